@@ -1,0 +1,138 @@
+#include "files.h"
+
+#include "text.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace glimmer {
+
+namespace {
+
+bool is_blank(QChar c) { return c == u' ' || c == u'\t'; }
+
+QStringView trim_blanks(QStringView text) {
+    qsizetype start = 0;
+    qsizetype end = text.size();
+    while (start < end && is_blank(text[start])) {
+        ++start;
+    }
+    while (end > start && is_blank(text[end - 1])) {
+        --end;
+    }
+    return text.mid(start, end - start);
+}
+
+// Profile files ignore the case of ASCII letters in names and nothing else, so that a
+// Chinese section name is never folded by a locale's rules.
+bool same_name(QStringView a, QStringView b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        char16_t x = a[i].unicode();
+        char16_t y = b[i].unicode();
+        if (x >= u'A' && x <= u'Z') {
+            x = static_cast<char16_t>(x - u'A' + u'a');
+        }
+        if (y >= u'A' && y <= u'Z') {
+            y = static_cast<char16_t>(y - u'A' + u'a');
+        }
+        if (x != y) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+QString program_folder() {
+    QString folder;
+    if (QCoreApplication::instance() != nullptr) {
+        folder = QCoreApplication::applicationDirPath();
+    } else {
+        folder = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
+        folder = QFileInfo(folder).absolutePath();
+    }
+    while (folder.size() > 1 && folder.endsWith(u'/')) {
+        folder.chop(1);
+    }
+    return folder;
+}
+
+QString read_ini(const QString& path, const QString& section, const QString& key,
+                 const QString& fallback) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return fallback;
+    }
+    const QString content = from_gbk(file.readAll());
+    const QStringView whole(content);
+    bool in_section = false;
+    bool seen_section = false;
+    qsizetype from = 0;
+    while (from <= whole.size()) {
+        qsizetype end = whole.indexOf(u'\n', from);
+        if (end < 0) {
+            end = whole.size();
+        }
+        QStringView line = whole.mid(from, end - from);
+        from = end + 1;
+        if (line.endsWith(u'\r')) {
+            line.chop(1);
+        }
+        line = trim_blanks(line);
+        if (line.isEmpty() || line.front() == u';') {
+            continue;
+        }
+        if (line.front() == u'[') {
+            if (in_section) {
+                // Only the first block of a section counts.
+                return fallback;
+            }
+            const qsizetype close = line.indexOf(u']');
+            if (close < 0) {
+                continue;
+            }
+            const QStringView name = trim_blanks(line.mid(1, close - 1));
+            if (!seen_section && same_name(name, section)) {
+                in_section = true;
+                seen_section = true;
+            }
+            continue;
+        }
+        if (!in_section) {
+            continue;
+        }
+        const qsizetype equals = line.indexOf(u'=');
+        if (equals < 0) {
+            continue;
+        }
+        if (same_name(trim_blanks(line.left(equals)), key)) {
+            return trim_blanks(line.mid(equals + 1)).toString();
+        }
+    }
+    return fallback;
+}
+
+bool delete_file(const QString& path) { return QFile::remove(path); }
+
+bool make_folder(const QString& path) { return QDir().mkpath(path); }
+
+bool write_file(const QString& path, const QByteArray& bytes) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        return false;
+    }
+    if (file.write(bytes) != bytes.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+} // namespace glimmer

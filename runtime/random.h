@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstdint>
+#include <random>
+
+namespace glimmer {
+
+// A source of draws. Rules that draw take one as a parameter, so tests can hand them a
+// scripted source and replay exact draws, while the program uses the clock-seeded one.
+class RandomSource {
+public:
+    virtual ~RandomSource() = default;
+    // Seeds from the clock; two reseeds in a row give independent draws.
+    virtual void seed_random() = 0;
+    // Uniform in [low, high], both bounds included. low > high swaps them.
+    virtual int random_int(int low, int high) = 0;
+};
+
+class ClockRandom final : public RandomSource {
+public:
+    ClockRandom();
+    void seed_random() override;
+    int random_int(int low, int high) override;
+
+private:
+    std::mt19937_64 engine_;
+};
+
+// The program's own clock-seeded source, shared by every window on the main thread.
+RandomSource& program_random();
+
+} // namespace glimmer

@@ -1,0 +1,220 @@
+#include "text.h"
+
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <string>
+
+namespace glimmer {
+
+namespace {
+
+// Plain decimal from a digit string d1 d2 ... dn meaning 0.d1d2...dn x 10^exp10.
+QString plain_decimal(bool negative, std::string digits, int exp10) {
+    while (!digits.empty() && digits.back() == '0') {
+        digits.pop_back();
+    }
+    if (digits.empty()) {
+        return QStringLiteral("0");
+    }
+    std::string out;
+    if (negative) {
+        out += '-';
+    }
+    const int n = static_cast<int>(digits.size());
+    if (exp10 <= 0) {
+        out += "0.";
+        out.append(static_cast<size_t>(-exp10), '0');
+        out += digits;
+    } else if (exp10 >= n) {
+        out += digits;
+        out.append(static_cast<size_t>(exp10 - n), '0');
+    } else {
+        out += digits.substr(0, static_cast<size_t>(exp10));
+        out += '.';
+        out += digits.substr(static_cast<size_t>(exp10));
+    }
+    return QString::fromLatin1(out.data(), static_cast<qsizetype>(out.size()));
+}
+
+bool is_digit(QChar c) { return c >= u'0' && c <= u'9'; }
+
+} // namespace
+
+QString to_text(double value) {
+    if (std::isnan(value)) {
+        return QStringLiteral("nan");
+    }
+    if (std::isinf(value)) {
+        return value < 0 ? QStringLiteral("-inf") : QStringLiteral("inf");
+    }
+    if (value == 0) {
+        return QStringLiteral("0"); // also for -0
+    }
+    if (value == std::trunc(value)) {
+        // Every whole double prints exactly; the precision is that of the stored value.
+        char buffer[400];
+        std::snprintf(buffer, sizeof buffer, "%.0f", value);
+        return QString::fromLatin1(buffer);
+    }
+    // Round to 15 significant digits first, then lay the digits out without an exponent.
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.14e", std::fabs(value));
+    // buffer: d.dddddddddddddde[+-]xx
+    std::string text(buffer);
+    const auto e = text.find('e');
+    std::string digits = text.substr(0, 1) + text.substr(2, e - 2);
+    const int exponent = std::stoi(text.substr(e + 1));
+    return plain_decimal(value < 0, digits, exponent + 1);
+}
+
+double to_number(const QString& text) {
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    while (i < n && (text[i] == u' ' || text[i] == u'\t')) {
+        ++i;
+    }
+    std::string number;
+    qsizetype j = i;
+    if (j < n && (text[j] == u'+' || text[j] == u'-')) {
+        if (text[j] == u'-') {
+            number += '-';
+        }
+        ++j;
+    }
+    qsizetype mantissa_digits = 0;
+    while (j < n && is_digit(text[j])) {
+        number += static_cast<char>(text[j].unicode());
+        ++j;
+        ++mantissa_digits;
+    }
+    if (j < n && text[j] == u'.') {
+        qsizetype k = j + 1;
+        std::string fraction;
+        while (k < n && is_digit(text[k])) {
+            fraction += static_cast<char>(text[k].unicode());
+            ++k;
+        }
+        if (mantissa_digits > 0 || !fraction.empty()) {
+            number += '.';
+            number += fraction;
+            mantissa_digits += static_cast<qsizetype>(fraction.size());
+            j = k;
+        }
+    }
+    if (mantissa_digits == 0) {
+        return 0;
+    }
+    // An exponent counts only when digits follow it: "5e" and "5e+" read as 5.
+    if (j < n && (text[j] == u'e' || text[j] == u'E')) {
+        qsizetype k = j + 1;
+        std::string exponent = "e";
+        if (k < n && (text[k] == u'+' || text[k] == u'-')) {
+            exponent += static_cast<char>(text[k].unicode());
+            ++k;
+        }
+        const qsizetype start = k;
+        while (k < n && is_digit(text[k])) {
+            exponent += static_cast<char>(text[k].unicode());
+            ++k;
+        }
+        if (k > start) {
+            number += exponent;
+        }
+    }
+    double value = 0;
+    const char* first = number.data();
+    const char* last = first + number.size();
+    const auto result = std::from_chars(first, last, value);
+    if (result.ec == std::errc::result_out_of_range) {
+        // Too large saturates; too small is as good as zero.
+        const bool negative = number.front() == '-';
+        const bool huge = number.find("e-") == std::string::npos;
+        if (huge) {
+            const double max = std::numeric_limits<double>::max();
+            return negative ? -max : max;
+        }
+        return negative ? -0.0 : 0.0;
+    }
+    return value;
+}
+
+int to_int(const QString& text) {
+    const double value = std::trunc(to_number(text));
+    constexpr double low = std::numeric_limits<int>::min();
+    constexpr double high = std::numeric_limits<int>::max();
+    if (value <= low) {
+        return std::numeric_limits<int>::min();
+    }
+    if (value >= high) {
+        return std::numeric_limits<int>::max();
+    }
+    return static_cast<int>(value);
+}
+
+QStringList split(const QString& text, const QString& separator, int max_pieces) {
+    QStringList pieces;
+    if (text.isEmpty()) {
+        return pieces;
+    }
+    if (separator.isEmpty() || max_pieces == 1) {
+        pieces.append(text);
+        return pieces;
+    }
+    qsizetype from = 0;
+    while (true) {
+        if (max_pieces > 0 && pieces.size() == max_pieces - 1) {
+            break;
+        }
+        const qsizetype at = text.indexOf(separator, from);
+        if (at < 0) {
+            break;
+        }
+        pieces.append(text.mid(from, at - from));
+        from = at + separator.size();
+    }
+    pieces.append(text.mid(from));
+    return pieces;
+}
+
+QString replace(const QString& text, const QString& find, const QString& with) {
+    if (find.isEmpty()) {
+        return text;
+    }
+    QString result;
+    result.reserve(text.size());
+    qsizetype from = 0;
+    while (true) {
+        const qsizetype at = text.indexOf(find, from);
+        if (at < 0) {
+            break;
+        }
+        result.append(QStringView(text).mid(from, at - from));
+        result.append(with);
+        from = at + find.size();
+    }
+    result.append(QStringView(text).mid(from));
+    return result;
+}
+
+QString from_gbk(const QByteArray& bytes) {
+    QStringDecoder decoder("GBK");
+    if (!decoder.isValid()) {
+        return QString::fromLocal8Bit(bytes);
+    }
+    return decoder.decode(bytes);
+}
+
+QByteArray to_gbk(const QString& text) {
+    QStringEncoder encoder("GBK");
+    if (!encoder.isValid()) {
+        return text.toLocal8Bit();
+    }
+    return encoder.encode(text);
+}
+
+} // namespace glimmer

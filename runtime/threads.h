@@ -1,0 +1,11 @@
+#pragma once
+
+#include <functional>
+
+namespace glimmer {
+
+// Runs the routine on a new detached thread; nobody waits for it, and ending the program
+// abandons it.
+void start_thread(std::function<void()> routine);
+
+} // namespace glimmer

@@ -1,0 +1,73 @@
+#include "windows.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QWidget>
+
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+
+namespace glimmer {
+
+namespace {
+EndProgramHandler end_handler;
+}
+
+void open_window(QWidget* window) {
+    if (window == nullptr) {
+        return;
+    }
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+void close_window(QWidget* window) {
+    if (window == nullptr) {
+        return;
+    }
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->close();
+}
+
+void end_program() {
+    if (end_handler) {
+        end_handler();
+        return;
+    }
+    // No destructors and no waiting: a worker thread may still sit in a download, and the
+    // host expects the program to vanish the moment the catalogue closes.
+    std::cout.flush();
+    std::fflush(nullptr);
+    std::_Exit(0);
+}
+
+void set_end_program_handler(EndProgramHandler handler) { end_handler = std::move(handler); }
+
+int message_box(const QString& text, int style, const QString& title) {
+    QMessageBox box;
+    box.setText(text);
+    box.setWindowTitle(title.isEmpty() ? QApplication::applicationDisplayName() : title);
+    switch (style) {
+    case style_ok_cancel_question:
+        box.setIcon(QMessageBox::Question);
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        break;
+    case style_error:
+        box.setIcon(QMessageBox::Critical);
+        box.setStandardButtons(QMessageBox::Ok);
+        break;
+    default:
+        box.setIcon(QMessageBox::NoIcon);
+        box.setStandardButtons(QMessageBox::Ok);
+        break;
+    }
+    box.setDefaultButton(QMessageBox::Ok);
+    box.setEscapeButton(style == style_ok_cancel_question ? QMessageBox::Cancel : QMessageBox::Ok);
+    const int answer = box.exec();
+    return answer == QMessageBox::Ok ? 0 : 2;
+}
+
+} // namespace glimmer

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+class QWidget;
+
+namespace glimmer {
+
+// Shows a window that has no owner and does not block the others; its constructor has
+// already played the part of the created handler.
+void open_window(QWidget* window);
+
+// Closes and destroys the window; the program goes on.
+void close_window(QWidget* window);
+
+// Ends the process at once with exit code 0, even while another thread waits in a download.
+// With a handler installed (tests), the handler runs instead and end_program returns.
+void end_program();
+
+// Tests observe the end of the program through this instead of losing their own process;
+// an empty function restores the real exit.
+using EndProgramHandler = std::function<void()>;
+void set_end_program_handler(EndProgramHandler handler);
+
+enum MessageStyle : int { style_ok = 0, style_error = 16, style_ok_cancel_question = 33 };
+
+// A real modal QMessageBox. Returns 0 for OK, 2 for Cancel or a closed box.
+// An empty title gives the program's default title.
+int message_box(const QString& text, int style, const QString& title = QString());
+
+} // namespace glimmer

@@ -1,0 +1,36 @@
+#include "app_state.h"
+
+#include "build_config.h"
+#include "runtime/files.h"
+#include "runtime/network.h"
+
+namespace glimmer {
+
+void VersionState::publish(const QString& page_text, Result result) {
+    std::lock_guard lock(mutex_);
+    result_ = std::move(result);
+    page_text_ = page_text;
+}
+
+QString VersionState::page_text() const {
+    std::lock_guard lock(mutex_);
+    return page_text_;
+}
+
+VersionState::Result VersionState::result() const {
+    std::lock_guard lock(mutex_);
+    return result_;
+}
+
+HostSettings default_host_settings() {
+    HostSettings settings;
+    settings.site_url = QString::fromUtf8(build::site_url);
+    settings.page_marker = QString::fromUtf8(build::page_marker);
+    settings.program_folder = program_folder();
+    settings.is_online = [] { return glimmer::is_online(); };
+    return settings;
+}
+
+AppState::AppState(HostSettings settings) : host(std::move(settings)) {}
+
+} // namespace glimmer

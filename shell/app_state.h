@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <mutex>
+
+namespace glimmer {
+
+// What the version check learns from the maker's page. The worker thread fills the fields
+// and publishes the page text last, under the mutex the main thread's poll also takes; the
+// main thread reads the other fields only after it has seen a non-empty page text.
+class VersionState {
+public:
+    struct Result {
+        QStringList pieces;
+        QString latest_version;
+        QString update_notes;
+        QString download_url;
+    };
+
+    const QString program_version = QStringLiteral("1.0");
+
+    // Worker side: called once, after the download.
+    void publish(const QString& page_text, Result result);
+
+    // Main-thread side. Empty until a download with content has been published.
+    QString page_text() const;
+    // Only meaningful once page_text() is non-empty.
+    Result result() const;
+
+private:
+    mutable std::mutex mutex_;
+    QString page_text_;
+    Result result_;
+};
+
+// Where the program finds the outside world. The program uses the defaults; tests build a
+// state that points at their own server and folders instead.
+struct HostSettings {
+    QString site_url;       // scheme and host, no path
+    QString page_marker;    // the version page's marker
+    QString program_folder; // the folder the configuration folder lives under
+    std::function<int()> is_online;
+};
+
+HostSettings default_host_settings();
+
+// The program-wide state: one per process, created before the first window and released
+// when the program ends. Each game keeps its own part here, so a game window that is closed
+// and reopened finds whatever its opening does not reset.
+struct AppState {
+    explicit AppState(HostSettings settings = default_host_settings());
+
+    HostSettings host;
+    VersionState version;
+};
+
+} // namespace glimmer

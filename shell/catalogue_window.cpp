@@ -1,0 +1,70 @@
+#include "catalogue_window.h"
+
+#include "app_state.h"
+#include "runtime/windows.h"
+#include "ui_catalogue_window.h"
+
+#include <QCloseEvent>
+#include <QPainter>
+
+namespace glimmer {
+
+CatalogueWindow::CatalogueWindow(AppState& state, QWidget* parent)
+    : QWidget(parent), ui_(std::make_unique<Ui::CatalogueWindow>()), state_(state),
+      backdrop_(QStringLiteral(":/catalogue/backdrop.jpg")) {
+    ui_->setupUi(this);
+    setFixedSize(500, 300);
+
+    QFont link_font = ui_->透明标签2->font();
+    link_font.setPixelSize(14);
+    link_font.setBold(true);
+    ui_->透明标签2->setFont(link_font);
+
+    connect(ui_->图形按钮1, &QAbstractButton::clicked, this, [this] { open_game(Game::tally); });
+    connect(ui_->图形按钮2, &QAbstractButton::clicked, this, [this] { open_game(Game::dice); });
+    connect(ui_->图形按钮3, &QAbstractButton::clicked, this,
+            [this] { open_game(Game::minebox); });
+}
+
+CatalogueWindow::~CatalogueWindow() = default;
+
+QWidget* CatalogueWindow::game_window(Game game) const {
+    return games_[static_cast<size_t>(game)].data();
+}
+
+TransparentLabel* CatalogueWindow::new_version_link() const { return ui_->透明标签2; }
+
+TransparentLabel* CatalogueWindow::status_line() const { return ui_->透明标签1; }
+
+void CatalogueWindow::open_game(Game game) {
+    QPointer<QWidget>& slot = games_[static_cast<size_t>(game)];
+    if (slot) {
+        // Game state is program-wide, so a game never has two windows.
+        if (slot->isMinimized()) {
+            slot->showNormal();
+        }
+        slot->raise();
+        slot->activateWindow();
+        return;
+    }
+    slot = create_game_window(game, state_);
+    open_window(slot);
+}
+
+void CatalogueWindow::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), Qt::white);
+    painter.drawPixmap(0, 0, backdrop_);
+}
+
+void CatalogueWindow::closeEvent(QCloseEvent* event) {
+    event->accept();
+    for (QPointer<QWidget>& game : games_) {
+        if (game) {
+            game->close();
+        }
+    }
+    end_program();
+}
+
+} // namespace glimmer

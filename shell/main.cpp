@@ -1,0 +1,17 @@
+#include "app_state.h"
+#include "runtime/windows.h"
+#include "startup_window.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    // The program's life follows the catalogue alone, not the last window on screen.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    glimmer::AppState state;
+    glimmer::start_program(state);
+    QApplication::exec();
+    glimmer::end_program();
+    return 0;
+}

@@ -1,0 +1,41 @@
+#include "startup_window.h"
+
+#include "app_state.h"
+#include "catalogue_window.h"
+#include "runtime/windows.h"
+
+#include <QTimer>
+
+namespace glimmer {
+
+StartupWindow::StartupWindow(AppState& state, QWidget* parent)
+    : QWidget(parent, Qt::FramelessWindowHint), state_(state), poll_timer_(new QTimer(this)) {
+    setObjectName(QStringLiteral("startup"));
+    resize(345, 220);
+    setAttribute(Qt::WA_DeleteOnClose);
+    // Belt and braces: even a stray show() must not put it on screen.
+    setAttribute(Qt::WA_DontShowOnScreen);
+
+    poll_timer_->setObjectName(QStringLiteral("时钟1"));
+    poll_timer_->setInterval(500);
+    connect(poll_timer_, &QTimer::timeout, this, &StartupWindow::poll_version_page);
+    poll_timer_->start();
+
+    catalogue_ = new CatalogueWindow(state_);
+    catalogue_->move(50, 50);
+    open_window(catalogue_);
+}
+
+CatalogueWindow* StartupWindow::catalogue() const { return catalogue_.data(); }
+
+void StartupWindow::poll_version_page() {
+    if (state_.version.page_text().isEmpty()) {
+        return; // nothing published yet; keep polling quietly
+    }
+    poll_timer_->stop();
+    close_window(this);
+}
+
+StartupWindow* start_program(AppState& state) { return new StartupWindow(state); }
+
+} // namespace glimmer
