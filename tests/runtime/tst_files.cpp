@@ -1,0 +1,115 @@
+#include "runtime/files.h"
+#include "runtime/text.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace glimmer;
+
+class FilesTest : public QObject {
+    Q_OBJECT
+private slots:
+    void read_ini_follows_profile_rules_data();
+    void read_ini_follows_profile_rules();
+    void read_ini_of_a_missing_file_gives_the_default();
+    void write_file_replaces_the_whole_content();
+    void write_file_into_a_missing_folder_fails_without_a_trace();
+    void make_folder_creates_missing_parents();
+    void delete_file_removes_and_tolerates_absence();
+    void program_folder_has_no_trailing_separator();
+};
+
+void FilesTest::read_ini_follows_profile_rules_data() {
+    QTest::addColumn<QByteArray>("content"); // as UTF-8 here, stored as GBK
+    QTest::addColumn<QString>("section");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("expected");
+    const QByteArray tally = "[玩家1]\r\n名字=玩家一\r\n数量=1+9\r\n\r\n[玩家2]\r\n名字=玩家二\r\n";
+    QTest::newRow("crlf") << tally << "玩家2" << "名字" << "玩家二";
+    QTest::newRow("first section") << tally << "玩家1" << "数量" << "1+9";
+    QTest::newRow("lf only") << QByteArray("[a]\nk=v\n") << "a" << "k" << "v";
+    QTest::newRow("missing key") << tally << "玩家1" << "字大小" << "default";
+    QTest::newRow("missing section") << tally << "广告" << "内容" << "default";
+    QTest::newRow("key of another section") << tally << "玩家1" << "名字" << "玩家一";
+    QTest::newRow("ascii case ignored") << QByteArray("[Sec]\nKey=v\n") << "sEC" << "kEY" << "v";
+    QTest::newRow("blanks trimmed") << QByteArray("[s]\n  k  =  a b  \n") << "s" << "k"
+                                    << "a b";
+    QTest::newRow("empty value is present") << QByteArray("[s]\nk=\n") << "s" << "k" << "";
+    QTest::newRow("comment line") << QByteArray("[s]\n ;k=x\nk=y\n") << "s" << "k" << "y";
+    QTest::newRow("first key wins") << QByteArray("[s]\nk=1\nk=2\n") << "s" << "k" << "1";
+    QTest::newRow("first section wins") << QByteArray("[s]\na=1\n[t]\n[s]\nk=2\n") << "s" << "k"
+                                        << "default";
+    QTest::newRow("value keeps equals") << QByteArray("[s]\nk=a=b\n") << "s" << "k" << "a=b";
+    QTest::newRow("plus kept as stored") << QByteArray("[广告]\n内容=a+b\n") << "广告" << "内容"
+                                         << "a+b";
+    QTest::newRow("no final line break") << QByteArray("[s]\nk=last") << "s" << "k" << "last";
+    QTest::newRow("key outside any section") << QByteArray("k=v\n[s]\n") << "s" << "k"
+                                             << "default";
+    QTest::newRow("line without equals") << QByteArray("[s]\nk\nk=v\n") << "s" << "k" << "v";
+}
+
+void FilesTest::read_ini_follows_profile_rules() {
+    QFETCH(QByteArray, content);
+    QFETCH(QString, section);
+    QFETCH(QString, key);
+    QFETCH(QString, expected);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("profile.txt"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(to_gbk(QString::fromUtf8(content)));
+    file.close();
+    QCOMPARE(read_ini(path, section, key, QStringLiteral("default")), expected);
+}
+
+void FilesTest::read_ini_of_a_missing_file_gives_the_default() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("nothing.txt"));
+    QCOMPARE(read_ini(path, QStringLiteral("s"), QStringLiteral("k"), QStringLiteral("d")),
+             QStringLiteral("d"));
+    QCOMPARE(read_ini(path, QStringLiteral("s"), QStringLiteral("k")), QString());
+}
+
+void FilesTest::write_file_replaces_the_whole_content() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("f.txt"));
+    QVERIFY(write_file(path, QByteArray("a much longer first content")));
+    QVERIFY(write_file(path, QByteArray("short")));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("short"));
+}
+
+void FilesTest::write_file_into_a_missing_folder_fails_without_a_trace() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("missing/f.txt"));
+    QVERIFY(!write_file(path, QByteArray("x")));
+    QVERIFY(!QFile::exists(path));
+}
+
+void FilesTest::make_folder_creates_missing_parents() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("a/游戏配置们/c"));
+    QVERIFY(make_folder(path));
+    QVERIFY(QFileInfo(path).isDir());
+    QVERIFY(make_folder(path)); // already there is fine
+}
+
+void FilesTest::delete_file_removes_and_tolerates_absence() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("f.txt"));
+    QVERIFY(write_file(path, QByteArray("x")));
+    QVERIFY(delete_file(path));
+    QVERIFY(!QFile::exists(path));
+    QVERIFY(!delete_file(path));
+}
+
+void FilesTest::program_folder_has_no_trailing_separator() {
+    const QString folder = program_folder();
+    QVERIFY(!folder.endsWith(u'/'));
+    QVERIFY(QFileInfo::exists(folder + QStringLiteral("/tst_files")));
+}
+
+QTEST_GUILESS_MAIN(FilesTest)
+#include "tst_files.moc"

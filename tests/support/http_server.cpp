@@ -1,0 +1,111 @@
+#include "http_server.h"
+
+#include <QMetaObject>
+#include <QPointer>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+
+namespace glimmer::testing {
+
+class HttpServerWorker : public QObject {
+public:
+    HttpServerWorker(HttpServer& owner, QTcpSocket* socket) : owner_(owner), socket_(socket) {
+        setParent(socket);
+        QObject::connect(socket, &QTcpSocket::readyRead, this, [this] { read_request(); });
+        QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+    }
+
+private:
+    void read_request() {
+        buffer_ += socket_->readAll();
+        if (answered_ || !buffer_.contains("\r\n\r\n")) {
+            return;
+        }
+        answered_ = true;
+        const QList<QByteArray> first_line = buffer_.left(buffer_.indexOf("\r\n")).split(' ');
+        const QString path = first_line.size() > 1 ? QString::fromLatin1(first_line[1]) : QString();
+        owner_.record(path);
+        const HttpServer::Route route = owner_.route_for(path);
+        if (route.behaviour == HttpServer::Behaviour::never_answer) {
+            return;
+        }
+        QByteArray head = "HTTP/1.0 " + QByteArray::number(route.status) + " Status\r\n";
+        head += "Content-Type: " + route.content_type + "\r\n";
+        if (route.behaviour == HttpServer::Behaviour::answer) {
+            head += "Content-Length: " + QByteArray::number(route.body.size()) + "\r\n";
+        }
+        head += "Connection: close\r\n\r\n";
+        socket_->write(head);
+        if (route.behaviour == HttpServer::Behaviour::answer) {
+            socket_->write(route.body);
+            socket_->disconnectFromHost();
+            return;
+        }
+        auto* drip = new QTimer(this);
+        QObject::connect(drip, &QTimer::timeout, this, [this] { socket_->write("x"); });
+        drip->start(100);
+    }
+
+    HttpServer& owner_;
+    QTcpSocket* socket_;
+    QByteArray buffer_;
+    bool answered_ = false;
+};
+
+HttpServer::HttpServer() {
+    thread_.start();
+    server_ = new QTcpServer;
+    server_->moveToThread(&thread_);
+    QMetaObject::invokeMethod(
+        server_,
+        [this] {
+            server_->listen(QHostAddress::LocalHost, 0);
+            port_ = server_->serverPort();
+            QObject::connect(server_, &QTcpServer::newConnection, server_, [this] {
+                while (QTcpSocket* socket = server_->nextPendingConnection()) {
+                    new HttpServerWorker(*this, socket);
+                }
+            });
+        },
+        Qt::BlockingQueuedConnection);
+}
+
+HttpServer::~HttpServer() {
+    QMetaObject::invokeMethod(server_, [this] { delete server_; }, Qt::BlockingQueuedConnection);
+    thread_.quit();
+    thread_.wait();
+}
+
+void HttpServer::set_route(const QString& path, const Route& route) {
+    QMutexLocker lock(&mutex_);
+    routes_.insert(path, route);
+}
+
+QString HttpServer::base_url() const {
+    return QStringLiteral("http://127.0.0.1:%1").arg(port_);
+}
+
+QStringList HttpServer::requests() const {
+    QMutexLocker lock(&mutex_);
+    return requests_;
+}
+
+HttpServer::Route HttpServer::route_for(const QString& path) {
+    QMutexLocker lock(&mutex_);
+    const auto it = routes_.constFind(path);
+    if (it != routes_.constEnd()) {
+        return *it;
+    }
+    Route missing;
+    missing.status = 404;
+    missing.body = "<html><body>not here</body></html>";
+    return missing;
+}
+
+void HttpServer::record(const QString& path) {
+    QMutexLocker lock(&mutex_);
+    requests_.append(path);
+}
+
+} // namespace glimmer::testing

@@ -1,0 +1,40 @@
+#include "message_box_answerer.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QTest>
+#include <QTimer>
+
+namespace glimmer::testing {
+
+MessageBoxAnswerer::MessageBoxAnswerer(QMessageBox::StandardButton answer)
+    : MessageBoxAnswerer(QList<QMessageBox::StandardButton>{answer}) {}
+
+MessageBoxAnswerer::MessageBoxAnswerer(QList<QMessageBox::StandardButton> answers)
+    : answers_(std::move(answers)), timer_(new QTimer) {
+    QObject::connect(timer_, &QTimer::timeout, [this] { poll(); });
+    timer_->start(10);
+}
+
+MessageBoxAnswerer::~MessageBoxAnswerer() { delete timer_; }
+
+void MessageBoxAnswerer::poll() {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (box == nullptr || !box->isVisible() || answers_.isEmpty()) {
+        return;
+    }
+    SeenBox seen;
+    seen.text = box->text();
+    seen.title = box->windowTitle();
+    seen.icon = box->icon();
+    seen.buttons = box->standardButtons();
+    seen_.append(seen);
+    const QMessageBox::StandardButton answer = answers_.takeFirst();
+    if (QAbstractButton* button = box->button(answer)) {
+        QTest::mouseClick(button, Qt::LeftButton);
+    } else {
+        box->reject(); // the person closed the box
+    }
+}
+
+} // namespace glimmer::testing

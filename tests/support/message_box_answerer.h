@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QMessageBox>
+#include <QString>
+
+#include <functional>
+
+namespace glimmer::testing {
+
+// What a modal message box showed before the test answered it.
+struct SeenBox {
+    QString text;
+    QString title;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QMessageBox::StandardButtons buttons;
+};
+
+// Waits (spinning the event loop from a timer) for the next modal QMessageBox, records it
+// and presses the given button as a person would. Call before the code that opens the box.
+class MessageBoxAnswerer {
+public:
+    explicit MessageBoxAnswerer(QMessageBox::StandardButton answer);
+    // Answers the next boxes in turn with these buttons.
+    explicit MessageBoxAnswerer(QList<QMessageBox::StandardButton> answers);
+    ~MessageBoxAnswerer();
+
+    const QList<SeenBox>& seen() const { return seen_; }
+
+private:
+    void poll();
+
+    QList<QMessageBox::StandardButton> answers_;
+    QList<SeenBox> seen_;
+    class QTimer* timer_;
+};
+
+} // namespace glimmer::testing
