@@ -1,0 +1,215 @@
+#include "runtime/controls/picture_button.h"
+#include "runtime/controls/transparent_label.h"
+#include "runtime/windows.h"
+#include "shell/app_state.h"
+#include "shell/catalogue_window.h"
+#include "shell/startup_window.h"
+
+#include <QApplication>
+#include <QPointer>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+using namespace glimmer;
+
+namespace {
+
+// Notes every widget that is ever shown, from before the start-up window exists.
+class ShowWatcher : public QObject {
+public:
+    QStringList shown;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Show && watched->isWidgetType()) {
+            shown.append(watched->objectName());
+        }
+        return false;
+    }
+};
+
+HostSettings offline_settings(const QString& folder) {
+    HostSettings settings = default_host_settings();
+    settings.site_url = QStringLiteral("http://127.0.0.1:1");
+    settings.program_folder = folder;
+    settings.is_online = [] { return 0; };
+    return settings;
+}
+
+} // namespace
+
+class CatalogueTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void catalogue_is_laid_out_as_designed();
+    void start_up_window_is_never_shown();
+    void buttons_open_three_distinct_windows_side_by_side();
+    void a_second_press_creates_no_second_window();
+    void closing_a_game_window_leaves_the_rest_running();
+    void closing_the_catalogue_ends_the_program_and_its_games();
+    void poll_keeps_waiting_while_no_page_has_arrived();
+    void poll_closes_the_start_up_window_once_a_page_arrived();
+
+private:
+    QTemporaryDir folder_;
+    std::unique_ptr<AppState> state_;
+    QPointer<StartupWindow> startup_;
+    QPointer<CatalogueWindow> catalogue_;
+    int ended_ = 0;
+    ShowWatcher watcher_;
+};
+
+void CatalogueTest::init() {
+    ended_ = 0;
+    set_end_program_handler([this] { ++ended_; });
+    watcher_.shown.clear();
+    qApp->installEventFilter(&watcher_);
+    state_ = std::make_unique<AppState>(offline_settings(folder_.path()));
+    startup_ = start_program(*state_);
+    catalogue_ = startup_->catalogue();
+    QVERIFY(catalogue_);
+    QVERIFY(QTest::qWaitForWindowExposed(catalogue_));
+}
+
+void CatalogueTest::cleanup() {
+    qApp->removeEventFilter(&watcher_);
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        delete window;
+    }
+    set_end_program_handler({});
+    state_.reset();
+}
+
+void CatalogueTest::catalogue_is_laid_out_as_designed() {
+    QCOMPARE(catalogue_->windowTitle(),
+             QStringLiteral("游戏目录  - 更多游戏请关注新版或至官网提供意见，谢谢支持！"));
+    QCOMPARE(catalogue_->size(), QSize(500, 300));
+    const QList<std::pair<const char*, QRect>> buttons{
+        {"图形按钮1", QRect(3, 60, 160, 199)},
+        {"图形按钮2", QRect(167, 60, 160, 199)},
+        {"图形按钮3", QRect(331, 60, 160, 199)},
+    };
+    for (const auto& [name, geometry] : buttons) {
+        auto* button = catalogue_->findChild<PictureButton*>(QString::fromUtf8(name));
+        QVERIFY2(button != nullptr, name);
+        QCOMPARE(button->geometry(), geometry);
+        QVERIFY(button->isVisible());
+        QVERIFY(!button->normalFace().isNull());
+        QVERIFY(!button->hoverFace().isNull());
+        QCOMPARE(button->normalFace().size(), QSize(160, 200));
+    }
+    TransparentLabel* link = catalogue_->new_version_link();
+    QCOMPARE(link->objectName(), QStringLiteral("透明标签2"));
+    QCOMPARE(link->geometry(), QRect(329, 20, 163, 28));
+    QVERIFY(!link->isVisible());
+    QCOMPARE(link->text(), QStringLiteral("发现新版本，点击查看"));
+    QCOMPARE(link->font().pixelSize(), 14);
+    QVERIFY(link->font().bold());
+    QCOMPARE(link->cursor().shape(), Qt::PointingHandCursor);
+    TransparentLabel* status = catalogue_->status_line();
+    QCOMPARE(status->objectName(), QStringLiteral("透明标签1"));
+    QCOMPARE(status->geometry(), QRect(6, 268, 483, 28));
+    QVERIFY(status->isVisible());
+    QCOMPARE(status->text(), QString());
+    auto* view = catalogue_->findChild<QWidget*>(QStringLiteral("超文本浏览框1"));
+    QVERIFY(view != nullptr);
+    QCOMPARE(view->geometry(), QRect(400, 288, 100, 64));
+    QVERIFY(!view->isVisible());
+}
+
+void CatalogueTest::start_up_window_is_never_shown() {
+    QVERIFY(startup_);
+    QVERIFY(!startup_->isVisible());
+    QVERIFY(!watcher_.shown.contains(QStringLiteral("startup")));
+    QVERIFY(watcher_.shown.contains(catalogue_->objectName()));
+    QTest::qWait(600); // a poll tick with nothing published
+    QVERIFY(startup_);
+    QVERIFY(!watcher_.shown.contains(QStringLiteral("startup")));
+}
+
+void CatalogueTest::buttons_open_three_distinct_windows_side_by_side() {
+    const QStringList names{"图形按钮1", "图形按钮2", "图形按钮3"};
+    const QStringList captions{"Quorvane", "Vessmoor", "Krallow"};
+    QList<QWidget*> windows;
+    for (int i = 0; i < 3; ++i) {
+        auto* button = catalogue_->findChild<PictureButton*>(names[i]);
+        QTest::mouseClick(button, Qt::LeftButton);
+        QWidget* window = catalogue_->game_window(static_cast<Game>(i));
+        QVERIFY(window != nullptr);
+        QVERIFY(window->isVisible());
+        QVERIFY(window->isWindow());
+        QVERIFY(!window->isModal());
+        QCOMPARE(window->parentWidget(), nullptr);
+        QCOMPARE(window->windowTitle(), captions[i]);
+        windows.append(window);
+    }
+    QCOMPARE(QSet<QWidget*>(windows.begin(), windows.end()).size(), 3);
+    QVERIFY(catalogue_->isVisible());
+    QVERIFY(catalogue_->isEnabled());
+}
+
+void CatalogueTest::a_second_press_creates_no_second_window() {
+    auto* button = catalogue_->findChild<PictureButton*>(QStringLiteral("图形按钮2"));
+    QTest::mouseClick(button, Qt::LeftButton);
+    QWidget* first = catalogue_->game_window(Game::dice);
+    QVERIFY(first != nullptr);
+    const int windows_before = QApplication::topLevelWidgets().size();
+    first->showMinimized();
+    QTest::mouseClick(button, Qt::LeftButton);
+    QCOMPARE(catalogue_->game_window(Game::dice), first);
+    QCOMPARE(QApplication::topLevelWidgets().size(), windows_before);
+    QVERIFY(!first->isMinimized());
+}
+
+void CatalogueTest::closing_a_game_window_leaves_the_rest_running() {
+    catalogue_->open_game(Game::tally);
+    catalogue_->open_game(Game::minebox);
+    QPointer<QWidget> tally = catalogue_->game_window(Game::tally);
+    tally->close();
+    QTRY_VERIFY(tally.isNull()); // destroyed, not merely hidden
+    QCOMPARE(catalogue_->game_window(Game::tally), nullptr);
+    QVERIFY(catalogue_->isVisible());
+    QVERIFY(catalogue_->game_window(Game::minebox)->isVisible());
+    QCOMPARE(ended_, 0);
+    // And it opens again afresh.
+    catalogue_->open_game(Game::tally);
+    QVERIFY(catalogue_->game_window(Game::tally) != nullptr);
+}
+
+void CatalogueTest::closing_the_catalogue_ends_the_program_and_its_games() {
+    catalogue_->open_game(Game::tally);
+    catalogue_->open_game(Game::dice);
+    QPointer<QWidget> tally = catalogue_->game_window(Game::tally);
+    QPointer<QWidget> dice = catalogue_->game_window(Game::dice);
+    catalogue_->close();
+    QCOMPARE(ended_, 1);
+    QTRY_VERIFY(tally.isNull() || !tally->isVisible());
+    QTRY_VERIFY(dice.isNull() || !dice->isVisible());
+}
+
+void CatalogueTest::poll_keeps_waiting_while_no_page_has_arrived() {
+    QTimer* timer = startup_->poll_timer();
+    QCOMPARE(timer->objectName(), QStringLiteral("时钟1"));
+    QCOMPARE(timer->interval(), 500);
+    QVERIFY(timer->isActive());
+    QTest::qWait(1100);
+    QVERIFY(startup_);
+    QVERIFY(timer->isActive());
+}
+
+void CatalogueTest::poll_closes_the_start_up_window_once_a_page_arrived() {
+    state_->version.publish(QStringLiteral("no marks at all"), {});
+    QTRY_VERIFY_WITH_TIMEOUT(startup_.isNull(), 2000);
+    QCOMPARE(ended_, 0);
+    QVERIFY(catalogue_);
+    QVERIFY(catalogue_->isVisible());
+    QVERIFY(!watcher_.shown.contains(QStringLiteral("startup")));
+}
+
+QTEST_MAIN(CatalogueTest)
+#include "tst_catalogue.moc"
