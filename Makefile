@@ -17,7 +17,7 @@ build: configure
 	cmake --build --preset $(PRESET)
 
 run: build
-	$(BUILD)/shell/glimmerhall
+	$(BUILD)/bin/glimmerhall
 
 test: build
 	ctest --preset $(PRESET) -j2

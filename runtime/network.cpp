@@ -1,15 +1,15 @@
 #include "network.h"
 
+#include "modules.h"
+
 #include <QDesktopServices>
-#include <QEventLoop>
-#include <QNetworkAccessManager>
-#include <QNetworkInterface>
-#include <QNetworkReply>
-#include <QNetworkRequest>
-#include <QTimer>
 #include <QUrl>
 
 #include <mutex>
+
+#include <ifaddrs.h>
+#include <net/if.h>
+#include <sys/socket.h>
 
 namespace glimmer {
 
@@ -30,57 +30,15 @@ QByteArray download_page(const QString& address, const DownloadLimits& limits) {
     if (!url.isValid() || !is_web_scheme(url) || url.host().isEmpty()) {
         return {};
     }
-
-    // Everything lives on this thread: its own manager and event loop, so the worker never
-    // waits for the main thread and the main thread never waits for the worker.
-    QNetworkAccessManager manager;
-    QNetworkRequest request(url);
-    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
-                         QNetworkRequest::AlwaysNetwork);
-    QNetworkReply* reply = manager.get(request);
-
+    using Download = void (*)(const QUrl*, qint64, qint64, QByteArray*);
+    const auto download =
+        reinterpret_cast<Download>(module_symbol("glimmer_net", "glimmer_download_page"));
+    if (download == nullptr) {
+        return {};
+    }
     QByteArray body;
-    bool failed = false;
-    QEventLoop loop;
-    QTimer deadline;
-    deadline.setSingleShot(true);
-
-    auto give_up = [&] {
-        failed = true;
-        reply->abort();
-    };
-    QObject::connect(&deadline, &QTimer::timeout, &loop, give_up);
-    QObject::connect(reply, &QNetworkReply::downloadProgress, &loop,
-                     [&](qint64, qint64 total) {
-                         if (total > limits.max_body_bytes) {
-                             give_up();
-                         }
-                     });
-    QObject::connect(reply, &QIODevice::readyRead, &loop, [&] {
-        if (failed) {
-            return;
-        }
-        body += reply->readAll();
-        if (body.size() > limits.max_body_bytes) {
-            give_up();
-        }
-    });
-    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-
-    deadline.start(limits.transfer_timeout);
-    if (!reply->isFinished()) {
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
-    }
-    deadline.stop();
-
-    if (!failed) {
-        body += reply->readAll();
-    }
-    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    const bool ok = !failed && reply->error() == QNetworkReply::NoError && status >= 200 &&
-                    status < 300 && body.size() <= limits.max_body_bytes;
-    delete reply;
-    return ok ? body : QByteArray();
+    download(&url, limits.max_body_bytes, limits.transfer_timeout.count(), &body);
+    return body;
 }
 
 bool open_url(const QString& address) {
@@ -107,19 +65,26 @@ void set_url_opener(UrlOpener opener) {
 }
 
 int is_online() {
-    const auto interfaces = QNetworkInterface::allInterfaces();
-    for (const QNetworkInterface& net : interfaces) {
-        const auto flags = net.flags();
-        if (!flags.testFlag(QNetworkInterface::IsUp) ||
-            !flags.testFlag(QNetworkInterface::IsRunning) ||
-            flags.testFlag(QNetworkInterface::IsLoopBack)) {
+    // Straight from the system rather than through Qt's network library, which the catalogue
+    // would otherwise have to load before it can paint.
+    ifaddrs* list = nullptr;
+    if (getifaddrs(&list) != 0) {
+        return 0;
+    }
+    int online = 0;
+    for (const ifaddrs* entry = list; entry != nullptr && online == 0; entry = entry->ifa_next) {
+        if (entry->ifa_addr == nullptr) {
             continue;
         }
-        if (!net.addressEntries().isEmpty()) {
-            return 1;
+        const int family = entry->ifa_addr->sa_family;
+        const unsigned flags = entry->ifa_flags;
+        if ((family == AF_INET || family == AF_INET6) && (flags & IFF_UP) != 0 &&
+            (flags & IFF_RUNNING) != 0 && (flags & IFF_LOOPBACK) == 0) {
+            online = 1;
         }
     }
-    return 0;
+    freeifaddrs(list);
+    return online;
 }
 
 } // namespace glimmer

@@ -17,7 +17,21 @@ void PictureButton::setNormalFace(const QPixmap& face) {
 
 void PictureButton::setHoverFace(const QPixmap& face) {
     hover_ = face;
+    hover_file_.clear();
     update();
+}
+
+void PictureButton::setHoverFaceFile(const QString& file) {
+    hover_file_ = file;
+    hover_ = QPixmap();
+    update();
+}
+
+QPixmap PictureButton::hoverFace() const {
+    if (hover_.isNull() && !hover_file_.isEmpty()) {
+        hover_.load(hover_file_);
+    }
+    return hover_;
 }
 
 QSize PictureButton::sizeHint() const {
@@ -26,7 +40,8 @@ QSize PictureButton::sizeHint() const {
 
 void PictureButton::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    const QPixmap& face = (pointer_over_ && !hover_.isNull()) ? hover_ : normal_;
+    const QPixmap hover = pointer_over_ ? hoverFace() : QPixmap();
+    const QPixmap& face = hover.isNull() ? normal_ : hover;
     if (!face.isNull()) {
         painter.drawPixmap(QPoint(0, 0), face);
     }

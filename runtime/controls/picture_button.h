@@ -13,13 +13,18 @@ class PictureButton : public QAbstractButton {
     Q_OBJECT
     Q_PROPERTY(QPixmap normalFace READ normalFace WRITE setNormalFace)
     Q_PROPERTY(QPixmap hoverFace READ hoverFace WRITE setHoverFace)
+    Q_PROPERTY(QString hoverFaceFile READ hoverFaceFile WRITE setHoverFaceFile)
 public:
     explicit PictureButton(QWidget* parent = nullptr);
 
     QPixmap normalFace() const { return normal_; }
-    QPixmap hoverFace() const { return hover_; }
+    QPixmap hoverFace() const;
     void setNormalFace(const QPixmap& face);
     void setHoverFace(const QPixmap& face);
+    // The hover face from a picture file, decoded only when the pointer first comes over
+    // the button: nobody sees it at start-up, so start-up need not pay for it.
+    QString hoverFaceFile() const { return hover_file_; }
+    void setHoverFaceFile(const QString& file);
 
     bool pointer_over() const { return pointer_over_; }
     QSize sizeHint() const override;
@@ -31,7 +36,8 @@ protected:
 
 private:
     QPixmap normal_;
-    QPixmap hover_;
+    mutable QPixmap hover_;
+    QString hover_file_;
     bool pointer_over_ = false;
 };
 

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QPainter>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace glimmer;
@@ -32,6 +33,7 @@ private slots:
     void transparent_label_reports_left_presses_only();
     void transparent_label_lets_the_backdrop_show();
     void picture_button_shows_the_hover_face_under_the_pointer();
+    void picture_button_loads_a_hover_face_file_when_needed();
     void picture_button_is_named_for_accessibility();
     void report_list_cells_and_values();
     void report_list_ignores_out_of_range_items_data();
@@ -96,6 +98,22 @@ void ControlsTest::picture_button_shows_the_hover_face_under_the_pointer() {
     button.setDown(false);
     QEvent leave(QEvent::Leave);
     QApplication::sendEvent(&button, &leave);
+    QCOMPARE(QColor(button.grab().toImage().pixel(5, 5)), QColor(Qt::red));
+}
+
+void ControlsTest::picture_button_loads_a_hover_face_file_when_needed() {
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("hover.png"));
+    QVERIFY(plain_face(Qt::green).save(file));
+    PictureButton button;
+    button.setNormalFace(plain_face(Qt::red));
+    button.setHoverFaceFile(file);
+    button.resize(40, 50);
+    QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+    QApplication::sendEvent(&button, &enter);
+    QCOMPARE(QColor(button.grab().toImage().pixel(5, 5)), QColor(Qt::green));
+    // A missing file falls back to the normal face rather than a blank button.
+    button.setHoverFaceFile(dir.filePath(QStringLiteral("missing.png")));
     QCOMPARE(QColor(button.grab().toImage().pixel(5, 5)), QColor(Qt::red));
 }
 

@@ -100,8 +100,8 @@ void CatalogueTest::catalogue_is_laid_out_as_designed() {
         QCOMPARE(button->geometry(), geometry);
         QVERIFY(button->isVisible());
         QVERIFY(!button->normalFace().isNull());
-        QVERIFY(!button->hoverFace().isNull());
         QCOMPARE(button->normalFace().size(), QSize(160, 200));
+        QCOMPARE(button->hoverFace().size(), QSize(160, 200));
     }
     TransparentLabel* link = catalogue_->new_version_link();
     QCOMPARE(link->objectName(), QStringLiteral("透明标签2"));
