@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 #include <mutex>
 
 namespace glimmer {
@@ -54,7 +55,8 @@ struct AppState {
     explicit AppState(HostSettings settings = default_host_settings());
 
     HostSettings host;
-    VersionState version;
+    // Shared with the version-check worker, which may outlive a window or a test's state.
+    std::shared_ptr<VersionState> version = std::make_shared<VersionState>();
 };
 
 } // namespace glimmer

@@ -1,11 +1,16 @@
 #include "catalogue_window.h"
 
 #include "app_state.h"
+#include "runtime/controls/transparent_label.h"
+#include "runtime/web_view.h"
 #include "runtime/windows.h"
+#include "status_line.h"
+#include "version_check.h"
 #include "ui_catalogue_window.h"
 
 #include <QCloseEvent>
 #include <QPainter>
+#include <QTimer>
 
 namespace glimmer {
 
@@ -19,6 +24,14 @@ CatalogueWindow::CatalogueWindow(AppState& state, QWidget* parent)
     link_font.setPixelSize(14);
     link_font.setBold(true);
     ui_->透明标签2->setFont(link_font);
+
+    // Asked now, acted on after the first paint: the browser engine is the heaviest thing the
+    // program loads, and the host should see the catalogue before it starts.
+    statistics_wanted_ = state_.host.is_online && state_.host.is_online() == 1;
+
+    connect(ui_->透明标签2, &TransparentLabel::left_pressed, this, [this] {
+        show_update_notes(state_.version->result(), state_.host.site_url);
+    });
 
     connect(ui_->图形按钮1, &QAbstractButton::clicked, this, [this] { open_game(Game::tally); });
     connect(ui_->图形按钮2, &QAbstractButton::clicked, this, [this] { open_game(Game::dice); });
@@ -55,6 +68,23 @@ void CatalogueWindow::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), Qt::white);
     painter.drawPixmap(0, 0, backdrop_);
+    if (!painted_) {
+        painted_ = true;
+        QTimer::singleShot(0, this, [this] {
+            emit first_painted();
+            if (statistics_wanted_) {
+                start_statistics();
+            }
+        });
+    }
+}
+
+void CatalogueWindow::start_statistics() {
+    statistics_view_ = new HiddenWebView(this);
+    connect(statistics_view_, &HiddenWebView::document_complete, this,
+            [this](const QString& text) { update_status_line(ui_->透明标签1, text); });
+    statistics_view_->set_address(state_.host.site_url +
+                                  QString::fromUtf16(statistics_page_path));
 }
 
 void CatalogueWindow::closeEvent(QCloseEvent* event) {

@@ -17,6 +17,7 @@ namespace glimmer {
 
 struct AppState;
 class TransparentLabel;
+class HiddenWebView;
 
 // The program's main window: three picture buttons that open the games, the hidden
 // new-version link and the status line. The program ends when it closes.
@@ -34,15 +35,26 @@ public:
     // Opens the game's window, or brings the open one to the front.
     void open_game(Game game);
 
+    // The hidden statistics view, once it has been created after the first paint.
+    HiddenWebView* statistics_view() const { return statistics_view_; }
+
+signals:
+    void first_painted();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void start_statistics();
+
     std::unique_ptr<Ui::CatalogueWindow> ui_;
     AppState& state_;
     QPixmap backdrop_;
     std::array<QPointer<QWidget>, game_count> games_;
+    bool statistics_wanted_ = false;
+    bool painted_ = false;
+    HiddenWebView* statistics_view_ = nullptr;
 };
 
 } // namespace glimmer

@@ -5,6 +5,9 @@
 #include <QApplication>
 
 int main(int argc, char** argv) {
+    // The statistics line's browser engine shares its graphics contexts with the windows;
+    // that has to be said before the application object exists.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     // The program's life follows the catalogue alone, not the last window on screen.
     QApplication::setQuitOnLastWindowClosed(false);

@@ -2,7 +2,10 @@
 
 #include "app_state.h"
 #include "catalogue_window.h"
+#include "runtime/controls/transparent_label.h"
+#include "runtime/threads.h"
 #include "runtime/windows.h"
+#include "version_check.h"
 
 #include <QTimer>
 
@@ -21,6 +24,12 @@ StartupWindow::StartupWindow(AppState& state, QWidget* parent)
     connect(poll_timer_, &QTimer::timeout, this, &StartupWindow::poll_version_page);
     poll_timer_->start();
 
+    // The worker holds its own reference to the version fields, so it may safely outlive
+    // whatever it was started from; nobody waits for it.
+    start_thread([version = state_.version, site = state_.host.site_url] {
+        fetch_version_page(*version, site);
+    });
+
     catalogue_ = new CatalogueWindow(state_);
     catalogue_->move(50, 50);
     open_window(catalogue_);
@@ -29,8 +38,13 @@ StartupWindow::StartupWindow(AppState& state, QWidget* parent)
 CatalogueWindow* StartupWindow::catalogue() const { return catalogue_.data(); }
 
 void StartupWindow::poll_version_page() {
-    if (state_.version.page_text().isEmpty()) {
+    if (state_.version->page_text().isEmpty()) {
         return; // nothing published yet; keep polling quietly
+    }
+    if (check_version(state_.version->result(), state_.version->program_version,
+                      state_.host.page_marker) &&
+        catalogue_) {
+        catalogue_->new_version_link()->show();
     }
     poll_timer_->stop();
     close_window(this);

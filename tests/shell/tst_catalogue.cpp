@@ -53,7 +53,6 @@ private slots:
     void closing_a_game_window_leaves_the_rest_running();
     void closing_the_catalogue_ends_the_program_and_its_games();
     void poll_keeps_waiting_while_no_page_has_arrived();
-    void poll_closes_the_start_up_window_once_a_page_arrived();
 
 private:
     QTemporaryDir folder_;
@@ -200,15 +199,6 @@ void CatalogueTest::poll_keeps_waiting_while_no_page_has_arrived() {
     QTest::qWait(1100);
     QVERIFY(startup_);
     QVERIFY(timer->isActive());
-}
-
-void CatalogueTest::poll_closes_the_start_up_window_once_a_page_arrived() {
-    state_->version.publish(QStringLiteral("no marks at all"), {});
-    QTRY_VERIFY_WITH_TIMEOUT(startup_.isNull(), 2000);
-    QCOMPARE(ended_, 0);
-    QVERIFY(catalogue_);
-    QVERIFY(catalogue_->isVisible());
-    QVERIFY(!watcher_.shown.contains(QStringLiteral("startup")));
 }
 
 QTEST_MAIN(CatalogueTest)

@@ -61,6 +61,7 @@ HttpServer::HttpServer() {
         server_,
         [this] {
             server_->listen(QHostAddress::LocalHost, 0);
+            std::lock_guard lock(mutex_);
             port_ = server_->serverPort();
             QObject::connect(server_, &QTcpServer::newConnection, server_, [this] {
                 while (QTcpSocket* socket = server_->nextPendingConnection()) {
@@ -78,21 +79,26 @@ HttpServer::~HttpServer() {
 }
 
 void HttpServer::set_route(const QString& path, const Route& route) {
-    QMutexLocker lock(&mutex_);
+    std::lock_guard lock(mutex_);
     routes_.insert(path, route);
 }
 
+quint16 HttpServer::port() const {
+    std::lock_guard lock(mutex_);
+    return port_;
+}
+
 QString HttpServer::base_url() const {
-    return QStringLiteral("http://127.0.0.1:%1").arg(port_);
+    return QStringLiteral("http://127.0.0.1:%1").arg(port());
 }
 
 QStringList HttpServer::requests() const {
-    QMutexLocker lock(&mutex_);
+    std::lock_guard lock(mutex_);
     return requests_;
 }
 
 HttpServer::Route HttpServer::route_for(const QString& path) {
-    QMutexLocker lock(&mutex_);
+    std::lock_guard lock(mutex_);
     const auto it = routes_.constFind(path);
     if (it != routes_.constEnd()) {
         return *it;
@@ -104,7 +110,7 @@ HttpServer::Route HttpServer::route_for(const QString& path) {
 }
 
 void HttpServer::record(const QString& path) {
-    QMutexLocker lock(&mutex_);
+    std::lock_guard lock(mutex_);
     requests_.append(path);
 }
 

@@ -2,10 +2,11 @@
 
 #include <QByteArray>
 #include <QHash>
-#include <QMutex>
 #include <QString>
 #include <QStringList>
 #include <QThread>
+
+#include <mutex>
 
 class QTcpServer;
 
@@ -36,7 +37,7 @@ public:
     void set_route(const QString& path, const Route& route);
     // "http://127.0.0.1:PORT"
     QString base_url() const;
-    quint16 port() const { return port_; }
+    quint16 port() const;
     // Paths requested so far, in order.
     QStringList requests() const;
 
@@ -48,7 +49,8 @@ private:
     QThread thread_;
     QTcpServer* server_ = nullptr;
     quint16 port_ = 0;
-    mutable QMutex mutex_;
+    // std::mutex rather than QMutex, so that ThreadSanitizer sees the locking.
+    mutable std::mutex mutex_;
     QHash<QString, Route> routes_;
     QStringList requests_;
 };

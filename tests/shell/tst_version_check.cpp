@@ -1,0 +1,220 @@
+#include "runtime/controls/transparent_label.h"
+#include "runtime/network.h"
+#include "runtime/text.h"
+#include "runtime/windows.h"
+#include "shell/app_state.h"
+#include "shell/catalogue_window.h"
+#include "shell/startup_window.h"
+#include "shell/version_check.h"
+#include "tests/support/http_server.h"
+#include "tests/support/message_box_answerer.h"
+
+#include <QApplication>
+#include <QPointer>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+using namespace glimmer;
+using glimmer::testing::HttpServer;
+using glimmer::testing::MessageBoxAnswerer;
+
+namespace {
+
+const QString marker = QStringLiteral("40088812345");
+
+QByteArray page(const QString& text) { return to_gbk(text); }
+
+} // namespace
+
+class VersionCheckTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void page_decides_the_new_version_link_data();
+    void page_decides_the_new_version_link();
+    void without_a_server_the_poll_goes_on_quietly();
+    void update_notes_show_before_the_download_data();
+    void update_notes_show_before_the_download();
+    void missing_address_opens_the_home_page_data();
+    void missing_address_opens_the_home_page();
+    void link_can_be_pressed_again();
+
+private:
+    // Starts the program against the server and waits for the start-up window to finish.
+    void start_and_handle(const QByteArray& body);
+
+    std::unique_ptr<HttpServer> server_;
+    QTemporaryDir folder_;
+    std::unique_ptr<AppState> state_;
+    QPointer<StartupWindow> startup_;
+    QPointer<CatalogueWindow> catalogue_;
+    QStringList opened_;
+    int ended_ = 0;
+};
+
+void VersionCheckTest::init() {
+    server_ = std::make_unique<HttpServer>();
+    opened_.clear();
+    ended_ = 0;
+    set_url_opener([this](const QString& address) { opened_.append(address); });
+    set_end_program_handler([this] { ++ended_; });
+}
+
+void VersionCheckTest::cleanup() {
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        delete window;
+    }
+    set_url_opener({});
+    set_end_program_handler({});
+    state_.reset();
+    server_.reset();
+}
+
+void VersionCheckTest::start_and_handle(const QByteArray& body) {
+    HttpServer::Route route;
+    route.body = body;
+    server_->set_route(QStringLiteral("/exeapp/wan/pz.html"), route);
+    HostSettings settings = default_host_settings();
+    settings.site_url = server_->base_url();
+    settings.page_marker = marker;
+    settings.program_folder = folder_.path();
+    settings.is_online = [] { return 0; };
+    state_ = std::make_unique<AppState>(settings);
+    startup_ = start_program(*state_);
+    catalogue_ = startup_->catalogue();
+    QVERIFY(QTest::qWaitForWindowExposed(catalogue_));
+    QTRY_VERIFY_WITH_TIMEOUT(startup_.isNull(), 5000);
+    QVERIFY(catalogue_);
+    QVERIFY(catalogue_->isVisible());
+    QCOMPARE(ended_, 0);
+    QCOMPARE(server_->requests(), QStringList{QStringLiteral("/exeapp/wan/pz.html")});
+}
+
+void VersionCheckTest::page_decides_the_new_version_link_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("link");
+    QTest::newRow("own version") << "Glimmerhall!" + marker + "!1.0!notes!http://x/dl" << false;
+    QTest::newRow("older version") << "Glimmerhall!" + marker + "!0.9!notes!http://x/dl" << true;
+    QTest::newRow("version with a blank") << "Glimmerhall!" + marker + "!1.0 !n!http://x" << true;
+    QTest::newRow("newer version, GBK notes") << "更新!" + marker + "!1.1!修正+新增!http://x"
+                                              << true;
+    QTest::newRow("empty fifth piece") << "a!" + marker + "!2.0!n!" << true;
+    QTest::newRow("text after a fifth mark") << "a!" + marker + "!2.0!n!http://x!more" << true;
+    QTest::newRow("three marks only") << "a!" + marker + "!2.0!notes" << false;
+    QTest::newRow("no marks at all") << "<html>proxy error</html>" << false;
+    QTest::newRow("marker in another case") << "a!" + marker.left(10) + "X!2.0!n!u" << false;
+    QTest::newRow("marker with a blank") << "a! " + marker + "!2.0!n!u" << false;
+    QTest::newRow("marker first") << marker + "!a!2.0!n!u" << false;
+}
+
+void VersionCheckTest::page_decides_the_new_version_link() {
+    QFETCH(QString, text);
+    QFETCH(bool, link);
+    start_and_handle(page(text));
+    QCOMPARE(catalogue_->new_version_link()->isVisible(), link);
+    QCOMPARE(QApplication::activeModalWidget(), nullptr);
+}
+
+void VersionCheckTest::without_a_server_the_poll_goes_on_quietly() {
+    HostSettings settings = default_host_settings();
+    settings.site_url = QStringLiteral("http://127.0.0.1:1");
+    settings.program_folder = folder_.path();
+    settings.is_online = [] { return 0; };
+    state_ = std::make_unique<AppState>(settings);
+    startup_ = start_program(*state_);
+    catalogue_ = startup_->catalogue();
+    QVERIFY(QTest::qWaitForWindowExposed(catalogue_));
+    QTest::qWait(1600); // three poll ticks
+    QVERIFY(startup_);
+    QVERIFY(startup_->poll_timer()->isActive());
+    QVERIFY(!startup_->isVisible());
+    QVERIFY(!catalogue_->new_version_link()->isVisible());
+    QCOMPARE(QApplication::activeModalWidget(), nullptr);
+    QCOMPARE(ended_, 0);
+}
+
+void VersionCheckTest::update_notes_show_before_the_download_data() {
+    QTest::addColumn<QString>("notes");
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QStringList>("opened");
+    const int ok = QMessageBox::Ok;
+    const int cancel = QMessageBox::Cancel;
+    QTest::newRow("three lines") << "a+b+c" << "http://x/dl" << ok << "a\r\nb\r\nc"
+                                 << QStringList{"http://x/dl"};
+    QTest::newRow("empty notes still ask") << "" << "http://x/dl" << ok << ""
+                                           << QStringList{"http://x/dl"};
+    QTest::newRow("cancel opens nothing") << "n" << "http://x/dl" << cancel << "n"
+                                          << QStringList();
+    QTest::newRow("closed box opens nothing") << "n" << "http://x/dl" << int(QMessageBox::NoButton)
+                                              << "n" << QStringList();
+    QTest::newRow("leading blank, as it stands") << "n" << " http://x/dl" << ok << "n"
+                                                 << QStringList{" http://x/dl"};
+    QTest::newRow("line break that ended the page") << "n" << "https://x/dl\r\n" << ok << "n"
+                                                    << QStringList{"https://x/dl\r\n"};
+    QTest::newRow("three blanks are not opened") << "n" << "   " << ok << "n" << QStringList();
+    QTest::newRow("local file is not opened") << "n" << "file:///bin/sh" << ok << "n"
+                                              << QStringList();
+    QTest::newRow("script is not opened") << "n" << "javascript:alert(1)" << ok << "n"
+                                          << QStringList();
+    QTest::newRow("program path is not opened") << "n" << "C:\\setup.exe" << ok << "n"
+                                                << QStringList();
+}
+
+void VersionCheckTest::update_notes_show_before_the_download() {
+    QFETCH(QString, notes);
+    QFETCH(QString, address);
+    QFETCH(int, answer);
+    QFETCH(QString, shown);
+    QFETCH(QStringList, opened);
+    start_and_handle(page("a!" + marker + "!2.0!" + notes + "!" + address));
+    TransparentLabel* link = catalogue_->new_version_link();
+    QVERIFY(link->isVisible());
+    MessageBoxAnswerer answerer(static_cast<QMessageBox::StandardButton>(answer));
+    QTest::mouseClick(link, Qt::LeftButton);
+    QCOMPARE(answerer.seen().size(), 1); // no second box, whatever the address
+    QCOMPARE(answerer.seen()[0].text, shown);
+    QCOMPARE(answerer.seen()[0].title, QStringLiteral("更新说明："));
+    QCOMPARE(answerer.seen()[0].icon, QMessageBox::Question);
+    QCOMPARE(answerer.seen()[0].buttons, QMessageBox::Ok | QMessageBox::Cancel);
+    QCOMPARE(opened_, opened);
+}
+
+void VersionCheckTest::missing_address_opens_the_home_page_data() {
+    QTest::addColumn<QString>("address");
+    QTest::newRow("empty") << "";
+    QTest::newRow("one blank") << " ";
+    QTest::newRow("two blanks") << "  ";
+}
+
+void VersionCheckTest::missing_address_opens_the_home_page() {
+    QFETCH(QString, address);
+    start_and_handle(page("a!" + marker + "!2.0!notes!" + address));
+    MessageBoxAnswerer answerer({QMessageBox::Ok, QMessageBox::Ok});
+    QTest::mouseClick(catalogue_->new_version_link(), Qt::LeftButton);
+    QCOMPARE(answerer.seen().size(), 2);
+    const auto& failure = answerer.seen()[1];
+    QCOMPARE(failure.text, QStringLiteral("下载地址获取失败，即将为您打开官网下载！"));
+    QCOMPARE(failure.icon, QMessageBox::NoIcon);
+    QCOMPARE(failure.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    QVERIFY(failure.title != QStringLiteral("更新说明："));
+    QCOMPARE(opened_, QStringList{server_->base_url()});
+}
+
+void VersionCheckTest::link_can_be_pressed_again() {
+    start_and_handle(page("a!" + marker + "!2.0!one+two!http://x/dl"));
+    MessageBoxAnswerer answerer({QMessageBox::Cancel, QMessageBox::Ok});
+    QTest::mouseClick(catalogue_->new_version_link(), Qt::LeftButton);
+    QTest::mouseClick(catalogue_->new_version_link(), Qt::LeftButton);
+    QCOMPARE(answerer.seen().size(), 2);
+    QCOMPARE(answerer.seen()[1].text, QStringLiteral("one\r\ntwo"));
+    QCOMPARE(opened_, QStringList{"http://x/dl"});
+    QVERIFY(catalogue_->new_version_link()->isVisible());
+}
+
+QTEST_MAIN(VersionCheckTest)
+#include "tst_version_check.moc"
