@@ -1,5 +1,7 @@
 #pragma once
 
+#include "games/tally/tally_config.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -55,6 +57,7 @@ struct AppState {
 
     HostSettings host;
     VersionState version;
+    TallyConfig tally;
 };
 
 } // namespace glimmer
