@@ -47,6 +47,11 @@ TallyWindow::TallyWindow(TallyConfig& config, const QString& program_folder,
     ui_->setupUi(this);
     setFixedSize(500, 300);
 
+    // Left to itself the system may pick a brush face for Chinese; the plain face reads better
+    // at these small sizes.
+    QFont plain = font();
+    plain.setFamilies({QStringLiteral("Noto Sans CJK SC"), plain.family()});
+    setFont(plain);
     const QStringList kaiti{QStringLiteral("楷体"), QStringLiteral("KaiTi"),
                             QStringLiteral("AR PL UKai CN")};
     set_pixel_font(ui_->标签1, 12, true);
@@ -62,6 +67,8 @@ TallyWindow::TallyWindow(TallyConfig& config, const QString& program_folder,
         list->setColumnWidth(0, 99);
     }
     ui_->透明标签5->setText(QStringLiteral("Ostrune ") + site_url_);
+    // A long address runs past the label's edge; the tip shows it whole.
+    ui_->透明标签5->setToolTip(ui_->透明标签5->text());
     advert_font_ = ui_->编辑框2->font();
 
     connect(ui_->超级列表框1, &ReportList::selection_made, this,
