@@ -1,5 +1,7 @@
 #pragma once
 
+#include "games/tally/tally_config.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -57,6 +59,7 @@ struct AppState {
     HostSettings host;
     // Shared with the version-check worker, which may outlive a window or a test's state.
     std::shared_ptr<VersionState> version = std::make_shared<VersionState>();
+    TallyConfig tally;
 };
 
 } // namespace glimmer

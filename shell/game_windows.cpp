@@ -1,6 +1,7 @@
 #include "game_windows.h"
 
 #include "app_state.h"
+#include "games/tally/tally_window.h"
 
 #include <QWidget>
 
@@ -23,7 +24,7 @@ QWidget* create_game_window(Game game, AppState& state) {
     (void)state;
     switch (game) {
     case Game::tally:
-        return placeholder_window(QStringLiteral("Quorvane"));
+        return new TallyWindow(state.tally, state.host.program_folder, state.host.site_url);
     case Game::dice:
         return placeholder_window(QStringLiteral("Vessmoor"));
     case Game::minebox:

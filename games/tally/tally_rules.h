@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+
+namespace glimmer {
+
+// The window keeps the tally in its controls as text; these turn those texts into the next
+// texts to show.
+
+enum class Leader { none, player_one, player_two };
+
+struct Standing {
+    Leader leader = Leader::none;
+    QString difference; // the non-negative gap as text; empty on a tie
+};
+
+// Totals this close count as equal, so sums like 0.1 + 0.2 against 0.3 read as a tie.
+inline constexpr double tie_margin = 0.0000001;
+
+// Tops of the flag and face markers: beside player one's total, beside player two's.
+inline constexpr int marker_top_player_one = 126;
+inline constexpr int marker_top_player_two = 226;
+
+// The selected-player label holds exactly "一" for player one; any other text is player two.
+bool is_player_one(const QString& selected_label);
+
+// total + amount, each read as a number, written back as text.
+QString added_total(const QString& total, const QString& amount);
+
+// An amount box holding exactly "" or "0" submits nothing; anything else, " 0" and "00"
+// included, is added.
+bool submits_amount(const QString& amount);
+
+Standing compare_totals(const QString& total_one, const QString& total_two);
+
+} // namespace glimmer

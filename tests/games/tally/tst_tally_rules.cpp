@@ -1,0 +1,243 @@
+#include "games/tally/tally_config.h"
+#include "games/tally/tally_rules.h"
+#include "runtime/files.h"
+#include "runtime/text.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <unistd.h>
+
+using namespace glimmer;
+
+Q_DECLARE_METATYPE(glimmer::Leader)
+
+namespace {
+
+const QString site = QStringLiteral("http://glimmerhall.example");
+const QStringList presets{"1", "9", "99", "999", "9999"};
+
+// The default file's first 329 bytes as GBK, taken from an independent encoder; the maker's
+// address follows them.
+const QByteArray default_file_hex =
+    "5bcde6bcd2315d0d0ac3fbd7d63dcde6bcd2d2bb0d0acafdc1bf3d312b392b39392b3939392b393939390d0a0d0a5b"
+    "cd"
+    "e6bcd2325d0d0ac3fbd7d63dcde6bcd2b6fe0d0acafdc1bf3d312b392b39392b3939392b393939390d0a0d0a5bb9e3"
+    "b8"
+    "e65d0d0ad7d6b4f3d0a13d31300d0ac4dac8dd3dcab9d3c3cbb5c3f7a3ba2bcbabbbf7b6d4d3a6cde6bcd2b5c4c1d0"
+    "b1"
+    "edd6b1bdd3bdabb5e3bbf7b5c4cafdc1bfd4f6bcd3b5bd504bcafdc1bfd6d0a1a3b5a5bbf7b6d4d3a6cde6bcd2b5c4"
+    "c1"
+    "d0b1edceaad1a1d4f1cde6bcd2a3acc8bbbaf3bfc9d2d4d4dacafdc1bfcae4c8ebbff2cae4c8ebcfebd2aab5c4cafd"
+    "c1"
+    "bf2bcab9d3c3cab1bfc9d2d4b4f2bfaab3ccd0f2c4bfc2bcd5d2b5bd5bd3cecfb7c5e4d6c3c3c75dcec4bcfebcd0cf"
+    "c2"
+    "b5c45b51756f7276616e655dcec4bcfec5e4d6c3cfe0d3a6d3cecfb72bc4dac8dd4f737472756e652b";
+
+void put_file(const QString& folder, const QByteArray& bytes) {
+    QVERIFY(QDir().mkpath(folder + "/游戏配置们"));
+    QFile file(tally_config_path(folder));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+QByteArray file_bytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TallyRulesTest : public QObject {
+    Q_OBJECT
+private slots:
+    void default_file_is_exact_gbk_ending_with_the_site();
+    void missing_file_gives_every_default_and_creates_nothing();
+    void load_reads_each_key_with_its_default_data();
+    void load_reads_each_key_with_its_default();
+    void load_replaces_the_amounts_held_before();
+    void gbk_names_read_back();
+    void written_default_reads_back_as_the_table_shows();
+    void write_into_a_read_only_folder_keeps_the_old_file();
+    void totals_add_and_compare_data();
+    void totals_add_and_compare();
+};
+
+void TallyRulesTest::default_file_is_exact_gbk_ending_with_the_site() {
+    QCOMPARE(default_tally_config(site).toHex(), default_file_hex + site.toLatin1().toHex());
+    const QByteArray other = default_tally_config(QStringLiteral("https://a.example:8080"));
+    QVERIFY(other.endsWith("Ostrune+https://a.example:8080"));
+    QCOMPARE(other.count("\r\n"), 10);
+    QVERIFY(!other.contains('\0'));
+}
+
+void TallyRulesTest::missing_file_gives_every_default_and_creates_nothing() {
+    QTemporaryDir dir;
+    TallyConfig config;
+    config.player_one_amounts = QStringList{"stale"};
+    config.advert_raw = "stale";
+    const TallyPage page = load_tally_config(config, dir.path());
+    QCOMPARE(page.player_one_name, QStringLiteral("玩家1木有名字"));
+    QCOMPARE(page.player_two_name, QStringLiteral("玩家2木有名字"));
+    QCOMPARE(config.player_one_amounts, presets);
+    QCOMPARE(config.player_two_amounts, presets);
+    QCOMPARE(config.advert_raw, QString());
+    QCOMPARE(page.advert_text, QString());
+    QCOMPARE(page.advert_font_size, 0);
+    QVERIFY(!QFile::exists(tally_config_path(dir.path())));
+    QVERIFY(!QDir(dir.path() + "/游戏配置们").exists());
+}
+
+void TallyRulesTest::load_reads_each_key_with_its_default_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("name_one");
+    QTest::addColumn<QString>("name_two");
+    QTest::addColumn<QStringList>("amounts_one");
+    QTest::addColumn<QStringList>("amounts_two");
+    QTest::addColumn<QString>("advert");
+    QTest::addColumn<int>("font_size");
+    const QString nameless_one = QStringLiteral("玩家1木有名字");
+    const QString nameless_two = QStringLiteral("玩家2木有名字");
+    auto row = [](const char* name, const QString& file, const QString& one, const QString& two,
+                  const QStringList& amounts_one, const QStringList& amounts_two,
+                  const QString& advert, int size) {
+        QTest::newRow(name) << file << one << two << amounts_one << amounts_two << advert << size;
+    };
+
+    row("only player one's name", "[玩家1]\r\n名字=阿强", "阿强", nameless_two, presets, presets,
+        "", 0);
+    row("amount without plus is one row", "[玩家1]\r\n数量=5\r\n[玩家2]\r\n数量=12.5", nameless_one,
+        nameless_two, {"5"}, {"12.5"}, "", 0);
+    row("empty pieces make no row", "[玩家1]\r\n数量=+1++2+\r\n[玩家2]\r\n数量=", nameless_one,
+        nameless_two, {"1", "2"}, {}, "", 0);
+    row("amounts stay text", "[玩家2]\r\n数量=abc+ 7+1e3", nameless_one, nameless_two, presets,
+        {"abc", " 7", "1e3"}, "", 0);
+    row("plus in the advert breaks the line", "[广告]\r\n内容=上+下\r\n字大小=14", nameless_one,
+        nameless_two, presets, presets, "上\r\n下", 14);
+    row("advert without plus is one line, names keep plus",
+        "[广告]\r\n内容=一行\r\n[玩家1]\r\n名字=A+B", "A+B", nameless_two, presets, presets, "一行",
+        0);
+    row("several and trailing plus", "[广告]\r\n内容=a++b+", nameless_one, nameless_two, presets,
+        presets, "a\r\n\r\nb\r\n", 0);
+    row("font size not a number", "[广告]\r\n字大小=大", nameless_one, nameless_two, presets,
+        presets, "", 0);
+    row("font size with a fraction and LF lines", "[广告]\n字大小=12.9\n", nameless_one,
+        nameless_two, presets, presets, "", 12);
+    row("keys under the wrong section are not read", "[玩家2]\r\n名字=乙\r\n[玩家3]\r\n名字=丙",
+        nameless_one, "乙", presets, presets, "", 0);
+}
+
+void TallyRulesTest::load_reads_each_key_with_its_default() {
+    QFETCH(QString, file);
+    QTemporaryDir dir;
+    put_file(dir.path(), to_gbk(file));
+    TallyConfig config;
+    const TallyPage page = load_tally_config(config, dir.path());
+    QTEST(page.player_one_name, "name_one");
+    QTEST(page.player_two_name, "name_two");
+    QTEST(config.player_one_amounts, "amounts_one");
+    QTEST(config.player_two_amounts, "amounts_two");
+    QTEST(page.advert_text, "advert");
+    QTEST(page.advert_font_size, "font_size");
+    QCOMPARE(advert_lines(config.advert_raw), page.advert_text);
+}
+
+void TallyRulesTest::load_replaces_the_amounts_held_before() {
+    QTemporaryDir dir;
+    put_file(dir.path(), to_gbk("[玩家1]\r\n数量=3+4\r\n[玩家2]\r\n数量=5\r\n[广告]\r\n内容=x+y"));
+    TallyConfig config;
+    load_tally_config(config, dir.path());
+    load_tally_config(config, dir.path());
+    QCOMPARE(config.player_one_amounts, (QStringList{"3", "4"}));
+    QCOMPARE(config.player_two_amounts, QStringList{"5"});
+    QCOMPARE(config.advert_raw, QStringLiteral("x+y"));
+}
+
+void TallyRulesTest::gbk_names_read_back() {
+    QTemporaryDir dir;
+    // [玩家1] 名字=张三 and [玩家2] 名字=李四, written byte by byte in GBK.
+    put_file(dir.path(), QByteArray::fromHex("5bcde6bcd2315d0d0ac3fbd7d63dd5c5c8fd0d0a"
+                                             "5bcde6bcd2325d0d0ac3fbd7d63dc0eecbc4"));
+    TallyConfig config;
+    const TallyPage page = load_tally_config(config, dir.path());
+    QCOMPARE(page.player_one_name, QStringLiteral("张三"));
+    QCOMPARE(page.player_two_name, QStringLiteral("李四"));
+}
+
+void TallyRulesTest::written_default_reads_back_as_the_table_shows() {
+    QTemporaryDir dir;
+    QVERIFY(write_default_tally_config(dir.path(), site));
+    QCOMPARE(file_bytes(tally_config_path(dir.path())), default_tally_config(site));
+    TallyConfig config;
+    const TallyPage page = load_tally_config(config, dir.path());
+    QCOMPARE(page.player_one_name, QStringLiteral("玩家一"));
+    QCOMPARE(page.player_two_name, QStringLiteral("玩家二"));
+    QCOMPARE(config.player_one_amounts, presets);
+    QCOMPARE(config.player_two_amounts, presets);
+    QCOMPARE(page.advert_font_size, 10);
+    const QStringList lines = page.advert_text.split("\r\n");
+    QCOMPARE(lines.size(), 5);
+    QCOMPARE(lines[0], QStringLiteral("使用说明："));
+    QCOMPARE(lines[1], QStringLiteral("双击对应玩家的列表直接将点击的数量增加到PK数量中。"
+                                      "单击对应玩家的列表为选择玩家，然后可以在数量输入框输入"
+                                      "想要的数量"));
+    QCOMPARE(lines[2], QStringLiteral("使用时可以打开程序目录找到[游戏配置们]文件夹下的"
+                                      "[Quorvane]文件配置相应游戏"));
+    QCOMPARE(lines[3], QStringLiteral("内容Ostrune"));
+    QCOMPARE(lines[4], site);
+}
+
+void TallyRulesTest::write_into_a_read_only_folder_keeps_the_old_file() {
+    if (geteuid() == 0) {
+        QSKIP("permissions do not bind the superuser");
+    }
+    QTemporaryDir dir;
+    const QByteArray old = to_gbk("[玩家1]\r\n名字=旧");
+    put_file(dir.path(), old);
+    QFile::setPermissions(tally_config_folder(dir.path()), QFile::ReadOwner | QFile::ExeOwner);
+    QVERIFY(!write_default_tally_config(dir.path(), site));
+    QFile::setPermissions(tally_config_folder(dir.path()),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QCOMPARE(file_bytes(tally_config_path(dir.path())), old);
+}
+
+void TallyRulesTest::totals_add_and_compare_data() {
+    QTest::addColumn<QString>("total_one");
+    QTest::addColumn<QString>("total_two");
+    QTest::addColumn<QString>("amount");
+    QTest::addColumn<QString>("new_total_one");
+    QTest::addColumn<Leader>("leader");
+    QTest::addColumn<QString>("difference");
+    auto row = [](const char* name, const QString& one, const QString& two, const QString& amount,
+                  const QString& sum, Leader leader, const QString& difference) {
+        QTest::newRow(name) << one << two << amount << sum << leader << difference;
+    };
+
+    row("whole", "0", "0", "99", "99", Leader::player_one, "99");
+    row("two leads, gap positive", "1", "200", "9", "10", Leader::player_two, "190");
+    row("equal", "5", "10", "5", "10", Leader::none, "");
+    row("fractions within the tie margin", "0.1", "0.3", "0.2", "0.3", Leader::none, "");
+    row("just beyond the margin", "0", "0", "0.000001", "0.000001", Leader::player_one, "0.000001");
+    row("text that is no number adds 0", "7", "3", "abc", "7", Leader::player_one, "4");
+    row("leading number of a text", "1", "0", "12abc", "13", Leader::player_one, "13");
+    row("negative amount", "5", "0", "-8", "-3", Leader::player_two, "3");
+    row("large totals stay plain digits", "9999999999999", "0", "9999999999999", "19999999999998",
+        Leader::player_one, "19999999999998");
+}
+
+void TallyRulesTest::totals_add_and_compare() {
+    QFETCH(QString, total_one);
+    QFETCH(QString, total_two);
+    QFETCH(QString, amount);
+    QFETCH(QString, new_total_one);
+    const QString added = added_total(total_one, amount);
+    QCOMPARE(added, new_total_one);
+    const Standing standing = compare_totals(added, total_two);
+    QTEST(standing.leader, "leader");
+    QTEST(standing.difference, "difference");
+}
+
+QTEST_GUILESS_MAIN(TallyRulesTest)
+#include "tst_tally_rules.moc"

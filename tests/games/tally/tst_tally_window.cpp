@@ -1,0 +1,484 @@
+#include "games/tally/tally_config.h"
+#include "games/tally/tally_window.h"
+#include "runtime/controls/lists.h"
+#include "runtime/controls/transparent_label.h"
+#include "runtime/text.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+using namespace glimmer;
+
+namespace {
+
+const QString site = QStringLiteral("http://glimmerhall.example");
+const QStringList presets{"1", "9", "99", "999", "9999"};
+
+// What the confirmation box showed before it was answered.
+struct SeenBox {
+    QString title;
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    bool seen = false;
+};
+
+// Answers the next modal message box with the given button, as a person would.
+std::shared_ptr<SeenBox> answer_next_box(QMessageBox::StandardButton button) {
+    auto seen = std::make_shared<SeenBox>();
+    auto* poll = new QTimer;
+    poll->setInterval(10);
+    QObject::connect(poll, &QTimer::timeout, [poll, seen, button] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr) {
+            return;
+        }
+        seen->title = box->windowTitle();
+        seen->text = box->text();
+        seen->icon = box->icon();
+        seen->seen = true;
+        poll->stop();
+        poll->deleteLater();
+        if (QAbstractButton* answer = box->button(button)) {
+            answer->click();
+        } else {
+            box->reject();
+        }
+    });
+    poll->start();
+    return seen;
+}
+
+QByteArray file_bytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QStringList rows(const ReportList* list) {
+    QStringList texts;
+    for (int i = 0; i < list_count(list); ++i) {
+        texts << get_cell_text(list, i, 0);
+    }
+    return texts;
+}
+
+// One opened window over a temporary program folder, found and driven through its controls.
+class Fixture {
+public:
+    explicit Fixture(const QByteArray& config_file = QByteArray()) {
+        if (!config_file.isNull()) {
+            QDir().mkpath(tally_config_folder(dir.path()));
+            QFile file(tally_config_path(dir.path()));
+            if (file.open(QIODevice::WriteOnly)) {
+                file.write(config_file);
+            }
+        }
+        window = new TallyWindow(config, dir.path(), site);
+        window->show();
+        window->activateWindow();
+        (void)QTest::qWaitForWindowExposed(window);
+    }
+    ~Fixture() { delete window.data(); }
+
+    template <typename T> T* find(const char* name) const {
+        return window->findChild<T*>(QString::fromUtf8(name));
+    }
+    QLabel* total_one() const { return find<QLabel>("标签3"); }
+    QLabel* total_two() const { return find<QLabel>("标签4"); }
+    QLabel* flag() const { return find<QLabel>("图片框1"); }
+    QLabel* face() const { return find<QLabel>("图片框2"); }
+    QLabel* difference() const { return find<QLabel>("透明标签3"); }
+    QLabel* selected() const { return find<QLabel>("透明标签1"); }
+    QLineEdit* quantity() const { return find<QLineEdit>("编辑框1"); }
+    ReportList* list(int player) const {
+        return find<ReportList>(player == 1 ? "超级列表框1" : "超级列表框2");
+    }
+    QString config_path() const { return tally_config_path(dir.path()); }
+
+    QPoint row_point(int player, int row) const {
+        ReportList* l = list(player);
+        return l->visualItemRect(l->topLevelItem(row)).center();
+    }
+    void click_row(int player, int row) const {
+        QTest::mouseClick(list(player)->viewport(), Qt::LeftButton, {}, row_point(player, row));
+    }
+    void double_click_row(int player, int row) const {
+        QTest::mouseDClick(list(player)->viewport(), Qt::LeftButton, {}, row_point(player, row));
+    }
+    void press_label(const char* name) const {
+        QTest::mouseClick(find<QLabel>(name), Qt::LeftButton);
+    }
+    void type_quantity(const QString& text) const {
+        quantity()->setFocus();
+        quantity()->selectAll();
+        QTest::keyClick(quantity(), Qt::Key_Backspace);
+        QTest::keyClicks(quantity(), text);
+    }
+    void go() const { press_label("透明标签2"); }
+    void enter() const { QTest::keyClick(quantity(), Qt::Key_Return); }
+
+    QTemporaryDir dir;
+    TallyConfig config;
+    QPointer<TallyWindow> window;
+};
+
+} // namespace
+
+class TallyWindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void opens_as_designed_with_the_fallback_configuration();
+    void opening_shows_the_configured_names_lists_and_advert();
+    void advert_font_size_is_in_points_data();
+    void advert_font_size_is_in_points();
+    void go_before_any_selection_adds_to_player_one();
+    void double_clicking_99_twice_gives_player_two_the_lead();
+    void equal_totals_hide_both_markers_and_keep_the_difference();
+    void go_and_enter_skip_only_empty_and_zero_data();
+    void go_and_enter_skip_only_empty_and_zero();
+    void single_click_selects_the_player_and_copies_the_amount();
+    void keyboard_moves_and_repeated_clicks_select_too();
+    void double_click_below_the_rows_changes_nothing();
+    void reinitialise_refills_lists_and_keeps_the_totals();
+    void cancel_leaves_a_hand_edited_file_untouched();
+    void reinitialise_with_an_unwritable_folder_keeps_going();
+    void close_label_destroys_the_window();
+    void dragging_the_background_moves_the_window();
+};
+
+void TallyWindowTest::opens_as_designed_with_the_fallback_configuration() {
+    Fixture f;
+    QCOMPARE(f.window->size(), QSize(500, 300));
+    QVERIFY(f.window->windowFlags() & Qt::FramelessWindowHint);
+    QCOMPARE(f.window->windowTitle(), QStringLiteral("Quorvane"));
+    QCOMPARE(f.total_one()->text(), QStringLiteral("0"));
+    QCOMPARE(f.total_two()->text(), QStringLiteral("0"));
+    QCOMPARE(f.selected()->text(), QStringLiteral("一"));
+    QCOMPARE(f.quantity()->text(), QStringLiteral("0"));
+    QCOMPARE(f.difference()->text(), QStringLiteral("相差：0"));
+    QVERIFY(f.flag()->isVisible() && f.face()->isVisible());
+    QCOMPARE(f.flag()->geometry(), QRect(106, 126, 24, 24));
+    QCOMPARE(f.face()->geometry(), QRect(107, 226, 24, 24));
+    QVERIFY(!f.flag()->pixmap().isNull() && !f.face()->pixmap().isNull());
+    QCOMPARE(f.find<QLabel>("透明标签5")->text(), "Ostrune " + site);
+    QCOMPARE(f.find<QLabel>("透明标签4")->text(), QStringLiteral("×"));
+    QCOMPARE(f.find<QLabel>("透明标签2")->text(), QStringLiteral("GO"));
+
+    auto* hidden = f.find<QPushButton>("zelk按钮1");
+    QVERIFY(hidden->isDefault());
+    QCOMPARE(hidden->geometry(), QRect(520, 200, 80, 32));
+    QVERIFY(!f.window->rect().intersects(hidden->geometry()));
+
+    for (int player : {1, 2}) {
+        ReportList* list = f.list(player);
+        QCOMPARE(list->columnCount(), 1);
+        QCOMPARE(list->headerItem()->text(0), QStringLiteral("数量"));
+        QCOMPARE(list->columnWidth(0), 99);
+    }
+
+    // No configuration file: the fallback names and presets, and no file made.
+    QCOMPARE(f.find<QLabel>("标签1")->text(), QStringLiteral("玩家1木有名字"));
+    QCOMPARE(f.find<QLabel>("标签2")->text(), QStringLiteral("玩家2木有名字"));
+    QCOMPARE(rows(f.list(1)), presets);
+    QCOMPARE(rows(f.list(2)), presets);
+    QCOMPARE(f.find<QPlainTextEdit>("编辑框2")->toPlainText(), QString());
+    QVERIFY(!QFile::exists(f.config_path()));
+}
+
+void TallyWindowTest::opening_shows_the_configured_names_lists_and_advert() {
+    Fixture f(default_tally_config(site));
+    QCOMPARE(f.find<QLabel>("标签1")->text(), QStringLiteral("玩家一"));
+    QCOMPARE(f.find<QLabel>("标签2")->text(), QStringLiteral("玩家二"));
+    QCOMPARE(rows(f.list(1)), presets);
+    QCOMPARE(rows(f.list(2)), presets);
+    QCOMPARE(f.config.player_one_amounts, presets);
+    const QString advert = f.find<QPlainTextEdit>("编辑框2")->toPlainText();
+    QCOMPARE(advert.count('\n'), 4);
+    QVERIFY(advert.startsWith(QStringLiteral("使用说明：\n")));
+    QVERIFY(advert.endsWith(QStringLiteral("内容Ostrune\n") + site));
+}
+
+void TallyWindowTest::advert_font_size_is_in_points_data() {
+    QTest::addColumn<QString>("size");
+    QTest::addColumn<bool>("applied");
+    QTest::newRow("ten") << "10" << true;
+    QTest::newRow("large") << "24" << true;
+    QTest::newRow("zero keeps the box's size") << "0" << false;
+    QTest::newRow("negative keeps the box's size") << "-3" << false;
+    QTest::newRow("not a number keeps the box's size") << "big" << false;
+}
+
+void TallyWindowTest::advert_font_size_is_in_points() {
+    QFETCH(QString, size);
+    QFETCH(bool, applied);
+    Fixture f(default_tally_config(site).replace("=10", "=" + size.toLatin1()));
+    const QFont font = f.find<QPlainTextEdit>("编辑框2")->font();
+    if (applied) {
+        QCOMPARE(font.pointSize(), size.toInt());
+    } else {
+        QCOMPARE(font.pointSize(), f.window->font().pointSize());
+    }
+}
+
+void TallyWindowTest::go_before_any_selection_adds_to_player_one() {
+    Fixture f;
+    f.type_quantity("25");
+    f.go();
+    QCOMPARE(f.total_one()->text(), QStringLiteral("25"));
+    QCOMPARE(f.total_two()->text(), QStringLiteral("0"));
+    QCOMPARE(f.flag()->y(), 126);
+    QCOMPARE(f.face()->y(), 226);
+    QCOMPARE(f.difference()->text(), QStringLiteral("相差：25"));
+    QCOMPARE(f.quantity()->text(), QStringLiteral("0"));
+}
+
+void TallyWindowTest::double_clicking_99_twice_gives_player_two_the_lead() {
+    Fixture f;
+    f.type_quantity("5"); // whatever was typed, a double-click adds the row's amount
+    f.double_click_row(2, 2);
+    f.double_click_row(2, 2);
+    QCOMPARE(f.total_one()->text(), QStringLiteral("0"));
+    QCOMPARE(f.total_two()->text(), QStringLiteral("198"));
+    QCOMPARE(f.selected()->text(), QStringLiteral("二"));
+    QVERIFY(f.flag()->isVisible() && f.face()->isVisible());
+    QCOMPARE(f.face()->pos(), QPoint(107, 126));
+    QCOMPARE(f.flag()->pos(), QPoint(106, 226));
+    QCOMPARE(f.difference()->text(), QStringLiteral("相差：198"));
+    QCOMPARE(f.quantity()->text(), QStringLiteral("0"));
+}
+
+void TallyWindowTest::equal_totals_hide_both_markers_and_keep_the_difference() {
+    Fixture f;
+    f.double_click_row(2, 2);
+    f.double_click_row(2, 2);
+    f.click_row(1, 0);
+    f.type_quantity("198");
+    f.go();
+    QCOMPARE(f.total_one()->text(), QStringLiteral("198"));
+    QVERIFY(f.flag()->isHidden() && f.face()->isHidden());
+    QCOMPARE(f.difference()->text(), QStringLiteral("相差：198"));
+    QCOMPARE(f.quantity()->text(), QStringLiteral("198"));
+
+    // A double-click after a tie shows the markers again and always resets the box.
+    f.double_click_row(1, 0);
+    QVERIFY(f.flag()->isVisible() && f.face()->isVisible());
+    QCOMPARE(f.flag()->y(), 126);
+    QCOMPARE(f.difference()->text(), QStringLiteral("相差：1"));
+    f.double_click_row(2, 0);
+    QVERIFY(f.flag()->isHidden());
+    QCOMPARE(f.quantity()->text(), QStringLiteral("0"));
+}
+
+void TallyWindowTest::go_and_enter_skip_only_empty_and_zero_data() {
+    QTest::addColumn<bool>("with_enter");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("ahead"); // player one 10 : 5 before, or 0 : 0
+    QTest::addColumn<QString>("total_one");
+    QTest::addColumn<bool>("markers");
+    QTest::addColumn<QString>("difference");
+    QTest::addColumn<QString>("box_after");
+    for (const bool enter : {false, true}) {
+        const QByteArray how = enter ? "enter " : "go ";
+        auto row = [&](const char* name, const QString& typed, bool ahead, const QString& total,
+                       bool markers, const QString& difference, const QString& box) {
+            QTest::newRow(how + name)
+                << enter << typed << ahead << total << markers << difference << box;
+        };
+        row("empty", "", false, "0", true, "相差：0", "");
+        row("zero", "0", false, "0", true, "相差：0", "0");
+        row("double zero at a tie", "00", false, "0", false, "相差：0", "00");
+        row("double zero when ahead", "00", true, "10", true, "相差：5", "0");
+        row("blank zero when ahead", " 0", true, "10", true, "相差：5", "0");
+        row("amount", "7", false, "7", true, "相差：7", "0");
+        row("words add nothing", "abc", true, "10", true, "相差：5", "0");
+    }
+}
+
+void TallyWindowTest::go_and_enter_skip_only_empty_and_zero() {
+    QFETCH(bool, with_enter);
+    QFETCH(QString, typed);
+    QFETCH(bool, ahead);
+    Fixture f;
+    if (ahead) {
+        f.type_quantity("10");
+        f.go();
+        f.click_row(2, 0);
+        f.type_quantity("5");
+        f.go();
+        f.click_row(1, 0);
+    }
+    f.type_quantity(typed);
+    with_enter ? f.enter() : f.go();
+    QTEST(f.total_one()->text(), "total_one");
+    QCOMPARE(f.total_two()->text(), QString(ahead ? "5" : "0"));
+    QTEST(f.flag()->isVisible(), "markers");
+    QTEST(f.face()->isVisible(), "markers");
+    QTEST(f.difference()->text(), "difference");
+    QTEST(f.quantity()->text(), "box_after");
+    QCOMPARE(f.flag()->y(), 126);
+}
+
+void TallyWindowTest::single_click_selects_the_player_and_copies_the_amount() {
+    Fixture f;
+    f.click_row(2, 3);
+    QCOMPARE(f.selected()->text(), QStringLiteral("二"));
+    QCOMPARE(f.quantity()->text(), QStringLiteral("999"));
+    QCOMPARE(f.total_two()->text(), QStringLiteral("0"));
+    f.type_quantity("12");
+    f.go();
+    QCOMPARE(f.total_two()->text(), QStringLiteral("12"));
+    QCOMPARE(f.total_one()->text(), QStringLiteral("0"));
+    f.click_row(1, 1);
+    QCOMPARE(f.selected()->text(), QStringLiteral("一"));
+    QCOMPARE(f.quantity()->text(), QStringLiteral("9"));
+    f.enter();
+    QCOMPARE(f.total_one()->text(), QStringLiteral("9"));
+    QCOMPARE(f.difference()->text(), QStringLiteral("相差：3"));
+}
+
+void TallyWindowTest::keyboard_moves_and_repeated_clicks_select_too() {
+    Fixture f;
+    f.click_row(2, 0);
+    f.type_quantity("55");
+    f.click_row(2, 0); // the row already selected
+    QCOMPARE(f.quantity()->text(), QStringLiteral("1"));
+    f.list(2)->setFocus();
+    QTest::keyClick(f.list(2), Qt::Key_Down);
+    QCOMPARE(f.quantity()->text(), QStringLiteral("9"));
+    QTest::keyClick(f.list(2), Qt::Key_End);
+    QCOMPARE(f.quantity()->text(), QStringLiteral("9999"));
+    QCOMPARE(f.selected()->text(), QStringLiteral("二"));
+    // Enter in the list acts as the hidden default button.
+    QTest::keyClick(f.list(2), Qt::Key_Return);
+    QCOMPARE(f.total_two()->text(), QStringLiteral("9999"));
+}
+
+void TallyWindowTest::double_click_below_the_rows_changes_nothing() {
+    Fixture f;
+    ReportList* list = f.list(1);
+    const QPoint below(list->viewport()->width() / 2, list->viewport()->height() - 3);
+    QVERIFY(!list->indexAt(below).isValid());
+    f.type_quantity("42");
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, below);
+    QCOMPARE(f.total_one()->text(), QStringLiteral("0"));
+    QCOMPARE(f.quantity()->text(), QStringLiteral("42"));
+    QVERIFY(f.flag()->isVisible());
+    QCOMPARE(f.flag()->y(), 126);
+
+    // An empty list offers no row at all.
+    Fixture empty(to_gbk(QStringLiteral("[玩家1]\r\n数量=\r\n")));
+    QCOMPARE(list_count(empty.list(1)), 0);
+    QTest::mouseDClick(empty.list(1)->viewport(), Qt::LeftButton, {}, QPoint(20, 10));
+    QCOMPARE(empty.total_one()->text(), QStringLiteral("0"));
+    QCOMPARE(empty.difference()->text(), QStringLiteral("相差：0"));
+}
+
+void TallyWindowTest::reinitialise_refills_lists_and_keeps_the_totals() {
+    Fixture f(QByteArray("[\xcd\xe6\xbc\xd2"
+                         "1]\r\n\xc3\xfb\xd7\xd6=A\r\n\xca\xfd\xc1\xbf=7+8"));
+    QCOMPARE(rows(f.list(1)), (QStringList{"7", "8"}));
+    f.type_quantity("10");
+    f.go();
+    f.click_row(2, 0);
+    f.type_quantity("5");
+    f.go();
+    f.click_row(2, 1);
+
+    const auto seen = answer_next_box(QMessageBox::Ok);
+    f.press_label("透明标签5");
+    QVERIFY(seen->seen);
+    QCOMPARE(seen->title, QStringLiteral("初始化提示"));
+    QCOMPARE(seen->text, QStringLiteral("--------【谨慎操作】--------------【谨慎操作】------\r\n"
+                                        "是否初始化[Quorvane]游戏的配置文件？"
+                                        "如果配置文件丢失或损坏可以执行此操作！"));
+    QCOMPARE(seen->icon, QMessageBox::Question);
+
+    QCOMPARE(file_bytes(f.config_path()), default_tally_config(site));
+    QCOMPARE(rows(f.list(1)), presets);
+    QCOMPARE(rows(f.list(2)), presets);
+    QCOMPARE(f.find<QLabel>("标签1")->text(), QStringLiteral("玩家一"));
+    QCOMPARE(f.find<QLabel>("标签2")->text(), QStringLiteral("玩家二"));
+    QCOMPARE(f.total_one()->text(), QStringLiteral("10"));
+    QCOMPARE(f.total_two()->text(), QStringLiteral("5"));
+    QCOMPARE(f.flag()->y(), 126);
+    QCOMPARE(f.face()->y(), 226);
+    QCOMPARE(f.difference()->text(), QStringLiteral("相差：5"));
+    QCOMPARE(f.selected()->text(), QStringLiteral("二"));
+    QCOMPARE(f.quantity()->text(), QStringLiteral("9"));
+
+    // A second re-initialise gives the same rows again, not twice as many.
+    answer_next_box(QMessageBox::Ok);
+    f.press_label("透明标签5");
+    QCOMPARE(rows(f.list(1)), presets);
+    QCOMPARE(rows(f.list(2)), presets);
+}
+
+void TallyWindowTest::cancel_leaves_a_hand_edited_file_untouched() {
+    const QByteArray edited = "[\xcd\xe6\xbc\xd2"
+                              "2]\r\n\xca\xfd\xc1\xbf=3\r\n; mine";
+    Fixture f(edited);
+    const auto seen = answer_next_box(QMessageBox::Cancel);
+    f.press_label("透明标签5");
+    QVERIFY(seen->seen);
+    QCOMPARE(file_bytes(f.config_path()), edited);
+    QCOMPARE(rows(f.list(2)), QStringList{"3"});
+    QCOMPARE(f.find<QLabel>("标签2")->text(), QStringLiteral("玩家2木有名字"));
+}
+
+void TallyWindowTest::reinitialise_with_an_unwritable_folder_keeps_going() {
+    Fixture f;
+    // A file standing where the configuration folder belongs makes every write fail.
+    QFile blocker(tally_config_folder(f.dir.path()).chopped(1));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    f.type_quantity("3");
+    f.go();
+    const auto seen = answer_next_box(QMessageBox::Ok);
+    f.press_label("透明标签5");
+    QVERIFY(seen->seen);
+    QVERIFY(QApplication::activeModalWidget() == nullptr);
+    QCOMPARE(f.find<QLabel>("标签1")->text(), QStringLiteral("玩家1木有名字"));
+    QCOMPARE(rows(f.list(1)), presets);
+    QCOMPARE(f.total_one()->text(), QStringLiteral("3"));
+}
+
+void TallyWindowTest::close_label_destroys_the_window() {
+    Fixture f;
+    f.press_label("透明标签4");
+    QTRY_VERIFY(f.window.isNull());
+}
+
+void TallyWindowTest::dragging_the_background_moves_the_window() {
+    Fixture f;
+    f.window->move(100, 100);
+    const QPoint start = f.window->pos();
+    const QPoint grip(250, 20); // the top band, where no control sits
+    QVERIFY(f.window->childAt(grip) == nullptr);
+    auto send = [&](QEvent::Type type, QPoint local, Qt::MouseButtons buttons) {
+        QMouseEvent event(type, local, f.window->mapToGlobal(local), Qt::LeftButton, buttons,
+                          Qt::NoModifier);
+        QApplication::sendEvent(f.window, &event);
+    };
+    send(QEvent::MouseButtonPress, grip, Qt::LeftButton);
+    send(QEvent::MouseMove, grip + QPoint(30, 40), Qt::LeftButton);
+    QCOMPARE(f.window->pos(), start + QPoint(30, 40));
+    send(QEvent::MouseButtonRelease, grip + QPoint(30, 40), Qt::NoButton);
+    const QPoint after = f.window->pos();
+    send(QEvent::MouseMove, grip + QPoint(90, 90), Qt::NoButton);
+    QCOMPARE(f.window->pos(), after);
+}
+
+QTEST_MAIN(TallyWindowTest)
+#include "tst_tally_window.moc"
