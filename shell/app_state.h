@@ -1,5 +1,7 @@
 #pragma once
 
+#include "games/minebox/mine_board.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -55,6 +57,7 @@ struct AppState {
 
     HostSettings host;
     VersionState version;
+    MineBoxTallies minebox;
 };
 
 } // namespace glimmer

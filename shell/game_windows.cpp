@@ -1,6 +1,8 @@
 #include "game_windows.h"
 
 #include "app_state.h"
+#include "games/minebox/minebox_window.h"
+#include "runtime/random.h"
 
 #include <QWidget>
 
@@ -27,7 +29,7 @@ QWidget* create_game_window(Game game, AppState& state) {
     case Game::dice:
         return placeholder_window(QStringLiteral("Vessmoor"));
     case Game::minebox:
-        return placeholder_window(QStringLiteral("Krallow"));
+        return new MineBoxWindow(state.minebox, program_random());
     }
     return nullptr;
 }
