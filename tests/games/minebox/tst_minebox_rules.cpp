@@ -1,4 +1,3 @@
-#include "games/minebox/candidate_list.h"
 #include "games/minebox/mine_board.h"
 #include "scripted_random.h"
 
@@ -49,7 +48,6 @@ class TestMineBoxRules : public QObject {
 private slots:
     void texts_are_exact_data();
     void texts_are_exact();
-    void candidates_come_out_by_rank_among_those_left();
     void bury_refuses_bad_counts_data();
     void bury_refuses_bad_counts();
     void bury_builds_numbered_closed_boxes_data();
@@ -68,7 +66,6 @@ private slots:
     void same_player_collects_three_empty_boxes_and_a_mine();
     void zero_mines_credit_only_empty_boxes();
     void empty_board_ends_setup_with_nothing_to_dig();
-    void reset_tallies_zeroes_both_players();
 };
 
 void TestMineBoxRules::texts_are_exact_data() {
@@ -88,23 +85,6 @@ void TestMineBoxRules::texts_are_exact() {
     QFETCH(QString, actual);
     QFETCH(QString, expected);
     QCOMPARE(actual, expected);
-}
-
-void TestMineBoxRules::candidates_come_out_by_rank_among_those_left() {
-    CandidateList list(6);
-    QCOMPARE(list.take(3), 3);
-    QCOMPARE(list.take(3), 4); // 1 2 4 5 6
-    QCOMPARE(list.take(4), 6); // 1 2 5 6
-    QCOMPARE(list.take(1), 1); // 1 2 5
-    QCOMPARE(list.take(0), 0);
-    QCOMPARE(list.take(3), 0); // only 2 and 5 are left
-    QCOMPARE(list.remaining(), 2);
-    QCOMPARE(list.take(2), 5);
-    QCOMPARE(list.take(1), 2);
-    QCOMPARE(list.remaining(), 0);
-    QCOMPARE(list.take(1), 0);
-    QCOMPARE(CandidateList(0).take(1), 0);
-    QCOMPARE(CandidateList(-3).remaining(), 0);
 }
 
 void TestMineBoxRules::bury_refuses_bad_counts_data() {
@@ -407,17 +387,6 @@ void TestMineBoxRules::empty_board_ends_setup_with_nothing_to_dig() {
     QVERIFY(!dig_box(board, tallies.pending, 0));
     QVERIFY(!bury_mines(board, QStringLiteral("5"), QStringLiteral("2"), random));
     QVERIFY(board.boxes.empty());
-}
-
-void TestMineBoxRules::reset_tallies_zeroes_both_players() {
-    MineBoxTallies tallies;
-    tallies.player(player_one) = {4, 2};
-    tallies.player(player_two) = {1, 7};
-    reset_tallies(tallies);
-    for (const int player : {player_one, player_two}) {
-        QCOMPARE(tallies.player(player).empty_count, 0);
-        QCOMPARE(tallies.player(player).mine_count, 0);
-    }
 }
 
 QTEST_APPLESS_MAIN(TestMineBoxRules)

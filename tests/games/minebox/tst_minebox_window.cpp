@@ -85,8 +85,6 @@ private slots:
     void crediting_player_two_rewrites_only_their_tally_and_the_caption();
     void board_is_locked_while_waiting();
     void double_clicking_an_opened_box_or_empty_space_shows_nothing();
-    void same_player_collects_three_empty_boxes_and_a_mine();
-    void empty_board_ends_the_setup();
     void reopening_from_the_catalogue_starts_afresh();
 };
 
@@ -290,26 +288,6 @@ void TestMineBoxWindow::double_clicking_an_opened_box_or_empty_space_shows_nothi
     for (const int p : {0, 1, 3, 4}) {
         QCOMPARE(game.picture(p), int(box_closed));
     }
-}
-
-void TestMineBoxWindow::same_player_collects_three_empty_boxes_and_a_mine() {
-    Fixture game({3});
-    game.bury(QStringLiteral("5"), QStringLiteral("1"));
-    for (const int position : {0, 2, 4, 1}) {
-        game.double_click_box(position);
-        game.press("按钮2");
-    }
-    QCOMPARE(game.tally_label(player_one)->text(), QStringLiteral("空箱：3 踩雷：1"));
-    QCOMPARE(game.tally_label(player_two)->text(), starting_tally);
-}
-
-void TestMineBoxWindow::empty_board_ends_the_setup() {
-    Fixture game;
-    game.bury(QStringLiteral("0"), QStringLiteral("-1"));
-    QVERIFY(!game.setup_panel()->isVisible());
-    QCOMPARE(game.box_count(), 0);
-    QTest::mouseDClick(game.board()->viewport(), Qt::LeftButton, {}, QPoint(20, 20));
-    QVERIFY(!game.owner_panel()->isVisible());
 }
 
 void TestMineBoxWindow::reopening_from_the_catalogue_starts_afresh() {
