@@ -1,8 +1,25 @@
 #include "board_view.h"
 
 #include <QMouseEvent>
+#include <QStyledItemDelegate>
 
 namespace glimmer {
+
+namespace {
+
+constexpr QSize cell_size(74, 52);
+
+// Every box gets the whole cell, whatever its caption: the view measures only the first
+// item, and "1号箱" alone would leave "属于玩家1" too little room.
+class CellDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QSize sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const override {
+        return cell_size - QSize(2, 2);
+    }
+};
+
+} // namespace
 
 BoardView::BoardView(QWidget* parent) : QListView(parent) {
     setViewMode(QListView::IconMode);
@@ -11,7 +28,8 @@ BoardView::BoardView(QWidget* parent) : QListView(parent) {
     setWrapping(true);
     setResizeMode(QListView::Adjust);
     setIconSize(QSize(30, 30));
-    setGridSize(QSize(74, 52));
+    setGridSize(cell_size);
+    setItemDelegate(new CellDelegate(this));
     setUniformItemSizes(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
