@@ -1,6 +1,7 @@
 #pragma once
 
 #include "games/tally/tally_config.h"
+#include "games/minebox/mine_board.h"
 
 #include <QString>
 #include <QStringList>
@@ -60,6 +61,7 @@ struct AppState {
     // Shared with the version-check worker, which may outlive a window or a test's state.
     std::shared_ptr<VersionState> version = std::make_shared<VersionState>();
     TallyConfig tally;
+    MineBoxTallies minebox;
 };
 
 } // namespace glimmer

@@ -2,6 +2,8 @@
 
 #include "app_state.h"
 #include "games/tally/tally_window.h"
+#include "games/minebox/minebox_window.h"
+#include "runtime/random.h"
 
 #include <QWidget>
 
@@ -28,7 +30,7 @@ QWidget* create_game_window(Game game, AppState& state) {
     case Game::dice:
         return placeholder_window(QStringLiteral("Vessmoor"));
     case Game::minebox:
-        return placeholder_window(QStringLiteral("Krallow"));
+        return new MineBoxWindow(state.minebox, program_random());
     }
     return nullptr;
 }

@@ -1,0 +1,95 @@
+#include "mine_board.h"
+
+#include "candidate_list.h"
+#include "runtime/random.h"
+#include "runtime/text.h"
+
+#include <algorithm>
+
+namespace glimmer {
+
+QString box_caption(int number) {
+    return to_text(number) + QStringLiteral("号箱");
+}
+
+QString owner_caption(int player) {
+    return player == player_two ? QStringLiteral("属于玩家2") : QStringLiteral("属于玩家1");
+}
+
+QString tally_text(qint32 empty_count, qint32 mine_count) {
+    return QStringLiteral("空箱：") + to_text(empty_count) + QStringLiteral(" 踩雷：") +
+           to_text(mine_count);
+}
+
+QString caption_at(const MineBoard& board, int position) {
+    if (position < 0 || position >= static_cast<int>(board.boxes.size())) {
+        return QString();
+    }
+    const int owner = board.boxes[static_cast<size_t>(position)].owner;
+    return owner == 0 ? box_caption(position + 1) : owner_caption(owner);
+}
+
+void reset_tallies(MineBoxTallies& tallies) {
+    tallies.players = {};
+}
+
+bool bury_mines(MineBoard& board, const QString& box_text, const QString& mine_text,
+                RandomSource& random) {
+    // Only the empty text counts as missing; a blank goes on to the conversion.
+    if (board.stage != GameStage::setup || box_text.isEmpty() || mine_text.isEmpty()) {
+        return false;
+    }
+    const int boxes = to_int(box_text);
+    const int mines = to_int(mine_text);
+    if (mines >= boxes || boxes > max_boxes) {
+        return false;
+    }
+
+    board.boxes.assign(static_cast<size_t>(std::max(boxes, 0)), MineBox{});
+    CandidateList candidates(boxes);
+    for (int j = 1; j <= mines; ++j) {
+        // A fresh seed before every single draw, as the players were promised.
+        random.seed_random();
+        const int remaining = candidates.remaining();
+        // A source that strays outside the bounds must not lose a mine.
+        const int k = std::clamp(random.random_int(1, remaining), 1, remaining);
+        const int number = candidates.take(k);
+        board.boxes[static_cast<size_t>(number - 1)].has_mine = 1;
+    }
+    board.stage = GameStage::playing;
+    return true;
+}
+
+bool dig_box(MineBoard& board, PendingDig& pending, int position) {
+    if (board.stage != GameStage::playing || position < 0 ||
+        position >= static_cast<int>(board.boxes.size())) {
+        return false;
+    }
+    MineBox& box = board.boxes[static_cast<size_t>(position)];
+    if (box.state != box_closed) {
+        return false;
+    }
+    const bool mine = box.has_mine == 1;
+    box.state = mine ? box_mine : box_empty;
+    pending.empty_increment = mine ? 0 : 1;
+    pending.mine_increment = mine ? 1 : 0;
+    pending.position = position;
+    board.stage = GameStage::waiting;
+    return true;
+}
+
+int assign_owner(MineBoard& board, MineBoxTallies& tallies, int player) {
+    const int position = tallies.pending.position;
+    if (board.stage != GameStage::waiting || (player != player_one && player != player_two) ||
+        position < 0 || position >= static_cast<int>(board.boxes.size())) {
+        return -1;
+    }
+    PlayerTally& tally = tallies.player(player);
+    tally.empty_count += tallies.pending.empty_increment;
+    tally.mine_count += tallies.pending.mine_increment;
+    board.boxes[static_cast<size_t>(position)].owner = player;
+    board.stage = GameStage::playing;
+    return position;
+}
+
+} // namespace glimmer

@@ -1,0 +1,88 @@
+#pragma once
+
+#include <QString>
+
+#include <array>
+#include <vector>
+
+namespace glimmer {
+
+class RandomSource;
+
+// A box's state number is also the index of its picture on the board.
+enum BoxState : int { box_closed = 0, box_empty = 1, box_mine = 2 };
+
+inline constexpr int player_one = 1;
+inline constexpr int player_two = 2;
+
+// Larger boards are refused like any other bad count: silently, nothing changes.
+inline constexpr int max_boxes = 100000;
+
+struct MineBox {
+    int has_mine = 0;
+    BoxState state = box_closed;
+    int owner = 0; // 0 until a player is credited with the box, then player_one or player_two
+};
+
+enum class GameStage {
+    setup,   // no board yet; only a burial can happen
+    playing, // boxes can be opened
+    waiting, // one opened box waits to be credited to a player
+};
+
+// One game: the box at position p has the number p + 1.
+struct MineBoard {
+    std::vector<MineBox> boxes;
+    GameStage stage = GameStage::setup;
+};
+
+// The box just opened, waiting to be credited. Exactly one increment is 1.
+struct PendingDig {
+    int position = 0;
+    int empty_increment = 0;
+    int mine_increment = 0;
+};
+
+struct PlayerTally {
+    qint32 empty_count = 0;
+    qint32 mine_count = 0;
+};
+
+// Program-wide: the two players' tallies and the pending dig. The window sets the tallies
+// back to 0 each time it opens.
+struct MineBoxTallies {
+    std::array<PlayerTally, 2> players;
+    PendingDig pending;
+
+    PlayerTally& player(int which) { return players[which == player_two ? 1 : 0]; }
+    const PlayerTally& player(int which) const { return players[which == player_two ? 1 : 0]; }
+};
+
+// "12号箱"
+QString box_caption(int number);
+// "属于玩家1" or "属于玩家2"
+QString owner_caption(int player);
+// "空箱：3 踩雷：1", one blank before 踩雷.
+QString tally_text(qint32 empty_count, qint32 mine_count);
+// What the board shows under the box at position: its number until a player owns it.
+QString caption_at(const MineBoard& board, int position);
+
+void reset_tallies(MineBoxTallies& tallies);
+
+// Builds the board from the two typed counts and buries the mines; true when it did, which
+// ends the setup. Refused (false, nothing changes) outside setup, when either text is empty,
+// when mines >= boxes, or for more than max_boxes boxes. Each mine reseeds the source before
+// its draw.
+bool bury_mines(MineBoard& board, const QString& box_text, const QString& mine_text,
+                RandomSource& random);
+
+// Opens the box at position (negative: nothing selected) and fills the pending dig; true
+// when a box was opened, which starts the wait for a player. Opened boxes, positions off
+// the board and a dig while one already waits are ignored.
+bool dig_box(MineBoard& board, PendingDig& pending, int position);
+
+// Credits the pending dig to player_one or player_two and ends the wait. Returns the
+// position of the credited box, or -1 when nothing was waiting or the player is unknown.
+int assign_owner(MineBoard& board, MineBoxTallies& tallies, int player);
+
+} // namespace glimmer
