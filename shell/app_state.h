@@ -1,5 +1,7 @@
 #pragma once
 
+#include "games/dice/dice_state.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -55,6 +57,7 @@ struct AppState {
 
     HostSettings host;
     VersionState version;
+    DiceState dice;
 };
 
 } // namespace glimmer

@@ -1,6 +1,8 @@
 #include "game_windows.h"
 
 #include "app_state.h"
+#include "games/dice/dice_window.h"
+#include "runtime/random.h"
 
 #include <QWidget>
 
@@ -25,7 +27,7 @@ QWidget* create_game_window(Game game, AppState& state) {
     case Game::tally:
         return placeholder_window(QStringLiteral("Quorvane"));
     case Game::dice:
-        return placeholder_window(QStringLiteral("Vessmoor"));
+        return new DiceWindow(state.dice, program_random());
     case Game::minebox:
         return placeholder_window(QStringLiteral("Krallow"));
     }
