@@ -30,7 +30,6 @@ private slots:
     void normalize_throw_count_replaces_empty_and_too_large_counts();
     void shaking_makes_exactly_count_throws_and_keeps_the_last_data();
     void shaking_makes_exactly_count_throws_and_keeps_the_last();
-    void every_throw_reseeds_before_its_draw();
     void restarting_during_the_shaking_counts_from_zero();
     void unusable_or_changed_counts_end_the_shaking_data();
     void unusable_or_changed_counts_end_the_shaking();
@@ -100,15 +99,12 @@ void TestDiceRules::shaking_makes_exactly_count_throws_and_keeps_the_last() {
     QCOMPARE(state.throws_made, 0);
     QCOMPARE(shake_to_end(state, QString::number(count), random), count);
     QCOMPARE(state.turn_outcome, last_draw);
-}
-
-void TestDiceRules::every_throw_reseeds_before_its_draw() {
-    ScriptedRandom random({2, 1, 2});
-    DiceState state;
-    start_shaking(state);
-    QCOMPARE(shake_to_end(state, QStringLiteral("3"), random), 3);
-    const QStringList expected{"seed", "draw 1..2", "seed", "draw 1..2", "seed", "draw 1..2"};
-    QCOMPARE(random.calls, expected);
+    // A fresh seed before every single draw.
+    QCOMPARE(random.calls.size(), 2 * count);
+    for (qsizetype i = 0; i < random.calls.size(); i += 2) {
+        QCOMPARE(random.calls[i], QStringLiteral("seed"));
+        QCOMPARE(random.calls[i + 1], QStringLiteral("draw 1..2"));
+    }
 }
 
 void TestDiceRules::restarting_during_the_shaking_counts_from_zero() {
@@ -221,26 +217,19 @@ void TestDiceRules::tallies_mirror_each_other_after_many_turns() {
 void TestDiceRules::win_loss_text_joins_with_full_width_colons_and_two_blanks_data() {
     QTest::addColumn<uint>("wins");
     QTest::addColumn<uint>("losses");
-    QTest::addColumn<QByteArray>("utf8");
-    QTest::newRow("none") << 0u << 0u
-                          << QByteArray("\xE8\x83\x9C\xE5\x88\xA9\xEF\xBC\x9A"
-                                        "0  \xE5\xA4\xB1\xE8\xB4\xA5\xEF\xBC\x9A"
-                                        "0");
-    QTest::newRow("3 and 12") << 3u << 12u
-                              << QByteArray("\xE8\x83\x9C\xE5\x88\xA9\xEF\xBC\x9A"
-                                            "3  \xE5\xA4\xB1\xE8\xB4\xA5\xEF\xBC\x9A"
-                                            "12");
+    QTest::addColumn<QString>("text");
+    // U+FF1A is the full-width colon; an ASCII colon or a single blank must not pass.
+    QTest::newRow("none") << 0u << 0u << QStringLiteral("胜利\uFF1A0  失败\uFF1A0");
+    QTest::newRow("3 and 12") << 3u << 12u << QStringLiteral("胜利\uFF1A3  失败\uFF1A12");
     QTest::newRow("no grouping") << 4294967295u << 1000000u
-                                 << QByteArray("\xE8\x83\x9C\xE5\x88\xA9\xEF\xBC\x9A"
-                                               "4294967295  \xE5\xA4\xB1\xE8\xB4\xA5\xEF\xBC\x9A"
-                                               "1000000");
+                                 << QStringLiteral("胜利\uFF1A4294967295  失败\uFF1A1000000");
 }
 
 void TestDiceRules::win_loss_text_joins_with_full_width_colons_and_two_blanks() {
     QFETCH(uint, wins);
     QFETCH(uint, losses);
-    QFETCH(QByteArray, utf8);
-    QCOMPARE(win_loss_text(wins, losses).toUtf8(), utf8);
+    QFETCH(QString, text);
+    QCOMPARE(win_loss_text(wins, losses), text);
 }
 
 void TestDiceRules::reseeded_throws_back_to_back_are_fair() {
