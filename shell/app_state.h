@@ -1,7 +1,8 @@
 #pragma once
 
-#include "games/tally/tally_config.h"
+#include "games/dice/dice_state.h"
 #include "games/minebox/mine_board.h"
+#include "games/tally/tally_config.h"
 
 #include <QString>
 #include <QStringList>
@@ -62,6 +63,7 @@ struct AppState {
     std::shared_ptr<VersionState> version = std::make_shared<VersionState>();
     TallyConfig tally;
     MineBoxTallies minebox;
+    DiceState dice;
 };
 
 } // namespace glimmer

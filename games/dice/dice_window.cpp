@@ -1,0 +1,161 @@
+#include "dice_window.h"
+
+#include "build_config.h"
+#include "games/dice/turn_rules.h"
+#include "runtime/random.h"
+#include "ui_dice_window.h"
+
+#include <QCloseEvent>
+#include <QPainter>
+#include <QTimer>
+#include <QUrl>
+
+#ifdef Q_OS_LINUX
+#include <sys/prctl.h>
+#endif
+
+namespace glimmer {
+
+namespace {
+
+constexpr int shake_interval_ms = 1;
+constexpr int left_badge_x = 48;
+constexpr int right_badge_x = 312;
+
+// 楷体 first, for systems that have it; Debian's AR PL UKai stands in for it elsewhere.
+QFont kaiti_font(int pixel_size, bool italic) {
+    QFont font;
+    font.setFamilies({QStringLiteral("楷体"), QStringLiteral("AR PL UKai CN")});
+    font.setPixelSize(pixel_size);
+    font.setBold(true);
+    font.setItalic(italic);
+    return font;
+}
+
+QFont bold_font(int pixel_size) {
+    QFont font;
+    font.setPixelSize(pixel_size);
+    font.setBold(true);
+    return font;
+}
+
+// The maker's site as people type it: the host alone, without the scheme.
+QString maker_line() {
+    const QUrl site(QString::fromUtf8(build::site_url));
+    const QString host = site.host().isEmpty() ? site.toString() : site.host();
+    return QStringLiteral("Ostrune ") + host;
+}
+
+// The maker's address comes from the build settings and may outgrow the line's room; a
+// smaller face keeps it whole rather than cut off.
+void fit_text_width(QLabel* label) {
+    QFont font = label->font();
+    int pixel_size = QFontInfo(font).pixelSize();
+    while (pixel_size > 8 && QFontMetrics(font).horizontalAdvance(label->text()) > label->width()) {
+        font.setPixelSize(--pixel_size);
+    }
+    label->setFont(font);
+}
+
+// Linux lets each wake-up from a timed wait run up to 50 µs late, and Qt waits in whole
+// milliseconds, so a 1 ms timer loses that much on every tick: 1000 throws would take
+// noticeably longer than 1000 ms. Asking for prompt wake-ups keeps a tick close to 1 ms.
+void ask_for_prompt_wakeups() {
+#ifdef Q_OS_LINUX
+    prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+#endif
+}
+
+} // namespace
+
+DiceWindow::DiceWindow(DiceState& state, RandomSource& random, QWidget* parent)
+    : QWidget(parent), ui_(std::make_unique<Ui::DiceWindow>()), state_(state), random_(random),
+      shake_timer_(new QTimer(this)), background_(QStringLiteral(":/dice/background.jpg")) {
+    ui_->setupUi(this);
+    setFixedSize(size());
+    move(50, 50);
+
+    ui_->透明标签1->setFont(kaiti_font(29, false));
+    ui_->标签1->setFont(kaiti_font(96, true));
+    ui_->标签2->setFont(kaiti_font(35, true));
+    ui_->标签3->setFont(kaiti_font(35, true));
+    ui_->按钮1->setFont(bold_font(35));
+    ui_->按钮2->setFont(bold_font(35));
+    ui_->透明标签3->setText(maker_line());
+    fit_text_width(ui_->透明标签3);
+
+    // A coarse timer would round 1 ms up to the system's tick and stretch a shaking of
+    // 1000 throws to many seconds.
+    shake_timer_->setObjectName(QStringLiteral("时钟1"));
+    shake_timer_->setTimerType(Qt::PreciseTimer);
+    shake_timer_->setInterval(0);
+    ask_for_prompt_wakeups();
+
+    connect(ui_->透明标签1, &TransparentLabel::left_pressed, this, &DiceWindow::open_count_frame);
+    connect(ui_->按钮3, &QPushButton::clicked, this, &DiceWindow::start_turn_shaking);
+    connect(shake_timer_, &QTimer::timeout, this, &DiceWindow::throw_once);
+    // Dragon or tiger is the players' call on stream; the throws alone decide the turn.
+    connect(ui_->按钮1, &QPushButton::clicked, this, &DiceWindow::reveal_turn);
+    connect(ui_->按钮2, &QPushButton::clicked, this, &DiceWindow::reveal_turn);
+}
+
+DiceWindow::~DiceWindow() = default;
+
+void DiceWindow::open_count_frame() {
+    ui_->分组框1->show();
+    ui_->透明标签1->hide();
+    ui_->图形按钮1->hide();
+}
+
+void DiceWindow::start_turn_shaking() {
+    CountBox* count = ui_->编辑框1;
+    const QString normalized = normalize_throw_count(count->text());
+    if (normalized != count->text()) {
+        count->setText(normalized);
+    }
+    start_shaking(state_);
+    ui_->标签4->show();
+    shake_timer_->start(shake_interval_ms);
+}
+
+void DiceWindow::throw_once() {
+    if (!throw_dice(state_, ui_->编辑框1->text(), random_)) {
+        return;
+    }
+    shake_timer_->stop();
+    shake_timer_->setInterval(0);
+    ui_->标签4->hide();
+    ui_->按钮1->show();
+    ui_->按钮2->show();
+    ui_->分组框1->hide();
+}
+
+void DiceWindow::reveal_turn() {
+    const Settlement settled = settle_turn(state_);
+    if (settled.winner != Side::none) {
+        ui_->图形按钮1->move(settled.winner == Side::left ? left_badge_x : right_badge_x,
+                             ui_->图形按钮1->y());
+        ui_->图形按钮1->show();
+        list_add(ui_->列表框1, settled.left_word);
+        list_add(ui_->列表框2, settled.right_word);
+    }
+    ui_->标签5->setText(settled.left_tally);
+    ui_->标签6->setText(settled.right_tally);
+    ui_->透明标签1->show();
+    ui_->按钮1->hide();
+    ui_->按钮2->hide();
+}
+
+void DiceWindow::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), Qt::white);
+    painter.drawPixmap(0, 0, background_);
+}
+
+void DiceWindow::closeEvent(QCloseEvent* event) {
+    // The turn ends with the window; only the tallies in DiceState carry on.
+    shake_timer_->stop();
+    QWidget::closeEvent(event);
+}
+
+} // namespace glimmer

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "games/dice/dice_state.h"
+
+#include <QPixmap>
+#include <QWidget>
+
+#include <memory>
+
+class QTimer;
+
+namespace Ui {
+class DiceWindow;
+}
+
+namespace glimmer {
+
+class RandomSource;
+
+// The dice game: the start prompt opens the throw-count frame, the start button shakes the
+// dice on a 1 ms timer, and a reveal button settles the turn. The turn's phase lives in which
+// controls are shown; the outcome and the tallies live in the program-wide DiceState, so a
+// new window starts from its first phase but carries the tallies on.
+class DiceWindow : public QWidget {
+    Q_OBJECT
+public:
+    DiceWindow(DiceState& state, RandomSource& random, QWidget* parent = nullptr);
+    ~DiceWindow() override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void open_count_frame();
+    void start_turn_shaking();
+    void throw_once();
+    void reveal_turn();
+
+    std::unique_ptr<Ui::DiceWindow> ui_;
+    DiceState& state_;
+    RandomSource& random_;
+    QTimer* shake_timer_;
+    QPixmap background_;
+};
+
+} // namespace glimmer
