@@ -2,7 +2,10 @@
 
 #include "files.h"
 
+#include <QFileInfo>
 #include <QLibrary>
+
+#include <dlfcn.h>
 
 #include <map>
 #include <memory>
@@ -14,6 +17,23 @@ namespace glimmer {
 namespace {
 std::mutex modules_mutex;
 std::map<std::string, std::unique_ptr<QLibrary>> loaded_modules;
+
+// The folder of the binary this code is linked into: the runtime library when the program
+// runs through the launcher, which may have found it in an install folder of its own.
+QString own_binary_folder() {
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<void*>(&module_symbol), &info) == 0 || info.dli_fname == nullptr) {
+        return {};
+    }
+    return QFileInfo(QFile::decodeName(info.dli_fname)).absolutePath();
+}
+
+QStringList module_folders() {
+    QStringList folders{program_folder(), own_binary_folder(), QStringLiteral(GLIMMER_MODULE_DIR)};
+    folders.removeAll(QString());
+    folders.removeDuplicates();
+    return folders;
+}
 } // namespace
 
 QFunctionPointer module_symbol(const char* module, const char* symbol) {
@@ -21,9 +41,8 @@ QFunctionPointer module_symbol(const char* module, const char* symbol) {
     auto it = loaded_modules.find(module);
     if (it == loaded_modules.end()) {
         const QString file = QStringLiteral("lib%1.so").arg(QString::fromLatin1(module));
-        const QStringList folders{program_folder(), QStringLiteral(GLIMMER_MODULE_DIR)};
         auto library = std::make_unique<QLibrary>();
-        for (const QString& folder : folders) {
+        for (const QString& folder : module_folders()) {
             library->setFileName(folder + u'/' + file);
             if (library->load()) {
                 break;
