@@ -3,7 +3,7 @@
 PRESET ?= $(if $(CI),ci,dev)
 BUILD := build/$(PRESET)
 
-.PHONY: all deps configure build run test bench assets format clean
+.PHONY: all deps configure build run test bench assets install format clean
 
 all: build
 
@@ -29,8 +29,13 @@ assets: configure
 	cmake --build --preset $(PRESET) --target render_assets
 	$(BUILD)/assets/render_assets assets/src assets
 
+# Into one folder the user owns (the program writes its configuration folder beside itself).
+PREFIX ?= $(HOME)/.local/opt/glimmerhall
+install: build
+	cmake --install $(BUILD) --prefix "$(PREFIX)"
+
 format:
-	find launcher runtime shell games tests bench assets -name '*.cpp' -o -name '*.h' | xargs clang-format -i
+	find launcher hostcore runtime shell games tests bench assets -name '*.cpp' -o -name '*.h' | xargs clang-format -i
 
 clean:
 	rm -rf build
