@@ -1,13 +1,10 @@
-// A runtime library for the real launcher that runs the program's start-up sequence and
+// A runtime library for the real launcher that runs the program as hostcore.rtl does and
 // ends at the catalogue's first paint, so that bench_startup also times the way the program
 // really starts: launcher, library load, entry. Run by bench_startup.
 
 #include "first_paint.h"
 #include "hostcore/host_entry.h"
-#include "shell/app_state.h"
-#include "shell/startup_window.h"
-
-#include <QApplication>
+#include "hostcore/program_run.h"
 
 namespace {
 
@@ -15,18 +12,8 @@ void run_probe(const glimmer::host::ProgramImage* image) {
     if (!glimmer::host::program_image_valid(image)) {
         return;
     }
-    static int argc = 1;
-    static char name[] = "glimmerhall";
-    static char* argv[] = {name, nullptr};
-    // As the program does: this alone makes Qt set up a shared GL context at start.
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    QApplication app(argc, argv);
-    QApplication::setQuitOnLastWindowClosed(false);
     FirstPaint probe;
-    app.installEventFilter(&probe);
-    glimmer::AppState state;
-    glimmer::start_program(state);
-    QApplication::exec();
+    glimmer::host::run_program(&probe);
 }
 
 } // namespace

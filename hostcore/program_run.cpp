@@ -1,0 +1,33 @@
+#include "hostcore/program_run.h"
+
+#include "runtime/windows.h"
+#include "shell/app_state.h"
+#include "shell/startup_window.h"
+
+#include <QApplication>
+
+namespace glimmer::host {
+
+void run_program(QObject* application_filter) {
+    // The program reads no command line; Qt only needs a name to show for the process.
+    static int argc = 1;
+    static char name[] = "glimmerhall";
+    static char* argv[] = {name, nullptr};
+
+    // The statistics line's browser engine shares its graphics contexts with the windows;
+    // that has to be said before the application object exists.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    // The program's life follows the catalogue alone, not the last window on screen.
+    QApplication::setQuitOnLastWindowClosed(false);
+    if (application_filter != nullptr) {
+        app.installEventFilter(application_filter);
+    }
+
+    AppState state;
+    start_program(state);
+    QApplication::exec();
+    end_program();
+}
+
+} // namespace glimmer::host

@@ -1,0 +1,12 @@
+#pragma once
+
+class QObject;
+
+namespace glimmer::host {
+
+// Sets Qt up as the program needs it, runs the start-up sequence and the message loop, then
+// ends the program. A filter, when given, sees every event of the application first (the
+// start-up benchmark's probe uses it).
+void run_program(QObject* application_filter = nullptr);
+
+} // namespace glimmer::host
