@@ -19,14 +19,14 @@ exec unshare --mount --net bash -c '
         program=$1; closer=$2; work=$3
         "$program" &
         pid=$!
-        for _ in $(seq 1 200); do
+        for _ in $(seq 1 600); do
             [ -e "$work/connected" ] && break
             sleep 0.05
         done
         if [ ! -e "$work/connected" ]; then
             kill -9 "$pid"; echo "the version download never reached the server"; exit 3
         fi
-        "$closer" "游戏目录" 10 || { kill -9 "$pid"; echo "no catalogue"; exit 3; }
+        "$closer" "游戏目录" 30 || { kill -9 "$pid"; echo "no catalogue"; exit 3; }
         start=$(date +%s%N)
         while kill -0 "$pid" 2>/dev/null; do
             if [ $(( ($(date +%s%N) - start) / 1000000 )) -gt 2000 ]; then
