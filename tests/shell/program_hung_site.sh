@@ -15,7 +15,7 @@ exec unshare --mount --net bash -c '
     mount --bind "$work/hosts" /etc/hosts
     python3 "$here/silent_server.py" "$port" "$work/connected" &
     server=$!
-    xvfb-run -a -s "-screen 0 800x600x24" bash -c '"'"'
+    "$here/with_x_display.sh" bash -c '"'"'
         program=$1; closer=$2; work=$3
         "$program" &
         pid=$!
