@@ -3,7 +3,7 @@
 PRESET ?= $(if $(CI),ci,dev)
 BUILD := build/$(PRESET)
 
-.PHONY: all deps configure build run test bench assets install format clean
+.PHONY: all deps configure build run test tsan bench assets install format clean
 
 all: build
 
@@ -21,6 +21,12 @@ run: build
 
 test: build
 	ctest --preset $(PRESET) -j2
+
+# The threaded parts (version check, downloads) under ThreadSanitizer.
+tsan: deps
+	cmake --preset tsan
+	cmake --build --preset tsan
+	ctest --preset tsan
 
 bench: build
 	@for b in $(BUILD)/bench/bin/bench_*; do echo "== $$b"; "$$b" || exit 1; done

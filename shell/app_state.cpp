@@ -22,6 +22,19 @@ VersionState::Result VersionState::result() const {
     return result_;
 }
 
+void FirstPaintGate::open() {
+    {
+        std::lock_guard lock(mutex_);
+        opened_ = true;
+    }
+    opened_changed_.notify_all();
+}
+
+bool FirstPaintGate::wait_for(std::chrono::milliseconds limit) {
+    std::unique_lock lock(mutex_);
+    return opened_changed_.wait_for(lock, limit, [this] { return opened_; });
+}
+
 HostSettings default_host_settings() {
     HostSettings settings;
     settings.site_url = QString::fromUtf8(build::site_url);

@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
+#include <condition_variable>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -41,6 +43,20 @@ private:
     Result result_;
 };
 
+// Opens once the catalogue has been painted. Work that would compete with the first paint
+// for the processor or the dynamic loader (the network stack above all) waits for it.
+class FirstPaintGate {
+public:
+    void open();
+    // True once open; false when the wait timed out first.
+    bool wait_for(std::chrono::milliseconds limit);
+
+private:
+    std::mutex mutex_;
+    std::condition_variable opened_changed_;
+    bool opened_ = false;
+};
+
 // Where the program finds the outside world. The program uses the defaults; tests build a
 // state that points at their own server and folders instead.
 struct HostSettings {
@@ -61,6 +77,7 @@ struct AppState {
     HostSettings host;
     // Shared with the version-check worker, which may outlive a window or a test's state.
     std::shared_ptr<VersionState> version = std::make_shared<VersionState>();
+    std::shared_ptr<FirstPaintGate> first_paint = std::make_shared<FirstPaintGate>();
     TallyConfig tally;
     MineBoxTallies minebox;
     DiceState dice;

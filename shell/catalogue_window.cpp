@@ -70,6 +70,7 @@ void CatalogueWindow::paintEvent(QPaintEvent*) {
     painter.drawPixmap(0, 0, backdrop_);
     if (!painted_) {
         painted_ = true;
+        state_.first_paint->open();
         QTimer::singleShot(0, this, [this] {
             emit first_painted();
             if (statistics_wanted_) {

@@ -7,6 +7,7 @@
 #include "runtime/windows.h"
 #include "version_check.h"
 
+#include <QApplication>
 #include <QTimer>
 
 namespace glimmer {
@@ -24,9 +25,12 @@ StartupWindow::StartupWindow(AppState& state, QWidget* parent)
     connect(poll_timer_, &QTimer::timeout, this, &StartupWindow::poll_version_page);
     poll_timer_->start();
 
-    // The worker holds its own reference to the version fields, so it may safely outlive
-    // whatever it was started from; nobody waits for it.
-    start_thread([version = state_.version, site = state_.host.site_url] {
+    // The worker holds its own references, so it may safely outlive whatever it was started
+    // from; nobody waits for it. It lets the catalogue paint before it loads the network
+    // stack, and goes ahead anyway should no paint ever come.
+    start_thread([version = state_.version, gate = state_.first_paint,
+                  site = state_.host.site_url] {
+        gate->wait_for(std::chrono::seconds(5));
         fetch_version_page(*version, site);
     });
 
@@ -50,6 +54,14 @@ void StartupWindow::poll_version_page() {
     close_window(this);
 }
 
-StartupWindow* start_program(AppState& state) { return new StartupWindow(state); }
+StartupWindow* start_program(AppState& state) {
+    // Chinese text in the system's default face can fall back to a brush-script face; the
+    // program's plain text is set in a plain CJK face instead. Controls that name their own
+    // face (the 楷体 totals) keep it.
+    QFont font = QApplication::font();
+    font.setFamilies({QStringLiteral("Noto Sans CJK SC"), QStringLiteral("Noto Sans")});
+    QApplication::setFont(font);
+    return new StartupWindow(state);
+}
 
 } // namespace glimmer

@@ -3,10 +3,9 @@
 #include "tests/support/http_server.h"
 
 #include <QCoreApplication>
-#include <QSemaphore>
 #include <QTest>
 
-#include <atomic>
+#include <future>
 
 using namespace glimmer;
 using glimmer::testing::HttpServer;
@@ -16,14 +15,10 @@ namespace {
 // Downloads on a worker thread, as the program does, so the test also shows that the
 // download never needs the main thread's event loop.
 QByteArray download_on_worker(const QString& address, const DownloadLimits& limits = {}) {
-    QByteArray body;
-    QSemaphore done;
-    start_thread([&] {
-        body = download_page(address, limits);
-        done.release();
-    });
-    done.acquire();
-    return body;
+    std::promise<QByteArray> body;
+    std::future<QByteArray> arrived = body.get_future();
+    start_thread([&] { body.set_value(download_page(address, limits)); });
+    return arrived.get();
 }
 
 } // namespace

@@ -5,7 +5,7 @@
 set -u
 program=$1
 closer=$2
-exec xvfb-run -a -s "-screen 0 800x600x24" bash -c '
+exec "$(dirname "$0")/with_x_display.sh" bash -c '
     program=$1; closer=$2
     "$program" &
     pid=$!

@@ -1,6 +1,6 @@
 #include "http_server.h"
 
-#include <QMetaObject>
+#include <QEventLoop>
 #include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -53,29 +53,44 @@ private:
     bool answered_ = false;
 };
 
+void HttpServer::serve() {
+    QEventLoop loop;
+    QTcpServer server;
+    server.listen(QHostAddress::LocalHost, 0);
+    QObject::connect(&server, &QTcpServer::newConnection, &server, [&] {
+        while (QTcpSocket* socket = server.nextPendingConnection()) {
+            new HttpServerWorker(*this, socket);
+        }
+    });
+    // Polls for the stop request instead of being told through Qt's event queue.
+    QTimer stop_check;
+    QObject::connect(&stop_check, &QTimer::timeout, &stop_check, [&] {
+        std::lock_guard lock(mutex_);
+        if (stopping_) {
+            loop.quit();
+        }
+    });
+    stop_check.start(20);
+    {
+        std::lock_guard lock(mutex_);
+        port_ = server.serverPort();
+    }
+    listening_.notify_all();
+    loop.exec(); // connections still open (a silent route) go with the server
+}
+
 HttpServer::HttpServer() {
-    thread_.start();
-    server_ = new QTcpServer;
-    server_->moveToThread(&thread_);
-    QMetaObject::invokeMethod(
-        server_,
-        [this] {
-            server_->listen(QHostAddress::LocalHost, 0);
-            std::lock_guard lock(mutex_);
-            port_ = server_->serverPort();
-            QObject::connect(server_, &QTcpServer::newConnection, server_, [this] {
-                while (QTcpSocket* socket = server_->nextPendingConnection()) {
-                    new HttpServerWorker(*this, socket);
-                }
-            });
-        },
-        Qt::BlockingQueuedConnection);
+    thread_ = std::thread([this] { serve(); });
+    std::unique_lock lock(mutex_);
+    listening_.wait(lock, [this] { return port_ != 0; });
 }
 
 HttpServer::~HttpServer() {
-    QMetaObject::invokeMethod(server_, [this] { delete server_; }, Qt::BlockingQueuedConnection);
-    thread_.quit();
-    thread_.wait();
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    thread_.join();
 }
 
 void HttpServer::set_route(const QString& path, const Route& route) {

@@ -3,6 +3,7 @@
 #include "runtime/controls/lists.h"
 #include "runtime/controls/transparent_label.h"
 #include "runtime/text.h"
+#include "tests/support/message_box_answerer.h"
 
 #include <QApplication>
 #include <QDir>
@@ -22,44 +23,12 @@
 
 using namespace glimmer;
 
+using glimmer::testing::MessageBoxAnswerer;
+
 namespace {
 
 const QString site = QStringLiteral("http://glimmerhall.example");
 const QStringList presets{"1", "9", "99", "999", "9999"};
-
-// What the confirmation box showed before it was answered.
-struct SeenBox {
-    QString title;
-    QString text;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    bool seen = false;
-};
-
-// Answers the next modal message box with the given button, as a person would.
-std::shared_ptr<SeenBox> answer_next_box(QMessageBox::StandardButton button) {
-    auto seen = std::make_shared<SeenBox>();
-    auto* poll = new QTimer;
-    poll->setInterval(10);
-    QObject::connect(poll, &QTimer::timeout, [poll, seen, button] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (box == nullptr) {
-            return;
-        }
-        seen->title = box->windowTitle();
-        seen->text = box->text();
-        seen->icon = box->icon();
-        seen->seen = true;
-        poll->stop();
-        poll->deleteLater();
-        if (QAbstractButton* answer = box->button(button)) {
-            answer->click();
-        } else {
-            box->reject();
-        }
-    });
-    poll->start();
-    return seen;
-}
 
 QByteArray file_bytes(const QString& path) {
     QFile file(path);
@@ -396,14 +365,15 @@ void TallyWindowTest::reinitialise_refills_lists_and_keeps_the_totals() {
     f.go();
     f.click_row(2, 1);
 
-    const auto seen = answer_next_box(QMessageBox::Ok);
+    const MessageBoxAnswerer answerer(QMessageBox::Ok);
     f.press_label("透明标签5");
-    QVERIFY(seen->seen);
-    QCOMPARE(seen->title, QStringLiteral("初始化提示"));
-    QCOMPARE(seen->text, QStringLiteral("--------【谨慎操作】--------------【谨慎操作】------\r\n"
-                                        "是否初始化[Quorvane]游戏的配置文件？"
-                                        "如果配置文件丢失或损坏可以执行此操作！"));
-    QCOMPARE(seen->icon, QMessageBox::Question);
+    QCOMPARE(answerer.seen().size(), 1);
+    QCOMPARE(answerer.seen()[0].title, QStringLiteral("初始化提示"));
+    QCOMPARE(answerer.seen()[0].text,
+             QStringLiteral("--------【谨慎操作】--------------【谨慎操作】------\r\n"
+                            "是否初始化[Quorvane]游戏的配置文件？"
+                            "如果配置文件丢失或损坏可以执行此操作！"));
+    QCOMPARE(answerer.seen()[0].icon, QMessageBox::Question);
 
     QCOMPARE(file_bytes(f.config_path()), default_tally_config(site));
     QCOMPARE(rows(f.list(1)), presets);
@@ -419,8 +389,9 @@ void TallyWindowTest::reinitialise_refills_lists_and_keeps_the_totals() {
     QCOMPARE(f.quantity()->text(), QStringLiteral("9"));
 
     // A second re-initialise gives the same rows again, not twice as many.
-    answer_next_box(QMessageBox::Ok);
+    const MessageBoxAnswerer again(QMessageBox::Ok);
     f.press_label("透明标签5");
+    QCOMPARE(again.seen().size(), 1);
     QCOMPARE(rows(f.list(1)), presets);
     QCOMPARE(rows(f.list(2)), presets);
 }
@@ -429,9 +400,9 @@ void TallyWindowTest::cancel_leaves_a_hand_edited_file_untouched() {
     const QByteArray edited = "[\xcd\xe6\xbc\xd2"
                               "2]\r\n\xca\xfd\xc1\xbf=3\r\n; mine";
     Fixture f(edited);
-    const auto seen = answer_next_box(QMessageBox::Cancel);
+    const MessageBoxAnswerer answerer(QMessageBox::Cancel);
     f.press_label("透明标签5");
-    QVERIFY(seen->seen);
+    QCOMPARE(answerer.seen().size(), 1);
     QCOMPARE(file_bytes(f.config_path()), edited);
     QCOMPARE(rows(f.list(2)), QStringList{"3"});
     QCOMPARE(f.find<QLabel>("标签2")->text(), QStringLiteral("玩家2木有名字"));
@@ -445,9 +416,9 @@ void TallyWindowTest::reinitialise_with_an_unwritable_folder_keeps_going() {
     blocker.close();
     f.type_quantity("3");
     f.go();
-    const auto seen = answer_next_box(QMessageBox::Ok);
+    const MessageBoxAnswerer answerer(QMessageBox::Ok);
     f.press_label("透明标签5");
-    QVERIFY(seen->seen);
+    QCOMPARE(answerer.seen().size(), 1);
     QVERIFY(QApplication::activeModalWidget() == nullptr);
     QCOMPARE(f.find<QLabel>("标签1")->text(), QStringLiteral("玩家1木有名字"));
     QCOMPARE(rows(f.list(1)), presets);
