@@ -24,6 +24,9 @@ if [ "$actual" != "$expected" ]; then
 fi
 
 # The installed program must not lean on the build tree's runtime or key: its own folder is
-# all it has, and the per-user key points nowhere.
+# all it has, and the per-user key points nowhere. A home of its own keeps the browser
+# engine's profile apart from any other copy of the program running at the same time.
+export HOME="$root/home"
 export XDG_CONFIG_HOME="$root/config"
+mkdir -p "$HOME"
 "$program_exit" "$prefix/glimmerhall" "$closer"
