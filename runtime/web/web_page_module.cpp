@@ -5,7 +5,13 @@
 #include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
 
+#include <QCoreApplication>
+#include <QOpenGLContext>
+
 #include <unistd.h>
+
+// Exported by Qt Gui for this purpose; its declaration lives in a private header.
+Q_GUI_EXPORT void qt_gl_set_global_share_context(QOpenGLContext* context);
 
 namespace {
 
@@ -42,6 +48,24 @@ private:
     QWebEnginePage* page_;
 };
 
+// The engine expects the OpenGL context that Qt shares between all windows when the
+// application asked for one (Qt::AA_ShareOpenGLContexts) before it started. Asking then
+// would make every start-up create that context before the catalogue can paint, for a page
+// that is loaded only afterwards; so the module makes it here, on first use, as Qt would have.
+void provide_shared_context() {
+    // Exactly what Qt does at start-up for the attribute: the context is handed over even when
+    // it could not be created (no OpenGL, as on the offscreen platform), and the engine, seeing
+    // it invalid, goes without graphics.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    if (QOpenGLContext::globalShareContext() != nullptr) {
+        return;
+    }
+    auto* context = new QOpenGLContext(QCoreApplication::instance());
+    context->setFormat(QSurfaceFormat::defaultFormat());
+    context->create();
+    qt_gl_set_global_share_context(context);
+}
+
 } // namespace
 
 extern "C" Q_DECL_EXPORT QObject* glimmer_create_web_page(QObject* parent) {
@@ -50,6 +74,7 @@ extern "C" Q_DECL_EXPORT QObject* glimmer_create_web_page(QObject* parent) {
     if (geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX")) {
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     }
+    provide_shared_context();
     return new WebPageBridge(parent);
 }
 

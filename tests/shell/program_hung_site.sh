@@ -15,6 +15,11 @@ exec unshare --mount --net bash -c '
     mount --bind "$work/hosts" /etc/hosts
     python3 "$here/silent_server.py" "$port" "$work/connected" &
     server=$!
+    # The program asks once and never again, so the server must be there first.
+    for _ in $(seq 1 600); do
+        [ -e "$work/connected.listening" ] && break
+        sleep 0.05
+    done
     "$here/with_x_display.sh" bash -c '"'"'
         program=$1; closer=$2; work=$3
         "$program" &

@@ -1,5 +1,7 @@
 #!/usr/bin/env python3
-"""Accepts connections on 127.0.0.1:PORT and never answers. Touches MARKER at the first one."""
+"""Accepts connections on 127.0.0.1:PORT and never answers.
+
+Touches MARKER.listening once it listens and MARKER at the first connection."""
 import socket
 import sys
 
@@ -8,6 +10,7 @@ server = socket.socket()
 server.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
 server.bind(("127.0.0.1", port))
 server.listen(16)
+open(marker + ".listening", "w").close()
 held = []
 server.settimeout(120)  # stops by itself
 while True:

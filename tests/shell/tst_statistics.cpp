@@ -163,13 +163,6 @@ void StatisticsTest::offline_catalogue_requests_nothing() {
     QCOMPARE(catalogue_->status_line()->text(), QString());
 }
 
-int main(int argc, char** argv) {
-    // As the program does: the browser engine shares its contexts with the windows.
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    QApplication app(argc, argv);
-    StatisticsTest test;
-    QTEST_SET_MAIN_SOURCE_PATH
-    return QTest::qExec(&test, argc, argv);
-}
+QTEST_MAIN(StatisticsTest)
 
 #include "tst_statistics.moc"
