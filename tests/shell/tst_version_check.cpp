@@ -25,6 +25,15 @@ const QString marker = QStringLiteral("40088812345");
 
 QByteArray page(const QString& text) { return to_gbk(text); }
 
+HostSettings settings_for(const QString& site, const QString& folder) {
+    HostSettings settings = default_host_settings();
+    settings.site_url = site;
+    settings.page_marker = marker;
+    settings.program_folder = folder;
+    settings.is_online = [] { return 0; };
+    return settings;
+}
+
 } // namespace
 
 class VersionCheckTest : public QObject {
@@ -77,12 +86,7 @@ void VersionCheckTest::start_and_handle(const QByteArray& body) {
     HttpServer::Route route;
     route.body = body;
     server_->set_route(QStringLiteral("/exeapp/wan/pz.html"), route);
-    HostSettings settings = default_host_settings();
-    settings.site_url = server_->base_url();
-    settings.page_marker = marker;
-    settings.program_folder = folder_.path();
-    settings.is_online = [] { return 0; };
-    state_ = std::make_unique<AppState>(settings);
+    state_ = std::make_unique<AppState>(settings_for(server_->base_url(), folder_.path()));
     startup_ = start_program(*state_);
     catalogue_ = startup_->catalogue();
     QVERIFY(QTest::qWaitForWindowExposed(catalogue_));
@@ -119,11 +123,8 @@ void VersionCheckTest::page_decides_the_new_version_link() {
 }
 
 void VersionCheckTest::without_a_server_the_poll_goes_on_quietly() {
-    HostSettings settings = default_host_settings();
-    settings.site_url = QStringLiteral("http://127.0.0.1:1");
-    settings.program_folder = folder_.path();
-    settings.is_online = [] { return 0; };
-    state_ = std::make_unique<AppState>(settings);
+    state_ = std::make_unique<AppState>(
+        settings_for(QStringLiteral("http://127.0.0.1:1"), folder_.path()));
     startup_ = start_program(*state_);
     catalogue_ = startup_->catalogue();
     QVERIFY(QTest::qWaitForWindowExposed(catalogue_));
