@@ -1,10 +1,12 @@
 #include "games/dice/turn_rules.h"
 #include "runtime/random.h"
-#include "scripted_random.h"
+#include "tests/support/scripted_random.h"
 
 #include <QTest>
 
 #include <array>
+
+using glimmer::testing::ScriptedRandom;
 
 using namespace glimmer;
 
@@ -100,10 +102,10 @@ void TestDiceRules::shaking_makes_exactly_count_throws_and_keeps_the_last() {
     QCOMPARE(shake_to_end(state, QString::number(count), random), count);
     QCOMPARE(state.turn_outcome, last_draw);
     // A fresh seed before every single draw.
-    QCOMPARE(random.calls.size(), 2 * count);
-    for (qsizetype i = 0; i < random.calls.size(); i += 2) {
-        QCOMPARE(random.calls[i], QStringLiteral("seed"));
-        QCOMPARE(random.calls[i + 1], QStringLiteral("draw 1..2"));
+    QCOMPARE(random.log.size(), 2 * count);
+    for (qsizetype i = 0; i < random.log.size(); i += 2) {
+        QCOMPARE(random.log[i], QStringLiteral("seed"));
+        QCOMPARE(random.log[i + 1], QStringLiteral("draw 1..2"));
     }
 }
 
@@ -117,7 +119,7 @@ void TestDiceRules::restarting_during_the_shaking_counts_from_zero() {
     start_shaking(state);
     QCOMPARE(shake_to_end(state, QStringLiteral("4"), random), 4);
     QCOMPARE(state.turn_outcome, 1);
-    QCOMPARE(random.calls.size(), 16);
+    QCOMPARE(random.log.size(), 16);
 }
 
 void TestDiceRules::unusable_or_changed_counts_end_the_shaking_data() {

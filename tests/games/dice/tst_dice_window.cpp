@@ -3,7 +3,7 @@
 #include "runtime/controls/lists.h"
 #include "runtime/controls/picture_button.h"
 #include "runtime/controls/transparent_label.h"
-#include "scripted_random.h"
+#include "tests/support/scripted_random.h"
 #include "shell/app_state.h"
 #include "shell/catalogue_window.h"
 
@@ -17,6 +17,8 @@
 
 #include <algorithm>
 #include <memory>
+
+using glimmer::testing::ScriptedRandom;
 
 using namespace glimmer;
 
@@ -275,7 +277,7 @@ void TestDiceWindow::start_button_replaces_empty_and_too_large_counts() {
     QCOMPARE(ui_->count->text(), shown);
     QVERIFY(wait_for_reveal(ui_->dragon));
     QCOMPARE(state_.throws_made, throws);
-    QCOMPARE(random_->calls.count(QStringLiteral("seed")), throws);
+    QCOMPARE(random_->log.count(QStringLiteral("seed")), throws);
 }
 
 void TestDiceWindow::pressing_start_again_restarts_the_throws() {
@@ -289,7 +291,7 @@ void TestDiceWindow::pressing_start_again_restarts_the_throws() {
     QCOMPARE(ui_->phase(), shaking);
     QVERIFY(wait_for_reveal(ui_->dragon));
     QCOMPARE(state_.throws_made, 300);
-    QCOMPARE(random_->calls.count(QStringLiteral("seed")), before_restart + 300);
+    QCOMPARE(random_->log.count(QStringLiteral("seed")), before_restart + 300);
 }
 
 void TestDiceWindow::count_lowered_during_the_shaking_ends_it_at_the_next_throw() {

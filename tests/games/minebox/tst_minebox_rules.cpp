@@ -1,5 +1,5 @@
 #include "games/minebox/mine_board.h"
-#include "scripted_random.h"
+#include "tests/support/scripted_random.h"
 
 #include <QTest>
 

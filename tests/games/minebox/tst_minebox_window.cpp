@@ -2,7 +2,7 @@
 #include "games/minebox/board_view.h"
 #include "games/minebox/mine_board.h"
 #include "games/minebox/minebox_window.h"
-#include "scripted_random.h"
+#include "tests/support/scripted_random.h"
 #include "shell/app_state.h"
 #include "shell/catalogue_window.h"
 

@@ -3,14 +3,17 @@
 #include "runtime/random.h"
 
 #include <QList>
+#include <QString>
 #include <QStringList>
 
+#include <algorithm>
 #include <random>
 
 namespace glimmer::testing {
 
-// Hands out the draws a test chose in advance (the low bound once they run out) and keeps
-// a log of every call, so a test can check both what was drawn and when it reseeded.
+// Hands out the draws a test lays down, in order, and logs every call so a test can see that
+// a reseed came before each draw. When the script runs out it repeats its last draw; an
+// empty script draws the low bound.
 class ScriptedRandom final : public RandomSource {
 public:
     explicit ScriptedRandom(QList<int> draws = {}) : draws_(std::move(draws)) {}
@@ -19,13 +22,19 @@ public:
 
     int random_int(int low, int high) override {
         log.append(QStringLiteral("draw %1..%2").arg(low).arg(high));
-        return draws_.isEmpty() ? low : draws_.takeFirst();
+        if (draws_.isEmpty()) {
+            return low;
+        }
+        const int value = draws_.at(std::min(next_, draws_.size() - 1));
+        ++next_;
+        return value;
     }
 
     QStringList log;
 
 private:
     QList<int> draws_;
+    qsizetype next_ = 0;
 };
 
 // Uniform draws from a fixed seed, remembering each one so a reference can replay them.
