@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPainter>
 #include <QWidget>
 
 #include <cstdio>
@@ -24,6 +25,12 @@ void open_window(QWidget* window) {
     window->activateWindow();
 }
 
+void paint_backdrop(QWidget* window, const QPixmap& backdrop) {
+    QPainter painter(window);
+    painter.fillRect(window->rect(), Qt::white);
+    painter.drawPixmap(0, 0, backdrop);
+}
+
 void close_window(QWidget* window) {
     if (window == nullptr) {
         return;
@@ -44,7 +51,9 @@ void end_program() {
     std::_Exit(0);
 }
 
-void set_end_program_handler(EndProgramHandler handler) { end_handler = std::move(handler); }
+void set_end_program_handler(EndProgramHandler handler) {
+    end_handler = std::move(handler);
+}
 
 int message_box(const QString& text, int style, const QString& title) {
     QMessageBox box;

@@ -4,6 +4,7 @@
 
 #include <functional>
 
+class QPixmap;
 class QWidget;
 
 namespace glimmer {
@@ -11,6 +12,11 @@ namespace glimmer {
 // Shows a window that has no owner and does not block the others; its constructor has
 // already played the part of the created handler.
 void open_window(QWidget* window);
+
+// Paints a window's backdrop picture at its top-left corner on white, so that any strip the
+// picture does not cover (the designs' pictures are a pixel narrower than the windows) stays
+// plain. For the windows' paint events.
+void paint_backdrop(QWidget* window, const QPixmap& backdrop);
 
 // Closes and destroys the window; the program goes on.
 void close_window(QWidget* window);

@@ -5,11 +5,10 @@
 #include "runtime/web_view.h"
 #include "runtime/windows.h"
 #include "status_line.h"
-#include "version_check.h"
 #include "ui_catalogue_window.h"
+#include "version_check.h"
 
 #include <QCloseEvent>
-#include <QPainter>
 #include <QTimer>
 
 namespace glimmer {
@@ -29,14 +28,12 @@ CatalogueWindow::CatalogueWindow(AppState& state, QWidget* parent)
     // program loads, and the host should see the catalogue before it starts.
     statistics_wanted_ = state_.host.is_online && state_.host.is_online() == 1;
 
-    connect(ui_->透明标签2, &TransparentLabel::left_pressed, this, [this] {
-        show_update_notes(state_.version->result(), state_.host.site_url);
-    });
+    connect(ui_->透明标签2, &TransparentLabel::left_pressed, this,
+            [this] { show_update_notes(state_.version->result(), state_.host.site_url); });
 
     connect(ui_->图形按钮1, &QAbstractButton::clicked, this, [this] { open_game(Game::tally); });
     connect(ui_->图形按钮2, &QAbstractButton::clicked, this, [this] { open_game(Game::dice); });
-    connect(ui_->图形按钮3, &QAbstractButton::clicked, this,
-            [this] { open_game(Game::minebox); });
+    connect(ui_->图形按钮3, &QAbstractButton::clicked, this, [this] { open_game(Game::minebox); });
 }
 
 CatalogueWindow::~CatalogueWindow() = default;
@@ -45,9 +42,13 @@ QWidget* CatalogueWindow::game_window(Game game) const {
     return games_[static_cast<size_t>(game)].data();
 }
 
-TransparentLabel* CatalogueWindow::new_version_link() const { return ui_->透明标签2; }
+TransparentLabel* CatalogueWindow::new_version_link() const {
+    return ui_->透明标签2;
+}
 
-TransparentLabel* CatalogueWindow::status_line() const { return ui_->透明标签1; }
+TransparentLabel* CatalogueWindow::status_line() const {
+    return ui_->透明标签1;
+}
 
 void CatalogueWindow::open_game(Game game) {
     QPointer<QWidget>& slot = games_[static_cast<size_t>(game)];
@@ -65,9 +66,7 @@ void CatalogueWindow::open_game(Game game) {
 }
 
 void CatalogueWindow::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    painter.fillRect(rect(), Qt::white);
-    painter.drawPixmap(0, 0, backdrop_);
+    paint_backdrop(this, backdrop_);
     if (!painted_) {
         painted_ = true;
         state_.first_paint->open();
@@ -84,8 +83,7 @@ void CatalogueWindow::start_statistics() {
     statistics_view_ = new HiddenWebView(this);
     connect(statistics_view_, &HiddenWebView::document_complete, this,
             [this](const QString& text) { update_status_line(ui_->透明标签1, text); });
-    statistics_view_->set_address(state_.host.site_url +
-                                  QString::fromUtf16(statistics_page_path));
+    statistics_view_->set_address(state_.host.site_url + QString::fromUtf16(statistics_page_path));
 }
 
 void CatalogueWindow::closeEvent(QCloseEvent* event) {

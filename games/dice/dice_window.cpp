@@ -3,10 +3,10 @@
 #include "build_config.h"
 #include "games/dice/turn_rules.h"
 #include "runtime/random.h"
+#include "runtime/windows.h"
 #include "ui_dice_window.h"
 
 #include <QCloseEvent>
-#include <QPainter>
 #include <QTimer>
 #include <QUrl>
 
@@ -147,9 +147,7 @@ void DiceWindow::reveal_turn() {
 }
 
 void DiceWindow::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    painter.fillRect(rect(), Qt::white);
-    painter.drawPixmap(0, 0, background_);
+    paint_backdrop(this, background_);
 }
 
 void DiceWindow::closeEvent(QCloseEvent* event) {

@@ -3,11 +3,11 @@
 #include "board_model.h"
 #include "build_config.h"
 #include "games/minebox/mine_board.h"
+#include "runtime/windows.h"
 #include "ui_minebox_window.h"
 
 #include <QFontInfo>
 #include <QFontMetrics>
-#include <QPainter>
 
 namespace glimmer {
 
@@ -84,9 +84,7 @@ void MineBoxWindow::credit(int player) {
 }
 
 void MineBoxWindow::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    painter.fillRect(rect(), Qt::white);
-    painter.drawPixmap(0, 0, background_);
+    paint_backdrop(this, background_);
 }
 
 } // namespace glimmer

@@ -9,7 +9,6 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QPainter>
 
 namespace glimmer {
 
@@ -170,9 +169,7 @@ void TallyWindow::CloseTallyWindow() {
 }
 
 void TallyWindow::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    painter.fillRect(rect(), Qt::white);
-    painter.drawPixmap(0, 0, background_);
+    paint_backdrop(this, background_);
 }
 
 bool TallyWindow::is_link(const QWidget* child) const {
