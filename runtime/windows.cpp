@@ -1,9 +1,15 @@
 #include "windows.h"
 
 #include <QApplication>
+#include <QCursor>
+#include <QFontMetrics>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPainter>
+#include <QScreen>
 #include <QWidget>
+
+#include <algorithm>
 
 #include <cstdio>
 #include <cstdlib>
@@ -55,9 +61,58 @@ void set_end_program_handler(EndProgramHandler handler) {
     end_handler = std::move(handler);
 }
 
+QString fit_text_lines(const QString& text, const QFontMetrics& metrics, int width, int max_lines) {
+    // Walks only as far as the lines allowed reach, so a text of a megabyte costs no more
+    // than one that fills the box.
+    int lines = 1;
+    int x = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == u'\n') {
+            ++lines;
+            x = 0;
+        } else if (c != u'\r') {
+            const int advance = metrics.horizontalAdvance(c);
+            if (x > 0 && x + advance > width) {
+                ++lines;
+                x = 0;
+            }
+            x += advance;
+        }
+        if (lines > max_lines) {
+            QString cut = text.left(i);
+            while (cut.endsWith(u'\n') || cut.endsWith(u'\r')) {
+                cut.chop(1);
+            }
+            return cut + QStringLiteral("…");
+        }
+    }
+    return text;
+}
+
 int message_box(const QString& text, int style, const QString& title) {
     QMessageBox box;
-    box.setText(text);
+    // Notes and paths come from pages and files: shown as they are written, never as markup
+    // and never as links that would reach the desktop past open_url's checks.
+    box.setTextFormat(Qt::PlainText);
+    if (auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))) {
+        label->setOpenExternalLinks(false);
+    }
+    // A box taller than the screen would hide its buttons. The width is the narrowest the box
+    // wraps its text at, less room for the icon, so the count of lines errs on the long side.
+    const QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
+    if (screen == nullptr) {
+        screen = QGuiApplication::primaryScreen();
+    }
+    if (screen != nullptr) {
+        const QRect area = screen->availableGeometry();
+        const QFontMetrics metrics(box.font());
+        const int wrap_width = std::max(100, std::min(area.width() / 2, 500) - 150);
+        const int max_lines = std::max(3, (area.height() - 200) / metrics.lineSpacing());
+        box.setText(fit_text_lines(text, metrics, wrap_width, max_lines));
+    } else {
+        box.setText(text);
+    }
     box.setWindowTitle(title.isEmpty() ? QApplication::applicationDisplayName() : title);
     switch (style) {
     case style_ok_cancel_question:

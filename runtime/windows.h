@@ -4,6 +4,7 @@
 
 #include <functional>
 
+class QFontMetrics;
 class QPixmap;
 class QWidget;
 
@@ -21,6 +22,11 @@ void paint_backdrop(QWidget* window, const QPixmap& backdrop);
 // Closes and destroys the window; the program goes on.
 void close_window(QWidget* window);
 
+// On X11, a window manager's request to close the window reaches its closeEvent even while a
+// modal box blocks the window (Qt would drop it). For the window whose closing ends the
+// program.
+void close_even_under_modal_boxes(QWidget* window);
+
 // Ends the process at once with exit code 0, even while another thread waits in a download.
 // With a handler installed (tests), the handler runs instead and end_program returns.
 void end_program();
@@ -33,7 +39,12 @@ void set_end_program_handler(EndProgramHandler handler);
 enum MessageStyle : int { style_ok = 0, style_error = 16, style_ok_cancel_question = 33 };
 
 // A real modal QMessageBox. Returns 0 for OK, 2 for Cancel or a closed box.
-// An empty title gives the program's default title.
+// An empty title gives the program's default title. The text is plain text, never markup;
+// one too long for the screen is cut with an ellipsis so the buttons stay on screen.
 int message_box(const QString& text, int style, const QString& title = QString());
+
+// The text as it stands when it fits in max_lines lines of width pixels (lines wrapped at any
+// character), else its beginning that does, ended with an ellipsis.
+QString fit_text_lines(const QString& text, const QFontMetrics& metrics, int width, int max_lines);
 
 } // namespace glimmer

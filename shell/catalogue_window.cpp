@@ -31,6 +31,9 @@ CatalogueWindow::CatalogueWindow(AppState& state, QWidget* parent)
     connect(ui_->透明标签2, &TransparentLabel::left_pressed, this,
             [this] { show_update_notes(state_.version->result(), state_.host.site_url); });
 
+    // The update notes' box is modal, yet closing the catalogue must still end the program.
+    close_even_under_modal_boxes(this);
+
     connect(ui_->图形按钮1, &QAbstractButton::clicked, this, [this] { open_game(Game::tally); });
     connect(ui_->图形按钮2, &QAbstractButton::clicked, this, [this] { open_game(Game::dice); });
     connect(ui_->图形按钮3, &QAbstractButton::clicked, this, [this] { open_game(Game::minebox); });

@@ -23,7 +23,9 @@ namespace {
 
 const QString marker = QStringLiteral("40088812345");
 
-QByteArray page(const QString& text) { return to_gbk(text); }
+QByteArray page(const QString& text) {
+    return to_gbk(text);
+}
 
 HostSettings settings_for(const QString& site, const QString& folder) {
     HostSettings settings = default_host_settings();
@@ -47,6 +49,7 @@ private slots:
     void without_a_server_the_poll_goes_on_quietly();
     void update_notes_show_before_the_download_data();
     void update_notes_show_before_the_download();
+    void huge_notes_are_cut_to_fit_the_screen();
     void missing_address_opens_the_home_page_data();
     void missing_address_opens_the_home_page();
     void link_can_be_pressed_again();
@@ -103,8 +106,8 @@ void VersionCheckTest::page_decides_the_new_version_link_data() {
     QTest::newRow("own version") << "Glimmerhall!" + marker + "!1.0!notes!http://x/dl" << false;
     QTest::newRow("older version") << "Glimmerhall!" + marker + "!0.9!notes!http://x/dl" << true;
     QTest::newRow("version with a blank") << "Glimmerhall!" + marker + "!1.0 !n!http://x" << true;
-    QTest::newRow("newer version, GBK notes") << "更新!" + marker + "!1.1!修正+新增!http://x"
-                                              << true;
+    QTest::newRow("newer version, GBK notes")
+        << "更新!" + marker + "!1.1!修正+新增!http://x" << true;
     QTest::newRow("empty fifth piece") << "a!" + marker + "!2.0!n!" << true;
     QTest::newRow("text after a fifth mark") << "a!" + marker + "!2.0!n!http://x!more" << true;
     QTest::newRow("three marks only") << "a!" + marker + "!2.0!notes" << false;
@@ -145,25 +148,39 @@ void VersionCheckTest::update_notes_show_before_the_download_data() {
     QTest::addColumn<QStringList>("opened");
     const int ok = QMessageBox::Ok;
     const int cancel = QMessageBox::Cancel;
-    QTest::newRow("three lines") << "a+b+c" << "http://x/dl" << ok << "a\r\nb\r\nc"
+    QTest::newRow("three lines") << "a+b+c"
+                                 << "http://x/dl" << ok << "a\r\nb\r\nc"
                                  << QStringList{"http://x/dl"};
-    QTest::newRow("empty notes still ask") << "" << "http://x/dl" << ok << ""
-                                           << QStringList{"http://x/dl"};
-    QTest::newRow("cancel opens nothing") << "n" << "http://x/dl" << cancel << "n"
-                                          << QStringList();
-    QTest::newRow("closed box opens nothing") << "n" << "http://x/dl" << int(QMessageBox::NoButton)
-                                              << "n" << QStringList();
-    QTest::newRow("leading blank, as it stands") << "n" << " http://x/dl" << ok << "n"
-                                                 << QStringList{" http://x/dl"};
-    QTest::newRow("line break that ended the page") << "n" << "https://x/dl\r\n" << ok << "n"
-                                                    << QStringList{"https://x/dl\r\n"};
-    QTest::newRow("three blanks are not opened") << "n" << "   " << ok << "n" << QStringList();
-    QTest::newRow("local file is not opened") << "n" << "file:///bin/sh" << ok << "n"
-                                              << QStringList();
-    QTest::newRow("script is not opened") << "n" << "javascript:alert(1)" << ok << "n"
-                                          << QStringList();
-    QTest::newRow("program path is not opened") << "n" << "C:\\setup.exe" << ok << "n"
-                                                << QStringList();
+    QTest::newRow("empty notes still ask")
+        << ""
+        << "http://x/dl" << ok << "" << QStringList{"http://x/dl"};
+    QTest::newRow("cancel opens nothing") << "n"
+                                          << "http://x/dl" << cancel << "n" << QStringList();
+    QTest::newRow("closed box opens nothing")
+        << "n"
+        << "http://x/dl" << int(QMessageBox::NoButton) << "n" << QStringList();
+    QTest::newRow("leading blank, as it stands")
+        << "n"
+        << " http://x/dl" << ok << "n" << QStringList{" http://x/dl"};
+    QTest::newRow("line break that ended the page") << "n"
+                                                    << "https://x/dl\r\n"
+                                                    << ok << "n" << QStringList{"https://x/dl\r\n"};
+    QTest::newRow("three blanks are not opened") << "n"
+                                                 << "   " << ok << "n" << QStringList();
+    QTest::newRow("local file is not opened") << "n"
+                                              << "file:///bin/sh" << ok << "n" << QStringList();
+    QTest::newRow("script is not opened") << "n"
+                                          << "javascript:alert(1)" << ok << "n" << QStringList();
+    QTest::newRow("program path is not opened") << "n"
+                                                << "C:\\setup.exe" << ok << "n" << QStringList();
+    // Markup in the notes is text: no link in the box can reach the desktop.
+    const QString file_link = "<a href='file:///etc/passwd'>说明</a>";
+    QTest::newRow("file link shown as text")
+        << file_link << "http://x/dl" << cancel << file_link << QStringList();
+    const QString smb_link =
+        "<b>新</b><a href='smb://host/share'>x</a><img src='/usr/share/x.png'>";
+    QTest::newRow("smb link shown as text")
+        << smb_link << "http://x/dl" << cancel << smb_link << QStringList();
 }
 
 void VersionCheckTest::update_notes_show_before_the_download() {
@@ -182,7 +199,28 @@ void VersionCheckTest::update_notes_show_before_the_download() {
     QCOMPARE(answerer.seen()[0].title, QStringLiteral("更新说明："));
     QCOMPARE(answerer.seen()[0].icon, QMessageBox::Question);
     QCOMPARE(answerer.seen()[0].buttons, QMessageBox::Ok | QMessageBox::Cancel);
+    QCOMPARE(answerer.seen()[0].format, Qt::PlainText);
     QCOMPARE(opened_, opened);
+}
+
+void VersionCheckTest::huge_notes_are_cut_to_fit_the_screen() {
+    // About 800 KB of table markup, under the page size limit: once this froze the program
+    // and made a box far taller than the screen.
+    QString notes = QStringLiteral("<table>");
+    for (int row = 0; row < 30000; ++row) {
+        notes += QStringLiteral("<tr><td>行</td><td>%1</td></tr>").arg(row % 10);
+    }
+    start_and_handle(page("a!" + marker + "!2.0!" + notes + "!http://x/dl"));
+    MessageBoxAnswerer answerer(QMessageBox::Ok);
+    QTest::mouseClick(catalogue_->new_version_link(), Qt::LeftButton);
+    QCOMPARE(answerer.seen().size(), 1);
+    const auto& box = answerer.seen()[0];
+    QVERIFY(box.fits_screen);
+    QCOMPARE(box.format, Qt::PlainText);
+    QVERIFY(box.text.startsWith(QStringLiteral("<table><tr><td>行</td>")));
+    QVERIFY(box.text.endsWith(QStringLiteral("…")));
+    QVERIFY(box.text.size() < 10000);
+    QCOMPARE(opened_, QStringList{"http://x/dl"});
 }
 
 void VersionCheckTest::missing_address_opens_the_home_page_data() {

@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 
@@ -16,7 +17,9 @@ MessageBoxAnswerer::MessageBoxAnswerer(QList<QMessageBox::StandardButton> answer
     timer_->start(10);
 }
 
-MessageBoxAnswerer::~MessageBoxAnswerer() { delete timer_; }
+MessageBoxAnswerer::~MessageBoxAnswerer() {
+    delete timer_;
+}
 
 void MessageBoxAnswerer::poll() {
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
@@ -28,6 +31,10 @@ void MessageBoxAnswerer::poll() {
     seen.title = box->windowTitle();
     seen.icon = box->icon();
     seen.buttons = box->standardButtons();
+    seen.format = box->textFormat();
+    const QScreen* screen = box->screen();
+    seen.fits_screen =
+        screen != nullptr && screen->availableGeometry().contains(box->frameGeometry());
     seen_.append(seen);
     const QMessageBox::StandardButton answer = answers_.takeFirst();
     if (QAbstractButton* button = box->button(answer)) {

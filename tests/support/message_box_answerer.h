@@ -13,6 +13,8 @@ struct SeenBox {
     QString title;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QMessageBox::StandardButtons buttons;
+    Qt::TextFormat format = Qt::AutoText;
+    bool fits_screen = false; // the whole box, buttons included, lies on its screen
 };
 
 // Waits (spinning the event loop from a timer) for the next modal QMessageBox, records it
