@@ -15,9 +15,9 @@ QWidget* create_game_window(Game game, AppState& state) {
     case Game::tally:
         return new TallyWindow(state.tally, state.host.program_folder, state.host.site_url);
     case Game::dice:
-        return new DiceWindow(state.dice, program_random());
+        return new DiceWindow(state.dice, program_random(), state.host.site_url);
     case Game::minebox:
-        return new MineBoxWindow(state.minebox, program_random());
+        return new MineBoxWindow(state.minebox, program_random(), state.host.site_url);
     }
     return nullptr;
 }

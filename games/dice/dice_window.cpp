@@ -1,6 +1,5 @@
 #include "dice_window.h"
 
-#include "build_config.h"
 #include "games/dice/turn_rules.h"
 #include "runtime/random.h"
 #include "runtime/windows.h"
@@ -8,7 +7,6 @@
 
 #include <QCloseEvent>
 #include <QTimer>
-#include <QUrl>
 
 #ifdef Q_OS_LINUX
 #include <sys/prctl.h>
@@ -39,24 +37,6 @@ QFont bold_font(int pixel_size) {
     return font;
 }
 
-// The maker's site as people type it: the host alone, without the scheme.
-QString maker_line() {
-    const QUrl site(QString::fromUtf8(build::site_url));
-    const QString host = site.host().isEmpty() ? site.toString() : site.host();
-    return QStringLiteral("Ostrune ") + host;
-}
-
-// The maker's address comes from the build settings and may outgrow the line's room; a
-// smaller face keeps it whole rather than cut off.
-void fit_text_width(QLabel* label) {
-    QFont font = label->font();
-    int pixel_size = QFontInfo(font).pixelSize();
-    while (pixel_size > 8 && QFontMetrics(font).horizontalAdvance(label->text()) > label->width()) {
-        font.setPixelSize(--pixel_size);
-    }
-    label->setFont(font);
-}
-
 // Linux lets each wake-up from a timed wait run up to 50 µs late, and Qt waits in whole
 // milliseconds, so a 1 ms timer loses that much on every tick: 1000 throws would take
 // noticeably longer than 1000 ms. Asking for prompt wake-ups keeps a tick close to 1 ms.
@@ -68,7 +48,8 @@ void ask_for_prompt_wakeups() {
 
 } // namespace
 
-DiceWindow::DiceWindow(DiceState& state, RandomSource& random, QWidget* parent)
+DiceWindow::DiceWindow(DiceState& state, RandomSource& random, const QString& site_url,
+                       QWidget* parent)
     : QWidget(parent), ui_(std::make_unique<Ui::DiceWindow>()), state_(state), random_(random),
       shake_timer_(new QTimer(this)), background_(QStringLiteral(":/dice/background.jpg")) {
     ui_->setupUi(this);
@@ -81,8 +62,7 @@ DiceWindow::DiceWindow(DiceState& state, RandomSource& random, QWidget* parent)
     ui_->标签3->setFont(kaiti_font(35, true));
     ui_->按钮1->setFont(bold_font(35));
     ui_->按钮2->setFont(bold_font(35));
-    ui_->透明标签3->setText(maker_line());
-    fit_text_width(ui_->透明标签3);
+    show_maker_line(ui_->透明标签3, site_url);
 
     // A coarse timer would round 1 ms up to the system's tick and stretch a shaking of
     // 1000 throws to many seconds.

@@ -24,7 +24,9 @@ class RandomSource;
 class DiceWindow : public QWidget {
     Q_OBJECT
 public:
-    DiceWindow(DiceState& state, RandomSource& random, QWidget* parent = nullptr);
+    // site_url is the maker's address shown along the bottom.
+    DiceWindow(DiceState& state, RandomSource& random, const QString& site_url = QString(),
+               QWidget* parent = nullptr);
     ~DiceWindow() override;
 
 protected:

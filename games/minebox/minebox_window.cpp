@@ -1,43 +1,15 @@
 #include "minebox_window.h"
 
 #include "board_model.h"
-#include "build_config.h"
 #include "games/minebox/mine_board.h"
+#include "runtime/controls/transparent_label.h"
 #include "runtime/windows.h"
 #include "ui_minebox_window.h"
 
-#include <QFontInfo>
-#include <QFontMetrics>
-
 namespace glimmer {
 
-namespace {
-
-// "Ostrune" and the maker's address as people type it, without the scheme.
-QString studio_line() {
-    QString address = QString::fromUtf8(build::site_url);
-    for (const QLatin1String scheme : {QLatin1String("https://"), QLatin1String("http://")}) {
-        if (address.startsWith(scheme)) {
-            address.remove(0, scheme.size());
-        }
-    }
-    return QStringLiteral("Ostrune ") + address;
-}
-
-// The studio line's place ends at the window's edge; a long address gets a smaller font
-// rather than losing its end.
-void fit_text_to_width(QLabel* label) {
-    QFont font = label->font();
-    int size = QFontInfo(font).pixelSize();
-    while (size > 8 && QFontMetrics(font).horizontalAdvance(label->text()) > label->width()) {
-        font.setPixelSize(--size);
-    }
-    label->setFont(font);
-}
-
-} // namespace
-
-MineBoxWindow::MineBoxWindow(MineBoxTallies& tallies, RandomSource& random, QWidget* parent)
+MineBoxWindow::MineBoxWindow(MineBoxTallies& tallies, RandomSource& random, const QString& site_url,
+                             QWidget* parent)
     : QWidget(parent), ui_(std::make_unique<Ui::MineBoxWindow>()), tallies_(tallies),
       random_(random), board_(new MineBoardModel(this)),
       background_(QStringLiteral(":/minebox/background.jpg")) {
@@ -45,8 +17,7 @@ MineBoxWindow::MineBoxWindow(MineBoxTallies& tallies, RandomSource& random, QWid
     setFixedSize(500, 300);
     move(50, 50);
     ui_->超级列表框1->setModel(board_);
-    ui_->透明标签3->setText(studio_line());
-    fit_text_to_width(ui_->透明标签3);
+    show_maker_line(ui_->透明标签3, site_url);
 
     reset_tallies(tallies_);
 

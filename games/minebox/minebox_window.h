@@ -21,7 +21,9 @@ class RandomSource;
 class MineBoxWindow : public QWidget {
     Q_OBJECT
 public:
-    MineBoxWindow(MineBoxTallies& tallies, RandomSource& random, QWidget* parent = nullptr);
+    // site_url is the maker's address shown along the bottom.
+    MineBoxWindow(MineBoxTallies& tallies, RandomSource& random,
+                  const QString& site_url = QString(), QWidget* parent = nullptr);
     ~MineBoxWindow() override;
 
 protected:

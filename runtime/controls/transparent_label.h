@@ -18,4 +18,8 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
 };
 
+// Shows "Ostrune" and the maker's address as configured, in the label's own font. An address
+// too long for the label is cut with an ellipsis; the tip and the accessible name keep it whole.
+void show_maker_line(QLabel* label, const QString& site_url);
+
 } // namespace glimmer

@@ -6,11 +6,14 @@
 #include "shell/startup_window.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QPointer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+
+#include <array>
 
 using namespace glimmer;
 
@@ -53,6 +56,8 @@ private slots:
     void closing_a_game_window_leaves_the_rest_running();
     void closing_the_catalogue_ends_the_program_and_its_games();
     void poll_keeps_waiting_while_no_page_has_arrived();
+    void every_game_shows_the_configured_maker_address_data();
+    void every_game_shows_the_configured_maker_address();
 
 private:
     QTemporaryDir folder_;
@@ -199,6 +204,44 @@ void CatalogueTest::poll_keeps_waiting_while_no_page_has_arrived() {
     QTest::qWait(1100);
     QVERIFY(startup_);
     QVERIFY(timer->isActive());
+}
+
+void CatalogueTest::every_game_shows_the_configured_maker_address_data() {
+    QTest::addColumn<int>("game");
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<QString>("site");
+    const QString short_site = QStringLiteral("http://a.cn:81");
+    const QString long_site = QStringLiteral("https://www.a-very-long-maker-site.example:8443");
+    const std::array<std::pair<const char*, QString>, 3> games{{
+        {"tally", QStringLiteral("透明标签5")},
+        {"dice", QStringLiteral("透明标签3")},
+        {"minebox", QStringLiteral("透明标签3")},
+    }};
+    for (size_t i = 0; i < games.size(); ++i) {
+        QTest::addRow("%s, short address", games[i].first) << int(i) << games[i].second << short_site;
+        QTest::addRow("%s, long address", games[i].first) << int(i) << games[i].second << long_site;
+    }
+}
+
+void CatalogueTest::every_game_shows_the_configured_maker_address() {
+    QFETCH(int, game);
+    QFETCH(QString, label);
+    QFETCH(QString, site);
+    state_->host.site_url = site;
+    catalogue_->open_game(static_cast<Game>(game));
+    auto* line = catalogue_->game_window(static_cast<Game>(game))->findChild<QLabel*>(label);
+    QVERIFY(line != nullptr);
+    // The same words in every window: scheme and port as configured, whole in the tip, and
+    // cut with an ellipsis rather than running past the line's end.
+    const QString whole = QStringLiteral("Ostrune ") + site;
+    QCOMPARE(line->toolTip(), whole);
+    QVERIFY(line->fontMetrics().horizontalAdvance(line->text()) <= line->width());
+    if (line->fontMetrics().horizontalAdvance(whole) <= line->width()) {
+        QCOMPARE(line->text(), whole);
+    } else {
+        QVERIFY(line->text().endsWith(QStringLiteral("…")));
+        QVERIFY(whole.startsWith(line->text().chopped(1)));
+    }
 }
 
 QTEST_MAIN(CatalogueTest)

@@ -40,6 +40,7 @@ private slots:
     void labels_are_shortened_data();
     void labels_are_shortened();
     void a_second_notification_leaves_the_same_text();
+    void markup_in_the_page_text_stays_text();
     void online_catalogue_shows_the_scripted_page();
     void an_error_page_the_server_answered_is_shown();
     void a_load_without_a_server_leaves_the_line_empty();
@@ -85,11 +86,16 @@ void StatisticsTest::labels_are_shortened_data() {
                                      << "统计：今用户：[5] 今次数：[9]";
     QTest::newRow("all five") << "站长统计 今日IP[1] 今日PV[2] 昨日IP[3] 昨日PV[4]"
                               << "统计：今用户：[1] 今次数：[2] 昨用户：[3] 昨次数：[4]";
-    QTest::newRow("label without its blank") << "站长统计今日IP[5]" << "站长统计今用户：[5]";
-    QTest::newRow("lower case stays") << "今日ip[5] 今日pv[9]" << "今日ip[5] 今日pv[9]";
-    QTest::newRow("nothing to shorten") << "Not Found" << "Not Found";
-    QTest::newRow("every occurrence") << "今日IP 今日IP" << "今用户： 今用户：";
-    QTest::newRow("empty") << "" << "";
+    QTest::newRow("label without its blank") << "站长统计今日IP[5]"
+                                             << "站长统计今用户：[5]";
+    QTest::newRow("lower case stays") << "今日ip[5] 今日pv[9]"
+                                      << "今日ip[5] 今日pv[9]";
+    QTest::newRow("nothing to shorten") << "Not Found"
+                                        << "Not Found";
+    QTest::newRow("every occurrence") << "今日IP 今日IP"
+                                      << "今用户： 今用户：";
+    QTest::newRow("empty") << ""
+                           << "";
 }
 
 void StatisticsTest::labels_are_shortened() {
@@ -107,6 +113,15 @@ void StatisticsTest::a_second_notification_leaves_the_same_text() {
     update_status_line(&line, document);
     QCOMPARE(line.text(), first);
     QCOMPARE(first, QStringLiteral("统计：今用户：[5] 今次数：[9]"));
+}
+
+void StatisticsTest::markup_in_the_page_text_stays_text() {
+    // A page may write markup as its visible text; the line shows it, it never draws it.
+    start(0);
+    TransparentLabel* line = catalogue_->status_line();
+    update_status_line(line, QStringLiteral("<img src='/usr/share/pixmaps/x.png'>今日IP[1]"));
+    QCOMPARE(line->textFormat(), Qt::PlainText);
+    QCOMPARE(line->text(), QStringLiteral("<img src='/usr/share/pixmaps/x.png'>今用户：[1]"));
 }
 
 void StatisticsTest::online_catalogue_shows_the_scripted_page() {
