@@ -8,11 +8,20 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace glimmer {
 
 namespace {
 
-bool is_blank(QChar c) { return c == u' ' || c == u'\t'; }
+bool is_blank(QChar c) {
+    return c == u' ' || c == u'\t';
+}
 
 QStringView trim_blanks(QStringView text) {
     qsizetype start = 0;
@@ -64,14 +73,10 @@ QString program_folder() {
     return folder;
 }
 
-QString read_ini(const QString& path, const QString& section, const QString& key,
-                 const QString& fallback) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return fallback;
-    }
-    const QString content = from_gbk(file.readAll());
-    const QStringView whole(content);
+namespace {
+
+QString lookup(QStringView whole, const QString& section, const QString& key,
+               const QString& fallback) {
     bool in_section = false;
     bool seen_section = false;
     qsizetype from = 0;
@@ -119,20 +124,90 @@ QString read_ini(const QString& path, const QString& section, const QString& key
     return fallback;
 }
 
-bool delete_file(const QString& path) { return QFile::remove(path); }
+QString system_reason(int code) {
+    return QString::fromLocal8Bit(std::strerror(code));
+}
 
-bool make_folder(const QString& path) { return QDir().mkpath(path); }
+} // namespace
 
-bool write_file(const QString& path, const QByteArray& bytes) {
+IniFile::IniFile(const QString& path, qint64 max_bytes) {
+    // Non-blocking, so that opening a FIFO returns at once instead of waiting for a writer;
+    // what was opened is then checked, not what a name looked like a moment before.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        const int code = errno;
+        status_ = code == ENOENT || code == ENOTDIR ? Status::missing : Status::unreadable;
+        if (status_ == Status::unreadable) {
+            error_ = system_reason(code);
+        }
+        return;
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        status_ = Status::not_a_file;
+        return;
+    }
+    if (info.st_size > max_bytes) {
+        ::close(fd);
+        status_ = Status::too_large;
+        return;
+    }
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        status_ = Status::unreadable;
+        error_ = file.errorString();
+        return;
+    }
+    // The file may have grown since fstat; never read past the cap.
+    const QByteArray bytes = file.read(max_bytes + 1);
+    if (bytes.size() > max_bytes) {
+        status_ = Status::too_large;
+        return;
+    }
+    content_ = from_gbk(bytes);
+    status_ = Status::ok;
+}
+
+QString IniFile::value(const QString& section, const QString& key, const QString& fallback) const {
+    if (status_ != Status::ok) {
+        return fallback;
+    }
+    return lookup(content_, section, key, fallback);
+}
+
+QString read_ini(const QString& path, const QString& section, const QString& key,
+                 const QString& fallback) {
+    return IniFile(path).value(section, key, fallback);
+}
+
+bool delete_file(const QString& path) {
+    return QFile::remove(path);
+}
+
+bool make_folder(const QString& path, QString* error) {
+    errno = 0;
+    if (QDir().mkpath(path)) {
+        return true;
+    }
+    if (error != nullptr) {
+        *error = system_reason(errno != 0 ? errno : EACCES);
+    }
+    return false;
+}
+
+bool write_file(const QString& path, const QByteArray& bytes, QString* error) {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return false;
-    }
-    if (file.write(bytes) != bytes.size()) {
+    const bool written =
+        file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+    if (!written) {
+        if (error != nullptr) {
+            *error = file.errorString();
+        }
         file.cancelWriting();
-        return false;
     }
-    return file.commit();
+    return written;
 }
 
 } // namespace glimmer

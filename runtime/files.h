@@ -14,11 +14,36 @@ QString program_folder();
 QString read_ini(const QString& path, const QString& section, const QString& key,
                  const QString& fallback = QString());
 
+// A profile file read once, so that several lookups cost one read and one decode. Only a
+// regular file is opened (a FIFO or a device would hold the window for ever), and only one of
+// at most max_bytes; anything else reads as a missing file, with the reason kept.
+class IniFile {
+public:
+    enum class Status { ok, missing, not_a_file, too_large, unreadable };
+
+    static constexpr qint64 default_max_bytes = 1024 * 1024;
+
+    explicit IniFile(const QString& path, qint64 max_bytes = default_max_bytes);
+
+    Status status() const { return status_; }
+    // The system's words for a file that could not be read; empty otherwise.
+    const QString& error() const { return error_; }
+    // Same rules as read_ini.
+    QString value(const QString& section, const QString& key,
+                  const QString& fallback = QString()) const;
+
+private:
+    Status status_ = Status::missing;
+    QString error_;
+    QString content_;
+};
+
 // Results are reported for tests; the program's callers ignore them.
 bool delete_file(const QString& path);
-bool make_folder(const QString& path);
+bool make_folder(const QString& path, QString* error = nullptr);
 // Replaces the whole content, or leaves the old content untouched when the write fails:
 // the bytes go to a temporary file beside it that is renamed over the old one.
-bool write_file(const QString& path, const QByteArray& bytes);
+// With error given, a failure puts the system's reason there.
+bool write_file(const QString& path, const QByteArray& bytes, QString* error = nullptr);
 
 } // namespace glimmer

@@ -3,11 +3,41 @@
 #include "runtime/files.h"
 #include "runtime/text.h"
 
+#include <algorithm>
+
 namespace glimmer {
 
 namespace {
 
 const QString amounts_default = QStringLiteral("1+9+99+999+9999");
+
+// The text up to (not including) the count-th separator, or all of it.
+QString first_pieces(const QString& text, QChar separator, int count) {
+    qsizetype at = -1;
+    for (int i = 0; i < count; ++i) {
+        at = text.indexOf(separator, at + 1);
+        if (at < 0) {
+            return text;
+        }
+    }
+    return text.left(at);
+}
+
+QString file_problem(const IniFile& file, const QString& path) {
+    switch (file.status()) {
+    case IniFile::Status::ok:
+    case IniFile::Status::missing:
+        return {};
+    case IniFile::Status::not_a_file:
+        return QStringLiteral("配置文件不是普通文件，已按默认设置打开：\r\n") + path;
+    case IniFile::Status::too_large:
+        return QStringLiteral("配置文件超过 1 MiB，已按默认设置打开：\r\n") + path;
+    case IniFile::Status::unreadable:
+        return QStringLiteral("配置文件无法读取，已按默认设置打开：\r\n") + path +
+               QStringLiteral("\r\n") + file.error();
+    }
+    return {};
+}
 
 } // namespace
 
@@ -20,30 +50,40 @@ QString tally_config_path(const QString& program_folder) {
 }
 
 QStringList split_amounts(const QString& value) {
-    QStringList amounts = split(value, QStringLiteral("+"));
-    amounts.removeAll(QString());
+    // Splitting only what can be shown keeps a value of millions of "+" from costing more
+    // than a list of max_amount_rows.
+    QStringList amounts;
+    for (const QString& piece :
+         split(first_pieces(value, u'+', 2 * max_amount_rows), QStringLiteral("+"))) {
+        if (!piece.isEmpty() && amounts.size() < max_amount_rows) {
+            amounts.append(piece);
+        }
+    }
     return amounts;
 }
 
 QString advert_lines(const QString& raw) {
-    return replace(raw, QStringLiteral("+"), QStringLiteral("\r\n"));
+    return replace(first_pieces(raw, u'+', max_advert_lines), QStringLiteral("+"),
+                   QStringLiteral("\r\n"));
 }
 
 TallyPage load_tally_config(TallyConfig& config, const QString& program_folder) {
     const QString path = tally_config_path(program_folder);
+    const IniFile file(path);
     TallyPage page;
-    page.player_one_name = read_ini(path, QStringLiteral("玩家1"), QStringLiteral("名字"),
-                                    QStringLiteral("玩家1木有名字"));
-    page.player_two_name = read_ini(path, QStringLiteral("玩家2"), QStringLiteral("名字"),
-                                    QStringLiteral("玩家2木有名字"));
-    config.player_one_amounts = split_amounts(
-        read_ini(path, QStringLiteral("玩家1"), QStringLiteral("数量"), amounts_default));
-    config.player_two_amounts = split_amounts(
-        read_ini(path, QStringLiteral("玩家2"), QStringLiteral("数量"), amounts_default));
-    config.advert_raw = read_ini(path, QStringLiteral("广告"), QStringLiteral("内容"));
+    page.file_problem = file_problem(file, path);
+    page.player_one_name = file.value(QStringLiteral("玩家1"), QStringLiteral("名字"),
+                                      QStringLiteral("玩家1木有名字"));
+    page.player_two_name = file.value(QStringLiteral("玩家2"), QStringLiteral("名字"),
+                                      QStringLiteral("玩家2木有名字"));
+    config.player_one_amounts =
+        split_amounts(file.value(QStringLiteral("玩家1"), QStringLiteral("数量"), amounts_default));
+    config.player_two_amounts =
+        split_amounts(file.value(QStringLiteral("玩家2"), QStringLiteral("数量"), amounts_default));
+    config.advert_raw = file.value(QStringLiteral("广告"), QStringLiteral("内容"));
     page.advert_text = advert_lines(config.advert_raw);
-    page.advert_font_size =
-        to_int(read_ini(path, QStringLiteral("广告"), QStringLiteral("字大小")));
+    page.advert_font_size = std::min(
+        to_int(file.value(QStringLiteral("广告"), QStringLiteral("字大小"))), max_advert_font_size);
     return page;
 }
 
@@ -68,11 +108,26 @@ QByteArray default_tally_config(const QString& site_url) {
     return to_gbk(lines.join(QStringLiteral("\r\n")));
 }
 
-bool write_default_tally_config(const QString& program_folder, const QString& site_url) {
+bool write_default_tally_config(const QString& program_folder, const QString& site_url,
+                                QString* error) {
     // No delete beforehand: the atomic replace already swaps the whole file, and deleting
     // first would lose the old file whenever the write then fails.
-    make_folder(tally_config_folder(program_folder));
-    return write_file(tally_config_path(program_folder), default_tally_config(site_url));
+    const QString folder = tally_config_folder(program_folder);
+    const QString path = tally_config_path(program_folder);
+    QString reason;
+    if (!make_folder(folder, &reason)) {
+        if (error != nullptr) {
+            *error = folder + QStringLiteral("\r\n") + reason;
+        }
+        return false;
+    }
+    if (!write_file(path, default_tally_config(site_url), &reason)) {
+        if (error != nullptr) {
+            *error = path + QStringLiteral("\r\n") + reason;
+        }
+        return false;
+    }
+    return true;
 }
 
 } // namespace glimmer

@@ -14,27 +14,38 @@ struct TallyConfig {
     QString advert_raw; // as stored, "+" still marking the line breaks
 };
 
+// A hand-edited file can hold anything; one value never puts more than this on screen.
+inline constexpr int max_amount_rows = 100;  // rows per player's list
+inline constexpr int max_advert_lines = 100; // lines of the advert box
+// Sizes beyond this draw nothing at all in the advert box.
+inline constexpr int max_advert_font_size = 200; // points
+
 // What a load puts on screen besides the two lists.
 struct TallyPage {
     QString player_one_name;
     QString player_two_name;
     QString advert_text;  // with CR LF line breaks
-    int advert_font_size; // points; 0 or less keeps the box's own size
+    int advert_font_size; // points, at most max_advert_font_size; 0 or less keeps the box's own
+    // Empty when the file was read or is simply missing; otherwise why it was passed over
+    // (not a regular file, too large, unreadable), for the host.
+    QString file_problem;
 };
 
 // <program folder>/游戏配置们/Quorvane.txt
 QString tally_config_folder(const QString& program_folder);
 QString tally_config_path(const QString& program_folder);
 
-// Amounts in the order given; empty pieces make no row, so "", "++" and "5+" are forgiven.
+// Amounts in the order given, at most max_amount_rows; empty pieces make no row, so "",
+// "++" and "5+" are forgiven.
 QStringList split_amounts(const QString& value);
 
-// "+" is the file's way of writing a line break.
+// "+" is the file's way of writing a line break; at most max_advert_lines lines.
 QString advert_lines(const QString& raw);
 
-// Reads the six keys (names, amounts, advert text, advert size) in that order; anything
-// missing, the file included, gives its default. The amounts and raw advert replace those
-// held in config.
+// Reads the six keys (names, amounts, advert text, advert size) in that order from one read
+// of the file; anything missing, the file included, gives its default. A file that is not a
+// regular file, is over a mebibyte or cannot be read counts as missing. The amounts and raw
+// advert replace those held in config.
 TallyPage load_tally_config(TallyConfig& config, const QString& program_folder);
 
 // The file as the tool writes it when asked to start afresh, GBK, lines ended by CR LF and
@@ -44,6 +55,8 @@ QByteArray default_tally_config(const QString& site_url);
 // Replaces the file with the default one. The new content goes to a temporary file beside it
 // that is renamed over the old one, so a failed write leaves the old file as it was; callers
 // reload from whatever the file then holds.
-bool write_default_tally_config(const QString& program_folder, const QString& site_url);
+// With error given, a failure puts there the path and the system's reason, for the host.
+bool write_default_tally_config(const QString& program_folder, const QString& site_url,
+                                QString* error = nullptr);
 
 } // namespace glimmer

@@ -9,6 +9,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QTimer>
 
 namespace glimmer {
 
@@ -62,12 +63,14 @@ TallyWindow::TallyWindow(TallyConfig& config, const QString& program_folder,
     set_pixel_font(ui_->透明标签1, 12, true);
     set_pixel_font(ui_->透明标签2, 12, true);
     for (ReportList* list : {ui_->超级列表框1, ui_->超级列表框2}) {
+        set_pixel_font(list, 14, true);
         set_pixel_font(list->header(), 14, true);
         list->setColumnWidth(0, 99);
     }
-    ui_->透明标签5->setText(QStringLiteral("Ostrune ") + site_url_);
-    // A long address runs past the label's edge; the tip shows it whole.
-    ui_->透明标签5->setToolTip(ui_->透明标签5->text());
+    // The names come from a file the host edits by hand: shown as typed, never as markup.
+    ui_->标签1->setTextFormat(Qt::PlainText);
+    ui_->标签2->setTextFormat(Qt::PlainText);
+    show_maker_line(ui_->透明标签5, site_url_);
     advert_font_ = ui_->编辑框2->font();
 
     connect(ui_->超级列表框1, &ReportList::selection_made, this,
@@ -94,6 +97,13 @@ void TallyWindow::LoadTallyWindow() {
     list_clear(ui_->超级列表框1);
     list_clear(ui_->超级列表框2);
     const TallyPage page = load_tally_config(config_, program_folder_);
+    if (!page.file_problem.isEmpty() && !file_problem_told_) {
+        // Said once per opening, and only once the window is on screen: a box raised from
+        // the constructor would stand before a window that is not there yet.
+        file_problem_told_ = true;
+        QTimer::singleShot(0, this,
+                           [this, problem = page.file_problem] { message_box(problem, style_ok); });
+    }
     ui_->标签1->setText(page.player_one_name);
     ui_->标签2->setText(page.player_two_name);
     ui_->编辑框2->setPlainText(page.advert_text);
@@ -113,8 +123,13 @@ void TallyWindow::ReinitialiseTallyConfig() {
     if (message_box(question, style_ok_cancel_question, QStringLiteral("初始化提示")) != 0) {
         return;
     }
-    // A failed write leaves the old file in place; the reload shows whatever is there.
-    write_default_tally_config(program_folder_, site_url_);
+    // A failed write leaves the old file in place; the host is told where and why, and the
+    // reload shows whatever is there.
+    QString error;
+    if (!write_default_tally_config(program_folder_, site_url_, &error)) {
+        message_box(QStringLiteral("配置文件初始化失败，原文件未改动：\r\n") + error, style_error,
+                    QStringLiteral("初始化提示"));
+    }
     LoadTallyWindow();
 }
 

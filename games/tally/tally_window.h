@@ -56,6 +56,7 @@ private:
     QString site_url_;
     QPixmap background_;
     QFont advert_font_;
+    bool file_problem_told_ = false;
     bool dragging_ = false;
     QPoint drag_offset_;
 };

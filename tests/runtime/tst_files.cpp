@@ -1,9 +1,13 @@
 #include "runtime/files.h"
 #include "runtime/text.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
 
 using namespace glimmer;
 
@@ -13,6 +17,8 @@ private slots:
     void read_ini_follows_profile_rules_data();
     void read_ini_follows_profile_rules();
     void read_ini_of_a_missing_file_gives_the_default();
+    void ini_file_reads_only_small_regular_files_data();
+    void ini_file_reads_only_small_regular_files();
     void write_file_replaces_the_whole_content();
     void write_file_into_a_missing_folder_fails_without_a_trace();
     void make_folder_creates_missing_parents();
@@ -26,27 +32,57 @@ void FilesTest::read_ini_follows_profile_rules_data() {
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("expected");
     const QByteArray tally = "[玩家1]\r\n名字=玩家一\r\n数量=1+9\r\n\r\n[玩家2]\r\n名字=玩家二\r\n";
-    QTest::newRow("crlf") << tally << "玩家2" << "名字" << "玩家二";
-    QTest::newRow("first section") << tally << "玩家1" << "数量" << "1+9";
-    QTest::newRow("lf only") << QByteArray("[a]\nk=v\n") << "a" << "k" << "v";
-    QTest::newRow("missing key") << tally << "玩家1" << "字大小" << "default";
-    QTest::newRow("missing section") << tally << "广告" << "内容" << "default";
-    QTest::newRow("key of another section") << tally << "玩家1" << "名字" << "玩家一";
-    QTest::newRow("ascii case ignored") << QByteArray("[Sec]\nKey=v\n") << "sEC" << "kEY" << "v";
-    QTest::newRow("blanks trimmed") << QByteArray("[s]\n  k  =  a b  \n") << "s" << "k"
+    QTest::newRow("crlf") << tally << "玩家2"
+                          << "名字"
+                          << "玩家二";
+    QTest::newRow("first section") << tally << "玩家1"
+                                   << "数量"
+                                   << "1+9";
+    QTest::newRow("lf only") << QByteArray("[a]\nk=v\n") << "a"
+                             << "k"
+                             << "v";
+    QTest::newRow("missing key") << tally << "玩家1"
+                                 << "字大小"
+                                 << "default";
+    QTest::newRow("missing section") << tally << "广告"
+                                     << "内容"
+                                     << "default";
+    QTest::newRow("key of another section") << tally << "玩家1"
+                                            << "名字"
+                                            << "玩家一";
+    QTest::newRow("ascii case ignored") << QByteArray("[Sec]\nKey=v\n") << "sEC"
+                                        << "kEY"
+                                        << "v";
+    QTest::newRow("blanks trimmed") << QByteArray("[s]\n  k  =  a b  \n") << "s"
+                                    << "k"
                                     << "a b";
-    QTest::newRow("empty value is present") << QByteArray("[s]\nk=\n") << "s" << "k" << "";
-    QTest::newRow("comment line") << QByteArray("[s]\n ;k=x\nk=y\n") << "s" << "k" << "y";
-    QTest::newRow("first key wins") << QByteArray("[s]\nk=1\nk=2\n") << "s" << "k" << "1";
-    QTest::newRow("first section wins") << QByteArray("[s]\na=1\n[t]\n[s]\nk=2\n") << "s" << "k"
+    QTest::newRow("empty value is present") << QByteArray("[s]\nk=\n") << "s"
+                                            << "k"
+                                            << "";
+    QTest::newRow("comment line") << QByteArray("[s]\n ;k=x\nk=y\n") << "s"
+                                  << "k"
+                                  << "y";
+    QTest::newRow("first key wins") << QByteArray("[s]\nk=1\nk=2\n") << "s"
+                                    << "k"
+                                    << "1";
+    QTest::newRow("first section wins") << QByteArray("[s]\na=1\n[t]\n[s]\nk=2\n") << "s"
+                                        << "k"
                                         << "default";
-    QTest::newRow("value keeps equals") << QByteArray("[s]\nk=a=b\n") << "s" << "k" << "a=b";
-    QTest::newRow("plus kept as stored") << QByteArray("[广告]\n内容=a+b\n") << "广告" << "内容"
+    QTest::newRow("value keeps equals") << QByteArray("[s]\nk=a=b\n") << "s"
+                                        << "k"
+                                        << "a=b";
+    QTest::newRow("plus kept as stored") << QByteArray("[广告]\n内容=a+b\n") << "广告"
+                                         << "内容"
                                          << "a+b";
-    QTest::newRow("no final line break") << QByteArray("[s]\nk=last") << "s" << "k" << "last";
-    QTest::newRow("key outside any section") << QByteArray("k=v\n[s]\n") << "s" << "k"
+    QTest::newRow("no final line break") << QByteArray("[s]\nk=last") << "s"
+                                         << "k"
+                                         << "last";
+    QTest::newRow("key outside any section") << QByteArray("k=v\n[s]\n") << "s"
+                                             << "k"
                                              << "default";
-    QTest::newRow("line without equals") << QByteArray("[s]\nk\nk=v\n") << "s" << "k" << "v";
+    QTest::newRow("line without equals") << QByteArray("[s]\nk\nk=v\n") << "s"
+                                         << "k"
+                                         << "v";
 }
 
 void FilesTest::read_ini_follows_profile_rules() {
@@ -71,6 +107,44 @@ void FilesTest::read_ini_of_a_missing_file_gives_the_default() {
     QCOMPARE(read_ini(path, QStringLiteral("s"), QStringLiteral("k")), QString());
 }
 
+void FilesTest::ini_file_reads_only_small_regular_files_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("value");
+    using S = IniFile::Status;
+    QTest::newRow("regular") << "file" << int(S::ok) << "v";
+    QTest::newRow("exactly at the cap") << "at cap" << int(S::ok) << "v";
+    QTest::newRow("one byte over the cap") << "over cap" << int(S::too_large) << "d";
+    // Opening a FIFO for reading would wait for a writer that never comes.
+    QTest::newRow("fifo") << "fifo" << int(S::not_a_file) << "d";
+    QTest::newRow("folder") << "folder" << int(S::not_a_file) << "d";
+    QTest::newRow("missing") << "missing" << int(S::missing) << "d";
+}
+
+void FilesTest::ini_file_reads_only_small_regular_files() {
+    QFETCH(QString, kind);
+    QFETCH(int, status);
+    QFETCH(QString, value);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("profile.txt"));
+    QByteArray content("[s]\nk=v\n");
+    if (kind == u"at cap" || kind == u"over cap") {
+        content.append(IniFile::default_max_bytes - content.size() + (kind == u"over cap"), ';');
+    }
+    if (kind == u"fifo") {
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    } else if (kind == u"folder") {
+        QVERIFY(QDir().mkpath(path));
+    } else if (kind != u"missing") {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+    const IniFile ini(path);
+    QCOMPARE(int(ini.status()), status);
+    QCOMPARE(ini.value(QStringLiteral("s"), QStringLiteral("k"), QStringLiteral("d")), value);
+}
+
 void FilesTest::write_file_replaces_the_whole_content() {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("f.txt"));
@@ -84,7 +158,9 @@ void FilesTest::write_file_replaces_the_whole_content() {
 void FilesTest::write_file_into_a_missing_folder_fails_without_a_trace() {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("missing/f.txt"));
-    QVERIFY(!write_file(path, QByteArray("x")));
+    QString error;
+    QVERIFY(!write_file(path, QByteArray("x"), &error));
+    QVERIFY(!error.isEmpty());
     QVERIFY(!QFile::exists(path));
 }
 

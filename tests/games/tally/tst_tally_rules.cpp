@@ -127,6 +127,17 @@ void TallyRulesTest::load_reads_each_key_with_its_default_data() {
         nameless_two, presets, presets, "", 12);
     row("keys under the wrong section are not read", "[玩家2]\r\n名字=乙\r\n[玩家3]\r\n名字=丙",
         nameless_one, "乙", presets, presets, "", 0);
+
+    // A hand-edited value never puts more than a bounded list or box on screen.
+    QStringList many;
+    for (int i = 1; i <= max_amount_rows + 50; ++i) {
+        many << QString::number(i);
+    }
+    const QString many_lines = QStringLiteral("l+").repeated(max_advert_lines + 50);
+    row("amounts beyond the limit are dropped",
+        "[玩家1]\r\n数量=" + QString(many.join(u'+')) + "+++" + "\r\n[广告]\r\n内容=" + many_lines,
+        nameless_one, nameless_two, many.mid(0, max_amount_rows), presets,
+        QStringLiteral("l\r\n").repeated(max_advert_lines - 1) + "l", 0);
 }
 
 void TallyRulesTest::load_reads_each_key_with_its_default() {
@@ -142,6 +153,7 @@ void TallyRulesTest::load_reads_each_key_with_its_default() {
     QTEST(page.advert_text, "advert");
     QTEST(page.advert_font_size, "font_size");
     QCOMPARE(advert_lines(config.advert_raw), page.advert_text);
+    QVERIFY(page.file_problem.isEmpty());
 }
 
 void TallyRulesTest::load_replaces_the_amounts_held_before() {

@@ -2,12 +2,15 @@
 #include "games/tally/tally_window.h"
 #include "runtime/controls/lists.h"
 #include "runtime/controls/transparent_label.h"
+#include "runtime/files.h"
 #include "runtime/text.h"
 #include "tests/support/message_box_answerer.h"
+#include "tests/support/read_only.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -21,9 +24,13 @@
 
 #include <memory>
 
+#include <sys/stat.h>
+
 using namespace glimmer;
 
 using glimmer::testing::MessageBoxAnswerer;
+using glimmer::testing::ReadOnly;
+using glimmer::testing::SeenBox;
 
 namespace {
 
@@ -122,7 +129,10 @@ private slots:
     void double_click_below_the_rows_changes_nothing();
     void reinitialise_refills_lists_and_keeps_the_totals();
     void cancel_leaves_a_hand_edited_file_untouched();
-    void reinitialise_with_an_unwritable_folder_keeps_going();
+    void reinitialise_that_cannot_write_says_where_and_why_data();
+    void reinitialise_that_cannot_write_says_where_and_why();
+    void a_file_that_cannot_be_read_whole_gives_the_defaults_and_one_message_data();
+    void a_file_that_cannot_be_read_whole_gives_the_defaults_and_one_message();
     void close_label_destroys_the_window();
     void dragging_the_background_moves_the_window();
 };
@@ -141,7 +151,7 @@ void TallyWindowTest::opens_as_designed_with_the_fallback_configuration() {
     QCOMPARE(f.flag()->geometry(), QRect(106, 126, 24, 24));
     QCOMPARE(f.face()->geometry(), QRect(107, 226, 24, 24));
     QVERIFY(!f.flag()->pixmap().isNull() && !f.face()->pixmap().isNull());
-    QCOMPARE(f.find<QLabel>("透明标签5")->text(), "Ostrune " + site);
+    QCOMPARE(f.find<QLabel>("透明标签5")->toolTip(), "Ostrune " + site);
     QCOMPARE(f.find<QLabel>("透明标签4")->text(), QStringLiteral("×"));
     QCOMPARE(f.find<QLabel>("透明标签2")->text(), QStringLiteral("GO"));
 
@@ -181,24 +191,23 @@ void TallyWindowTest::opening_shows_the_configured_names_lists_and_advert() {
 
 void TallyWindowTest::advert_font_size_is_in_points_data() {
     QTest::addColumn<QString>("size");
-    QTest::addColumn<bool>("applied");
-    QTest::newRow("ten") << "10" << true;
-    QTest::newRow("large") << "24" << true;
-    QTest::newRow("zero keeps the box's size") << "0" << false;
-    QTest::newRow("negative keeps the box's size") << "-3" << false;
-    QTest::newRow("not a number keeps the box's size") << "big" << false;
+    QTest::addColumn<int>("points"); // 0: the box keeps its own size
+    QTest::newRow("ten") << "10" << 10;
+    QTest::newRow("large") << "24" << 24;
+    QTest::newRow("zero keeps the box's size") << "0" << 0;
+    QTest::newRow("negative keeps the box's size") << "-3" << 0;
+    QTest::newRow("not a number keeps the box's size") << "big" << 0;
+    // Sizes this large would draw nothing at all.
+    QTest::newRow("largest int is clamped") << "2147483647" << max_advert_font_size;
+    QTest::newRow("1e308 is clamped") << "1e308" << max_advert_font_size;
 }
 
 void TallyWindowTest::advert_font_size_is_in_points() {
     QFETCH(QString, size);
-    QFETCH(bool, applied);
+    QFETCH(int, points);
     Fixture f(default_tally_config(site).replace("=10", "=" + size.toLatin1()));
     const QFont font = f.find<QPlainTextEdit>("编辑框2")->font();
-    if (applied) {
-        QCOMPARE(font.pointSize(), size.toInt());
-    } else {
-        QCOMPARE(font.pointSize(), f.window->font().pointSize());
-    }
+    QCOMPARE(font.pointSize(), points != 0 ? points : f.window->font().pointSize());
 }
 
 void TallyWindowTest::go_before_any_selection_adds_to_player_one() {
@@ -408,21 +417,95 @@ void TallyWindowTest::cancel_leaves_a_hand_edited_file_untouched() {
     QCOMPARE(f.find<QLabel>("标签2")->text(), QStringLiteral("玩家2木有名字"));
 }
 
-void TallyWindowTest::reinitialise_with_an_unwritable_folder_keeps_going() {
-    Fixture f;
-    // A file standing where the configuration folder belongs makes every write fail.
-    QFile blocker(tally_config_folder(f.dir.path()).chopped(1));
-    QVERIFY(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
+void TallyWindowTest::reinitialise_that_cannot_write_says_where_and_why_data() {
+    QTest::addColumn<QString>("blocked"); // what is made unwritable
+    QTest::newRow("a file where the folder belongs") << "folder is a file";
+    QTest::newRow("read-only configuration folder") << "folder";
+    QTest::newRow("read-only configuration file") << "file";
+    QTest::newRow("read-only program folder") << "program folder";
+}
+
+void TallyWindowTest::reinitialise_that_cannot_write_says_where_and_why() {
+    QFETCH(QString, blocked);
+    const QByteArray edited = to_gbk(QStringLiteral("[玩家1]\r\n名字=阿明\r\n数量=7"));
+    const bool has_file = blocked == u"folder" || blocked == u"file";
+    Fixture f(has_file ? edited : QByteArray());
+    const QString folder = tally_config_folder(f.dir.path()).chopped(1);
+    QFile blocker(folder);
+    if (blocked == u"folder is a file") {
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+    }
+    std::unique_ptr<ReadOnly> read_only;
+    if (blocked != u"folder is a file") {
+        read_only = std::make_unique<ReadOnly>(blocked == u"file"     ? f.config_path()
+                                               : blocked == u"folder" ? folder
+                                                                      : f.dir.path());
+        if (!read_only->ok()) {
+            QSKIP("this file system cannot make a file read-only for root");
+        }
+    }
     f.type_quantity("3");
     f.go();
-    const MessageBoxAnswerer answerer(QMessageBox::Ok);
+
+    const MessageBoxAnswerer answerer({QMessageBox::Ok, QMessageBox::Ok});
     f.press_label("透明标签5");
-    QCOMPARE(answerer.seen().size(), 1);
+    QCOMPARE(answerer.seen().size(), 2);
+    const SeenBox& told = answerer.seen()[1];
+    QCOMPARE(told.icon, QMessageBox::Critical);
+    QVERIFY2(told.text.contains(has_file ? f.config_path() : folder), qPrintable(told.text));
+    // The system's reason follows the path on a line of its own.
+    QVERIFY(!told.text.section(QStringLiteral("\r\n"), 2).trimmed().isEmpty());
     QVERIFY(QApplication::activeModalWidget() == nullptr);
-    QCOMPARE(f.find<QLabel>("标签1")->text(), QStringLiteral("玩家1木有名字"));
-    QCOMPARE(rows(f.list(1)), presets);
+
+    // The old file is whole and still what the window shows; the totals stay.
+    if (has_file) {
+        QCOMPARE(file_bytes(f.config_path()), edited);
+        QCOMPARE(f.find<QLabel>("标签1")->text(), QStringLiteral("阿明"));
+    } else {
+        QCOMPARE(f.find<QLabel>("标签1")->text(), QStringLiteral("玩家1木有名字"));
+    }
     QCOMPARE(f.total_one()->text(), QStringLiteral("3"));
+}
+
+void TallyWindowTest::a_file_that_cannot_be_read_whole_gives_the_defaults_and_one_message_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("fifo") << "fifo";
+    QTest::newRow("over a mebibyte") << "large";
+}
+
+void TallyWindowTest::a_file_that_cannot_be_read_whole_gives_the_defaults_and_one_message() {
+    QFETCH(QString, kind);
+    QTemporaryDir dir;
+    QVERIFY(QDir().mkpath(tally_config_folder(dir.path())));
+    const QString path = tally_config_path(dir.path());
+    QByteArray large = default_tally_config(site);
+    if (kind == u"fifo") {
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    } else {
+        large.append(IniFile::default_max_bytes, '+');
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(large);
+    }
+    TallyConfig config;
+    const MessageBoxAnswerer answerer(QMessageBox::Ok);
+    TallyWindow window(config, dir.path(), site);
+    window.show();
+    QTRY_COMPARE(answerer.seen().size(), 1);
+    QVERIFY(answerer.seen()[0].text.contains(path));
+    QCOMPARE(window.findChild<QLabel*>(QStringLiteral("标签1"))->text(),
+             QStringLiteral("玩家1木有名字"));
+    QCOMPARE(rows(window.findChild<ReportList*>(QStringLiteral("超级列表框1"))), presets);
+    if (kind == u"large") {
+        QCOMPARE(file_bytes(path), large);
+    } else {
+        QVERIFY(QFileInfo(path).isFile() == false && QFileInfo::exists(path));
+    }
+    // Said once per opening, not again for every load.
+    window.LoadTallyWindow();
+    QCoreApplication::processEvents();
+    QCOMPARE(answerer.seen().size(), 1);
 }
 
 void TallyWindowTest::close_label_destroys_the_window() {
