@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# Starts the real program on a private X server, closes its catalogue as a window manager
+# Starts the real program on a private X server and in a private network (loopback only, so
+# the version check and statistics reach nothing), closes its catalogue as a window manager
 # would, and expects the process to end by itself with exit code 0.
 #   program_exit.sh PROGRAM X11_CLOSE
 set -u
 program=$1
 closer=$2
-exec "$(dirname "$0")/with_x_display.sh" bash -c '
+exec unshare --net "$(dirname "$0")/with_x_display.sh" bash -c '
     program=$1; closer=$2
     "$program" &
     pid=$!
