@@ -20,8 +20,8 @@ TallyBoard add_to_board(const TallyBoard& before, bool player_one, const QString
     return board;
 }
 
-const TallyAddition& TallyHistory::add(const TallyBoard& before, const QDateTime& time,
-                                       int player, const QString& name, const QString& amount) {
+const TallyAddition& TallyHistory::add(const TallyBoard& before, const QDateTime& time, int player,
+                                       const QString& name, const QString& amount) {
     redo_.clear(); // those additions stay in the record, marked undone
     TallyAddition addition;
     addition.time = time;

@@ -26,10 +26,10 @@ struct TallyBoard {
 TallyBoard add_to_board(const TallyBoard& before, bool player_one, const QString& amount);
 
 struct TallyAddition {
-    QDateTime time;  // local time, whole seconds
-    int player = 1;  // 1 or 2
-    QString name;    // the player's name as shown when the amount was added
-    QString amount;  // as typed or as the preset row reads
+    QDateTime time; // local time, whole seconds
+    int player = 1; // 1 or 2
+    QString name;   // the player's name as shown when the amount was added
+    QString amount; // as typed or as the preset row reads
     TallyBoard before;
     TallyBoard after;
     bool undone = false;

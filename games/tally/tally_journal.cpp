@@ -43,8 +43,8 @@ bool parse_line(const QByteArray& line, JournalEvent& event) {
     const QJsonValue amount = object.value(QStringLiteral("amount"));
     const QJsonValue name = object.value(QStringLiteral("name"));
     event.kind = JournalEvent::Kind::addition;
-    event.time = QDateTime::fromString(object.value(QStringLiteral("time")).toString(),
-                                       time_format);
+    event.time =
+        QDateTime::fromString(object.value(QStringLiteral("time")).toString(), time_format);
     event.player = player.toInt();
     event.amount = amount.toString();
     event.name = name.toString();
@@ -193,9 +193,11 @@ TallyBoard replay_journal(const QList<JournalEvent>& events, TallyHistory& histo
     return board;
 }
 
-TallyJournal::~TallyJournal() { close(); }
+TallyJournal::~TallyJournal() {
+    close();
+}
 
-bool TallyJournal::open(const QString& folder) {
+bool TallyJournal::open(const QString& folder, bool take_leftover) {
     close();
     if (!QDir().mkpath(folder)) {
         return false;
@@ -216,6 +218,10 @@ bool TallyJournal::open(const QString& folder) {
             continue;
         }
         JournalContents contents = read_journal(read_all(fd));
+        if (!take_leftover && contents.has_additions()) {
+            ::close(fd); // another program's PK, for its next opening to find
+            continue;
+        }
         if (chosen_fd < 0 || (contents.has_additions() && !chosen_contents.has_additions())) {
             if (chosen_fd >= 0) {
                 ::close(chosen_fd);
@@ -256,7 +262,9 @@ bool TallyJournal::truncate_to(qint64 size) {
     return true;
 }
 
-bool TallyJournal::keep_leftover() { return truncate_to(leftover_.whole_bytes); }
+bool TallyJournal::keep_leftover() {
+    return truncate_to(leftover_.whole_bytes);
+}
 
 bool TallyJournal::drop_leftover() {
     leftover_ = {};

@@ -47,9 +47,9 @@ public:
     ~TallyJournal();
 
     // Takes a journal in the folder (creating the folder), preferring one left behind by a
-    // program that ended without closing its PK. False when none can be opened and locked:
-    // the PK then goes on without a journal.
-    bool open(const QString& folder);
+    // program that ended without closing its PK; with take_leftover false, only a journal
+    // without one. False when none can be opened and locked: the PK then goes on without.
+    bool open(const QString& folder, bool take_leftover = true);
     bool is_open() const { return fd_ >= 0; }
     QString path() const { return path_; }
 

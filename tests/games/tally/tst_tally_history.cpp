@@ -2,6 +2,7 @@
 #include "games/tally/tally_journal.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -11,7 +12,7 @@ namespace {
 
 // "99:198 flag2 相差：99": totals, where the flag stands (or "hidden"), difference line.
 QString board_text(const TallyBoard& board) {
-    const QString flag = !board.markers_shown ? QStringLiteral("hidden")
+    const QString flag = !board.markers_shown    ? QStringLiteral("hidden")
                          : board.flag_beside_one ? QStringLiteral("flag1")
                                                  : QStringLiteral("flag2");
     return board.total_one + ':' + board.total_two + ' ' + flag + ' ' + board.difference;
@@ -60,19 +61,30 @@ void TallyHistoryTest::undo_and_redo_restore_whole_boards_data() {
     QTest::addColumn<QString>("script");
     QTest::addColumn<QString>("board");
 
-    QTest::newRow("nothing to undo") << "u r" << "0:0 flag1 相差：0";
-    QTest::newRow("undo all gives the opening board") << "1+5 2+5 2+1 u u u" << "0:0 flag1 相差：0";
-    QTest::newRow("tie keeps the last difference") << "1+10 2+10" << "10:10 hidden 相差：10";
-    QTest::newRow("undo a tie shows markers again") << "1+10 2+10 u" << "10:0 flag1 相差：10";
-    QTest::newRow("redo a tie hides them again") << "1+10 2+10 u r" << "10:10 hidden 相差：10";
-    QTest::newRow("undo a leader change") << "2+99 2+99 1+297 u" << "0:198 flag2 相差：198";
-    QTest::newRow("redo a leader change") << "2+99 2+99 1+297 u r" << "297:198 flag1 相差：99";
-    QTest::newRow("undo back into a tie") << "1+7 2+7 2+3 u" << "7:7 hidden 相差：7";
-    QTest::newRow("tie after a lead keeps the old gap")
-        << "2+9999 1+9999 u u 1+1 2+1" << "1:1 hidden 相差：1";
-    QTest::newRow("near tie of fractions") << "1+0.1 1+0.2 2+0.3" << "0.3:0.3 hidden 相差：0.3";
-    QTest::newRow("redo past the end does nothing") << "1+9 u r r r" << "9:0 flag1 相差：9";
-    QTest::newRow("text amounts add nothing") << "1+abc" << "0:0 hidden 相差：0";
+    QTest::newRow("nothing to undo") << "u r"
+                                     << "0:0 flag1 相差：0";
+    QTest::newRow("undo all gives the opening board") << "1+5 2+5 2+1 u u u"
+                                                      << "0:0 flag1 相差：0";
+    QTest::newRow("tie keeps the last difference") << "1+10 2+10"
+                                                   << "10:10 hidden 相差：10";
+    QTest::newRow("undo a tie shows markers again") << "1+10 2+10 u"
+                                                    << "10:0 flag1 相差：10";
+    QTest::newRow("redo a tie hides them again") << "1+10 2+10 u r"
+                                                 << "10:10 hidden 相差：10";
+    QTest::newRow("undo a leader change") << "2+99 2+99 1+297 u"
+                                          << "0:198 flag2 相差：198";
+    QTest::newRow("redo a leader change") << "2+99 2+99 1+297 u r"
+                                          << "297:198 flag1 相差：99";
+    QTest::newRow("undo back into a tie") << "1+7 2+7 2+3 u"
+                                          << "7:7 hidden 相差：7";
+    QTest::newRow("tie after a lead keeps the old gap") << "2+9999 1+9999 u u 1+1 2+1"
+                                                        << "1:1 hidden 相差：1";
+    QTest::newRow("near tie of fractions") << "1+0.1 1+0.2 2+0.3"
+                                           << "0.3:0.3 hidden 相差：0.3";
+    QTest::newRow("redo past the end does nothing") << "1+9 u r r r"
+                                                    << "9:0 flag1 相差：9";
+    QTest::newRow("text amounts add nothing") << "1+abc"
+                                              << "0:0 hidden 相差：0";
 }
 
 void TallyHistoryTest::undo_and_redo_restore_whole_boards() {
@@ -131,12 +143,12 @@ void TallyHistoryTest::torn_or_damaged_journals_keep_their_whole_entries_data() 
     QTest::newRow("torn last line") << add + "\n" + add.left(20) << 1 << int(add.size() + 1);
     QTest::newRow("last line whole but unended") << add + "\n" + add << 1 << int(add.size() + 1);
     QTest::newRow("damaged line stops the reading")
-        << add + "\n" + "\x01\xff{garbage\n" + add + "\n" << 1 << int(add.size() + 1);
+        << add + "\n" + "\x01\xff{garbage\n" + add + "\n"
+        << 1 << int(add.size() + 1);
     QTest::newRow("unknown step") << add + "\n{\"op\":\"erase\"}\n" << 1 << int(add.size() + 1);
-    QTest::newRow("player three")
-        << QByteArray(add).replace("\"player\":2", "\"player\":3") + "\n" << 0 << 0;
-    QTest::newRow("number for an amount")
-        << QByteArray(add).replace("\"9\"", "9") + "\n" << 0 << 0;
+    QTest::newRow("player three") << QByteArray(add).replace("\"player\":2", "\"player\":3") + "\n"
+                                  << 0 << 0;
+    QTest::newRow("number for an amount") << QByteArray(add).replace("\"9\"", "9") + "\n" << 0 << 0;
     QTest::newRow("zero bytes after a power cut")
         << add + "\n" + QByteArray(300, '\0') << 1 << int(add.size() + 1);
 }
@@ -173,6 +185,23 @@ void TallyHistoryTest::a_second_program_gets_a_journal_of_its_own() {
     QFile file(second.path());
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(read_journal(file.readAll()).events.size(), 2);
+    file.close();
+
+    // A PK left behind by a dead program is kept for an opening that offers it, not taken
+    // over by a window that only needs somewhere to write.
+    QFile left(journal_path(dir.path(), 1));
+    QVERIFY(left.open(QIODevice::WriteOnly));
+    left.write(journal_line(add));
+    left.close();
+    TallyJournal third;
+    QVERIFY(third.open(dir.path(), false));
+    QVERIFY(third.path() != left.fileName() && third.path() != second.path());
+    QVERIFY(third.append(add));
+    QCOMPARE(QFileInfo(left.fileName()).size(), journal_line(add).size());
+    TallyJournal fourth;
+    QVERIFY(fourth.open(dir.path()));
+    QCOMPARE(fourth.path(), left.fileName());
+    QVERIFY(fourth.leftover().has_additions());
 }
 
 void TallyHistoryTest::csv_quotes_fields_and_starts_with_a_byte_order_mark() {
