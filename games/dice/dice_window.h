@@ -27,9 +27,13 @@ public:
     DiceWindow(DiceState& state, RandomSource& random, QWidget* parent = nullptr);
     ~DiceWindow() override;
 
+    // Space: the next step of a turn that the shown buttons offer, nothing while shaking.
+    void next_step();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void open_count_frame();
