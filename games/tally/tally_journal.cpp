@@ -245,9 +245,9 @@ bool TallyJournal::open(const QString& folder, bool take_leftover) {
     fd_ = chosen_fd;
     path_ = journal_path(folder, chosen_slot);
     leftover_ = chosen_contents;
-    struct stat held {};
-    size_ = ::fstat(fd_, &held) == 0 ? held.st_size : 0;
-    return true;
+    // Appends go after the whole entries; what a journal without a PK holds is nobody's.
+    size_ = leftover_.whole_bytes;
+    return leftover_.has_additions() || drop_leftover();
 }
 
 bool TallyJournal::truncate_to(qint64 size) {

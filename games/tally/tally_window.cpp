@@ -242,7 +242,6 @@ void TallyWindow::open_journal() {
         return;
     }
     if (!journal_.leftover().has_additions()) {
-        journal_.drop_leftover();
         return;
     }
     TallyHistory restored;
