@@ -9,6 +9,7 @@
 #include "ui_tally_window.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QFileDialog>
@@ -299,6 +300,15 @@ std::unique_ptr<QMenu> TallyWindow::context_menu() {
     menu->addAction(QStringLiteral("记录"), this, &TallyWindow::show_record);
     menu->addAction(QStringLiteral("导出记录（CSV）…"), this, &TallyWindow::export_record_as);
     return menu;
+}
+
+// However the window is closed, the PK ends normally: nothing is offered back next time.
+void TallyWindow::closeEvent(QCloseEvent* event) {
+    journal_.close();
+    if (record_window_ != nullptr) {
+        record_window_->close();
+    }
+    QWidget::closeEvent(event);
 }
 
 void TallyWindow::contextMenuEvent(QContextMenuEvent* event) {

@@ -7,6 +7,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -92,9 +93,12 @@ private slots:
     void record_window_and_csv_export_show_every_addition();
     void left_journal_is_offered_and_restored_data();
     void left_journal_is_offered_and_restored();
+    void normal_close_leaves_nothing_to_restore_data();
     void normal_close_leaves_nothing_to_restore();
     void pk_goes_on_without_a_journal_where_none_can_be_kept();
     void pk_of_a_killed_program_is_restored_whole();
+    void a_second_program_is_not_offered_a_running_pk();
+    void right_click_on_a_control_opens_the_menu();
 };
 
 void TallySafetyTest::keys_undo_and_redo_across_ties_and_leads_data() {
@@ -316,15 +320,31 @@ void TallySafetyTest::left_journal_is_offered_and_restored() {
     QCOMPARE(last.total_one + ':' + last.total_two, o.text("标签3") + ':' + o.text("标签4"));
 }
 
+void TallySafetyTest::normal_close_leaves_nothing_to_restore_data() {
+    QTest::addColumn<bool>("by_label");
+    QTest::newRow("the × label") << true;
+    // As the catalogue does with its game windows when the program ends.
+    QTest::newRow("closed by the program") << false;
+}
+
 void TallySafetyTest::normal_close_leaves_nothing_to_restore() {
+    QFETCH(bool, by_label);
     QTemporaryDir dir;
+    QString journal;
     {
         Opened o(dir.path());
         o.type_and_go("25");
-        QVERIFY(QFile::exists(o.window->journal().path()));
-        QTest::mouseClick(o.window->findChild<QLabel*>("透明标签4"), Qt::LeftButton);
-        QTRY_VERIFY(o.window.isNull());
+        journal = o.window->journal().path();
+        QVERIFY(QFile::exists(journal));
+        if (by_label) {
+            QTest::mouseClick(o.window->findChild<QLabel*>("透明标签4"), Qt::LeftButton);
+            QTRY_VERIFY(o.window.isNull());
+        } else {
+            QVERIFY(o.window->close());
+            QVERIFY(!QFile::exists(journal)); // before any destructor has run
+        }
     }
+    QVERIFY(!QFile::exists(journal));
     MessageBoxAnswerer answerer(QMessageBox::Ok);
     Opened again(dir.path());
     QCoreApplication::processEvents();
@@ -376,6 +396,40 @@ void TallySafetyTest::pk_of_a_killed_program_is_restored_whole() {
     // Undo reaches back through the restored history.
     o.key(Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(o.board(), QStringLiteral("10998:9999 flag1 相差：999"));
+}
+
+void TallySafetyTest::a_second_program_is_not_offered_a_running_pk() {
+    QTemporaryDir dir;
+    Opened first(dir.path());
+    first.type_and_go("5");
+    MessageBoxAnswerer answerer(QMessageBox::Ok);
+    Opened second(dir.path());
+    QCoreApplication::processEvents();
+    QVERIFY(answerer.seen().isEmpty());
+    second.type_and_go("7");
+    QVERIFY(second.window->journal().is_open());
+    QVERIFY(second.window->journal().path() != first.window->journal().path());
+}
+
+void TallySafetyTest::right_click_on_a_control_opens_the_menu() {
+    QTemporaryDir dir;
+    Opened o(dir.path());
+    QStringList items;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, [&] {
+        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            for (const QAction* action : menu->actions()) {
+                items << action->text();
+            }
+            menu->close();
+        }
+    });
+    poll.start(10);
+    QLabel* total = o.window->findChild<QLabel*>("标签3");
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5),
+                            total->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(total, &event);
+    QCOMPARE(items, QStringList({"记录", "导出记录（CSV）…"}));
 }
 
 QTEST_MAIN(TallySafetyTest)
