@@ -245,6 +245,13 @@ bool TallyJournal::open(const QString& folder, bool take_leftover) {
     fd_ = chosen_fd;
     path_ = journal_path(folder, chosen_slot);
     leftover_ = chosen_contents;
+    // A journal made just now must itself survive a power cut, not only its lines.
+    const int directory =
+        ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (directory >= 0) {
+        ::fsync(directory);
+        ::close(directory);
+    }
     // Appends go after the whole entries; what a journal without a PK holds is nobody's.
     size_ = leftover_.whole_bytes;
     return leftover_.has_additions() || drop_leftover();
