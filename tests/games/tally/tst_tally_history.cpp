@@ -54,15 +54,12 @@ private slots:
     void torn_or_damaged_journals_keep_their_whole_entries_data();
     void torn_or_damaged_journals_keep_their_whole_entries();
     void a_second_program_gets_a_journal_of_its_own();
-    void csv_quotes_fields_and_starts_with_a_byte_order_mark();
 };
 
 void TallyHistoryTest::undo_and_redo_restore_whole_boards_data() {
     QTest::addColumn<QString>("script");
     QTest::addColumn<QString>("board");
 
-    QTest::newRow("nothing to undo") << "u r"
-                                     << "0:0 flag1 相差：0";
     QTest::newRow("undo all gives the opening board") << "1+5 2+5 2+1 u u u"
                                                       << "0:0 flag1 相差：0";
     QTest::newRow("tie keeps the last difference") << "1+10 2+10"
@@ -79,12 +76,6 @@ void TallyHistoryTest::undo_and_redo_restore_whole_boards_data() {
                                           << "7:7 hidden 相差：7";
     QTest::newRow("tie after a lead keeps the old gap") << "2+9999 1+9999 u u 1+1 2+1"
                                                         << "1:1 hidden 相差：1";
-    QTest::newRow("near tie of fractions") << "1+0.1 1+0.2 2+0.3"
-                                           << "0.3:0.3 hidden 相差：0.3";
-    QTest::newRow("redo past the end does nothing") << "1+9 u r r r"
-                                                    << "9:0 flag1 相差：9";
-    QTest::newRow("text amounts add nothing") << "1+abc"
-                                              << "0:0 hidden 相差：0";
 }
 
 void TallyHistoryTest::undo_and_redo_restore_whole_boards() {
@@ -146,9 +137,6 @@ void TallyHistoryTest::torn_or_damaged_journals_keep_their_whole_entries_data() 
         << add + "\n" + "\x01\xff{garbage\n" + add + "\n"
         << 1 << int(add.size() + 1);
     QTest::newRow("unknown step") << add + "\n{\"op\":\"erase\"}\n" << 1 << int(add.size() + 1);
-    QTest::newRow("player three") << QByteArray(add).replace("\"player\":2", "\"player\":3") + "\n"
-                                  << 0 << 0;
-    QTest::newRow("number for an amount") << QByteArray(add).replace("\"9\"", "9") + "\n" << 0 << 0;
     QTest::newRow("zero bytes after a power cut")
         << add + "\n" + QByteArray(300, '\0') << 1 << int(add.size() + 1);
 }
@@ -202,16 +190,6 @@ void TallyHistoryTest::a_second_program_gets_a_journal_of_its_own() {
     QVERIFY(fourth.open(dir.path()));
     QCOMPARE(fourth.path(), left.fileName());
     QVERIFY(fourth.leftover().has_additions());
-}
-
-void TallyHistoryTest::csv_quotes_fields_and_starts_with_a_byte_order_mark() {
-    TallyHistory history;
-    TallyBoard board;
-    run_script("1+1,5 2+\"7\"", history, board);
-    const QByteArray csv = record_csv(history);
-    QVERIFY(csv.startsWith("\xEF\xBB\xBF时间,玩家,数量,玩家一总数,玩家二总数,状态\r\n"));
-    QVERIFY(csv.contains(",阿一,\"1,5\",1,0,\r\n"));
-    QVERIFY(csv.endsWith(",阿二,\"\"\"7\"\"\",1,0,\r\n"));
 }
 
 QTEST_GUILESS_MAIN(TallyHistoryTest)

@@ -97,7 +97,6 @@ private slots:
     void normal_close_leaves_nothing_to_restore();
     void pk_goes_on_without_a_journal_where_none_can_be_kept();
     void pk_of_a_killed_program_is_restored_whole();
-    void a_second_program_is_not_offered_a_running_pk();
     void right_click_on_a_control_opens_the_menu();
 };
 
@@ -108,16 +107,11 @@ void TallySafetyTest::keys_undo_and_redo_across_ties_and_leads_data() {
     // Amounts go to the selected player ("一" until Tab); z undo, y and Z redo, t Tab.
     QTest::newRow("undo the tie") << QStringList{"10", "t", "10", "z"} << "10:0 flag1 相差：10"
                                   << "10";
-    QTest::newRow("redo the tie") << QStringList{"10", "t", "10", "z", "y"}
-                                  << "10:10 hidden 相差：10"
-                                  << "10";
     QTest::newRow("undo the lead change") << QStringList{"5", "t", "8", "z"} << "5:0 flag1 相差：5"
                                           << "0";
     QTest::newRow("redo it with Ctrl+Shift+Z")
         << QStringList{"5", "t", "8", "z", "Z"} << "5:8 flag2 相差：3"
         << "0";
-    QTest::newRow("undo all") << QStringList{"5", "t", "5", "z", "z", "z"} << "0:0 flag1 相差：0"
-                              << "5"; // the tie left it there
     QTest::newRow("a new amount drops the redo")
         << QStringList{"5", "z", "t", "2", "y"} << "0:2 flag2 相差：2"
         << "0";
@@ -176,14 +170,9 @@ void TallySafetyTest::preset_keys_act_like_double_clicks_data() {
     QTest::newRow("Alt+5") << int(Qt::Key_5) << Qt::KeyboardModifiers(Qt::AltModifier)
                            << "0:9999 flag2 相差：9999"
                            << "二";
-    QTest::newRow("Alt+1") << int(Qt::Key_1) << Qt::KeyboardModifiers(Qt::AltModifier)
-                           << "0:1 flag2 相差：1"
-                           << "二";
     QTest::newRow("Ctrl+6: no row")
         << int(Qt::Key_6) << Qt::KeyboardModifiers(Qt::ControlModifier) << "0:0 flag1 相差：0"
         << "一";
-    QTest::newRow("Tab") << int(Qt::Key_Tab) << Qt::KeyboardModifiers() << "0:0 flag1 相差：0"
-                         << "二";
 }
 
 void TallySafetyTest::preset_keys_act_like_double_clicks() {
@@ -259,6 +248,9 @@ void TallySafetyTest::record_window_and_csv_export_show_every_addition() {
 
     const QString path = dir.filePath("记录.csv");
     QVERIFY(o.window->export_record(path));
+    QFile exported(path);
+    QVERIFY(exported.open(QIODevice::ReadOnly));
+    QVERIFY(exported.readAll().startsWith("\xEF\xBB\xBF时间,")); // spreadsheets need the mark
     QProcess python;
     python.start("python3", {"-c",
                              "import csv, json, sys\n"
@@ -396,19 +388,6 @@ void TallySafetyTest::pk_of_a_killed_program_is_restored_whole() {
     // Undo reaches back through the restored history.
     o.key(Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(o.board(), QStringLiteral("10998:9999 flag1 相差：999"));
-}
-
-void TallySafetyTest::a_second_program_is_not_offered_a_running_pk() {
-    QTemporaryDir dir;
-    Opened first(dir.path());
-    first.type_and_go("5");
-    MessageBoxAnswerer answerer(QMessageBox::Ok);
-    Opened second(dir.path());
-    QCoreApplication::processEvents();
-    QVERIFY(answerer.seen().isEmpty());
-    second.type_and_go("7");
-    QVERIFY(second.window->journal().is_open());
-    QVERIFY(second.window->journal().path() != first.window->journal().path());
 }
 
 void TallySafetyTest::right_click_on_a_control_opens_the_menu() {
