@@ -19,25 +19,35 @@ TallyRecordWindow::TallyRecordWindow(QWidget* parent)
 
 TallyRecordWindow::~TallyRecordWindow() = default;
 
+// The record only grows and only an addition's undone mark changes, so a long PK costs one
+// new row per addition rather than a rebuilt table.
 void TallyRecordWindow::show_history(const TallyHistory& history) {
     QTableWidget* table = ui_->记录表;
     const auto& record = history.record();
-    table->setRowCount(static_cast<int>(record.size()));
-    for (int row = 0; row < table->rowCount(); ++row) {
+    const int shown = table->rowCount();
+    const int rows = static_cast<int>(record.size());
+    const int status_column = table->columnCount() - 1;
+    table->setRowCount(rows);
+    for (int row = 0; row < rows; ++row) {
         const QStringList cells = record_row(record[row]);
+        if (row < shown && table->item(row, status_column)->text() == cells.last()) {
+            continue;
+        }
         for (int column = 0; column < cells.size(); ++column) {
             // Table items show their text as it is; names from the file are never markup.
             auto* item = new QTableWidgetItem(cells[column]);
-            if (record[row].undone) {
-                QFont font = item->font();
-                font.setStrikeOut(true);
-                item->setFont(font);
-            }
+            QFont font = item->font();
+            font.setStrikeOut(record[row].undone);
+            item->setFont(font);
             table->setItem(row, column, item);
         }
     }
-    table->resizeColumnsToContents();
-    table->scrollToBottom();
+    if (shown == 0) {
+        table->resizeColumnsToContents();
+    }
+    if (rows > shown) {
+        table->scrollToBottom();
+    }
 }
 
 } // namespace glimmer

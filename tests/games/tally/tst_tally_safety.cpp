@@ -245,6 +245,8 @@ void TallySafetyTest::record_window_and_csv_export_show_every_addition() {
     o.key(Qt::Key_1, Qt::ControlModifier); // the open record follows the PK
     QCOMPARE(table->rowCount(), 4);
     QCOMPARE(table->item(3, 3)->text(), QStringLiteral("2"));
+    o.key(Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(table->item(3, 5)->text(), QStringLiteral("已撤销"));
 
     const QString path = dir.filePath("记录.csv");
     QVERIFY(o.window->export_record(path));
