@@ -5,7 +5,10 @@
 #include "runtime/windows.h"
 #include "ui_dice_window.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QKeyEvent>
+#include <QShortcut>
 #include <QTimer>
 
 #ifdef Q_OS_LINUX
@@ -77,6 +80,34 @@ DiceWindow::DiceWindow(DiceState& state, RandomSource& random, const QString& si
     // Dragon or tiger is the players' call on stream; the throws alone decide the turn.
     connect(ui_->按钮1, &QPushButton::clicked, this, &DiceWindow::reveal_turn);
     connect(ui_->按钮2, &QPushButton::clicked, this, &DiceWindow::reveal_turn);
+
+    auto* space = new QShortcut(QKeySequence(Qt::Key_Space), this);
+    connect(space, &QShortcut::activated, this, [this] {
+        // Message boxes are application-modal; this holds should one ever be opened otherwise.
+        if (QApplication::activeModalWidget() == nullptr) {
+            next_step();
+        }
+    });
+    // The count box would type the space; a focused button would click itself with it.
+    ui_->编辑框1->installEventFilter(this);
+}
+
+bool DiceWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride &&
+        static_cast<QKeyEvent*>(event)->keyCombination() == QKeyCombination(Qt::Key_Space)) {
+        return true; // left unaccepted, so the window's shortcut runs
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void DiceWindow::next_step() {
+    if (!ui_->透明标签1->isHidden()) {
+        open_count_frame();
+    } else if (!ui_->分组框1->isHidden() && !shake_timer_->isActive()) {
+        ui_->按钮3->click();
+    } else if (!ui_->按钮1->isHidden()) {
+        ui_->按钮1->click();
+    }
 }
 
 DiceWindow::~DiceWindow() = default;

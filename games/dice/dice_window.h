@@ -29,9 +29,13 @@ public:
                QWidget* parent = nullptr);
     ~DiceWindow() override;
 
+    // Space: the next step of a turn that the shown buttons offer, nothing while shaking.
+    void next_step();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void open_count_frame();

@@ -1,15 +1,26 @@
 #include "games/tally/tally_window.h"
 
+#include "games/tally/tally_record_window.h"
 #include "games/tally/tally_rules.h"
 #include "runtime/controls/lists.h"
 #include "runtime/controls/transparent_label.h"
+#include "runtime/files.h"
 #include "runtime/windows.h"
 #include "ui_tally_window.h"
 
+#include <QApplication>
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QTimer>
+#include <QShortcut>
+#include <QStandardPaths>
 
 namespace glimmer {
 
@@ -88,7 +99,21 @@ TallyWindow::TallyWindow(TallyConfig& config, const QString& program_folder,
             &TallyWindow::ReinitialiseTallyConfig);
     connect(ui_->透明标签4, &TransparentLabel::left_pressed, this, &TallyWindow::CloseTallyWindow);
 
+    add_operator_key(QKeySequence(Qt::CTRL | Qt::Key_Z), [this] { undo_addition(); });
+    add_operator_key(QKeySequence(Qt::CTRL | Qt::Key_Y), [this] { redo_addition(); });
+    add_operator_key(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), [this] { redo_addition(); });
+    add_operator_key(QKeySequence(Qt::Key_Tab), [this] { switch_player(); });
+    for (int n = 1; n <= 9; ++n) {
+        const auto digit = static_cast<Qt::Key>(Qt::Key_0 + n);
+        add_operator_key(QKeySequence(Qt::CTRL | digit), [this, n] { add_preset(1, n - 1); });
+        add_operator_key(QKeySequence(Qt::ALT | digit), [this, n] { add_preset(2, n - 1); });
+    }
+    // The edit boxes would take Ctrl+Z and the digits for themselves.
+    ui_->编辑框1->installEventFilter(this);
+    ui_->编辑框2->installEventFilter(this);
+
     LoadTallyWindow();
+    open_journal();
 }
 
 TallyWindow::~TallyWindow() = default;
@@ -158,25 +183,188 @@ void TallyWindow::SubmitTypedQuantity() {
 }
 
 void TallyWindow::AddQuantity() {
-    QLabel* total = is_player_one(ui_->透明标签1->text()) ? ui_->标签3 : ui_->标签4;
-    total->setText(added_total(total->text(), ui_->编辑框1->text()));
+    const bool one = is_player_one(ui_->透明标签1->text());
+    const QDateTime now = QDateTime::fromSecsSinceEpoch(QDateTime::currentSecsSinceEpoch());
+    const TallyAddition& added =
+        history_.add(shown_board(), now, one ? 1 : 2, (one ? ui_->标签1 : ui_->标签2)->text(),
+                     ui_->编辑框1->text());
+    write_journal(
+        {JournalEvent::Kind::addition, added.time, added.player, added.name, added.amount});
+    show_board(added.after);
+    // A tie names no leader; the last difference and the typed amount stay on show.
+    if (added.after.markers_shown) {
+        ui_->编辑框1->setText(QStringLiteral("0"));
+    }
+}
 
+void TallyWindow::undo_addition() {
+    if (const TallyBoard* board = history_.undo()) {
+        write_journal({JournalEvent::Kind::undo, {}, 1, {}, {}});
+        show_board(*board);
+    }
+}
+
+void TallyWindow::redo_addition() {
+    if (const TallyBoard* board = history_.redo()) {
+        write_journal({JournalEvent::Kind::redo, {}, 1, {}, {}});
+        show_board(*board);
+    }
+}
+
+TallyBoard TallyWindow::shown_board() const {
+    TallyBoard board;
+    board.total_one = ui_->标签3->text();
+    board.total_two = ui_->标签4->text();
+    board.markers_shown = !ui_->图片框1->isHidden();
+    board.flag_beside_one = ui_->图片框1->y() == marker_top_player_one;
+    board.difference = ui_->透明标签3->text();
+    return board;
+}
+
+void TallyWindow::show_board(const TallyBoard& board) {
     QLabel* flag = ui_->图片框1;
     QLabel* face = ui_->图片框2;
-    const Standing standing = compare_totals(ui_->标签3->text(), ui_->标签4->text());
-    if (standing.leader == Leader::none) {
-        // A tie names no leader; the last difference and the typed amount stay on show.
-        flag->hide();
-        face->hide();
+    ui_->标签3->setText(board.total_one);
+    ui_->标签4->setText(board.total_two);
+    flag->setVisible(board.markers_shown);
+    face->setVisible(board.markers_shown);
+    set_top(flag, board.flag_beside_one ? marker_top_player_one : marker_top_player_two);
+    set_top(face, board.flag_beside_one ? marker_top_player_two : marker_top_player_one);
+    ui_->透明标签3->setText(board.difference);
+    if (record_window_ != nullptr) {
+        record_window_->show_history(history_);
+    }
+}
+
+// The journal is on the disk before the board changes; without one the PK simply goes on.
+void TallyWindow::write_journal(const JournalEvent& event) {
+    if (!journal_tried_) {
+        journal_tried_ = true;
+        journal_.open(tally_config_folder(program_folder_), false);
+    }
+    if (journal_.is_open()) {
+        journal_.append(event);
+    }
+}
+
+// Opening the window makes no folder; the first addition does, if it has to.
+void TallyWindow::open_journal() {
+    const QString folder = tally_config_folder(program_folder_);
+    if (!QFileInfo(folder).isDir()) {
         return;
     }
-    flag->show();
-    face->show();
-    const bool one_leads = standing.leader == Leader::player_one;
-    set_top(flag, one_leads ? marker_top_player_one : marker_top_player_two);
-    set_top(face, one_leads ? marker_top_player_two : marker_top_player_one);
-    ui_->透明标签3->setText(QStringLiteral("相差：") + standing.difference);
-    ui_->编辑框1->setText(QStringLiteral("0"));
+    journal_tried_ = true;
+    if (!journal_.open(folder)) {
+        return;
+    }
+    if (!journal_.leftover().has_additions()) {
+        return;
+    }
+    TallyHistory restored;
+    const TallyBoard board = replay_journal(journal_.leftover().events, restored);
+    const QString question = QStringLiteral("上一场PK没有正常结束，当时的比分是 %1 : %2。\r\n"
+                                            "是否恢复这场PK？选择“取消”则从 0 : 0 开始。")
+                                 .arg(board.total_one, board.total_two);
+    if (message_box(question, style_ok_cancel_question, QStringLiteral("恢复提示")) != 0) {
+        journal_.drop_leftover();
+        return;
+    }
+    journal_.keep_leftover();
+    history_ = restored;
+    show_board(board);
+}
+
+void TallyWindow::switch_player() {
+    const bool one = is_player_one(ui_->透明标签1->text());
+    ui_->透明标签1->setText(one ? QStringLiteral("二") : QStringLiteral("一"));
+}
+
+void TallyWindow::add_preset(int player, int row) {
+    ReportList* list = player == 1 ? ui_->超级列表框1 : ui_->超级列表框2;
+    if (row < 0 || row >= list_count(list)) {
+        return;
+    }
+    list_select(list, row);
+    add_double_clicked_row(list);
+}
+
+void TallyWindow::add_operator_key(const QKeySequence& keys, std::function<void()> action) {
+    operator_keys_.append(keys);
+    auto* shortcut = new QShortcut(keys, this);
+    // A message box is application-modal, so these keys cannot reach the window while one is
+    // open; the check keeps it so should a box ever be opened some other way.
+    connect(shortcut, &QShortcut::activated, this, [action = std::move(action)] {
+        if (QApplication::activeModalWidget() == nullptr) {
+            action();
+        }
+    });
+}
+
+bool TallyWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (operator_keys_.contains(QKeySequence(key->keyCombination()))) {
+            return true; // left unaccepted, so the window's shortcut runs
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+std::unique_ptr<QMenu> TallyWindow::context_menu() {
+    auto menu = std::make_unique<QMenu>(this);
+    menu->addAction(QStringLiteral("记录"), this, &TallyWindow::show_record);
+    menu->addAction(QStringLiteral("导出记录（CSV）…"), this, &TallyWindow::export_record_as);
+    return menu;
+}
+
+// However the window is closed, the PK ends normally: nothing is offered back next time.
+void TallyWindow::closeEvent(QCloseEvent* event) {
+    journal_.close();
+    if (record_window_ != nullptr) {
+        record_window_->close();
+    }
+    QWidget::closeEvent(event);
+}
+
+void TallyWindow::contextMenuEvent(QContextMenuEvent* event) {
+    context_menu()->exec(event->globalPos());
+}
+
+void TallyWindow::show_record() {
+    if (record_window_ == nullptr) {
+        record_window_ = new TallyRecordWindow(this);
+        record_window_->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    record_window_->show_history(history_);
+    record_window_->show();
+    record_window_->raise();
+    record_window_->activateWindow();
+}
+
+bool TallyWindow::export_record(const QString& path, QString* error) {
+    return write_file(path, record_csv(history_), error);
+}
+
+void TallyWindow::export_record_as() {
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty()) {
+        folder = QDir::homePath();
+    }
+    const QString name =
+        QStringLiteral("Quorvane记录-%1.csv")
+            .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")));
+    const QString path =
+        QFileDialog::getSaveFileName(this, QStringLiteral("导出记录"), QDir(folder).filePath(name),
+                                     QStringLiteral("CSV 文件 (*.csv)"));
+    if (path.isEmpty()) {
+        return;
+    }
+    QString error;
+    if (!export_record(path, &error)) {
+        message_box(QStringLiteral("记录没有导出：无法写入这个文件。\r\n") + path +
+                        QStringLiteral("\r\n") + error,
+                    style_error, QStringLiteral("导出记录"));
+    }
 }
 
 void TallyWindow::CloseTallyWindow() {

@@ -1,13 +1,20 @@
 #pragma once
 
 #include "games/tally/tally_config.h"
+#include "games/tally/tally_history.h"
+#include "games/tally/tally_journal.h"
 
 #include <QFont>
+#include <QKeySequence>
 #include <QPixmap>
 #include <QPoint>
+#include <QPointer>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
+
+class QMenu;
 
 namespace Ui {
 class TallyWindow;
@@ -16,6 +23,7 @@ class TallyWindow;
 namespace glimmer {
 
 class ReportList;
+class TallyRecordWindow;
 
 // The PK scoreboard: two players' totals, their preset amounts, the leader's flag and the
 // difference line. The totals live only in the labels showing them and start at 0 : 0 on
@@ -39,14 +47,42 @@ public:
     void AddQuantity();
     void CloseTallyWindow();
 
+    // Undo takes back the latest addition in force, board and all; redo puts it back.
+    void undo_addition();
+    void redo_addition();
+    // The operator's keys: Tab, and a preset row added as if double-clicked.
+    void switch_player();
+    void add_preset(int player, int row);
+
+    // The right-click menu: the record and its export.
+    std::unique_ptr<QMenu> context_menu();
+    void show_record();
+    // Writes the record as CSV to path, whole or not at all.
+    bool export_record(const QString& path, QString* error = nullptr);
+
+    const TallyHistory& history() const { return history_; }
+    // The journal of this PK; closed when the window goes.
+    const TallyJournal& journal() const { return journal_; }
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Every change of the totals (addition, undo, redo, restore) is shown through here.
+    void show_board(const TallyBoard& board);
+    TallyBoard shown_board() const;
+    void write_journal(const JournalEvent& event);
+    void open_journal();
+    void add_operator_key(const QKeySequence& keys, std::function<void()> action);
+    void export_record_as();
+
     void add_double_clicked_row(ReportList* list);
     bool is_link(const QWidget* child) const;
 
@@ -57,6 +93,11 @@ private:
     QPixmap background_;
     QFont advert_font_;
     bool file_problem_told_ = false;
+    TallyHistory history_;
+    TallyJournal journal_;
+    bool journal_tried_ = false; // a PK's journal starts with its first step or never
+    QPointer<TallyRecordWindow> record_window_;
+    QList<QKeySequence> operator_keys_;
     bool dragging_ = false;
     QPoint drag_offset_;
 };

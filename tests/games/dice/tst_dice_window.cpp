@@ -144,6 +144,7 @@ private slots:
     void lists_and_tallies_follow_the_turns_in_order();
     void reopened_window_starts_empty_but_keeps_the_run_totals();
     void catalogue_opens_one_dice_window();
+    void space_runs_the_next_step_the_buttons_offer();
 };
 
 void TestDiceWindow::init() {
@@ -410,6 +411,35 @@ void TestDiceWindow::catalogue_opens_one_dice_window() {
              1);
     dice->close();
     QTRY_VERIFY(dice.isNull());
+}
+
+
+void TestDiceWindow::space_runs_the_next_step_the_buttons_offer() {
+    window_->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+    QTest::keyClick(window_.get(), Qt::Key_Space);
+    QCOMPARE(ui_->phase(), setting_up);
+
+    // Typed into the count box, the space still runs the step and the count stays as typed.
+    type_count(ui_->count, QStringLiteral("1000"));
+    QTest::keyClick(ui_->count, Qt::Key_Space);
+    QCOMPARE(ui_->count->text(), QStringLiteral("1000"));
+    QCOMPARE(ui_->phase(), shaking);
+    QVERIFY(QTest::qWaitFor([this] { return state_.throws_made >= 2; }));
+
+    // While the dice shake a space neither restarts nor stops them.
+    const int made = state_.throws_made;
+    QTest::keyClick(ui_->count, Qt::Key_Space);
+    QVERIFY(state_.throws_made >= made);
+    QCOMPARE(ui_->phase(), shaking);
+
+    QVERIFY(wait_for_reveal(ui_->dragon));
+    QTest::keyClick(window_.get(), Qt::Key_Space);
+    QCOMPARE(ui_->phase(), settled);
+    QCOMPARE(ui_->lines(ui_->left_list).size() + ui_->lines(ui_->right_list).size(), 2);
+
+    QTest::keyClick(window_.get(), Qt::Key_Space);
+    QCOMPARE(ui_->phase(), setting_up);
 }
 
 QTEST_MAIN(TestDiceWindow)

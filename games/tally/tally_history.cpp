@@ -1,0 +1,109 @@
+#include "games/tally/tally_history.h"
+
+#include "games/tally/tally_rules.h"
+
+namespace glimmer {
+
+TallyBoard add_to_board(const TallyBoard& before, bool player_one, const QString& amount) {
+    TallyBoard board = before;
+    QString& total = player_one ? board.total_one : board.total_two;
+    total = added_total(total, amount);
+
+    const Standing standing = compare_totals(board.total_one, board.total_two);
+    if (standing.leader == Leader::none) {
+        board.markers_shown = false;
+        return board;
+    }
+    board.markers_shown = true;
+    board.flag_beside_one = standing.leader == Leader::player_one;
+    board.difference = QStringLiteral("相差：") + standing.difference;
+    return board;
+}
+
+const TallyAddition& TallyHistory::add(const TallyBoard& before, const QDateTime& time, int player,
+                                       const QString& name, const QString& amount) {
+    redo_.clear(); // those additions stay in the record, marked undone
+    TallyAddition addition;
+    addition.time = time;
+    addition.player = player == 1 ? 1 : 2;
+    addition.name = name;
+    addition.amount = amount;
+    addition.before = before;
+    addition.after = add_to_board(before, addition.player == 1, amount);
+    record_.append(addition);
+    done_.append(record_.size() - 1);
+    return record_.last();
+}
+
+const TallyBoard* TallyHistory::undo() {
+    if (done_.isEmpty()) {
+        return nullptr;
+    }
+    const qsizetype index = done_.takeLast();
+    redo_.append(index);
+    record_[index].undone = true;
+    return &record_[index].before;
+}
+
+const TallyBoard* TallyHistory::redo() {
+    if (redo_.isEmpty()) {
+        return nullptr;
+    }
+    const qsizetype index = redo_.takeLast();
+    done_.append(index);
+    record_[index].undone = false;
+    return &record_[index].after;
+}
+
+QStringList record_headings() {
+    return {QStringLiteral("时间"),       QStringLiteral("玩家"),       QStringLiteral("数量"),
+            QStringLiteral("玩家一总数"), QStringLiteral("玩家二总数"), QStringLiteral("状态")};
+}
+
+QStringList record_row(const TallyAddition& addition) {
+    return {addition.time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+            addition.name,
+            addition.amount,
+            addition.after.total_one,
+            addition.after.total_two,
+            addition.undone ? QStringLiteral("已撤销") : QString()};
+}
+
+namespace {
+
+QString csv_field(const QString& text) {
+    static const QString needs_quotes = QStringLiteral(",\"\r\n");
+    bool quoted = false;
+    for (QChar c : text) {
+        if (needs_quotes.contains(c)) {
+            quoted = true;
+            break;
+        }
+    }
+    if (!quoted) {
+        return text;
+    }
+    QString doubled = text;
+    doubled.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + doubled + QLatin1Char('"');
+}
+
+QString csv_line(const QStringList& fields) {
+    QStringList quoted;
+    for (const QString& field : fields) {
+        quoted << csv_field(field);
+    }
+    return quoted.join(QLatin1Char(',')) + QStringLiteral("\r\n");
+}
+
+} // namespace
+
+QByteArray record_csv(const TallyHistory& history) {
+    QString text = csv_line(record_headings());
+    for (const TallyAddition& addition : history.record()) {
+        text += csv_line(record_row(addition));
+    }
+    return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
+}
+
+} // namespace glimmer
