@@ -11,12 +11,12 @@ const QString amounts_default = QStringLiteral("1+9+99+999+9999");
 
 } // namespace
 
-QString tally_config_folder(const QString& program_folder) {
-    return program_folder + QStringLiteral("/游戏配置们/");
+QString tally_config_folder(const QString& config_home) {
+    return config_home + QStringLiteral("/游戏配置们/");
 }
 
-QString tally_config_path(const QString& program_folder) {
-    return program_folder + QStringLiteral("/游戏配置们/Quorvane.txt");
+QString tally_config_path(const QString& config_home) {
+    return config_home + QStringLiteral("/游戏配置们/Quorvane.txt");
 }
 
 QStringList split_amounts(const QString& value) {
@@ -29,8 +29,8 @@ QString advert_lines(const QString& raw) {
     return replace(raw, QStringLiteral("+"), QStringLiteral("\r\n"));
 }
 
-TallyPage load_tally_config(TallyConfig& config, const QString& program_folder) {
-    const QString path = tally_config_path(program_folder);
+TallyPage load_tally_config(TallyConfig& config, const QString& config_home) {
+    const QString path = tally_config_path(config_home);
     TallyPage page;
     page.player_one_name = read_ini(path, QStringLiteral("玩家1"), QStringLiteral("名字"),
                                     QStringLiteral("玩家1木有名字"));
@@ -68,11 +68,11 @@ QByteArray default_tally_config(const QString& site_url) {
     return to_gbk(lines.join(QStringLiteral("\r\n")));
 }
 
-bool write_default_tally_config(const QString& program_folder, const QString& site_url) {
+bool write_default_tally_config(const QString& config_home, const QString& site_url) {
     // No delete beforehand: the atomic replace already swaps the whole file, and deleting
     // first would lose the old file whenever the write then fails.
-    make_folder(tally_config_folder(program_folder));
-    return write_file(tally_config_path(program_folder), default_tally_config(site_url));
+    make_folder(tally_config_folder(config_home));
+    return write_file(tally_config_path(config_home), default_tally_config(site_url));
 }
 
 } // namespace glimmer

@@ -22,9 +22,9 @@ struct TallyPage {
     int advert_font_size; // points; 0 or less keeps the box's own size
 };
 
-// <program folder>/游戏配置们/Quorvane.txt
-QString tally_config_folder(const QString& program_folder);
-QString tally_config_path(const QString& program_folder);
+// <config home>/游戏配置们/Quorvane.txt, config home as HostSettings resolves it
+QString tally_config_folder(const QString& config_home);
+QString tally_config_path(const QString& config_home);
 
 // Amounts in the order given; empty pieces make no row, so "", "++" and "5+" are forgiven.
 QStringList split_amounts(const QString& value);
@@ -35,7 +35,7 @@ QString advert_lines(const QString& raw);
 // Reads the six keys (names, amounts, advert text, advert size) in that order; anything
 // missing, the file included, gives its default. The amounts and raw advert replace those
 // held in config.
-TallyPage load_tally_config(TallyConfig& config, const QString& program_folder);
+TallyPage load_tally_config(TallyConfig& config, const QString& config_home);
 
 // The file as the tool writes it when asked to start afresh, GBK, lines ended by CR LF and
 // none after the last, which ends with the maker's web address.
@@ -44,6 +44,6 @@ QByteArray default_tally_config(const QString& site_url);
 // Replaces the file with the default one. The new content goes to a temporary file beside it
 // that is renamed over the old one, so a failed write leaves the old file as it was; callers
 // reload from whatever the file then holds.
-bool write_default_tally_config(const QString& program_folder, const QString& site_url);
+bool write_default_tally_config(const QString& config_home, const QString& site_url);
 
 } // namespace glimmer

@@ -3,11 +3,15 @@
 #include "games/tally/tally_rules.h"
 #include "runtime/controls/lists.h"
 #include "runtime/controls/transparent_label.h"
+#include "runtime/files.h"
 #include "runtime/windows.h"
 #include "ui_tally_window.h"
 
+#include <QContextMenuEvent>
 #include <QHeaderView>
+#include <QAction>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMouseEvent>
 
 namespace glimmer {
@@ -38,10 +42,10 @@ void set_top(QWidget* widget, int top) {
 
 } // namespace
 
-TallyWindow::TallyWindow(TallyConfig& config, const QString& program_folder,
+TallyWindow::TallyWindow(TallyConfig& config, const QString& config_home,
                          const QString& site_url, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
-      ui_(std::make_unique<Ui::TallyWindow>()), config_(config), program_folder_(program_folder),
+      ui_(std::make_unique<Ui::TallyWindow>()), config_(config), config_home_(config_home),
       site_url_(site_url), background_(QStringLiteral(":/tally/background.jpg")) {
     ui_->setupUi(this);
     setFixedSize(500, 300);
@@ -85,6 +89,16 @@ TallyWindow::TallyWindow(TallyConfig& config, const QString& program_folder,
             &TallyWindow::ReinitialiseTallyConfig);
     connect(ui_->透明标签4, &TransparentLabel::left_pressed, this, &TallyWindow::CloseTallyWindow);
 
+    // The configuration folder may be under the user's home rather than beside the program;
+    // the menu takes the host straight to the file the usage notes speak of.
+    open_config_folder_ = new QAction(QStringLiteral("打开配置文件夹"), this);
+    open_config_folder_->setObjectName(QStringLiteral("打开配置文件夹"));
+    connect(open_config_folder_, &QAction::triggered, this, [this] {
+        const QString folder = tally_config_folder(config_home_);
+        make_folder(folder);
+        open_folder(folder);
+    });
+
     LoadTallyWindow();
 }
 
@@ -93,7 +107,7 @@ TallyWindow::~TallyWindow() = default;
 void TallyWindow::LoadTallyWindow() {
     list_clear(ui_->超级列表框1);
     list_clear(ui_->超级列表框2);
-    const TallyPage page = load_tally_config(config_, program_folder_);
+    const TallyPage page = load_tally_config(config_, config_home_);
     ui_->标签1->setText(page.player_one_name);
     ui_->标签2->setText(page.player_two_name);
     ui_->编辑框2->setPlainText(page.advert_text);
@@ -114,7 +128,7 @@ void TallyWindow::ReinitialiseTallyConfig() {
         return;
     }
     // A failed write leaves the old file in place; the reload shows whatever is there.
-    write_default_tally_config(program_folder_, site_url_);
+    write_default_tally_config(config_home_, site_url_);
     LoadTallyWindow();
 }
 
@@ -208,6 +222,13 @@ void TallyWindow::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QWidget::keyPressEvent(event);
+}
+
+void TallyWindow::contextMenuEvent(QContextMenuEvent* event) {
+    auto* menu = new QMenu(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->addAction(open_config_folder_);
+    menu->popup(event->globalPos());
 }
 
 } // namespace glimmer

@@ -7,6 +7,8 @@
 #include <QPoint>
 #include <QWidget>
 
+class QAction;
+
 #include <memory>
 
 namespace Ui {
@@ -23,7 +25,7 @@ class ReportList;
 class TallyWindow : public QWidget {
     Q_OBJECT
 public:
-    TallyWindow(TallyConfig& config, const QString& program_folder, const QString& site_url,
+    TallyWindow(TallyConfig& config, const QString& config_home, const QString& site_url,
                 QWidget* parent = nullptr);
     ~TallyWindow() override;
 
@@ -45,6 +47,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     void add_double_clicked_row(ReportList* list);
@@ -52,12 +55,14 @@ private:
 
     std::unique_ptr<Ui::TallyWindow> ui_;
     TallyConfig& config_;
-    QString program_folder_;
+    QString config_home_;
     QString site_url_;
     QPixmap background_;
     QFont advert_font_;
     bool dragging_ = false;
     QPoint drag_offset_;
+    // The right-click menu's item; the menu itself lives only while it is open.
+    QAction* open_config_folder_ = nullptr;
 };
 
 } // namespace glimmer

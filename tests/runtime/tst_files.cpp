@@ -2,6 +2,7 @@
 #include "runtime/text.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -18,6 +19,9 @@ private slots:
     void make_folder_creates_missing_parents();
     void delete_file_removes_and_tolerates_absence();
     void program_folder_has_no_trailing_separator();
+    void config_home_leaves_an_unwritable_program_folder_data();
+    void config_home_leaves_an_unwritable_program_folder();
+    void open_folder_hands_on_only_existing_folders();
 };
 
 void FilesTest::read_ini_follows_profile_rules_data() {
@@ -109,6 +113,49 @@ void FilesTest::program_folder_has_no_trailing_separator() {
     const QString folder = program_folder();
     QVERIFY(!folder.endsWith(u'/'));
     QVERIFY(QFileInfo::exists(folder + QStringLiteral("/tst_files")));
+}
+
+void FilesTest::config_home_leaves_an_unwritable_program_folder_data() {
+    QTest::addColumn<bool>("writable");
+    QTest::addColumn<QString>("xdg"); // "<tmp>" stands for a temporary folder
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("writable stays beside the program") << true << "<tmp>/xdg" << "<program>";
+    QTest::newRow("unwritable goes to XDG_CONFIG_HOME") << false << "<tmp>/xdg"
+                                                        << "<tmp>/xdg/glimmerhall";
+    QTest::newRow("unset falls back to ~/.config") << false << "" << "<home>/.config/glimmerhall";
+    QTest::newRow("relative is ignored") << false << "rel/xdg" << "<home>/.config/glimmerhall";
+}
+
+void FilesTest::config_home_leaves_an_unwritable_program_folder() {
+    QFETCH(bool, writable);
+    QFETCH(QString, xdg);
+    QFETCH(QString, expected);
+    QTemporaryDir dir;
+    // Permission bits do not stop root, so the unwritable program folder is one that is not there.
+    const QString program = writable ? dir.path() : dir.filePath(QStringLiteral("missing"));
+    const QByteArray old_xdg = qgetenv("XDG_CONFIG_HOME");
+    const QByteArray old_home = qgetenv("HOME");
+    qputenv("HOME", dir.filePath(QStringLiteral("home")).toUtf8());
+    qputenv("XDG_CONFIG_HOME", QString(xdg).replace(QStringLiteral("<tmp>"), dir.path()).toUtf8());
+    const QString home = config_home(program);
+    qputenv("XDG_CONFIG_HOME", old_xdg);
+    qputenv("HOME", old_home);
+    expected.replace(QStringLiteral("<program>"), program)
+        .replace(QStringLiteral("<home>"), dir.filePath(QStringLiteral("home")))
+        .replace(QStringLiteral("<tmp>"), dir.path());
+    QCOMPARE(home, expected);
+}
+
+void FilesTest::open_folder_hands_on_only_existing_folders() {
+    QTemporaryDir dir;
+    QStringList opened;
+    set_folder_opener([&opened](const QString& path) { opened << path; });
+    QVERIFY(open_folder(dir.path() + QStringLiteral("/")));
+    QVERIFY(!open_folder(dir.filePath(QStringLiteral("missing"))));
+    QVERIFY(write_file(dir.filePath(QStringLiteral("f.txt")), "x"));
+    QVERIFY(!open_folder(dir.filePath(QStringLiteral("f.txt"))));
+    set_folder_opener({});
+    QCOMPARE(opened, QStringList{dir.path()});
 }
 
 QTEST_GUILESS_MAIN(FilesTest)
