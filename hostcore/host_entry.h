@@ -23,8 +23,8 @@ struct ProgramImage {
     char** argv;
 };
 
-inline constexpr ProgramImage current_program_image{
-    program_image_magic, program_image_version, sizeof(ProgramImage), 0, nullptr};
+inline constexpr ProgramImage current_program_image{program_image_magic, program_image_version,
+                                                    sizeof(ProgramImage), 0, nullptr};
 
 // A record the runtime may start from: present, marked, of this layout and not cut short.
 inline bool program_image_valid(const ProgramImage* image) {

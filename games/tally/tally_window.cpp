@@ -7,9 +7,9 @@
 #include "runtime/windows.h"
 #include "ui_tally_window.h"
 
+#include <QAction>
 #include <QContextMenuEvent>
 #include <QHeaderView>
-#include <QAction>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
@@ -42,8 +42,8 @@ void set_top(QWidget* widget, int top) {
 
 } // namespace
 
-TallyWindow::TallyWindow(TallyConfig& config, const QString& config_home,
-                         const QString& site_url, QWidget* parent)
+TallyWindow::TallyWindow(TallyConfig& config, const QString& config_home, const QString& site_url,
+                         QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
       ui_(std::make_unique<Ui::TallyWindow>()), config_(config), config_home_(config_home),
       site_url_(site_url), background_(QStringLiteral(":/tally/background.jpg")) {

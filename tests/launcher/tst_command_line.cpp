@@ -26,20 +26,19 @@ void TestCommandLine::parses_options_in_order_data() {
     QTest::newRow("nothing") << QStringList{} << Action::run << -1;
     QTest::newRow("port") << QStringList{"--overlay-port", "9000"} << Action::run << 9000;
     QTest::newRow("port with =") << QStringList{"--overlay-port=0"} << Action::run << 0;
-    QTest::newRow("highest port") << QStringList{"--overlay-port", "65535"} << Action::run
-                                  << 65535;
+    QTest::newRow("highest port") << QStringList{"--overlay-port", "65535"} << Action::run << 65535;
     QTest::newRow("last port wins")
         << QStringList{"--overlay-port=1", "--overlay-port=2"} << Action::run << 2;
-    QTest::newRow("port too high") << QStringList{"--overlay-port", "65536"}
-                                   << Action::usage_error << -1;
-    QTest::newRow("port far too high") << QStringList{"--overlay-port", "99999999999"}
-                                       << Action::usage_error << -1;
-    QTest::newRow("negative port") << QStringList{"--overlay-port", "-1"} << Action::usage_error
-                                   << -1;
+    QTest::newRow("port too high")
+        << QStringList{"--overlay-port", "65536"} << Action::usage_error << -1;
+    QTest::newRow("port far too high")
+        << QStringList{"--overlay-port", "99999999999"} << Action::usage_error << -1;
+    QTest::newRow("negative port")
+        << QStringList{"--overlay-port", "-1"} << Action::usage_error << -1;
     QTest::newRow("signed port") << QStringList{"--overlay-port", "+80"} << Action::usage_error
                                  << -1;
-    QTest::newRow("port with blank") << QStringList{"--overlay-port", " 80"}
-                                     << Action::usage_error << -1;
+    QTest::newRow("port with blank")
+        << QStringList{"--overlay-port", " 80"} << Action::usage_error << -1;
     QTest::newRow("empty port") << QStringList{"--overlay-port="} << Action::usage_error << -1;
     QTest::newRow("port missing") << QStringList{"--overlay-port"} << Action::usage_error << -1;
     QTest::newRow("help") << QStringList{"--help"} << Action::help << -1;
@@ -52,8 +51,7 @@ void TestCommandLine::parses_options_in_order_data() {
     QTest::newRow("fault first wins over help")
         << QStringList{"--bogus", "--help"} << Action::usage_error << -1;
     QTest::newRow("unknown option") << QStringList{"--verbose"} << Action::usage_error << -1;
-    QTest::newRow("prefix of an option") << QStringList{"--overlay"} << Action::usage_error
-                                         << -1;
+    QTest::newRow("prefix of an option") << QStringList{"--overlay"} << Action::usage_error << -1;
     QTest::newRow("argument") << QStringList{"file.txt"} << Action::usage_error << -1;
 }
 

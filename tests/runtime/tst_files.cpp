@@ -119,11 +119,14 @@ void FilesTest::config_home_leaves_an_unwritable_program_folder_data() {
     QTest::addColumn<bool>("writable");
     QTest::addColumn<QString>("xdg"); // "<tmp>" stands for a temporary folder
     QTest::addColumn<QString>("expected");
-    QTest::newRow("writable stays beside the program") << true << "<tmp>/xdg" << "<program>";
+    QTest::newRow("writable stays beside the program") << true << "<tmp>/xdg"
+                                                       << "<program>";
     QTest::newRow("unwritable goes to XDG_CONFIG_HOME") << false << "<tmp>/xdg"
                                                         << "<tmp>/xdg/glimmerhall";
-    QTest::newRow("unset falls back to ~/.config") << false << "" << "<home>/.config/glimmerhall";
-    QTest::newRow("relative is ignored") << false << "rel/xdg" << "<home>/.config/glimmerhall";
+    QTest::newRow("unset falls back to ~/.config") << false << ""
+                                                   << "<home>/.config/glimmerhall";
+    QTest::newRow("relative is ignored") << false << "rel/xdg"
+                                         << "<home>/.config/glimmerhall";
 }
 
 void FilesTest::config_home_leaves_an_unwritable_program_folder() {
