@@ -69,7 +69,10 @@ QString program_folder() {
 }
 
 QString config_home(const QString& program_folder) {
-    if (QFileInfo(program_folder).isWritable()) {
+    // /usr is the system's, read-only as far as programs go, even where root may write to it.
+    const QString folder = QDir::cleanPath(program_folder);
+    const bool system_folder = folder == u"/usr" || folder.startsWith(QStringLiteral("/usr/"));
+    if (!system_folder && QFileInfo(folder).isWritable()) {
         return program_folder;
     }
     // A relative XDG_CONFIG_HOME is to be ignored, as the base directory rules say.

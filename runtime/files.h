@@ -12,7 +12,8 @@ QString program_folder();
 
 // The folder the program keeps its configuration under: the program's own folder when it may
 // write there (a portable copy, the build tree), else ${XDG_CONFIG_HOME:-~/.config}/glimmerhall,
-// as for a copy installed for every user. No trailing separator.
+// as for a copy installed for every user. A folder under /usr counts as read-only, so root
+// running the installed package writes nothing there either. No trailing separator.
 QString config_home(const QString& program_folder);
 
 // Shows a local folder in the desktop's file manager; false when it does not exist.

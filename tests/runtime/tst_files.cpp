@@ -116,37 +116,43 @@ void FilesTest::program_folder_has_no_trailing_separator() {
 }
 
 void FilesTest::config_home_leaves_an_unwritable_program_folder_data() {
-    QTest::addColumn<bool>("writable");
-    QTest::addColumn<QString>("xdg"); // "<tmp>" stands for a temporary folder
+    QTest::addColumn<QString>("program"); // "<tmp>" stands for a temporary folder
+    QTest::addColumn<QString>("xdg");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("writable stays beside the program") << true << "<tmp>/xdg"
-                                                       << "<program>";
-    QTest::newRow("unwritable goes to XDG_CONFIG_HOME") << false << "<tmp>/xdg"
+    // Permission bits do not stop root, so the unwritable program folder is one that is not there.
+    const QString missing = QStringLiteral("<tmp>/missing");
+    QTest::newRow("writable stays beside the program") << "<tmp>"
+                                                       << "<tmp>/xdg"
+                                                       << "<tmp>";
+    QTest::newRow("unwritable goes to XDG_CONFIG_HOME") << missing << "<tmp>/xdg"
                                                         << "<tmp>/xdg/glimmerhall";
-    QTest::newRow("unset falls back to ~/.config") << false << ""
+    QTest::newRow("unset falls back to ~/.config") << missing << ""
                                                    << "<home>/.config/glimmerhall";
-    QTest::newRow("relative is ignored") << false << "rel/xdg"
+    QTest::newRow("relative is ignored") << missing << "rel/xdg"
                                          << "<home>/.config/glimmerhall";
+    // Writable for root, as the package's folder is.
+    QTest::newRow("never under /usr") << "/usr"
+                                      << "<tmp>/xdg"
+                                      << "<tmp>/xdg/glimmerhall";
 }
 
 void FilesTest::config_home_leaves_an_unwritable_program_folder() {
-    QFETCH(bool, writable);
+    QFETCH(QString, program);
     QFETCH(QString, xdg);
     QFETCH(QString, expected);
     QTemporaryDir dir;
-    // Permission bits do not stop root, so the unwritable program folder is one that is not there.
-    const QString program = writable ? dir.path() : dir.filePath(QStringLiteral("missing"));
+    const auto fill = [&dir](QString text) {
+        return text.replace(QStringLiteral("<home>"), dir.filePath(QStringLiteral("home")))
+            .replace(QStringLiteral("<tmp>"), dir.path());
+    };
     const QByteArray old_xdg = qgetenv("XDG_CONFIG_HOME");
     const QByteArray old_home = qgetenv("HOME");
-    qputenv("HOME", dir.filePath(QStringLiteral("home")).toUtf8());
-    qputenv("XDG_CONFIG_HOME", QString(xdg).replace(QStringLiteral("<tmp>"), dir.path()).toUtf8());
-    const QString home = config_home(program);
+    qputenv("HOME", fill(QStringLiteral("<home>")).toUtf8());
+    qputenv("XDG_CONFIG_HOME", fill(xdg).toUtf8());
+    const QString home = config_home(fill(program));
     qputenv("XDG_CONFIG_HOME", old_xdg);
     qputenv("HOME", old_home);
-    expected.replace(QStringLiteral("<program>"), program)
-        .replace(QStringLiteral("<home>"), dir.filePath(QStringLiteral("home")))
-        .replace(QStringLiteral("<tmp>"), dir.path());
-    QCOMPARE(home, expected);
+    QCOMPARE(home, fill(expected));
 }
 
 void FilesTest::open_folder_hands_on_only_existing_folders() {
