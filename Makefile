@@ -3,7 +3,7 @@
 PRESET ?= $(if $(CI),ci,dev)
 BUILD := build/$(PRESET)
 
-.PHONY: all deps configure build run test tsan bench assets install format clean
+.PHONY: all deps configure build run test tsan bench assets install package format clean
 
 all: build
 
@@ -40,6 +40,10 @@ assets: configure
 PREFIX ?= $(HOME)/.local/opt/glimmerhall
 install: build
 	cmake --install $(BUILD) --prefix "$(PREFIX)"
+
+# glimmerhall_<version>_amd64.deb in build/<preset>/package, for `apt install ./...deb`.
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 format:
 	find launcher hostcore runtime shell games tests bench assets -name '*.cpp' -o -name '*.h' | xargs clang-format -i

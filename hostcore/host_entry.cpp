@@ -2,10 +2,13 @@
 // program's start-up sequence and message loop.
 
 #include "hostcore/host_entry.h"
+#include "hostcore/command_line.h"
 #include "hostcore/program_run.h"
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -17,7 +20,15 @@ void enter_program(const glimmer::host::ProgramImage* image) {
         std::fflush(stderr);
         std::_Exit(255);
     }
-    glimmer::host::run_program();
+    // Help, version and usage errors are answered before Qt is set up, so they need no
+    // display.
+    const std::vector<std::string> arguments(image->argv + (image->argc > 0 ? 1 : 0),
+                                             image->argv + image->argc);
+    const glimmer::host::CommandLine line = glimmer::host::parse_command_line(arguments);
+    if (line.action != glimmer::host::CommandLine::Action::run) {
+        std::exit(glimmer::host::answer_command_line(line));
+    }
+    glimmer::host::run_program(nullptr, line);
 }
 
 } // namespace

@@ -18,15 +18,19 @@ struct ProgramImage {
     std::uint32_t magic;
     std::uint32_t version;
     std::uint32_t size; // sizeof the record as the launcher built it
+    // The command line the launcher was started with, argv[0] (the program's name) first.
+    std::int32_t argc;
+    char** argv;
 };
 
 inline constexpr ProgramImage current_program_image{program_image_magic, program_image_version,
-                                                    sizeof(ProgramImage)};
+                                                    sizeof(ProgramImage), 0, nullptr};
 
 // A record the runtime may start from: present, marked, of this layout and not cut short.
 inline bool program_image_valid(const ProgramImage* image) {
     return image != nullptr && image->magic == program_image_magic &&
-           image->version == program_image_version && image->size >= sizeof(ProgramImage);
+           image->version == program_image_version && image->size >= sizeof(ProgramImage) &&
+           image->argc >= 0 && (image->argc == 0 || image->argv != nullptr);
 }
 
 // The runtime entry routine: starts the program and returns when it has ended.

@@ -8,8 +8,9 @@
 
 namespace glimmer::host {
 
-void run_program(QObject* application_filter) {
-    // The program reads no command line; Qt only needs a name to show for the process.
+void run_program(QObject* application_filter, const CommandLine& line) {
+    // The command line is the program's own, read before; Qt only needs a name to show for
+    // the process.
     static int argc = 1;
     static char name[] = "glimmerhall";
     static char* argv[] = {name, nullptr};
@@ -24,7 +25,9 @@ void run_program(QObject* application_filter) {
         app.installEventFilter(application_filter);
     }
 
-    AppState state;
+    HostSettings settings = default_host_settings();
+    settings.overlay_port = line.overlay_port;
+    AppState state(std::move(settings));
     start_program(state);
     QApplication::exec();
     end_program();

@@ -1,12 +1,14 @@
 #pragma once
 
+#include "hostcore/command_line.h"
+
 class QObject;
 
 namespace glimmer::host {
 
 // Sets Qt up as the program needs it, runs the start-up sequence and the message loop, then
 // ends the program. A filter, when given, sees every event of the application first (the
-// start-up benchmark's probe uses it).
-void run_program(QObject* application_filter = nullptr);
+// start-up benchmark's probe uses it). The command line's settings go into the host settings.
+void run_program(QObject* application_filter = nullptr, const CommandLine& line = {});
 
 } // namespace glimmer::host

@@ -17,7 +17,7 @@ constexpr const char* error_text = "Not found the kernel library or the kernel l
 constexpr const char* error_caption = "Error";
 
 // The launcher's own copy of the program image; it outlives the runtime's entry.
-constexpr glimmer::host::ProgramImage program_image = glimmer::host::current_program_image;
+glimmer::host::ProgramImage program_image = glimmer::host::current_program_image;
 
 [[noreturn]] void error_exit() {
     launcher::show_error(error_text, error_caption);
@@ -46,7 +46,11 @@ launcher::Library load_installed_runtime() {
 
 } // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    // The runtime reads the command line; the launcher only carries it there.
+    program_image.argc = argc;
+    program_image.argv = argv;
+
     launcher::Library library = nullptr;
     const std::string folder = executable_folder();
     if (!folder.empty()) {

@@ -3,10 +3,14 @@
 #include "text.h"
 
 #include <QCoreApplication>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QUrl>
+
+#include <mutex>
 
 #include <cerrno>
 #include <cstring>
@@ -71,6 +75,51 @@ QString program_folder() {
         folder.chop(1);
     }
     return folder;
+}
+
+QString config_home(const QString& program_folder) {
+    // /usr is the system's, read-only as far as programs go, even where root may write to it.
+    const QString folder = QDir::cleanPath(program_folder);
+    const bool system_folder = folder == u"/usr" || folder.startsWith(QStringLiteral("/usr/"));
+    if (!system_folder && QFileInfo(folder).isWritable()) {
+        return program_folder;
+    }
+    // A relative XDG_CONFIG_HOME is to be ignored, as the base directory rules say.
+    QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (!QDir::isAbsolutePath(base)) {
+        base = QDir::homePath() + QStringLiteral("/.config");
+    }
+    return QDir::cleanPath(base + QStringLiteral("/glimmerhall"));
+}
+
+namespace {
+
+std::mutex folder_opener_mutex;
+FolderOpener folder_opener;
+
+} // namespace
+
+bool open_folder(const QString& path) {
+    const QString folder = QDir::cleanPath(path);
+    if (!QFileInfo(folder).isDir()) {
+        return false;
+    }
+    FolderOpener opener;
+    {
+        std::lock_guard lock(folder_opener_mutex);
+        opener = folder_opener;
+    }
+    if (opener) {
+        opener(folder);
+    } else {
+        QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+    }
+    return true;
+}
+
+void set_folder_opener(FolderOpener opener) {
+    std::lock_guard lock(folder_opener_mutex);
+    folder_opener = std::move(opener);
 }
 
 namespace {

@@ -3,10 +3,24 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
+
 namespace glimmer {
 
 // Folder of the running executable, without a trailing separator.
 QString program_folder();
+
+// The folder the program keeps its configuration under: the program's own folder when it may
+// write there (a portable copy, the build tree), else ${XDG_CONFIG_HOME:-~/.config}/glimmerhall,
+// as for a copy installed for every user. A folder under /usr counts as read-only, so root
+// running the installed package writes nothing there either. No trailing separator.
+QString config_home(const QString& program_folder);
+
+// Shows a local folder in the desktop's file manager; false when it does not exist.
+bool open_folder(const QString& path);
+// Replaces the file manager hand-off, for tests; an empty function restores the desktop's.
+using FolderOpener = std::function<void(const QString& path)>;
+void set_folder_opener(FolderOpener opener);
 
 // Profile-file lookup in a GBK file: section and key names match exactly except that ASCII
 // letters ignore case; blanks around keys and values are trimmed; ";" starts a comment line;

@@ -40,6 +40,7 @@ HostSettings default_host_settings() {
     settings.site_url = QString::fromUtf8(build::site_url);
     settings.page_marker = QString::fromUtf8(build::page_marker);
     settings.program_folder = program_folder();
+    settings.config_home = config_home(settings.program_folder);
     settings.is_online = [] { return glimmer::is_online(); };
     return settings;
 }

@@ -4,6 +4,8 @@
 #include "games/minebox/mine_board.h"
 #include "games/tally/tally_config.h"
 
+#include "build_config.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -12,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 namespace glimmer {
 
@@ -27,7 +30,7 @@ public:
         QString download_url;
     };
 
-    const QString program_version = QStringLiteral("1.0");
+    const QString program_version = QString::fromUtf8(build::program_version);
 
     // Worker side: called once, after the download.
     void publish(const QString& page_text, Result result);
@@ -62,8 +65,11 @@ private:
 struct HostSettings {
     QString site_url;       // scheme and host, no path
     QString page_marker;    // the version page's marker
-    QString program_folder; // the folder the configuration folder lives under
+    QString program_folder; // the running program's own folder
+    QString config_home;    // the folder the configuration folder lives under
     std::function<int()> is_online;
+    // The live overlays' port from the command line; none when it was not given there.
+    std::optional<int> overlay_port;
 };
 
 HostSettings default_host_settings();

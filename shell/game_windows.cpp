@@ -13,7 +13,7 @@ namespace glimmer {
 QWidget* create_game_window(Game game, AppState& state) {
     switch (game) {
     case Game::tally:
-        return new TallyWindow(state.tally, state.host.program_folder, state.host.site_url);
+        return new TallyWindow(state.tally, state.host.config_home, state.host.site_url);
     case Game::dice:
         return new DiceWindow(state.dice, program_random(), state.host.site_url);
     case Game::minebox:

@@ -41,12 +41,12 @@ QString file_problem(const IniFile& file, const QString& path) {
 
 } // namespace
 
-QString tally_config_folder(const QString& program_folder) {
-    return program_folder + QStringLiteral("/游戏配置们/");
+QString tally_config_folder(const QString& config_home) {
+    return config_home + QStringLiteral("/游戏配置们/");
 }
 
-QString tally_config_path(const QString& program_folder) {
-    return program_folder + QStringLiteral("/游戏配置们/Quorvane.txt");
+QString tally_config_path(const QString& config_home) {
+    return config_home + QStringLiteral("/游戏配置们/Quorvane.txt");
 }
 
 QStringList split_amounts(const QString& value) {
@@ -67,8 +67,8 @@ QString advert_lines(const QString& raw) {
                    QStringLiteral("\r\n"));
 }
 
-TallyPage load_tally_config(TallyConfig& config, const QString& program_folder) {
-    const QString path = tally_config_path(program_folder);
+TallyPage load_tally_config(TallyConfig& config, const QString& config_home) {
+    const QString path = tally_config_path(config_home);
     const IniFile file(path);
     TallyPage page;
     page.file_problem = file_problem(file, path);
@@ -108,12 +108,12 @@ QByteArray default_tally_config(const QString& site_url) {
     return to_gbk(lines.join(QStringLiteral("\r\n")));
 }
 
-bool write_default_tally_config(const QString& program_folder, const QString& site_url,
+bool write_default_tally_config(const QString& config_home, const QString& site_url,
                                 QString* error) {
     // No delete beforehand: the atomic replace already swaps the whole file, and deleting
     // first would lose the old file whenever the write then fails.
-    const QString folder = tally_config_folder(program_folder);
-    const QString path = tally_config_path(program_folder);
+    const QString folder = tally_config_folder(config_home);
+    const QString path = tally_config_path(config_home);
     QString reason;
     if (!make_folder(folder, &reason)) {
         if (error != nullptr) {

@@ -31,9 +31,9 @@ struct TallyPage {
     QString file_problem;
 };
 
-// <program folder>/游戏配置们/Quorvane.txt
-QString tally_config_folder(const QString& program_folder);
-QString tally_config_path(const QString& program_folder);
+// <config home>/游戏配置们/Quorvane.txt, config home as HostSettings resolves it
+QString tally_config_folder(const QString& config_home);
+QString tally_config_path(const QString& config_home);
 
 // Amounts in the order given, at most max_amount_rows; empty pieces make no row, so "",
 // "++" and "5+" are forgiven.
@@ -46,7 +46,7 @@ QString advert_lines(const QString& raw);
 // of the file; anything missing, the file included, gives its default. A file that is not a
 // regular file, is over a mebibyte or cannot be read counts as missing. The amounts and raw
 // advert replace those held in config.
-TallyPage load_tally_config(TallyConfig& config, const QString& program_folder);
+TallyPage load_tally_config(TallyConfig& config, const QString& config_home);
 
 // The file as the tool writes it when asked to start afresh, GBK, lines ended by CR LF and
 // none after the last, which ends with the maker's web address.
@@ -56,7 +56,7 @@ QByteArray default_tally_config(const QString& site_url);
 // that is renamed over the old one, so a failed write leaves the old file as it was; callers
 // reload from whatever the file then holds.
 // With error given, a failure puts there the path and the system's reason, for the host.
-bool write_default_tally_config(const QString& program_folder, const QString& site_url,
+bool write_default_tally_config(const QString& config_home, const QString& site_url,
                                 QString* error = nullptr);
 
 } // namespace glimmer

@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QAction>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
@@ -50,10 +51,10 @@ void set_top(QWidget* widget, int top) {
 
 } // namespace
 
-TallyWindow::TallyWindow(TallyConfig& config, const QString& program_folder,
-                         const QString& site_url, QWidget* parent)
+TallyWindow::TallyWindow(TallyConfig& config, const QString& config_home, const QString& site_url,
+                         QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
-      ui_(std::make_unique<Ui::TallyWindow>()), config_(config), program_folder_(program_folder),
+      ui_(std::make_unique<Ui::TallyWindow>()), config_(config), config_home_(config_home),
       site_url_(site_url), background_(QStringLiteral(":/tally/background.jpg")) {
     ui_->setupUi(this);
     setFixedSize(500, 300);
@@ -111,6 +112,15 @@ TallyWindow::TallyWindow(TallyConfig& config, const QString& program_folder,
     // The edit boxes would take Ctrl+Z and the digits for themselves.
     ui_->编辑框1->installEventFilter(this);
     ui_->编辑框2->installEventFilter(this);
+    // The configuration folder may be under the user's home rather than beside the program;
+    // the menu takes the host straight to the file the usage notes speak of.
+    open_config_folder_ = new QAction(QStringLiteral("打开配置文件夹"), this);
+    open_config_folder_->setObjectName(QStringLiteral("打开配置文件夹"));
+    connect(open_config_folder_, &QAction::triggered, this, [this] {
+        const QString folder = tally_config_folder(config_home_);
+        make_folder(folder);
+        open_folder(folder);
+    });
 
     LoadTallyWindow();
     open_journal();
@@ -121,7 +131,7 @@ TallyWindow::~TallyWindow() = default;
 void TallyWindow::LoadTallyWindow() {
     list_clear(ui_->超级列表框1);
     list_clear(ui_->超级列表框2);
-    const TallyPage page = load_tally_config(config_, program_folder_);
+    const TallyPage page = load_tally_config(config_, config_home_);
     if (!page.file_problem.isEmpty() && !file_problem_told_) {
         // Said once per opening, and only once the window is on screen: a box raised from
         // the constructor would stand before a window that is not there yet.
@@ -151,7 +161,7 @@ void TallyWindow::ReinitialiseTallyConfig() {
     // A failed write leaves the old file in place; the host is told where and why, and the
     // reload shows whatever is there.
     QString error;
-    if (!write_default_tally_config(program_folder_, site_url_, &error)) {
+    if (!write_default_tally_config(config_home_, site_url_, &error)) {
         message_box(QStringLiteral("配置文件初始化失败，原文件未改动：\r\n") + error, style_error,
                     QStringLiteral("初始化提示"));
     }
@@ -240,7 +250,7 @@ void TallyWindow::show_board(const TallyBoard& board) {
 void TallyWindow::write_journal(const JournalEvent& event) {
     if (!journal_tried_) {
         journal_tried_ = true;
-        journal_.open(tally_config_folder(program_folder_), false);
+        journal_.open(tally_config_folder(config_home_), false);
     }
     if (journal_.is_open()) {
         journal_.append(event);
@@ -249,7 +259,7 @@ void TallyWindow::write_journal(const JournalEvent& event) {
 
 // Opening the window makes no folder; the first addition does, if it has to.
 void TallyWindow::open_journal() {
-    const QString folder = tally_config_folder(program_folder_);
+    const QString folder = tally_config_folder(config_home_);
     if (!QFileInfo(folder).isDir()) {
         return;
     }
@@ -314,6 +324,8 @@ std::unique_ptr<QMenu> TallyWindow::context_menu() {
     auto menu = std::make_unique<QMenu>(this);
     menu->addAction(QStringLiteral("记录"), this, &TallyWindow::show_record);
     menu->addAction(QStringLiteral("导出记录（CSV）…"), this, &TallyWindow::export_record_as);
+    menu->addSeparator();
+    menu->addAction(open_config_folder_);
     return menu;
 }
 
@@ -326,9 +338,6 @@ void TallyWindow::closeEvent(QCloseEvent* event) {
     QWidget::closeEvent(event);
 }
 
-void TallyWindow::contextMenuEvent(QContextMenuEvent* event) {
-    context_menu()->exec(event->globalPos());
-}
 
 void TallyWindow::show_record() {
     if (record_window_ == nullptr) {
@@ -411,6 +420,14 @@ void TallyWindow::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QWidget::keyPressEvent(event);
+}
+
+// A fresh menu each time, gone once closed: one kept for the window's life would outlive a
+// window that is deleted while it is open.
+void TallyWindow::contextMenuEvent(QContextMenuEvent* event) {
+    QMenu* menu = context_menu().release();
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(event->globalPos());
 }
 
 } // namespace glimmer

@@ -12,6 +12,8 @@
 #include <QWidget>
 
 #include <functional>
+class QAction;
+
 #include <memory>
 
 class QMenu;
@@ -31,7 +33,7 @@ class TallyRecordWindow;
 class TallyWindow : public QWidget {
     Q_OBJECT
 public:
-    TallyWindow(TallyConfig& config, const QString& program_folder, const QString& site_url,
+    TallyWindow(TallyConfig& config, const QString& config_home, const QString& site_url,
                 QWidget* parent = nullptr);
     ~TallyWindow() override;
 
@@ -88,7 +90,7 @@ private:
 
     std::unique_ptr<Ui::TallyWindow> ui_;
     TallyConfig& config_;
-    QString program_folder_;
+    QString config_home_;
     QString site_url_;
     QPixmap background_;
     QFont advert_font_;
@@ -100,6 +102,8 @@ private:
     QList<QKeySequence> operator_keys_;
     bool dragging_ = false;
     QPoint drag_offset_;
+    // The right-click menu's item; the menu itself lives only while it is open.
+    QAction* open_config_folder_ = nullptr;
 };
 
 } // namespace glimmer

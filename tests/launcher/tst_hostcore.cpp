@@ -145,7 +145,7 @@ void TestHostcore::checks_the_program_image() {
     QFETCH(quint32, size);
     QFETCH(bool, valid);
 
-    const ProgramImage image{magic, version, size};
+    const ProgramImage image{magic, version, size, 0, nullptr};
     QCOMPARE(glimmer::host::program_image_valid(present ? &image : nullptr), valid);
 }
 

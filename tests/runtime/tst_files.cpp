@@ -24,6 +24,9 @@ private slots:
     void make_folder_creates_missing_parents();
     void delete_file_removes_and_tolerates_absence();
     void program_folder_has_no_trailing_separator();
+    void config_home_leaves_an_unwritable_program_folder_data();
+    void config_home_leaves_an_unwritable_program_folder();
+    void open_folder_hands_on_only_existing_folders();
 };
 
 void FilesTest::read_ini_follows_profile_rules_data() {
@@ -185,6 +188,58 @@ void FilesTest::program_folder_has_no_trailing_separator() {
     const QString folder = program_folder();
     QVERIFY(!folder.endsWith(u'/'));
     QVERIFY(QFileInfo::exists(folder + QStringLiteral("/tst_files")));
+}
+
+void FilesTest::config_home_leaves_an_unwritable_program_folder_data() {
+    QTest::addColumn<QString>("program"); // "<tmp>" stands for a temporary folder
+    QTest::addColumn<QString>("xdg");
+    QTest::addColumn<QString>("expected");
+    // Permission bits do not stop root, so the unwritable program folder is one that is not there.
+    const QString missing = QStringLiteral("<tmp>/missing");
+    QTest::newRow("writable stays beside the program") << "<tmp>"
+                                                       << "<tmp>/xdg"
+                                                       << "<tmp>";
+    QTest::newRow("unwritable goes to XDG_CONFIG_HOME") << missing << "<tmp>/xdg"
+                                                        << "<tmp>/xdg/glimmerhall";
+    QTest::newRow("unset falls back to ~/.config") << missing << ""
+                                                   << "<home>/.config/glimmerhall";
+    QTest::newRow("relative is ignored") << missing << "rel/xdg"
+                                         << "<home>/.config/glimmerhall";
+    // Writable for root, as the package's folder is.
+    QTest::newRow("never under /usr") << "/usr"
+                                      << "<tmp>/xdg"
+                                      << "<tmp>/xdg/glimmerhall";
+}
+
+void FilesTest::config_home_leaves_an_unwritable_program_folder() {
+    QFETCH(QString, program);
+    QFETCH(QString, xdg);
+    QFETCH(QString, expected);
+    QTemporaryDir dir;
+    const auto fill = [&dir](QString text) {
+        return text.replace(QStringLiteral("<home>"), dir.filePath(QStringLiteral("home")))
+            .replace(QStringLiteral("<tmp>"), dir.path());
+    };
+    const QByteArray old_xdg = qgetenv("XDG_CONFIG_HOME");
+    const QByteArray old_home = qgetenv("HOME");
+    qputenv("HOME", fill(QStringLiteral("<home>")).toUtf8());
+    qputenv("XDG_CONFIG_HOME", fill(xdg).toUtf8());
+    const QString home = config_home(fill(program));
+    qputenv("XDG_CONFIG_HOME", old_xdg);
+    qputenv("HOME", old_home);
+    QCOMPARE(home, fill(expected));
+}
+
+void FilesTest::open_folder_hands_on_only_existing_folders() {
+    QTemporaryDir dir;
+    QStringList opened;
+    set_folder_opener([&opened](const QString& path) { opened << path; });
+    QVERIFY(open_folder(dir.path() + QStringLiteral("/")));
+    QVERIFY(!open_folder(dir.filePath(QStringLiteral("missing"))));
+    QVERIFY(write_file(dir.filePath(QStringLiteral("f.txt")), "x"));
+    QVERIFY(!open_folder(dir.filePath(QStringLiteral("f.txt"))));
+    set_folder_opener({});
+    QCOMPARE(opened, QStringList{dir.path()});
 }
 
 QTEST_GUILESS_MAIN(FilesTest)

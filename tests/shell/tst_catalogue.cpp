@@ -37,6 +37,7 @@ HostSettings offline_settings(const QString& folder) {
     HostSettings settings = default_host_settings();
     settings.site_url = QStringLiteral("http://127.0.0.1:1");
     settings.program_folder = folder;
+    settings.config_home = folder;
     settings.is_online = [] { return 0; };
     return settings;
 }

@@ -32,6 +32,7 @@ HostSettings settings_for(const QString& site, const QString& folder) {
     settings.site_url = site;
     settings.page_marker = marker;
     settings.program_folder = folder;
+    settings.config_home = folder;
     settings.is_online = [] { return 0; };
     return settings;
 }

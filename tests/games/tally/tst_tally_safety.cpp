@@ -233,7 +233,6 @@ void TallySafetyTest::record_window_and_csv_export_show_every_addition() {
     o.key(Qt::Key_5, Qt::AltModifier);
 
     const std::unique_ptr<QMenu> menu = o.window->context_menu();
-    QCOMPARE(menu->actions().size(), 2);
     QCOMPARE(menu->actions()[0]->text(), QStringLiteral("记录"));
     menu->actions()[0]->trigger();
     auto* record = o.window->findChild<TallyRecordWindow*>();
@@ -410,7 +409,8 @@ void TallySafetyTest::right_click_on_a_control_opens_the_menu() {
     QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5),
                             total->mapToGlobal(QPoint(5, 5)));
     QApplication::sendEvent(total, &event);
-    QCOMPARE(items, QStringList({"记录", "导出记录（CSV）…"}));
+    QTRY_VERIFY(!items.isEmpty());
+    QCOMPARE(items, QStringList({"记录", "导出记录（CSV）…", "", "打开配置文件夹"}));
 }
 
 QTEST_MAIN(TallySafetyTest)

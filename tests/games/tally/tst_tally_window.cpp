@@ -8,12 +8,14 @@
 #include "tests/support/read_only.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -135,6 +137,7 @@ private slots:
     void a_file_that_cannot_be_read_whole_gives_the_defaults_and_one_message();
     void close_label_destroys_the_window();
     void dragging_the_background_moves_the_window();
+    void right_click_menu_opens_the_configuration_folder();
 };
 
 void TallyWindowTest::opens_as_designed_with_the_fallback_configuration() {
@@ -532,6 +535,29 @@ void TallyWindowTest::dragging_the_background_moves_the_window() {
     const QPoint after = f.window->pos();
     send(QEvent::MouseMove, grip + QPoint(90, 90), Qt::NoButton);
     QCOMPARE(f.window->pos(), after);
+}
+
+void TallyWindowTest::right_click_menu_opens_the_configuration_folder() {
+    Fixture f; // no configuration file yet, so no folder either
+    QStringList opened;
+    set_folder_opener([&opened](const QString& path) { opened << path; });
+    const QPoint at(250, 150);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at, f.window->mapToGlobal(at));
+    QApplication::sendEvent(f.window, &event);
+    QTRY_VERIFY(qobject_cast<QMenu*>(QApplication::activePopupWidget()) != nullptr);
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    QAction* open = nullptr;
+    for (QAction* action : menu->actions()) {
+        if (action->text() == QStringLiteral("打开配置文件夹")) {
+            open = action;
+        }
+    }
+    QVERIFY(open != nullptr);
+    open->trigger();
+    menu->close();
+    set_folder_opener({});
+    QCOMPARE(opened, QStringList{QDir::cleanPath(tally_config_folder(f.dir.path()))});
+    QVERIFY(QFileInfo(opened.value(0)).isDir());
 }
 
 QTEST_MAIN(TallyWindowTest)

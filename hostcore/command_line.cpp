@@ -1,0 +1,131 @@
+#include "hostcore/command_line.h"
+
+#include "build_config.h"
+
+#include <cstdio>
+
+namespace glimmer::host {
+
+namespace {
+
+// Decimal digits only, 0 to 65535: no sign, no blanks, no other base.
+std::optional<int> parse_port(const std::string& text) {
+    if (text.empty() || text.size() > 5) {
+        return std::nullopt;
+    }
+    int value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') {
+            return std::nullopt;
+        }
+        value = value * 10 + (c - '0');
+    }
+    if (value > 65535) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+CommandLine usage_error(std::string error) {
+    CommandLine line;
+    line.action = CommandLine::Action::usage_error;
+    line.error = std::move(error);
+    return line;
+}
+
+} // namespace
+
+CommandLine parse_command_line(const std::vector<std::string>& arguments) {
+    CommandLine line;
+    const std::string port_option = "--overlay-port";
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (argument == "--help" || argument == "-h") {
+            line.action = CommandLine::Action::help;
+            return line;
+        }
+        if (argument == "--version") {
+            line.action = CommandLine::Action::version;
+            return line;
+        }
+        std::optional<std::string> value;
+        if (argument == port_option) {
+            if (i + 1 == arguments.size()) {
+                return usage_error("option '--overlay-port' needs a port number");
+            }
+            value = arguments[++i];
+        } else if (argument.compare(0, port_option.size() + 1, port_option + "=") == 0) {
+            value = argument.substr(port_option.size() + 1);
+        }
+        if (value) {
+            line.overlay_port = parse_port(*value);
+            if (!line.overlay_port) {
+                return usage_error("invalid overlay port '" + *value +
+                                   "': give a whole number from 0 to 65535");
+            }
+            continue;
+        }
+        if (argument.size() > 1 && argument[0] == '-') {
+            return usage_error("unrecognised option '" + argument + "'");
+        }
+        return usage_error("unexpected argument '" + argument + "'");
+    }
+    return line;
+}
+
+std::string version_text() {
+    return std::string("glimmerhall ") + build::program_version + "\n";
+}
+
+std::string usage_text() {
+    return "Usage: glimmerhall [--overlay-port N]\n"
+           "       glimmerhall --help | --version\n";
+}
+
+std::string help_text(const CommandLine& line) {
+    const int port = line.overlay_port.value_or(default_overlay_port);
+    std::string text = usage_text();
+    text += "\n"
+            "Party games for hosts of live video streams: a PK tally scoreboard, a dice game\n"
+            "and a mine-box game, opened from one catalogue window.\n"
+            "\n"
+            "Options:\n"
+            "  --overlay-port N  serve the live overlays on 127.0.0.1, port N (0 to 65535);\n"
+            "                    default " +
+            std::to_string(default_overlay_port) +
+            ", 0 turns the live overlays off. Also settable as\n"
+            "                    'port' in section [overlay] of\n"
+            "                    ${XDG_CONFIG_HOME:-~/.config}/glimmerhall/settings.ini\n"
+            "  -h, --help        show this help and exit\n"
+            "  --version         show the version and exit\n"
+            "\n";
+    if (port == 0) {
+        text += "Live overlays: off.\n";
+    } else {
+        const std::string base = "http://127.0.0.1:" + std::to_string(port) + "/overlay/";
+        text += "Live overlays, as browser sources for streaming software:\n"
+                "  " +
+                base + "tally\n  " + base + "dice\n  " + base + "minebox\n";
+    }
+    return text;
+}
+
+int answer_command_line(const CommandLine& line) {
+    switch (line.action) {
+    case CommandLine::Action::run:
+        return 0;
+    case CommandLine::Action::help:
+        std::fputs(help_text(line).c_str(), stdout);
+        break;
+    case CommandLine::Action::version:
+        std::fputs(version_text().c_str(), stdout);
+        break;
+    case CommandLine::Action::usage_error:
+        std::fprintf(stderr, "glimmerhall: %s\n%s", line.error.c_str(), usage_text().c_str());
+        std::fflush(stderr);
+        return 2;
+    }
+    return std::fflush(stdout) == 0 ? 0 : 1;
+}
+
+} // namespace glimmer::host

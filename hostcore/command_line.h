@@ -1,0 +1,33 @@
+#pragma once
+
+// The program's command line. Plain C++: it is read before Qt is set up, so that asking for
+// the version or the help never needs a display.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace glimmer::host {
+
+inline constexpr int default_overlay_port = 17610;
+
+struct CommandLine {
+    enum class Action { run, help, version, usage_error };
+    Action action = Action::run;
+    std::optional<int> overlay_port; // none when the option was not given
+    std::string error;               // one line, for a usage error
+};
+
+// The arguments after the program's name, read in order: the first of --help, --version or a
+// fault decides; options given before it still count (help shows the port given with it).
+CommandLine parse_command_line(const std::vector<std::string>& arguments);
+
+std::string version_text();
+std::string usage_text();
+std::string help_text(const CommandLine& line);
+
+// Prints what the command line asks for (help and version on standard output, a usage error
+// on standard error) and gives the exit status: 0, or 2 for a usage error.
+int answer_command_line(const CommandLine& line);
+
+} // namespace glimmer::host

@@ -1,0 +1,132 @@
+#include "hostcore/command_line.h"
+
+#include <QProcess>
+#include <QTest>
+
+using glimmer::host::CommandLine;
+using Action = CommandLine::Action;
+
+Q_DECLARE_METATYPE(Action)
+
+class TestCommandLine : public QObject {
+    Q_OBJECT
+private slots:
+    void parses_options_in_order_data();
+    void parses_options_in_order();
+    void help_lists_the_options_and_the_overlay_addresses();
+    void real_program_answers_without_a_display_data();
+    void real_program_answers_without_a_display();
+};
+
+void TestCommandLine::parses_options_in_order_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<Action>("action");
+    QTest::addColumn<int>("port"); // -1: not given
+
+    QTest::newRow("nothing") << QStringList{} << Action::run << -1;
+    QTest::newRow("port") << QStringList{"--overlay-port", "9000"} << Action::run << 9000;
+    QTest::newRow("port with =") << QStringList{"--overlay-port=0"} << Action::run << 0;
+    QTest::newRow("highest port") << QStringList{"--overlay-port", "65535"} << Action::run << 65535;
+    QTest::newRow("last port wins")
+        << QStringList{"--overlay-port=1", "--overlay-port=2"} << Action::run << 2;
+    QTest::newRow("port too high")
+        << QStringList{"--overlay-port", "65536"} << Action::usage_error << -1;
+    QTest::newRow("port far too high")
+        << QStringList{"--overlay-port", "99999999999"} << Action::usage_error << -1;
+    QTest::newRow("negative port")
+        << QStringList{"--overlay-port", "-1"} << Action::usage_error << -1;
+    QTest::newRow("signed port") << QStringList{"--overlay-port", "+80"} << Action::usage_error
+                                 << -1;
+    QTest::newRow("port with blank")
+        << QStringList{"--overlay-port", " 80"} << Action::usage_error << -1;
+    QTest::newRow("empty port") << QStringList{"--overlay-port="} << Action::usage_error << -1;
+    QTest::newRow("port missing") << QStringList{"--overlay-port"} << Action::usage_error << -1;
+    QTest::newRow("help") << QStringList{"--help"} << Action::help << -1;
+    QTest::newRow("short help") << QStringList{"-h"} << Action::help << -1;
+    QTest::newRow("version") << QStringList{"--version"} << Action::version << -1;
+    QTest::newRow("help keeps the port before it")
+        << QStringList{"--overlay-port", "81", "--help"} << Action::help << 81;
+    QTest::newRow("help first wins over a later fault")
+        << QStringList{"--help", "--bogus"} << Action::help << -1;
+    QTest::newRow("fault first wins over help")
+        << QStringList{"--bogus", "--help"} << Action::usage_error << -1;
+    QTest::newRow("unknown option") << QStringList{"--verbose"} << Action::usage_error << -1;
+    QTest::newRow("prefix of an option") << QStringList{"--overlay"} << Action::usage_error << -1;
+    QTest::newRow("argument") << QStringList{"file.txt"} << Action::usage_error << -1;
+}
+
+void TestCommandLine::parses_options_in_order() {
+    QFETCH(QStringList, arguments);
+    QFETCH(Action, action);
+    QFETCH(int, port);
+    std::vector<std::string> list;
+    for (const QString& argument : arguments) {
+        list.push_back(argument.toStdString());
+    }
+    const CommandLine line = glimmer::host::parse_command_line(list);
+    QCOMPARE(line.action, action);
+    QCOMPARE(line.overlay_port.value_or(-1), port);
+    QCOMPARE(line.error.empty(), action != Action::usage_error);
+    QVERIFY(line.error.find('\n') == std::string::npos);
+}
+
+void TestCommandLine::help_lists_the_options_and_the_overlay_addresses() {
+    const QString defaults = QString::fromStdString(glimmer::host::help_text({}));
+    for (const char* expected :
+         {"--overlay-port N", "--help", "--version", "17610", "[overlay]", "settings.ini",
+          "http://127.0.0.1:17610/overlay/tally", "http://127.0.0.1:17610/overlay/dice",
+          "http://127.0.0.1:17610/overlay/minebox"}) {
+        QVERIFY2(defaults.contains(QLatin1String(expected)), expected);
+    }
+    CommandLine given;
+    given.overlay_port = 9000;
+    QVERIFY(QString::fromStdString(glimmer::host::help_text(given))
+                .contains(QLatin1String("http://127.0.0.1:9000/overlay/dice")));
+    given.overlay_port = 0;
+    QVERIFY(!QString::fromStdString(glimmer::host::help_text(given))
+                 .contains(QLatin1String("/overlay/dice")));
+}
+
+void TestCommandLine::real_program_answers_without_a_display_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exit_code");
+    QTest::addColumn<QString>("out"); // start of standard output
+    QTest::addColumn<QString>("err"); // start of standard error
+
+    QTest::newRow("version") << QStringList{"--version"} << 0
+                             << QStringLiteral("glimmerhall " GLIMMER_VERSION "\n") << QString();
+    QTest::newRow("help") << QStringList{"--help"} << 0 << QStringLiteral("Usage: glimmerhall")
+                          << QString();
+    QTest::newRow("unknown option")
+        << QStringList{"--frobnicate"} << 2 << QString()
+        << QStringLiteral("glimmerhall: unrecognised option '--frobnicate'\nUsage: glimmerhall");
+    QTest::newRow("bad port") << QStringList{"--overlay-port", "70000"} << 2 << QString()
+                              << QStringLiteral("glimmerhall: invalid overlay port '70000'");
+}
+
+// Through the real launcher and runtime, with no display at all: a window would fail here.
+void TestCommandLine::real_program_answers_without_a_display() {
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exit_code);
+    QFETCH(QString, out);
+    QFETCH(QString, err);
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("DISPLAY"));
+    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(LAUNCHER), arguments);
+    QVERIFY(process.waitForFinished(60000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), exit_code);
+    const QString standard_output = QString::fromUtf8(process.readAllStandardOutput());
+    const QString standard_error = QString::fromUtf8(process.readAllStandardError());
+    QVERIFY2(out.isEmpty() ? standard_output.isEmpty() : standard_output.startsWith(out),
+             qPrintable(standard_output));
+    QVERIFY2(err.isEmpty() ? standard_error.isEmpty() : standard_error.startsWith(err),
+             qPrintable(standard_error));
+}
+
+QTEST_GUILESS_MAIN(TestCommandLine)
+#include "tst_command_line.moc"
