@@ -1,6 +1,7 @@
 #pragma once
 
 #include "games/dice/dice_state.h"
+#include "games/dice/dice_view.h"
 
 #include <QPixmap>
 #include <QWidget>
@@ -27,11 +28,20 @@ public:
     DiceWindow(DiceState& state, RandomSource& random, QWidget* parent = nullptr);
     ~DiceWindow() override;
 
+    // What the window shows, read back from its controls.
+    DiceView view() const;
+
+signals:
+    // After every change of what view() gives.
+    void state_changed();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // Every change of the phase, badge or tallies ends here.
+    void notify_state_changed();
     void open_count_frame();
     void start_turn_shaking();
     void throw_once();

@@ -104,6 +104,7 @@ void TallyWindow::LoadTallyWindow() {
     ui_->编辑框2->setFont(advert_font);
     fill_list(ui_->超级列表框1, config_.player_one_amounts);
     fill_list(ui_->超级列表框2, config_.player_two_amounts);
+    notify_state_changed();
 }
 
 void TallyWindow::ReinitialiseTallyConfig() {
@@ -153,6 +154,7 @@ void TallyWindow::AddQuantity() {
         // A tie names no leader; the last difference and the typed amount stay on show.
         flag->hide();
         face->hide();
+        notify_state_changed();
         return;
     }
     flag->show();
@@ -162,6 +164,27 @@ void TallyWindow::AddQuantity() {
     set_top(face, one_leads ? marker_top_player_two : marker_top_player_one);
     ui_->透明标签3->setText(QStringLiteral("相差：") + standing.difference);
     ui_->编辑框1->setText(QStringLiteral("0"));
+    notify_state_changed();
+}
+
+TallyView TallyWindow::view() const {
+    TallyView shown;
+    shown.names = {ui_->标签1->text(), ui_->标签2->text()};
+    shown.totals = {ui_->标签3->text(), ui_->标签4->text()};
+    if (!ui_->图片框1->isHidden()) {
+        shown.leader =
+            ui_->图片框1->y() == marker_top_player_one ? Leader::player_one : Leader::player_two;
+    }
+    const QString caption = QStringLiteral("相差：");
+    shown.difference = ui_->透明标签3->text();
+    if (shown.difference.startsWith(caption)) {
+        shown.difference.remove(0, caption.size());
+    }
+    return shown;
+}
+
+void TallyWindow::notify_state_changed() {
+    emit state_changed();
 }
 
 void TallyWindow::CloseTallyWindow() {

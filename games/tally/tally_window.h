@@ -1,6 +1,7 @@
 #pragma once
 
 #include "games/tally/tally_config.h"
+#include "games/tally/tally_view.h"
 
 #include <QFont>
 #include <QPixmap>
@@ -39,6 +40,13 @@ public:
     void AddQuantity();
     void CloseTallyWindow();
 
+    // What the window shows of the match, read back from its controls.
+    TallyView view() const;
+
+signals:
+    // After every change of what view() gives.
+    void state_changed();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -47,6 +55,8 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    // Every change of the names, totals, markers or gap ends here.
+    void notify_state_changed();
     void add_double_clicked_row(ReportList* list);
     bool is_link(const QWidget* child) const;
 
