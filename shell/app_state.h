@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 namespace glimmer {
 
@@ -64,6 +65,11 @@ struct HostSettings {
     QString page_marker;    // the version page's marker
     QString program_folder; // the folder the configuration folder lives under
     std::function<int()> is_online;
+    // The overlay server's port as given on the command line (0 turns overlays off); empty
+    // when the command line says nothing, so the settings file or the default decides.
+    std::optional<int> overlay_port;
+    // The host's settings file, ${XDG_CONFIG_HOME:-~/.config}/glimmerhall/settings.ini.
+    QString settings_file;
 };
 
 HostSettings default_host_settings();

@@ -35,6 +35,7 @@ HostSettings offline_settings(const QString& folder) {
     settings.site_url = QStringLiteral("http://127.0.0.1:1");
     settings.program_folder = folder;
     settings.is_online = [] { return 0; };
+    settings.overlay_port = 0; // the host's own overlay port stays free
     return settings;
 }
 
