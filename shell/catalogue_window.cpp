@@ -111,6 +111,7 @@ void CatalogueWindow::start_overlay() {
         }
     }
     overlay_addresses_ = overlay_addresses_after_listen(planned, listening);
+    overlay_start_tried_ = true;
     emit overlay_started(listening);
 }
 

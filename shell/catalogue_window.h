@@ -47,6 +47,8 @@ public:
     OverlayFeed* overlay_feed() const { return overlay_feed_; }
     OverlayServer* overlay_server() const { return overlay_server_; }
     const OverlayAddresses& overlay_addresses() const { return overlay_addresses_; }
+    // Whether the server has tried to listen yet (it waits for the first paint).
+    bool overlay_start_tried() const { return overlay_start_tried_; }
 
 signals:
     void first_painted();
@@ -72,6 +74,7 @@ private:
     OverlayFeed* overlay_feed_ = nullptr;
     OverlayServer* overlay_server_ = nullptr;
     OverlayAddresses overlay_addresses_;
+    bool overlay_start_tried_ = false;
 };
 
 } // namespace glimmer

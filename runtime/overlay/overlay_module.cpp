@@ -367,7 +367,10 @@ private:
         socket->disconnect(this);
         qDeleteAll(socket->findChildren<QTimer*>(Qt::FindDirectChildrenOnly));
         socket->setReadBufferSize(0);
-        handed_over_ = socket;
+        // The socket server makes a QWebSocket of its own over this socket once the
+        // handshake is done; the peer's port (unique on loopback) pairs the two again.
+        handed_over_.removeIf([](const auto& entry) { return entry.value().isNull(); });
+        handed_over_.insert(socket->peerPort(), socket);
         sockets_.handleConnection(socket);
         // The handshake is already waiting in the socket's buffer.
         emit socket->readyRead();
@@ -378,11 +381,7 @@ private:
             // Pages send nothing that matters; a flood of frames is not buffered.
             socket->setMaxAllowedIncomingFrameSize(4096);
             socket->setMaxAllowedIncomingMessageSize(4096);
-            Client client{socket, socket->findChild<QTcpSocket*>()};
-            if (!client.stream) {
-                client.stream = handed_over_;
-            }
-            handed_over_ = nullptr;
+            Client client{socket, handed_over_.take(socket->peerPort())};
             connect(socket, &QWebSocket::disconnected, this, [this, socket] { drop(socket); });
             clients_.push_back(client);
             send_state(client);
@@ -418,7 +417,7 @@ private:
     QByteArray state_ = "{}";
     QString state_text_ = QStringLiteral("{}");
     std::vector<Client> clients_;
-    QPointer<QTcpSocket> handed_over_;
+    QHash<quint16, QPointer<QTcpSocket>> handed_over_;
     int port_ = 0;
     int pending_requests_ = 0;
 };

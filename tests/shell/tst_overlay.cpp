@@ -3,6 +3,7 @@
 #include "shell/overlay_feed.h"
 #include "shell/overlay_settings.h"
 #include "shell/overlay_state.h"
+#include "tests/support/message_box_answerer.h"
 #include "tests/support/overlay_fixture.h"
 
 #include <QApplication>
@@ -13,6 +14,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMenu>
+#include <QMessageBox>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
@@ -151,13 +153,26 @@ void OverlayTest::port_comes_from_command_line_then_file_then_default() {
 void OverlayTest::a_taken_port_leaves_overlays_off_with_the_reason() {
     OverlayProgram first;
     QVERIFY(first.started());
-    // A second program asked for the same port runs on and says why it has no overlays.
-    OverlayServer second;
-    QVERIFY(!second.listen(first.port()));
-    const OverlayAddresses addresses =
-        overlay_addresses_after_listen(first.catalogue()->overlay_addresses(), second.listening());
-    QVERIFY(!addresses.on());
-    QVERIFY(addresses.off_reason.contains(QString::number(first.port())));
+    // A second program asked for the same port runs on, and its menu says why it has no
+    // overlays instead of copying an address that is not its own.
+    OverlayProgram second(first.port());
+    QVERIFY(second.catalogue()->overlay_start_tried());
+    QVERIFY(!second.started());
+    QGuiApplication::clipboard()->clear();
+    MessageBoxAnswerer answerer(QMessageBox::Ok);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(10, 10),
+                            second.catalogue()->mapToGlobal(QPoint(10, 10)));
+    QApplication::sendEvent(second.catalogue(), &event);
+    QMenu* menu = nullptr;
+    QTRY_VERIFY((menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) != nullptr);
+    QAction* copy = menu->actions().value(0);
+    menu->close();
+    copy->trigger();
+    QTRY_COMPARE(answerer.seen().size(), 1);
+    QVERIFY2(answerer.seen()[0].text.contains(QString::number(first.port())),
+             qPrintable(answerer.seen()[0].text));
+    QVERIFY(QGuiApplication::clipboard()->text().isEmpty());
+    // The first program's overlays are untouched.
     QCOMPARE(
         status_of(first.exchange(request(
             "GET", "/api/state", "Host: 127.0.0.1:" + QByteArray::number(first.port()) + "\r\n"))),

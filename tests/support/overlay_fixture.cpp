@@ -26,20 +26,20 @@ int free_port() {
     return probe.listen(QHostAddress::LocalHost, 0) ? probe.serverPort() : 0;
 }
 
-OverlayProgram::OverlayProgram() {
+OverlayProgram::OverlayProgram(int port) {
     set_end_program_handler([] {});
     HostSettings settings = default_host_settings();
     settings.site_url = QStringLiteral("http://127.0.0.1:1");
     settings.program_folder = folder_.path();
     settings.is_online = [] { return 0; };
     settings.settings_file.clear();
-    port_ = free_port();
+    port_ = port > 0 ? port : free_port();
     settings.overlay_port = port_;
     state_ = std::make_unique<AppState>(settings);
     catalogue_ = start_program(*state_)->catalogue();
     if (catalogue_) {
         (void)QTest::qWaitForWindowExposed(catalogue_);
-        (void)QTest::qWaitFor([this] { return catalogue_->overlay_addresses().on(); }, 10000);
+        (void)QTest::qWaitFor([this] { return catalogue_->overlay_start_tried(); }, 10000);
     }
 }
 

@@ -18,7 +18,8 @@ int free_port();
 // 127.0.0.1, with game windows driven through their controls.
 class OverlayProgram {
 public:
-    OverlayProgram();
+    // On a free port, or on the one given.
+    explicit OverlayProgram(int port = 0);
     ~OverlayProgram();
 
     bool started() const;
