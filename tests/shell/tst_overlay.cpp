@@ -143,6 +143,9 @@ void OverlayTest::port_comes_from_command_line_then_file_then_default() {
     QCOMPARE(addresses.on(), on);
     QCOMPARE(addresses.port, port);
     QCOMPARE(addresses.off_reason.isEmpty(), on);
+    // The help text gives the addresses, or why there are none.
+    QVERIFY(
+        overlay_addresses_text(addresses).contains(on ? addresses.games[1] : addresses.off_reason));
     if (on) {
         QCOMPARE(addresses.games[0], QStringLiteral("http://127.0.0.1:%1/overlay/tally").arg(port));
         QCOMPARE(addresses.games[2],
