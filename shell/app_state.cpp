@@ -1,6 +1,7 @@
 #include "app_state.h"
 
 #include "build_config.h"
+#include "overlay_settings.h"
 #include "runtime/files.h"
 #include "runtime/network.h"
 
@@ -42,6 +43,7 @@ HostSettings default_host_settings() {
     settings.program_folder = program_folder();
     settings.config_home = config_home(settings.program_folder);
     settings.is_online = [] { return glimmer::is_online(); };
+    settings.settings_file = default_settings_file();
     return settings;
 }
 

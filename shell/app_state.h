@@ -68,8 +68,11 @@ struct HostSettings {
     QString program_folder; // the running program's own folder
     QString config_home;    // the folder the configuration folder lives under
     std::function<int()> is_online;
-    // The live overlays' port from the command line; none when it was not given there.
+    // The overlay server's port as given on the command line (0 turns overlays off); empty
+    // when the command line says nothing, so the settings file or the default decides.
     std::optional<int> overlay_port;
+    // The host's settings file, ${XDG_CONFIG_HOME:-~/.config}/glimmerhall/settings.ini.
+    QString settings_file;
 };
 
 HostSettings default_host_settings();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "game_windows.h"
+#include "overlay_settings.h"
 
 #include <QPixmap>
 #include <QPointer>
@@ -18,6 +19,8 @@ namespace glimmer {
 struct AppState;
 class TransparentLabel;
 class HiddenWebView;
+class OverlayFeed;
+class OverlayServer;
 
 // The program's main window: three picture buttons that open the games, the hidden
 // new-version link and the status line. The program ends when it closes.
@@ -38,15 +41,28 @@ public:
     // The hidden statistics view, once it has been created after the first paint.
     HiddenWebView* statistics_view() const { return statistics_view_; }
 
+    // The games' state for the overlays, and where the host finds them: the server starts
+    // after the first paint, so until then (and when it cannot listen) the addresses say why
+    // overlays are off.
+    OverlayFeed* overlay_feed() const { return overlay_feed_; }
+    OverlayServer* overlay_server() const { return overlay_server_; }
+    const OverlayAddresses& overlay_addresses() const { return overlay_addresses_; }
+    // Whether the server has tried to listen yet (it waits for the first paint).
+    bool overlay_start_tried() const { return overlay_start_tried_; }
+
 signals:
     void first_painted();
+    void overlay_started(bool listening);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     void start_statistics();
+    void start_overlay();
+    void copy_overlay_address(Game game);
 
     std::unique_ptr<Ui::CatalogueWindow> ui_;
     AppState& state_;
@@ -55,6 +71,10 @@ private:
     bool statistics_wanted_ = false;
     bool painted_ = false;
     HiddenWebView* statistics_view_ = nullptr;
+    OverlayFeed* overlay_feed_ = nullptr;
+    OverlayServer* overlay_server_ = nullptr;
+    OverlayAddresses overlay_addresses_;
+    bool overlay_start_tried_ = false;
 };
 
 } // namespace glimmer

@@ -116,6 +116,7 @@ void DiceWindow::open_count_frame() {
     ui_->分组框1->show();
     ui_->透明标签1->hide();
     ui_->图形按钮1->hide();
+    notify_state_changed();
 }
 
 void DiceWindow::start_turn_shaking() {
@@ -127,6 +128,7 @@ void DiceWindow::start_turn_shaking() {
     start_shaking(state_);
     ui_->标签4->show();
     shake_timer_->start(shake_interval_ms);
+    notify_state_changed();
 }
 
 void DiceWindow::throw_once() {
@@ -139,6 +141,7 @@ void DiceWindow::throw_once() {
     ui_->按钮1->show();
     ui_->按钮2->show();
     ui_->分组框1->hide();
+    notify_state_changed();
 }
 
 void DiceWindow::reveal_turn() {
@@ -155,6 +158,28 @@ void DiceWindow::reveal_turn() {
     ui_->透明标签1->show();
     ui_->按钮1->hide();
     ui_->按钮2->hide();
+    notify_state_changed();
+}
+
+DiceView DiceWindow::view() const {
+    DiceView shown;
+    if (!ui_->标签4->isHidden()) {
+        shown.phase = DicePhase::shaking;
+    } else if (!ui_->按钮1->isHidden()) {
+        shown.phase = DicePhase::revealing;
+    } else if (!ui_->分组框1->isHidden()) {
+        shown.phase = DicePhase::counting;
+    }
+    if (!ui_->图形按钮1->isHidden()) {
+        shown.last_winner = ui_->图形按钮1->x() == left_badge_x ? Side::left : Side::right;
+    }
+    shown.left_tally = ui_->标签5->text();
+    shown.right_tally = ui_->标签6->text();
+    return shown;
+}
+
+void DiceWindow::notify_state_changed() {
+    emit state_changed();
 }
 
 void DiceWindow::paintEvent(QPaintEvent*) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "games/dice/dice_state.h"
+#include "games/dice/dice_view.h"
 
 #include <QPixmap>
 #include <QWidget>
@@ -31,6 +32,12 @@ public:
 
     // Space: the next step of a turn that the shown buttons offer, nothing while shaking.
     void next_step();
+    // What the window shows, read back from its controls.
+    DiceView view() const;
+
+signals:
+    // After every change of what view() gives.
+    void state_changed();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -38,6 +45,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Every change of the phase, badge or tallies ends here.
+    void notify_state_changed();
     void open_count_frame();
     void start_turn_shaking();
     void throw_once();

@@ -33,6 +33,7 @@ void MineBoxWindow::bury() {
     if (board_->bury(ui_->编辑框1->text(), ui_->编辑框2->text(), random_)) {
         // One burial per window: a new game needs the window opened afresh.
         ui_->分组框1->hide();
+        notify_state_changed();
     }
 }
 
@@ -40,6 +41,7 @@ void MineBoxWindow::dig() {
     if (board_->dig(ui_->超级列表框1->selected_item(), tallies_.pending)) {
         ui_->分组框2->show();
         ui_->超级列表框1->setEnabled(false);
+        notify_state_changed();
     }
 }
 
@@ -52,6 +54,23 @@ void MineBoxWindow::credit(int player) {
     label->setText(tally_text(tally.empty_count, tally.mine_count));
     ui_->分组框2->hide();
     ui_->超级列表框1->setEnabled(true);
+    notify_state_changed();
+}
+
+MineBoxView MineBoxWindow::view() const {
+    MineBoxView shown;
+    const MineBoard& board = board_->board();
+    shown.stage = board.stage;
+    shown.boxes = board.boxes;
+    if (board.stage == GameStage::waiting) {
+        shown.waiting_position = tallies_.pending.position;
+    }
+    shown.tallies = {ui_->透明标签1->text(), ui_->透明标签2->text()};
+    return shown;
+}
+
+void MineBoxWindow::notify_state_changed() {
+    emit state_changed();
 }
 
 void MineBoxWindow::paintEvent(QPaintEvent*) {

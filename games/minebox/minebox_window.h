@@ -1,5 +1,7 @@
 #pragma once
 
+#include "games/minebox/minebox_view.h"
+
 #include <QPixmap>
 #include <QWidget>
 
@@ -26,10 +28,19 @@ public:
                   const QString& site_url = QString(), QWidget* parent = nullptr);
     ~MineBoxWindow() override;
 
+    // What the window shows, read back from its board and labels.
+    MineBoxView view() const;
+
+signals:
+    // After every change of what view() gives.
+    void state_changed();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // Every change of the board or the tallies ends here.
+    void notify_state_changed();
     void bury();
     void dig();
     void credit(int player);

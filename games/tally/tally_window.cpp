@@ -149,6 +149,7 @@ void TallyWindow::LoadTallyWindow() {
     ui_->编辑框2->setFont(advert_font);
     fill_list(ui_->超级列表框1, config_.player_one_amounts);
     fill_list(ui_->超级列表框2, config_.player_two_amounts);
+    notify_state_changed();
 }
 
 void TallyWindow::ReinitialiseTallyConfig() {
@@ -244,6 +245,7 @@ void TallyWindow::show_board(const TallyBoard& board) {
     if (record_window_ != nullptr) {
         record_window_->show_history(history_);
     }
+    notify_state_changed();
 }
 
 // The journal is on the disk before the board changes; without one the PK simply goes on.
@@ -374,6 +376,26 @@ void TallyWindow::export_record_as() {
                         QStringLiteral("\r\n") + error,
                     style_error, QStringLiteral("导出记录"));
     }
+}
+
+TallyView TallyWindow::view() const {
+    TallyView shown;
+    shown.names = {ui_->标签1->text(), ui_->标签2->text()};
+    shown.totals = {ui_->标签3->text(), ui_->标签4->text()};
+    if (!ui_->图片框1->isHidden()) {
+        shown.leader =
+            ui_->图片框1->y() == marker_top_player_one ? Leader::player_one : Leader::player_two;
+    }
+    const QString caption = QStringLiteral("相差：");
+    shown.difference = ui_->透明标签3->text();
+    if (shown.difference.startsWith(caption)) {
+        shown.difference.remove(0, caption.size());
+    }
+    return shown;
+}
+
+void TallyWindow::notify_state_changed() {
+    emit state_changed();
 }
 
 void TallyWindow::CloseTallyWindow() {

@@ -3,6 +3,7 @@
 #include "games/tally/tally_config.h"
 #include "games/tally/tally_history.h"
 #include "games/tally/tally_journal.h"
+#include "games/tally/tally_view.h"
 
 #include <QFont>
 #include <QKeySequence>
@@ -66,6 +67,13 @@ public:
     // The journal of this PK; closed when the window goes.
     const TallyJournal& journal() const { return journal_; }
 
+    // What the window shows of the match, read back from its controls.
+    TallyView view() const;
+
+signals:
+    // After every change of what view() gives.
+    void state_changed();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -85,6 +93,8 @@ private:
     void add_operator_key(const QKeySequence& keys, std::function<void()> action);
     void export_record_as();
 
+    // Every change of the names, totals, markers or gap ends here.
+    void notify_state_changed();
     void add_double_clicked_row(ReportList* list);
     bool is_link(const QWidget* child) const;
 

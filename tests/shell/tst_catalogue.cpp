@@ -39,6 +39,7 @@ HostSettings offline_settings(const QString& folder) {
     settings.program_folder = folder;
     settings.config_home = folder;
     settings.is_online = [] { return 0; };
+    settings.overlay_port = 0; // the host's own overlay port stays free
     return settings;
 }
 

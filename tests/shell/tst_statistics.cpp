@@ -74,6 +74,7 @@ void StatisticsTest::start(int online) {
     settings.site_url = server_->base_url();
     settings.program_folder = folder_.path();
     settings.config_home = folder_.path();
+    settings.overlay_port = 0;
     settings.is_online = [online] { return online; };
     state_ = std::make_unique<AppState>(settings);
     catalogue_ = start_program(*state_)->catalogue();
@@ -158,6 +159,7 @@ void StatisticsTest::a_load_without_a_server_leaves_the_line_empty() {
     settings.site_url = QStringLiteral("http://127.0.0.1:9");
     settings.program_folder = folder_.path();
     settings.config_home = folder_.path();
+    settings.overlay_port = 0;
     settings.is_online = [] { return 1; };
     state_ = std::make_unique<AppState>(settings);
     catalogue_ = start_program(*state_)->catalogue();

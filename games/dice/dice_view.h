@@ -1,0 +1,25 @@
+#pragma once
+
+#include "games/dice/turn_rules.h"
+
+#include <QString>
+
+namespace glimmer {
+
+// Where the dice window's turn stands; the window keeps it in which controls are shown.
+enum class DicePhase {
+    waiting,   // the start prompt is on show
+    counting,  // the throw-count frame is open
+    shaking,   // the turn's throws are running
+    revealing, // the throws are done; the reveal buttons wait
+};
+
+// What the dice window shows, without its widgets.
+struct DiceView {
+    DicePhase phase = DicePhase::waiting;
+    Side last_winner = Side::none; // the side the badge marks; none before a turn is settled
+    QString left_tally;            // "胜利：3  失败：12" as in the window
+    QString right_tally;
+};
+
+} // namespace glimmer

@@ -1,0 +1,409 @@
+#include "runtime/overlay_server.h"
+#include "shell/app_state.h"
+#include "shell/overlay_feed.h"
+#include "shell/overlay_settings.h"
+#include "shell/overlay_state.h"
+#include "tests/support/message_box_answerer.h"
+#include "tests/support/overlay_fixture.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMenu>
+#include <QMessageBox>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWebSocket>
+
+using namespace glimmer;
+using namespace glimmer::testing;
+
+namespace {
+
+QJsonObject parsed(const QByteArray& json) {
+    return QJsonDocument::fromJson(json).object();
+}
+
+// A page's view of the server: every state the WebSocket brought, in order.
+class Page : public QObject {
+public:
+    explicit Page(int port, const QString& origin = QString()) : socket(origin) {
+        connect(&socket, &QWebSocket::textMessageReceived, this,
+                [this](const QString& text) { states << parsed(text.toUtf8()); });
+        socket.open(QUrl(QStringLiteral("ws://127.0.0.1:%1/ws").arg(port)));
+    }
+    // Waits for a state that passes the check.
+    bool wait_for(const std::function<bool(const QJsonObject&)>& check) {
+        return QTest::qWaitFor([&] { return !states.isEmpty() && check(states.last()); }, 10000);
+    }
+    QWebSocket socket;
+    QList<QJsonObject> states;
+};
+
+QByteArray request(const QByteArray& method, const QByteArray& path, const QByteArray& headers) {
+    return method + ' ' + path + " HTTP/1.1\r\n" + headers + "\r\n";
+}
+
+} // namespace
+
+class OverlayTest : public QObject {
+    Q_OBJECT
+private slots:
+    void totals_read_in_wan_and_yi_data();
+    void totals_read_in_wan_and_yi();
+    void port_comes_from_command_line_then_file_then_default_data();
+    void port_comes_from_command_line_then_file_then_default();
+    void a_taken_port_leaves_overlays_off_with_the_reason();
+    void state_follows_each_game_through_its_phases();
+    void pages_receive_every_change_driven_through_the_controls();
+    void requests_other_than_our_own_gets_are_refused_data();
+    void requests_other_than_our_own_gets_are_refused();
+    void a_page_that_stops_reading_is_dropped();
+    void catalogue_menu_copies_each_address();
+};
+
+void OverlayTest::totals_read_in_wan_and_yi_data() {
+    QTest::addColumn<QString>("total");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("below 10000") << "9999"
+                                 << "9999";
+    QTest::newRow("1万 exactly") << "10000"
+                                 << "1万";
+    QTest::newRow("cut, never rounded up") << "19999"
+                                           << "1.99万";
+    QTest::newRow("two decimals") << "12345"
+                                  << "1.23万";
+    QTest::newRow("trailing zero dropped") << "45000"
+                                           << "4.5万";
+    QTest::newRow("just below 1亿") << "99999999"
+                                    << "9999.99万";
+    QTest::newRow("亿") << "450000000"
+                        << "4.5亿";
+    QTest::newRow("decimal total") << "123456.78"
+                                   << "12.34万";
+    QTest::newRow("negative") << "-25000"
+                              << "-2.5万";
+    QTest::newRow("small decimal kept") << "0.3"
+                                        << "0.3";
+    QTest::newRow("not a number") << "<b>9</b>"
+                                  << "<b>9</b>";
+    QTest::newRow("empty") << ""
+                           << "";
+}
+
+void OverlayTest::totals_read_in_wan_and_yi() {
+    QFETCH(QString, total);
+    QFETCH(QString, shown);
+    QCOMPARE(readable_amount(total), shown);
+}
+
+void OverlayTest::port_comes_from_command_line_then_file_then_default_data() {
+    QTest::addColumn<int>("command_line"); // -1: not given
+    QTest::addColumn<QByteArray>("file");  // null: no file
+    QTest::addColumn<int>("port");
+    QTest::addColumn<bool>("on");
+    QTest::newRow("nothing given") << -1 << QByteArray() << default_overlay_port << true;
+    QTest::newRow("file") << -1 << QByteArray("[overlay]\nport=18000\n") << 18000 << true;
+    QTest::newRow("file turns off") << -1 << QByteArray("[overlay]\nport = 0\n") << 0 << false;
+    QTest::newRow("command line wins")
+        << 19000 << QByteArray("[overlay]\nport=18000\n") << 19000 << true;
+    QTest::newRow("command line turns off")
+        << 0 << QByteArray("[overlay]\nport=18000\n") << 0 << false;
+    QTest::newRow("file value not a port")
+        << -1 << QByteArray("[overlay]\nport=70000\n") << default_overlay_port << true;
+    QTest::newRow("file value not a number")
+        << -1 << QByteArray("[overlay]\nport=18000x\n") << default_overlay_port << true;
+    QTest::newRow("key in another section")
+        << -1 << QByteArray("[other]\nport=18000\n") << default_overlay_port << true;
+    QTest::newRow("command line not a port") << 70000 << QByteArray() << 0 << false;
+}
+
+void OverlayTest::port_comes_from_command_line_then_file_then_default() {
+    QFETCH(int, command_line);
+    QFETCH(QByteArray, file);
+    QFETCH(int, port);
+    QFETCH(bool, on);
+    QTemporaryDir dir;
+    HostSettings settings;
+    settings.settings_file = dir.filePath(QStringLiteral("settings.ini"));
+    if (!file.isNull()) {
+        QFile out(settings.settings_file);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write(file);
+    }
+    if (command_line >= 0) {
+        settings.overlay_port = command_line;
+    }
+    const OverlayAddresses addresses = overlay_addresses(settings);
+    QCOMPARE(addresses.on(), on);
+    QCOMPARE(addresses.port, port);
+    QCOMPARE(addresses.off_reason.isEmpty(), on);
+    // The help text gives the addresses, or why there are none.
+    QVERIFY(
+        overlay_addresses_text(addresses).contains(on ? addresses.games[1] : addresses.off_reason));
+    if (on) {
+        QCOMPARE(addresses.games[0], QStringLiteral("http://127.0.0.1:%1/overlay/tally").arg(port));
+        QCOMPARE(addresses.games[2],
+                 QStringLiteral("http://127.0.0.1:%1/overlay/minebox").arg(port));
+    }
+}
+
+void OverlayTest::a_taken_port_leaves_overlays_off_with_the_reason() {
+    OverlayProgram first;
+    QVERIFY(first.started());
+    // A second program asked for the same port runs on, and its menu says why it has no
+    // overlays instead of copying an address that is not its own.
+    OverlayProgram second(first.port());
+    QVERIFY(second.catalogue()->overlay_start_tried());
+    QVERIFY(!second.started());
+    QGuiApplication::clipboard()->clear();
+    MessageBoxAnswerer answerer(QMessageBox::Ok);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(10, 10),
+                            second.catalogue()->mapToGlobal(QPoint(10, 10)));
+    QApplication::sendEvent(second.catalogue(), &event);
+    QMenu* menu = nullptr;
+    QTRY_VERIFY((menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) != nullptr);
+    QAction* copy = menu->actions().value(0);
+    menu->close();
+    copy->trigger();
+    QTRY_COMPARE(answerer.seen().size(), 1);
+    QVERIFY2(answerer.seen()[0].text.contains(QString::number(first.port())),
+             qPrintable(answerer.seen()[0].text));
+    QVERIFY(QGuiApplication::clipboard()->text().isEmpty());
+    // The first program's overlays are untouched.
+    QCOMPARE(
+        status_of(first.exchange(request(
+            "GET", "/api/state", "Host: 127.0.0.1:" + QByteArray::number(first.port()) + "\r\n"))),
+        200);
+}
+
+void OverlayTest::state_follows_each_game_through_its_phases() {
+    OverlayProgram program;
+    QVERIFY(program.started());
+    OverlayFeed* feed = program.catalogue()->overlay_feed();
+    const auto state = [feed]() -> const QJsonObject { return parsed(feed->state_json()); };
+    for (const char* game : {"tally", "dice", "minebox"}) {
+        QCOMPARE(state()[game].toObject(), QJsonObject({{"open", false}}));
+    }
+
+    program.set_tally_names(QStringLiteral("<b>阿星</b>"), QStringLiteral("小月"));
+    program.open(Game::tally);
+    QJsonObject tally = state()["tally"].toObject();
+    QCOMPARE(std::as_const(tally)["players"][0]["name"].toString(), QStringLiteral("<b>阿星</b>"));
+    QCOMPARE(std::as_const(tally)["players"][1]["total"].toString(), QStringLiteral("0"));
+    program.add_to_tally(QStringLiteral("12345"), false);
+    tally = state()["tally"].toObject();
+    QCOMPARE(std::as_const(tally)["players"][1]["total"].toString(), QStringLiteral("12345"));
+    QCOMPARE(std::as_const(tally)["players"][1]["total_text"].toString(), QStringLiteral("1.23万"));
+    QCOMPARE(std::as_const(tally)["leader"].toString(), QStringLiteral("two"));
+    QCOMPARE(std::as_const(tally)["difference"].toString(), QStringLiteral("12345"));
+    program.add_to_tally(QStringLiteral("12345"), true);
+    QCOMPARE(state()["tally"]["leader"].toString(), QStringLiteral("none"));
+
+    program.open(Game::dice);
+    QCOMPARE(state()["dice"]["phase"].toString(), QStringLiteral("waiting"));
+    QVERIFY(program.play_dice_turn());
+    const QJsonObject dice = state()["dice"].toObject();
+    QCOMPARE(dice["phase"].toString(), QStringLiteral("waiting"));
+    const QString winner = dice["last_winner"].toString();
+    QVERIFY2(winner == "left" || winner == "right", qPrintable(winner));
+    const QString winning_tally = dice[winner == "left" ? "left_tally" : "right_tally"].toString();
+    QCOMPARE(winning_tally, QStringLiteral("胜利：1  失败：0"));
+
+    program.open(Game::minebox);
+    QCOMPARE(state()["minebox"]["stage"].toString(), QStringLiteral("setup"));
+    program.bury_mines(QStringLiteral("5"), QStringLiteral("2"));
+    QCOMPARE(state()["minebox"]["boxes"].toString(), QStringLiteral("00000"));
+    QCOMPARE(state()["minebox"]["stage"].toString(), QStringLiteral("playing"));
+    program.dig_box(3);
+    QJsonObject minebox = state()["minebox"].toObject();
+    QCOMPARE(std::as_const(minebox)["stage"].toString(), QStringLiteral("waiting"));
+    QCOMPARE(std::as_const(minebox)["waiting"].toInt(), 3);
+    const QChar opened = std::as_const(minebox)["boxes"].toString().at(3);
+    QVERIFY(opened == u'1' || opened == u'2');
+    QCOMPARE(std::as_const(minebox)["owners"].toString(), QStringLiteral("00000"));
+    program.credit_box(2);
+    minebox = state()["minebox"].toObject();
+    QCOMPARE(std::as_const(minebox)["owners"].toString(), QStringLiteral("00020"));
+    QCOMPARE(std::as_const(minebox)["waiting"].toInt(), -1);
+    QCOMPARE(std::as_const(minebox)["tallies"][1].toString(),
+             opened == u'1' ? QStringLiteral("空箱：1 踩雷：0")
+                            : QStringLiteral("空箱：0 踩雷：1"));
+
+    // A closed window shows its game as closed again.
+    program.catalogue()->game_window(Game::dice)->close();
+    QTRY_COMPARE(state()["dice"].toObject(), QJsonObject({{"open", false}}));
+}
+
+void OverlayTest::pages_receive_every_change_driven_through_the_controls() {
+    OverlayProgram program;
+    QVERIFY(program.started());
+    Page page(program.port());
+    // The current state arrives at once on connecting.
+    QVERIFY(page.wait_for([](const QJsonObject& s) { return s.contains("revision"); }));
+
+    program.open(Game::tally);
+    QVERIFY(page.wait_for([](const QJsonObject& s) { return s["tally"]["open"].toBool(); }));
+    for (const QString& amount : {QStringLiteral("7"), QStringLiteral("30000")}) {
+        const int before = page.states.size();
+        program.add_to_tally(amount, true);
+        QVERIFY(page.wait_for([&](const QJsonObject&) { return page.states.size() > before; }));
+    }
+    QCOMPARE(page.states.constLast()["tally"]["players"][0]["total_text"].toString(),
+             QStringLiteral("3万"));
+
+    program.open(Game::dice);
+    QVERIFY(program.play_dice_turn());
+    QVERIFY(page.wait_for([](const QJsonObject& s) {
+        return s["dice"]["last_winner"].toString() != QStringLiteral("none");
+    }));
+    // The shaking was seen on its way.
+    QVERIFY(std::any_of(page.states.begin(), page.states.end(),
+                        [](const QJsonObject& s) { return s["dice"]["shaking"].toBool(); }));
+
+    program.open(Game::minebox);
+    program.bury_mines(QStringLiteral("4"), QStringLiteral("1"));
+    program.dig_box(0);
+    program.credit_box(1);
+    QVERIFY(page.wait_for([](const QJsonObject& s) {
+        return s["minebox"]["owners"].toString() == QStringLiteral("1000");
+    }));
+
+    // Every change is its own revision, in order, and the page holds what the program holds.
+    for (qsizetype i = 1; i < page.states.size(); ++i) {
+        QCOMPARE(page.states.at(i)["revision"].toInteger(),
+                 page.states.at(i - 1)["revision"].toInteger() + 1);
+    }
+    const QByteArray answer = program.exchange(request(
+        "GET", "/api/state", "Host: localhost:" + QByteArray::number(program.port()) + "\r\n"));
+    QCOMPARE(parsed(body_of(answer)), page.states.constLast());
+}
+
+void OverlayTest::requests_other_than_our_own_gets_are_refused_data() {
+    QTest::addColumn<QByteArray>("method");
+    QTest::addColumn<QByteArray>("path");
+    QTest::addColumn<QByteArray>("headers"); // "PORT" stands for the server's port
+    QTest::addColumn<int>("status");
+    const QByteArray upgrade = "Connection: Upgrade\r\nUpgrade: websocket\r\n"
+                               "Sec-WebSocket-Version: 13\r\nSec-WebSocket-Key: "
+                               "dGhlIHNhbXBsZSBub25jZQ==\r\n";
+    QTest::newRow("own page") << QByteArray("GET") << QByteArray("/overlay/tally")
+                              << QByteArray("Host: 127.0.0.1:PORT\r\n") << 200;
+    QTest::newRow("POST") << QByteArray("POST") << QByteArray("/api/state")
+                          << QByteArray("Host: 127.0.0.1:PORT\r\nContent-Length: 0\r\n") << 405;
+    QTest::newRow("PUT") << QByteArray("PUT") << QByteArray("/api/state")
+                         << QByteArray("Host: 127.0.0.1:PORT\r\n") << 405;
+    QTest::newRow("HEAD") << QByteArray("HEAD") << QByteArray("/overlay/")
+                          << QByteArray("Host: 127.0.0.1:PORT\r\n") << 405;
+    QTest::newRow("foreign host") << QByteArray("GET") << QByteArray("/api/state")
+                                  << QByteArray("Host: attacker.example:PORT\r\n") << 421;
+    QTest::newRow("host without port") << QByteArray("GET") << QByteArray("/api/state")
+                                       << QByteArray("Host: 127.0.0.1\r\n") << 421;
+    QTest::newRow("no host") << QByteArray("GET") << QByteArray("/api/state") << QByteArray()
+                             << 421;
+    QTest::newRow("two hosts") << QByteArray("GET") << QByteArray("/api/state")
+                               << QByteArray("Host: 127.0.0.1:PORT\r\nHost: evil.example\r\n")
+                               << 421;
+    QTest::newRow("upgrade from a foreign origin")
+        << QByteArray("GET") << QByteArray("/ws")
+        << QByteArray("Host: 127.0.0.1:PORT\r\nOrigin: http://attacker.example\r\n" + upgrade)
+        << 403;
+    QTest::newRow("upgrade from an opaque origin")
+        << QByteArray("GET") << QByteArray("/ws")
+        << QByteArray("Host: 127.0.0.1:PORT\r\nOrigin: null\r\n" + upgrade) << 403;
+    QTest::newRow("upgrade from our origin on another port")
+        << QByteArray("GET") << QByteArray("/ws")
+        << QByteArray("Host: 127.0.0.1:PORT\r\nOrigin: http://127.0.0.1:1\r\n" + upgrade) << 403;
+    QTest::newRow("upgrade with a foreign host")
+        << QByteArray("GET") << QByteArray("/ws")
+        << QByteArray("Host: attacker.example\r\n" + upgrade) << 421;
+    QTest::newRow("oversized header")
+        << QByteArray("GET") << QByteArray("/api/state")
+        << QByteArray("Host: 127.0.0.1:PORT\r\nX-Filler: " + QByteArray(20000, 'a') + "\r\n")
+        << 431;
+    QTest::newRow("oversized request line")
+        << QByteArray("GET") << QByteArray("/" + QByteArray(9000, 'a'))
+        << QByteArray("Host: 127.0.0.1:PORT\r\n") << 431;
+    QTest::newRow("unknown path") << QByteArray("GET") << QByteArray("/etc/passwd")
+                                  << QByteArray("Host: 127.0.0.1:PORT\r\n") << 404;
+}
+
+void OverlayTest::requests_other_than_our_own_gets_are_refused() {
+    QFETCH(QByteArray, method);
+    QFETCH(QByteArray, path);
+    QFETCH(QByteArray, headers);
+    QFETCH(int, status);
+    OverlayProgram program;
+    QVERIFY(program.started());
+    program.open(Game::tally);
+    const QByteArray state_before = program.catalogue()->overlay_feed()->state_json();
+    headers.replace("PORT", QByteArray::number(program.port()));
+    const QByteArray answer = program.exchange(request(method, path, headers));
+    QCOMPARE(status_of(answer), status);
+    // No request, answered or refused, changes a game.
+    QCOMPARE(program.catalogue()->overlay_feed()->state_json(), state_before);
+}
+
+void OverlayTest::a_page_that_stops_reading_is_dropped() {
+    OverlayProgram program;
+    QVERIFY(program.started());
+    OverlayServer* server = program.catalogue()->overlay_server();
+    Page reading(program.port());
+    QVERIFY(reading.wait_for([](const QJsonObject&) { return true; }));
+
+    QTcpSocket stalled;
+    stalled.setReadBufferSize(1024); // takes a little from the system, then nothing more
+    stalled.connectToHost(QHostAddress::LocalHost, static_cast<quint16>(program.port()));
+    QVERIFY(stalled.waitForConnected(5000));
+    stalled.write("GET /ws HTTP/1.1\r\nHost: 127.0.0.1:" + QByteArray::number(program.port()) +
+                  "\r\nConnection: Upgrade\r\nUpgrade: websocket\r\nSec-WebSocket-Version: 13\r\n"
+                  "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n\r\n");
+    QTRY_COMPARE(server->client_count(), 2);
+
+    const QByteArray filler(64 * 1024, 'x');
+    int published = 0;
+    // Each state reaches the page that reads before the next is published; the one that
+    // stopped reading is dropped once what waits for it passes the server's bound.
+    while (server->client_count() == 2 && published < 2000) {
+        ++published;
+        server->publish("{\"revision\":" + QByteArray::number(published) + ",\"filler\":\"" +
+                        filler + "\"}");
+        QVERIFY(reading.wait_for(
+            [&](const QJsonObject& s) { return s["revision"].toInt() == published; }));
+    }
+    QCOMPARE(server->client_count(), 1);
+    // The page that reads stays, and still gets what is published.
+    QVERIFY(reading.socket.state() == QAbstractSocket::ConnectedState);
+    QVERIFY(published > 1);
+}
+
+void OverlayTest::catalogue_menu_copies_each_address() {
+    OverlayProgram program;
+    QVERIFY(program.started());
+    CatalogueWindow* catalogue = program.catalogue();
+    const QStringList titles{"Quorvane", "Vessmoor", "Krallow"};
+    const QStringList paths{"tally", "dice", "minebox"};
+    for (int i = 0; i < 3; ++i) {
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(10, 10),
+                                catalogue->mapToGlobal(QPoint(10, 10)));
+        QApplication::sendEvent(catalogue, &event);
+        QMenu* menu = nullptr;
+        QTRY_VERIFY((menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) != nullptr);
+        const QList<QAction*> actions = menu->actions();
+        QCOMPARE(actions.size(), 3);
+        QCOMPARE(actions[i]->text(), QStringLiteral("复制直播叠加地址 · ") + titles[i]);
+        actions[i]->trigger();
+        menu->close();
+        QCOMPARE(
+            QGuiApplication::clipboard()->text(),
+            QStringLiteral("http://127.0.0.1:%1/overlay/%2").arg(program.port()).arg(paths[i]));
+    }
+}
+
+QTEST_MAIN(OverlayTest)
+#include "tst_overlay.moc"
