@@ -1,3 +1,4 @@
+#include "games/tally/tally_window.h"
 #include "runtime/overlay_server.h"
 #include "shell/app_state.h"
 #include "shell/overlay_feed.h"
@@ -203,6 +204,13 @@ void OverlayTest::state_follows_each_game_through_its_phases() {
     QCOMPARE(std::as_const(tally)["leader"].toString(), QStringLiteral("two"));
     QCOMPARE(std::as_const(tally)["difference"].toString(), QStringLiteral("12345"));
     program.add_to_tally(QStringLiteral("12345"), true);
+    QCOMPARE(state()["tally"]["leader"].toString(), QStringLiteral("none"));
+    // Undo and redo reach the stream like any addition.
+    auto* tally_window = qobject_cast<TallyWindow*>(program.catalogue()->game_window(Game::tally));
+    tally_window->undo_addition();
+    QCOMPARE(state()["tally"]["leader"].toString(), QStringLiteral("two"));
+    QCOMPARE(state()["tally"]["players"][0]["total"].toString(), QStringLiteral("0"));
+    tally_window->redo_addition();
     QCOMPARE(state()["tally"]["leader"].toString(), QStringLiteral("none"));
 
     program.open(Game::dice);

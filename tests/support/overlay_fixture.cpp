@@ -31,6 +31,7 @@ OverlayProgram::OverlayProgram(int port) {
     HostSettings settings = default_host_settings();
     settings.site_url = QStringLiteral("http://127.0.0.1:1");
     settings.program_folder = folder_.path();
+    settings.config_home = folder_.path();
     settings.is_online = [] { return 0; };
     settings.settings_file.clear();
     port_ = port > 0 ? port : free_port();
