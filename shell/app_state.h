@@ -29,11 +29,13 @@ public:
 
     const QString program_version = QStringLiteral("1.0");
 
-    // Worker side: called once, after the download.
+    // Worker side: called once, after the download, whatever it gave.
     void publish(const QString& page_text, Result result);
 
     // Main-thread side. Empty until a download with content has been published.
     QString page_text() const;
+    // Whether the worker has published, a download that gave no page included.
+    bool download_finished() const;
     // Only meaningful once page_text() is non-empty.
     Result result() const;
 
@@ -41,6 +43,7 @@ private:
     mutable std::mutex mutex_;
     QString page_text_;
     Result result_;
+    bool finished_ = false;
 };
 
 // Opens once the catalogue has been painted. Work that would compete with the first paint
