@@ -7,9 +7,10 @@ namespace glimmer {
 
 // Heavy parts of Qt (the network stack) live in modules that are loaded the first time they
 // are needed, so that the catalogue is on screen before any of them is mapped into the
-// process; the heaviest (the web engine) lives in a helper executable of its own. A module is found beside the executable, beside the library the
-// runtime is linked into (the launcher may have loaded it from an install folder), or in the
-// build tree for programs that run from there (tests, benchmarks).
+// process; the heaviest (the web engine) lives in a helper executable of its own. A module is
+// found beside the executable, beside the library the runtime is linked into (the launcher may
+// have loaded it from an install folder), or in the build tree for programs that run from
+// there (tests, benchmarks).
 //
 // Returns the symbol of the module, or null when the module or symbol cannot be had.
 // Thread-safe; a loaded module stays loaded.

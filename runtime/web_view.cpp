@@ -113,7 +113,8 @@ void HiddenWebView::check_reader() {
         kill_reader(Ending::over_memory);
     } else if (usage.cpu > limits_.max_cpu) {
         kill_reader(Ending::over_cpu);
-    } else if (std::chrono::steady_clock::now() - started_ > limits_.lifetime + limits_.hang_grace) {
+    } else if (std::chrono::steady_clock::now() - started_ >
+               limits_.lifetime + limits_.hang_grace) {
         kill_reader(Ending::hung);
     }
 }

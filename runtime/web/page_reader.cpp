@@ -102,21 +102,20 @@ int main(int argc, char** argv) {
     // Off the record: nothing of the page is kept on disk.
     auto* profile = new QWebEngineProfile(&app);
     auto* page = new QWebEnginePage(profile, profile);
-    QObject::connect(page, &QWebEnginePage::loadingChanged,
-                     [page, &quiet](const QWebEngineLoadingInfo& info) {
-                         if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus ||
-                             info.status() == QWebEngineLoadingInfo::LoadStoppedStatus) {
-                             return;
-                         }
-                         const bool answered =
-                             info.status() == QWebEngineLoadingInfo::LoadSucceededStatus ||
-                             info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain;
-                         if (!answered) {
-                             end_reader(0); // no server, no such host, refused: nothing will come
-                         }
-                         quiet.start();
-                         page->toPlainText([](const QString& text) { report(text); });
-                     });
+    QObject::connect(
+        page, &QWebEnginePage::loadingChanged, [page, &quiet](const QWebEngineLoadingInfo& info) {
+            if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus ||
+                info.status() == QWebEngineLoadingInfo::LoadStoppedStatus) {
+                return;
+            }
+            const bool answered = info.status() == QWebEngineLoadingInfo::LoadSucceededStatus ||
+                                  info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain;
+            if (!answered) {
+                end_reader(0); // no server, no such host, refused: nothing will come
+            }
+            quiet.start();
+            page->toPlainText([](const QString& text) { report(text); });
+        });
     quiet.start();
     page->load(url);
     return QGuiApplication::exec();

@@ -235,8 +235,8 @@ void StatisticsTest::reader_output_is_taken_frame_by_frame_data() {
         << QByteArray("printf 'D 11\n\344\273\212\346\227\245IP[1]D 3\nend'")
         << QStringList{"今日IP[1]", "end"} << E::by_itself;
     QTest::newRow("garbage after a document")
-        << QByteArray("printf 'D 3\nabcHTTP/1.1 200 OK\n'; exec sleep 60")
-        << QStringList{"abc"} << E::garbage;
+        << QByteArray("printf 'D 3\nabcHTTP/1.1 200 OK\n'; exec sleep 60") << QStringList{"abc"}
+        << E::garbage;
     QTest::newRow("text that is not UTF-8")
         << QByteArray("printf 'D 2\n\377\376'; exec sleep 60") << QStringList() << E::garbage;
     QTest::newRow("length beyond any line")
@@ -291,8 +291,8 @@ void StatisticsTest::a_reader_over_its_bounds_is_killed_with_its_processes_data(
     QTest::addColumn<HiddenWebView::Ending>("ending");
     using E = HiddenWebView::Ending;
     const long long unbounded_memory = 1LL << 40;
-    QTest::newRow("script that never ends") << QByteArray("<script>while(true){}</script>")
-                                            << unbounded_memory << 3000 << E::over_cpu;
+    QTest::newRow("script that never ends")
+        << QByteArray("<script>while(true){}</script>") << unbounded_memory << 3000 << E::over_cpu;
     // Any page holds more than this with the engine's processes together.
     QTest::newRow("memory") << QByteArray("<p>x</p>") << 64LL * 1024 * 1024 << 1000000
                             << E::over_memory;
@@ -328,8 +328,8 @@ void StatisticsTest::closing_the_catalogue_kills_the_reader() {
     route.body = scripted_page(QStringLiteral("站长统计 今日IP[5]"));
     server_->set_route(statistics_path, route);
     start(1);
-    QTRY_COMPARE_WITH_TIMEOUT(catalogue_->status_line()->text(), QStringLiteral("统计：今用户：[5]"),
-                              30000);
+    QTRY_COMPARE_WITH_TIMEOUT(catalogue_->status_line()->text(),
+                              QStringLiteral("统计：今用户：[5]"), 30000);
     const std::vector<pid_t> tree = reader_tree(*catalogue_->statistics_view());
     QVERIFY(!tree.empty());
     catalogue_->close();

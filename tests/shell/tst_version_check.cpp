@@ -149,8 +149,8 @@ void VersionCheckTest::without_a_page_the_poll_stops_once_the_download_ends() {
     // windows wakes it up again.
     QTRY_VERIFY_WITH_TIMEOUT(!startup_->poll_timer()->isActive(), 2000);
     QVERIFY(ticks.count() >= 1);
-    for (QWidget* window : {static_cast<QWidget*>(startup_.data()),
-                            static_cast<QWidget*>(catalogue_.data())}) {
+    for (QWidget* window :
+         {static_cast<QWidget*>(startup_.data()), static_cast<QWidget*>(catalogue_.data())}) {
         for (const QTimer* timer : window->findChildren<QTimer*>()) {
             QVERIFY2(!timer->isActive(), qPrintable(timer->objectName()));
         }
