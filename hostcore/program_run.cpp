@@ -15,9 +15,9 @@ void run_program(QObject* application_filter, const CommandLine& line) {
     static char name[] = "glimmerhall";
     static char* argv[] = {name, nullptr};
 
-    // No shared OpenGL context (Qt::AA_ShareOpenGLContexts): the statistics page is never
-    // drawn, its engine runs without one, and creating one costs the catalogue's first paint
-    // more than the rest of the start-up together on an X display.
+    // No shared OpenGL context (Qt::AA_ShareOpenGLContexts): the browser engine runs in a
+    // process of its own, and creating one costs the catalogue's first paint more than the
+    // rest of the start-up together on an X display.
     QApplication app(argc, argv);
     // The program's life follows the catalogue alone, not the last window on screen.
     QApplication::setQuitOnLastWindowClosed(false);

@@ -56,4 +56,14 @@ QFunctionPointer module_symbol(const char* module, const char* symbol) {
     return it->second->resolve(symbol);
 }
 
+QString helper_program(const char* name) {
+    for (const QString& folder : module_folders()) {
+        const QFileInfo file(folder + u'/' + QString::fromLatin1(name));
+        if (file.isFile() && file.isExecutable()) {
+            return file.absoluteFilePath();
+        }
+    }
+    return {};
+}
+
 } // namespace glimmer

@@ -1,17 +1,23 @@
 #pragma once
 
 #include <QFunctionPointer>
+#include <QString>
 
 namespace glimmer {
 
-// Heavy parts of Qt (the network stack, the web engine) live in modules that are loaded the
-// first time they are needed, so that the catalogue is on screen before any of them is
-// mapped into the process. A module is found beside the executable, beside the library the
-// runtime is linked into (the launcher may have loaded it from an install folder), or in the
-// build tree for programs that run from there (tests, benchmarks).
+// Heavy parts of Qt (the network stack) live in modules that are loaded the first time they
+// are needed, so that the catalogue is on screen before any of them is mapped into the
+// process; the heaviest (the web engine) lives in a helper executable of its own. A module is
+// found beside the executable, beside the library the runtime is linked into (the launcher may
+// have loaded it from an install folder), or in the build tree for programs that run from
+// there (tests, benchmarks).
 //
 // Returns the symbol of the module, or null when the module or symbol cannot be had.
 // Thread-safe; a loaded module stays loaded.
 QFunctionPointer module_symbol(const char* module, const char* symbol);
+
+// The path of a helper executable, looked for in the same folders as the modules; empty
+// when there is none.
+QString helper_program(const char* name);
 
 } // namespace glimmer

@@ -1,5 +1,7 @@
 #include "windows.h"
 
+#include "processes.h"
+
 #include <QApplication>
 #include <QCursor>
 #include <QFontMetrics>
@@ -46,6 +48,8 @@ void close_window(QWidget* window) {
 }
 
 void end_program() {
+    // Helpers go with the program, whichever way it ends.
+    kill_helper_groups();
     if (end_handler) {
         end_handler();
         return;

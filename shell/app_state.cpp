@@ -11,11 +11,17 @@ void VersionState::publish(const QString& page_text, Result result) {
     std::lock_guard lock(mutex_);
     result_ = std::move(result);
     page_text_ = page_text;
+    finished_ = true;
 }
 
 QString VersionState::page_text() const {
     std::lock_guard lock(mutex_);
     return page_text_;
+}
+
+bool VersionState::download_finished() const {
+    std::lock_guard lock(mutex_);
+    return finished_;
 }
 
 VersionState::Result VersionState::result() const {

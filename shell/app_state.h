@@ -32,11 +32,13 @@ public:
 
     const QString program_version = QString::fromUtf8(build::program_version);
 
-    // Worker side: called once, after the download.
+    // Worker side: called once, after the download, whatever it gave.
     void publish(const QString& page_text, Result result);
 
     // Main-thread side. Empty until a download with content has been published.
     QString page_text() const;
+    // Whether the worker has published, a download that gave no page included.
+    bool download_finished() const;
     // Only meaningful once page_text() is non-empty.
     Result result() const;
 
@@ -44,6 +46,7 @@ private:
     mutable std::mutex mutex_;
     QString page_text_;
     Result result_;
+    bool finished_ = false;
 };
 
 // Opens once the catalogue has been painted. Work that would compete with the first paint

@@ -31,8 +31,8 @@ CatalogueWindow::CatalogueWindow(AppState& state, QWidget* parent)
     link_font.setBold(true);
     ui_->透明标签2->setFont(link_font);
 
-    // Asked now, acted on after the first paint: the browser engine is the heaviest thing the
-    // program loads, and the host should see the catalogue before it starts.
+    // Asked now, acted on after the first paint: the page reader with its browser engine is
+    // the heaviest thing the program starts, and the host should see the catalogue first.
     statistics_wanted_ = state_.host.is_online && state_.host.is_online() == 1;
 
     connect(ui_->透明标签2, &TransparentLabel::left_pressed, this,

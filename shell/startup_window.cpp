@@ -42,8 +42,15 @@ StartupWindow::StartupWindow(AppState& state, QWidget* parent)
 CatalogueWindow* StartupWindow::catalogue() const { return catalogue_.data(); }
 
 void StartupWindow::poll_version_page() {
+    // Asked before the page text, so a page published in between is not taken for none.
+    const bool finished = state_.version->download_finished();
     if (state_.version->page_text().isEmpty()) {
-        return; // nothing published yet; keep polling quietly
+        // No page, and none will come once the download has finished: no link, and no more
+        // waking up for the rest of the run.
+        if (finished) {
+            poll_timer_->stop();
+        }
+        return;
     }
     if (check_version(state_.version->result(), state_.version->program_version,
                       state_.host.page_marker) &&

@@ -4,6 +4,7 @@
 #include "shell/app_state.h"
 #include "shell/catalogue_window.h"
 #include "shell/startup_window.h"
+#include "tests/support/http_server.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -57,7 +58,7 @@ private slots:
     void a_second_press_creates_no_second_window();
     void closing_a_game_window_leaves_the_rest_running();
     void closing_the_catalogue_ends_the_program_and_its_games();
-    void poll_keeps_waiting_while_no_page_has_arrived();
+    void poll_keeps_waiting_while_the_download_runs();
     void every_game_shows_the_configured_maker_address_data();
     void every_game_shows_the_configured_maker_address();
 
@@ -198,14 +199,27 @@ void CatalogueTest::closing_the_catalogue_ends_the_program_and_its_games() {
     QTRY_VERIFY(dice.isNull() || !dice->isVisible());
 }
 
-void CatalogueTest::poll_keeps_waiting_while_no_page_has_arrived() {
-    QTimer* timer = startup_->poll_timer();
+void CatalogueTest::poll_keeps_waiting_while_the_download_runs() {
+    glimmer::testing::HttpServer server;
+    glimmer::testing::HttpServer::Route silent;
+    silent.behaviour = glimmer::testing::HttpServer::Behaviour::never_answer;
+    server.set_route(QStringLiteral("/exeapp/wan/pz.html"), silent);
+    HostSettings settings = offline_settings(folder_.path());
+    settings.site_url = server.base_url();
+    AppState state(settings);
+    QPointer<StartupWindow> startup = start_program(state);
+    QTimer* timer = startup->poll_timer();
     QCOMPARE(timer->objectName(), QStringLiteral("时钟1"));
     QCOMPARE(timer->interval(), 500);
+    QSignalSpy ticks(timer, &QTimer::timeout);
+    QTRY_VERIFY(server.requests().contains(QStringLiteral("/exeapp/wan/pz.html")));
+    QVERIFY(ticks.wait(2000));
+    QVERIFY(ticks.wait(2000));
+    QVERIFY(startup);
     QVERIFY(timer->isActive());
-    QTest::qWait(1100);
-    QVERIFY(startup_);
-    QVERIFY(timer->isActive());
+    QVERIFY(!state.version->download_finished());
+    delete startup->catalogue();
+    delete startup;
 }
 
 void CatalogueTest::every_game_shows_the_configured_maker_address_data() {

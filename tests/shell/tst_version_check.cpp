@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QPointer>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -47,7 +48,8 @@ private slots:
 
     void page_decides_the_new_version_link_data();
     void page_decides_the_new_version_link();
-    void without_a_server_the_poll_goes_on_quietly();
+    void without_a_page_the_poll_stops_once_the_download_ends_data();
+    void without_a_page_the_poll_stops_once_the_download_ends();
     void update_notes_show_before_the_download_data();
     void update_notes_show_before_the_download();
     void huge_notes_are_cut_to_fit_the_screen();
@@ -126,15 +128,38 @@ void VersionCheckTest::page_decides_the_new_version_link() {
     QCOMPARE(QApplication::activeModalWidget(), nullptr);
 }
 
-void VersionCheckTest::without_a_server_the_poll_goes_on_quietly() {
-    state_ = std::make_unique<AppState>(
-        settings_for(QStringLiteral("http://127.0.0.1:1"), folder_.path()));
+void VersionCheckTest::without_a_page_the_poll_stops_once_the_download_ends_data() {
+    QTest::addColumn<bool>("serve");
+    QTest::addColumn<int>("status");
+    QTest::newRow("refused") << false << 200;
+    QTest::newRow("not found") << true << 404;
+    QTest::newRow("empty page") << true << 200;
+}
+
+void VersionCheckTest::without_a_page_the_poll_stops_once_the_download_ends() {
+    QFETCH(bool, serve);
+    QFETCH(int, status);
+    HttpServer::Route route;
+    route.status = status;
+    server_->set_route(QStringLiteral("/exeapp/wan/pz.html"), route);
+    const QString site = serve ? server_->base_url() : QStringLiteral("http://127.0.0.1:1");
+    state_ = std::make_unique<AppState>(settings_for(site, folder_.path()));
     startup_ = start_program(*state_);
     catalogue_ = startup_->catalogue();
+    QSignalSpy ticks(startup_->poll_timer(), &QTimer::timeout);
     QVERIFY(QTest::qWaitForWindowExposed(catalogue_));
-    QTest::qWait(1600); // three poll ticks
+    QTRY_VERIFY_WITH_TIMEOUT(state_->version->download_finished(), 10000);
+    // The tick after the worker's word is the last: from then on nothing in the program's
+    // windows wakes it up again.
+    QTRY_VERIFY_WITH_TIMEOUT(!startup_->poll_timer()->isActive(), 2000);
+    QVERIFY(ticks.count() >= 1);
+    for (QWidget* window :
+         {static_cast<QWidget*>(startup_.data()), static_cast<QWidget*>(catalogue_.data())}) {
+        for (const QTimer* timer : window->findChildren<QTimer*>()) {
+            QVERIFY2(!timer->isActive(), qPrintable(timer->objectName()));
+        }
+    }
     QVERIFY(startup_);
-    QVERIFY(startup_->poll_timer()->isActive());
     QVERIFY(!startup_->isVisible());
     QVERIFY(!catalogue_->new_version_link()->isVisible());
     QCOMPARE(QApplication::activeModalWidget(), nullptr);
