@@ -4,6 +4,8 @@
 #include "hostcore/host_entry.h"
 #include "hostcore/command_line.h"
 #include "hostcore/program_run.h"
+#include "shell/app_state.h"
+#include "shell/overlay_settings.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -24,7 +26,12 @@ void enter_program(const glimmer::host::ProgramImage* image) {
     // display.
     const std::vector<std::string> arguments(image->argv + (image->argc > 0 ? 1 : 0),
                                              image->argv + image->argc);
-    const glimmer::host::CommandLine line = glimmer::host::parse_command_line(arguments);
+    glimmer::host::CommandLine line = glimmer::host::parse_command_line(arguments);
+    if (line.action == glimmer::host::CommandLine::Action::help && !line.overlay_port) {
+        // The help names the addresses the program would serve, the settings file's port
+        // included; reading that file needs no display either.
+        line.overlay_port = glimmer::overlay_port(glimmer::default_host_settings());
+    }
     if (line.action != glimmer::host::CommandLine::Action::run) {
         std::exit(glimmer::host::answer_command_line(line));
     }
