@@ -137,7 +137,7 @@ void TallyWindow::LoadTallyWindow() {
         // the constructor would stand before a window that is not there yet.
         file_problem_told_ = true;
         QTimer::singleShot(0, this,
-                           [this, problem = page.file_problem] { message_box(problem, style_ok); });
+                           [problem = page.file_problem] { message_box(problem, style_ok); });
     }
     ui_->标签1->setText(page.player_one_name);
     ui_->标签2->setText(page.player_two_name);
