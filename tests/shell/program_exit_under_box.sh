@@ -27,6 +27,7 @@ exec unshare --mount --net bash -c '
     done
     "$here/with_x_display.sh" bash -c '"'"'
         program=$1; closer=$2; shot=$3
+        . "$4/expect_exit.bash"
         "$program" &
         pid=$!
         # The link shows once the version page has been handled; press it until the box opens.
@@ -42,19 +43,8 @@ exec unshare --mount --net bash -c '
             kill -9 "$pid"; echo "the update notes never opened"; exit 3
         fi
         [ -n "$shot" ] && { sleep 0.5; import -window root "$shot"; }
-        "$closer" "游戏目录" 30 || { kill -9 "$pid"; echo "no catalogue"; exit 3; }
-        start=$(date +%s%N)
-        while kill -0 "$pid" 2>/dev/null; do
-            if [ $(( ($(date +%s%N) - start) / 1000000 )) -gt 2000 ]; then
-                kill -9 "$pid"; echo "still running 2 s after the catalogue closed"; exit 4
-            fi
-            sleep 0.02
-        done
-        wait "$pid"
-        code=$?
-        echo "exit code $code, $(( ($(date +%s%N) - start) / 1000000 )) ms after the close"
-        [ "$code" -eq 0 ]
-    '"'"' _ "$program" "$closer" "$shot"
+        close_and_expect_exit "$closer" "$pid"
+    '"'"' _ "$program" "$closer" "$shot" "$here"
     result=$?
     kill "$server" 2>/dev/null
     exit $result

@@ -22,6 +22,7 @@ exec unshare --mount --net bash -c '
     done
     "$here/with_x_display.sh" bash -c '"'"'
         program=$1; closer=$2; work=$3
+        . "$4/expect_exit.bash"
         "$program" &
         pid=$!
         for _ in $(seq 1 600); do
@@ -31,19 +32,8 @@ exec unshare --mount --net bash -c '
         if [ ! -e "$work/connected" ]; then
             kill -9 "$pid"; echo "the version download never reached the server"; exit 3
         fi
-        "$closer" "游戏目录" 30 || { kill -9 "$pid"; echo "no catalogue"; exit 3; }
-        start=$(date +%s%N)
-        while kill -0 "$pid" 2>/dev/null; do
-            if [ $(( ($(date +%s%N) - start) / 1000000 )) -gt 2000 ]; then
-                kill -9 "$pid"; echo "still running 2 s after the catalogue closed"; exit 4
-            fi
-            sleep 0.02
-        done
-        wait "$pid"
-        code=$?
-        echo "exit code $code, $(( ($(date +%s%N) - start) / 1000000 )) ms after the close"
-        [ "$code" -eq 0 ]
-    '"'"' _ "$program" "$closer" "$work"
+        close_and_expect_exit "$closer" "$pid"
+    '"'"' _ "$program" "$closer" "$work" "$here"
     result=$?
     kill "$server" 2>/dev/null
     exit $result
