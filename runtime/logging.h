@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QLoggingCategory>
+
+// One category per subsystem. Failures the program handles quietly are logged once at
+// warning level; nothing is printed in normal use. QT_LOGGING_RULES turns more on.
+Q_DECLARE_LOGGING_CATEGORY(log_journal)
+Q_DECLARE_LOGGING_CATEGORY(log_overlay)
+Q_DECLARE_LOGGING_CATEGORY(log_net)
+Q_DECLARE_LOGGING_CATEGORY(log_reader)
+Q_DECLARE_LOGGING_CATEGORY(log_config)
