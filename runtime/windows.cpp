@@ -138,4 +138,12 @@ int message_box(const QString& text, int style, const QString& title) {
     return answer == QMessageBox::Ok ? 0 : 2;
 }
 
+void show_notice(const QString& text, const QString& title, QWidget* parent) {
+    auto* box = new QMessageBox(QMessageBox::Information, title, text, QMessageBox::Ok, parent);
+    box->setTextFormat(Qt::PlainText);
+    box->setWindowModality(Qt::NonModal);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->show();
+}
+
 } // namespace glimmer

@@ -43,6 +43,10 @@ enum MessageStyle : int { style_ok = 0, style_error = 16, style_ok_cancel_questi
 // one too long for the screen is cut with an ellipsis so the buttons stay on screen.
 int message_box(const QString& text, int style, const QString& title = QString());
 
+// A box with an OK button that blocks nothing: the host reads it while the game goes on. It
+// closes and deletes itself; plain text, as message_box.
+void show_notice(const QString& text, const QString& title, QWidget* parent);
+
 // The text as it stands when it fits in max_lines lines of width pixels (lines wrapped at any
 // character), else its beginning that does, ended with an ellipsis.
 QString fit_text_lines(const QString& text, const QFontMetrics& metrics, int width, int max_lines);
