@@ -25,11 +25,19 @@ QByteArray journal_line(const JournalEvent& event);
 
 struct JournalContents {
     QList<JournalEvent> events;
-    qint64 whole_bytes = 0; // length of the part that holds these events
+    qint64 whole_bytes = 0; // up to the end of the last line ended by "\n"
+    int unreadable = 0;     // lines ended by "\n" that are not steps of a PK; skipped
+    // What follows the last "\n": the start of a line a crash tore off, or something else.
+    qint64 tail_bytes = 0;
+    bool tail_is_torn_line = true;
     bool has_additions() const;
+    // Holds bytes that are not ours to drop: lines that could not be read, or a tail that
+    // is not a torn line of ours.
+    bool damaged() const { return unreadable > 0 || (tail_bytes > 0 && !tail_is_torn_line); }
 };
 
-// The events up to the first line that is torn or damaged; nothing after it is trusted.
+// Every readable step, in order; unreadable lines are counted and skipped, so one bad line
+// does not cost the steps after it.
 JournalContents read_journal(const QByteArray& bytes);
 
 // Rebuilds a PK's history from its journal; returns the board it ended on.
@@ -39,6 +47,11 @@ TallyBoard replay_journal(const QList<JournalEvent>& events, TallyHistory& histo
 // survives a crash or a power cut. Each program holds a lock (flock) on the journal it
 // writes; a second program running at the same time takes the next free journal, and the
 // kernel drops the locks of a program that dies, so its journal is found by the next one.
+//
+// Only regular files are journals: a link, a FIFO, a device or a folder under a journal's
+// name is left alone and the next name is used. The program removes or cuts only what it
+// wrote itself; a journal holding anything it cannot read is first renamed aside, whole,
+// under a name with the time, and its readable steps go on in a fresh journal.
 class TallyJournal {
 public:
     TallyJournal() = default;
@@ -48,32 +61,52 @@ public:
 
     // Takes a journal in the folder (creating the folder), preferring one left behind by a
     // program that ended without closing its PK; with take_leftover false, only a journal
-    // without one. False when none can be opened and locked: the PK then goes on without.
+    // without one. False when none can be opened and locked: the PK then goes on, and the
+    // steps wait in memory for a later append to open one.
     bool open(const QString& folder, bool take_leftover = true);
     bool is_open() const { return fd_ >= 0; }
     QString path() const { return path_; }
 
     // What the journal held when it was opened.
     const JournalContents& leftover() const { return leftover_; }
-    // Carry on from the leftover (a torn tail is cut off first), or start the PK afresh.
+    // Where a damaged journal was put aside when it was opened; empty when it was whole.
+    QString set_aside_path() const { return set_aside_path_; }
+    // Carry on from the leftover, or start the PK afresh.
     bool keep_leftover();
     bool drop_leftover();
 
-    // Appends one line and waits until it is on the disk. A failed write closes and removes
-    // the journal, so that a crash never brings back a PK that is missing a step.
+    // Appends one line after every line still waiting, and waits until they are all on the
+    // disk. A failed write keeps the journal as it was and keeps the lines waiting; the next
+    // append tries again, reopening a journal in the folder if none is open.
     bool append(const JournalEvent& event);
+
+    // False from a failed write (or a journal that could not be opened) until a later
+    // append has put everything on the disk.
+    bool protecting() const { return pending_.isEmpty(); }
+    // The system's reason for the last failure, for the host.
+    QString problem() const { return problem_; }
+    // Steps still waiting for the disk.
+    int waiting_steps() const { return waiting_steps_; }
 
     // The PK ended normally: the journal is removed and its lock released.
     void close();
 
 private:
+    bool flush();
     bool truncate_to(qint64 size);
-    void abandon();
+    bool start_fresh(const QString& folder, int first_slot);
+    void fail(int error);
+    void release();
 
     int fd_ = -1;
+    QString folder_;
     QString path_;
     qint64 size_ = 0;
     JournalContents leftover_;
+    QString set_aside_path_;
+    QByteArray pending_;
+    int waiting_steps_ = 0;
+    QString problem_;
 };
 
 // Base name of the journals in the configuration folder, beside the configuration file.

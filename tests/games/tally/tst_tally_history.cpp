@@ -1,10 +1,13 @@
 #include "games/tally/tally_history.h"
 #include "games/tally/tally_journal.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
 
 using namespace glimmer;
 
@@ -51,8 +54,13 @@ private slots:
     void undo_and_redo_restore_whole_boards();
     void a_new_addition_drops_the_redo_history_but_keeps_the_record();
     void replaying_the_journal_gives_the_same_pk();
+    void record_cells_never_start_a_formula_data();
+    void record_cells_never_start_a_formula();
     void torn_or_damaged_journals_keep_their_whole_entries_data();
     void torn_or_damaged_journals_keep_their_whole_entries();
+    void what_stands_under_a_journal_name_is_left_alone_data();
+    void what_stands_under_a_journal_name_is_left_alone();
+    void a_damaged_journal_is_put_aside_whole();
     void a_second_program_gets_a_journal_of_its_own();
 };
 
@@ -122,36 +130,146 @@ void TallyHistoryTest::replaying_the_journal_gives_the_same_pk() {
     QCOMPARE(record_csv(replayed), record_csv(live));
 }
 
+void TallyHistoryTest::record_cells_never_start_a_formula_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("amount");
+    QTest::addColumn<QByteArray>("row_start"); // the row as written, up to the totals
+    QTest::newRow("plain") << "阿一"
+                           << "99" << QByteArray("阿一,99,");
+    QTest::newRow("formula name") << R"(=HYPERLINK("http://x","y"))"
+                                  << "5"
+                                  << QByteArray(R"csv("'=HYPERLINK(""http://x"",""y"")",5,)csv");
+    QTest::newRow("plus, minus, at") << "+a"
+                                     << "-1x" << QByteArray("'+a,'-1x,");
+    QTest::newRow("at") << "@SUM(A1)"
+                        << "1" << QByteArray("'@SUM(A1),1,");
+    QTest::newRow("tab and carriage return") << "\tx"
+                                             << "\r1" << QByteArray("'\tx,\"'\r1\",");
+    QTest::newRow("signed numbers stay numbers") << "-"
+                                                 << "-5.5e3" << QByteArray("'-,-5.5e3,");
+    QTest::newRow("plus number") << "x"
+                                 << "+12" << QByteArray("x,+12,");
+}
+
+void TallyHistoryTest::record_cells_never_start_a_formula() {
+    QFETCH(QString, name);
+    QFETCH(QString, amount);
+    QFETCH(QByteArray, row_start);
+    TallyHistory history;
+    history.add({}, when, 1, name, amount);
+    const QByteArray csv = record_csv(history);
+    const QByteArray row = csv.mid(csv.indexOf("\r\n") + 2);
+    QCOMPARE(row.left(20), QByteArray("2026-12-08 20:15:07,"));
+    QCOMPARE(row.mid(20, row_start.size()), row_start);
+}
+
 void TallyHistoryTest::torn_or_damaged_journals_keep_their_whole_entries_data() {
     const QByteArray add =
         R"({"op":"add","time":"2026-12-08T20:15:07","player":2,"name":"n","amount":"9"})";
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<int>("events");
-    QTest::addColumn<int>("whole_bytes");
+    QTest::addColumn<int>("unreadable");
+    QTest::addColumn<bool>("damaged");
 
-    QTest::newRow("empty") << QByteArray() << 0 << 0;
-    QTest::newRow("whole") << add + "\n" + add + "\n" << 2 << int(2 * add.size() + 2);
-    QTest::newRow("torn last line") << add + "\n" + add.left(20) << 1 << int(add.size() + 1);
-    QTest::newRow("last line whole but unended") << add + "\n" + add << 1 << int(add.size() + 1);
-    QTest::newRow("damaged line stops the reading")
+    QTest::newRow("empty") << QByteArray() << 0 << 0 << false;
+    QTest::newRow("whole") << add + "\n" + add + "\n" << 2 << 0 << false;
+    QTest::newRow("torn last line") << add + "\n" + add.left(20) << 1 << 0 << false;
+    QTest::newRow("last line whole but unended") << add + "\n" + add << 1 << 0 << false;
+    QTest::newRow("a damaged line costs only itself")
         << add + "\n" + "\x01\xff{garbage\n" + add + "\n"
-        << 1 << int(add.size() + 1);
-    QTest::newRow("unknown step") << add + "\n{\"op\":\"erase\"}\n" << 1 << int(add.size() + 1);
+        << 2 << 1 << true;
+    QTest::newRow("unknown step") << add + "\n{\"op\":\"erase\"}\n" << 1 << 1 << true;
+    QTest::newRow("bad time") << QByteArray(add).replace("20:15", "25:15") + "\n" << 0 << 1 << true;
     QTest::newRow("zero bytes after a power cut")
-        << add + "\n" + QByteArray(300, '\0') << 1 << int(add.size() + 1);
+        << add + "\n" + QByteArray(300, '\0') << 1 << 0 << true;
+    QTest::newRow("not a journal at all") << QByteArray("PK notes, no line end") << 0 << 0 << true;
 }
 
 void TallyHistoryTest::torn_or_damaged_journals_keep_their_whole_entries() {
     QFETCH(QByteArray, bytes);
     QFETCH(int, events);
-    QFETCH(int, whole_bytes);
+    QFETCH(int, unreadable);
+    QFETCH(bool, damaged);
     const JournalContents read = read_journal(bytes);
     QCOMPARE(read.events.size(), events);
-    QCOMPARE(read.whole_bytes, whole_bytes);
-    if (events > 0) {
-        QCOMPARE(read.events[0].amount, QStringLiteral("9"));
-        QCOMPARE(read.events[0].player, 2);
+    QCOMPARE(read.unreadable, unreadable);
+    QCOMPARE(read.damaged(), damaged);
+    QCOMPARE(read.whole_bytes, bytes.lastIndexOf('\n') + 1);
+    for (const JournalEvent& event : read.events) {
+        QCOMPARE(event.amount, QStringLiteral("9"));
+        QCOMPARE(event.player, 2);
+        QCOMPARE(event.time, when);
     }
+}
+
+void TallyHistoryTest::what_stands_under_a_journal_name_is_left_alone_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("link to a file") << "link";
+    QTest::newRow("dangling link") << "dangling";
+    QTest::newRow("fifo") << "fifo";
+    QTest::newRow("folder") << "folder";
+}
+
+void TallyHistoryTest::what_stands_under_a_journal_name_is_left_alone() {
+    QFETCH(QString, kind);
+    QTemporaryDir dir;
+    const QString name = journal_path(dir.path(), 1);
+    const QString target = dir.filePath("precious.txt");
+    const QByteArray precious = "the host's own file\n";
+    QFile file(target);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(precious) == precious.size());
+    file.close();
+    if (kind == "link") {
+        QVERIFY(QFile::link(target, name));
+    } else if (kind == "dangling") {
+        QVERIFY(QFile::link(dir.filePath("nowhere"), name));
+    } else if (kind == "fifo") {
+        QCOMPARE(::mkfifo(QFile::encodeName(name).constData(), 0600), 0);
+    } else {
+        QVERIFY(QDir().mkdir(name));
+    }
+    const QFileInfo before(name);
+    {
+        TallyJournal journal;
+        QVERIFY(journal.open(dir.path()));
+        QCOMPARE(journal.path(), journal_path(dir.path(), 2));
+        QVERIFY(journal.append({JournalEvent::Kind::addition, when, 1, "a", "9"}));
+        QVERIFY(journal.protecting());
+    }
+    const QFileInfo after(name);
+    QCOMPARE(after.isSymLink(), before.isSymLink());
+    QCOMPARE(after.isDir(), before.isDir());
+    QCOMPARE(after.exists() || after.isSymLink(), true);
+    QVERIFY(!QFile::exists(dir.filePath("nowhere")));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), precious);
+}
+
+void TallyHistoryTest::a_damaged_journal_is_put_aside_whole() {
+    QTemporaryDir dir;
+    const QByteArray add = journal_line({JournalEvent::Kind::addition, when, 1, "a", "9"});
+    const QByteArray damaged = add + "garbage\n" + add + add;
+    QFile left(journal_path(dir.path(), 1));
+    QVERIFY(left.open(QIODevice::WriteOnly) && left.write(damaged) == damaged.size());
+    left.close();
+
+    TallyJournal journal;
+    QVERIFY(journal.open(dir.path()));
+    QCOMPARE(journal.leftover().events.size(), 3);
+    QCOMPARE(journal.leftover().unreadable, 1);
+    QFile aside(journal.set_aside_path());
+    QVERIFY(aside.open(QIODevice::ReadOnly));
+    QCOMPARE(aside.readAll(), damaged);
+    QVERIFY(journal.keep_leftover());
+    QVERIFY(journal.append({JournalEvent::Kind::undo, {}, 1, {}, {}}));
+    QCOMPARE(journal.path(), left.fileName());
+    QVERIFY(left.open(QIODevice::ReadOnly));
+    const JournalContents now = read_journal(left.readAll());
+    QCOMPARE(now.events.size(), 4);
+    QVERIFY(!now.damaged());
+    journal.close();
+    QVERIFY(!left.exists());
+    QVERIFY(aside.exists()); // only what the program wrote goes when the PK ends
 }
 
 void TallyHistoryTest::a_second_program_gets_a_journal_of_its_own() {
