@@ -2,6 +2,8 @@
 
 #include "games/tally/tally_rules.h"
 
+#include <QRegularExpression>
+
 namespace glimmer {
 
 TallyBoard add_to_board(const TallyBoard& before, bool player_one, const QString& amount) {
@@ -71,7 +73,21 @@ QStringList record_row(const TallyAddition& addition) {
 
 namespace {
 
-QString csv_field(const QString& text) {
+// A plain decimal number, such as an amount or a total: a spreadsheet may read it as one.
+bool is_plain_number(const QString& text) {
+    static const QRegularExpression number(
+        QStringLiteral("^[+-]?([0-9]+([.][0-9]*)?|[.][0-9]+)([eE][+-]?[0-9]+)?$"));
+    return number.match(text).hasMatch();
+}
+
+QString csv_field(QString text) {
+    // A cell starting like a formula would run as one when the file is opened (names and
+    // amounts are typed by the host, or come from the configuration file); the apostrophe
+    // keeps it text. Numbers stay numbers.
+    static const QString formula_starts = QStringLiteral("=+-@\t\r");
+    if (!text.isEmpty() && formula_starts.contains(text.front()) && !is_plain_number(text)) {
+        text.prepend(u'\'');
+    }
     static const QString needs_quotes = QStringLiteral(",\"\r\n");
     bool quoted = false;
     for (QChar c : text) {

@@ -18,6 +18,10 @@ bool submits_amount(const QString& amount) {
     return !amount.isEmpty() && amount != QStringLiteral("0");
 }
 
+bool addition_fits(const QString& total, const QString& amount) {
+    return std::isfinite(to_number(total) + to_number(amount));
+}
+
 Standing compare_totals(const QString& total_one, const QString& total_two) {
     const double t1 = to_number(total_one);
     const double t2 = to_number(total_two);
