@@ -5,23 +5,24 @@
 #include "runtime/controls/lists.h"
 #include "runtime/controls/transparent_label.h"
 #include "runtime/files.h"
+#include "runtime/threads.h"
 #include "runtime/windows.h"
 #include "ui_tally_window.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QAction>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
-#include <QTimer>
 #include <QShortcut>
 #include <QStandardPaths>
+#include <QTimer>
 
 namespace glimmer {
 
@@ -195,6 +196,14 @@ void TallyWindow::SubmitTypedQuantity() {
 
 void TallyWindow::AddQuantity() {
     const bool one = is_player_one(ui_->透明标签1->text());
+    const QString amount = ui_->编辑框1->text();
+    if (!addition_fits((one ? ui_->标签3 : ui_->标签4)->text(), amount)) {
+        message_box(QStringLiteral("这次加分没有计入：加上 %1 后总数会超出能计算的范围。\r\n"
+                                   "总数保持不变。")
+                        .arg(amount.left(40)),
+                    style_error, QStringLiteral("加分提示"));
+        return;
+    }
     const QDateTime now = QDateTime::fromSecsSinceEpoch(QDateTime::currentSecsSinceEpoch());
     const TallyAddition& added =
         history_.add(shown_board(), now, one ? 1 : 2, (one ? ui_->标签1 : ui_->标签2)->text(),
@@ -248,14 +257,30 @@ void TallyWindow::show_board(const TallyBoard& board) {
     notify_state_changed();
 }
 
-// The journal is on the disk before the board changes; without one the PK simply goes on.
+// The journal is on the disk before the board changes. Without it the PK simply goes on,
+// and the steps wait for the next change to try again.
 void TallyWindow::write_journal(const JournalEvent& event) {
+    const bool was_protecting = journal_.protecting();
     if (!journal_tried_) {
         journal_tried_ = true;
         journal_.open(tally_config_folder(config_home_), false);
     }
-    if (journal_.is_open()) {
-        journal_.append(event);
+    journal_.append(event);
+    tell_journal_health(was_protecting);
+}
+
+// Once when protection stops, and once when it is whole again; never a box per addition.
+void TallyWindow::tell_journal_health(bool was_protecting) {
+    const QString title = QStringLiteral("崩溃保护");
+    if (was_protecting && !journal_.protecting()) {
+        protection_paused_ = true;
+        show_notice(QStringLiteral("崩溃保护已暂停：PK记录无法写入磁盘（%1）。\r\n"
+                                   "PK照常进行。每次加分都会重试，写入成功后会补记漏下的每一步。")
+                        .arg(journal_.problem()),
+                    title, this);
+    } else if (!was_protecting && journal_.protecting() && protection_paused_) {
+        protection_paused_ = false;
+        show_notice(QStringLiteral("崩溃保护已恢复：漏下的步骤已补记，PK记录完整。"), title, this);
     }
 }
 
@@ -266,17 +291,29 @@ void TallyWindow::open_journal() {
         return;
     }
     journal_tried_ = true;
-    if (!journal_.open(folder)) {
-        return;
-    }
-    if (!journal_.leftover().has_additions()) {
-        return;
-    }
+    // A long journal takes a while to read and replay; the windows keep painting meanwhile.
     TallyHistory restored;
-    const TallyBoard board = replay_journal(journal_.leftover().events, restored);
-    const QString question = QStringLiteral("上一场PK没有正常结束，当时的比分是 %1 : %2。\r\n"
-                                            "是否恢复这场PK？选择“取消”则从 0 : 0 开始。")
-                                 .arg(board.total_one, board.total_two);
+    TallyBoard board;
+    bool offered = false;
+    run_beside_the_windows(
+        [&] {
+            offered = journal_.open(folder) && journal_.leftover().has_additions();
+            if (offered) {
+                board = replay_journal(journal_.leftover().events, restored);
+            }
+        },
+        QStringLiteral("正在读取上一场PK的记录…"));
+    if (!offered) {
+        return;
+    }
+    QString question = QStringLiteral("上一场PK没有正常结束，当时的比分是 %1 : %2。\r\n")
+                           .arg(board.total_one, board.total_two);
+    if (!journal_.set_aside_path().isEmpty()) {
+        question += QStringLiteral("记录中有 %1 条无法读取，已跳过；原记录文件已另存为：\r\n%2\r\n")
+                        .arg(journal_.leftover().unreadable)
+                        .arg(journal_.set_aside_path());
+    }
+    question += QStringLiteral("是否恢复这场PK？选择“取消”则从 0 : 0 开始。");
     if (message_box(question, style_ok_cancel_question, QStringLiteral("恢复提示")) != 0) {
         journal_.drop_leftover();
         return;
@@ -284,6 +321,7 @@ void TallyWindow::open_journal() {
     journal_.keep_leftover();
     history_ = restored;
     show_board(board);
+    tell_journal_health(true);
 }
 
 void TallyWindow::switch_player() {
@@ -339,7 +377,6 @@ void TallyWindow::closeEvent(QCloseEvent* event) {
     }
     QWidget::closeEvent(event);
 }
-
 
 void TallyWindow::show_record() {
     if (record_window_ == nullptr) {

@@ -89,6 +89,7 @@ private:
     void show_board(const TallyBoard& board);
     TallyBoard shown_board() const;
     void write_journal(const JournalEvent& event);
+    void tell_journal_health(bool was_protecting);
     void open_journal();
     void add_operator_key(const QKeySequence& keys, std::function<void()> action);
     void export_record_as();
@@ -108,6 +109,7 @@ private:
     TallyHistory history_;
     TallyJournal journal_;
     bool journal_tried_ = false; // a PK's journal starts with its first step or never
+    bool protection_paused_ = false;
     QPointer<TallyRecordWindow> record_window_;
     QList<QKeySequence> operator_keys_;
     bool dragging_ = false;

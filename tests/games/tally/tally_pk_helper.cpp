@@ -1,16 +1,84 @@
 // Plays part of a PK in a real tally window over the program folder given, prints the board
 // and waits to be killed, as a crash or a power cut would end the program.
+//   tally_pk_helper FOLDER            a fixed PK, then wait
+//   tally_pk_helper FOLDER script     commands from standard input, one answer line each:
+//                                     "add P AMOUNT", "fill" (the disk), "free", "pid"
+//   tally_pk_helper FOLDER restore    accept the offered PK, print it and end
 #include "games/tally/tally_config.h"
 #include "games/tally/tally_window.h"
+#include "tests/support/message_box_answerer.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QSet>
 #include <QTimer>
 
 #include <cstdio>
+#include <iostream>
+#include <string>
+
+#include <unistd.h>
 
 using namespace glimmer;
+
+namespace {
+
+QString text(QWidget* window, const char* name) {
+    return window->findChild<QLabel*>(QString::fromUtf8(name))->text();
+}
+
+void print(const QString& line) {
+    std::printf("%s\n", line.toUtf8().constData());
+    std::fflush(stdout);
+}
+
+int run_script(TallyWindow* window, const QString& folder) {
+    const QString filler = QDir(tally_config_folder(folder)).filePath(QStringLiteral("filler"));
+    QSet<QObject*> notices;
+    std::string command;
+    while (std::getline(std::cin, command)) {
+        QApplication::processEvents();
+        const QStringList words = QString::fromStdString(command).split(' ');
+        if (words[0] == QStringLiteral("add") && words.size() == 3) {
+            const bool one = text(window, "透明标签1") == QStringLiteral("一");
+            if (one != (words[1] == QStringLiteral("1"))) {
+                window->switch_player();
+            }
+            window->findChild<QLineEdit*>(QStringLiteral("编辑框1"))->setText(words[2]);
+            window->SubmitTypedQuantity();
+        } else if (words[0] == QStringLiteral("fill")) {
+            QFile file(filler);
+            if (file.open(QIODevice::WriteOnly)) {
+                const QByteArray block(4096, 'x');
+                while (file.write(block) == block.size() && file.flush()) {
+                }
+            }
+        } else if (words[0] == QStringLiteral("free")) {
+            QFile::remove(filler);
+        } else if (words[0] == QStringLiteral("pid")) {
+            print(QString::number(getpid()));
+            continue;
+        }
+        QApplication::processEvents();
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            if (qobject_cast<QMessageBox*>(top) != nullptr && top->isVisible() &&
+                top->windowTitle() == QStringLiteral("崩溃保护")) {
+                notices.insert(top);
+            }
+        }
+        print(QStringList{text(window, "标签3"), text(window, "标签4"),
+                          QString::number(window->history().record().size()),
+                          QString::number(notices.size())}
+                  .join('|'));
+    }
+    return 0;
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -18,9 +86,22 @@ int main(int argc, char** argv) {
     if (argc < 2) {
         return 2;
     }
+    const QString folder = QString::fromLocal8Bit(argv[1]);
+    const QString mode = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
     TallyConfig config;
-    auto* window = new TallyWindow(config, QString::fromLocal8Bit(argv[1]), "http://example");
+    if (mode == QStringLiteral("restore")) {
+        glimmer::testing::MessageBoxAnswerer answer(QMessageBox::Ok);
+        TallyWindow window(config, folder, "http://example");
+        print(QStringList{text(&window, "标签3"), text(&window, "标签4"),
+                          QString::number(window.history().record().size())}
+                  .join('|'));
+        return answer.seen().size() == 1 ? 0 : 1;
+    }
+    auto* window = new TallyWindow(config, folder, "http://example");
     window->show();
+    if (mode == QStringLiteral("script")) {
+        return run_script(window, folder);
+    }
     QTimer::singleShot(0, window, [window] {
         window->add_preset(2, 4); // 9999 for player two
         window->add_preset(1, 3); // 999 for player one
@@ -30,16 +111,13 @@ int main(int argc, char** argv) {
         window->add_preset(2, 3); // 999: a tie
         window->undo_addition();
         window->redo_addition();
-        const auto text = [window](const char* name) {
-            return window->findChild<QLabel*>(QString::fromUtf8(name))->text();
-        };
         const QString board =
-            QStringList{text("标签3"), text("标签4"),
+            QStringList{text(window, "标签3"), text(window, "标签4"),
                         window->findChild<QLabel*>("图片框1")->isHidden() ? "hidden" : "shown",
-                        text("透明标签3"), QString::number(window->history().record().size())}
+                        text(window, "透明标签3"),
+                        QString::number(window->history().record().size())}
                 .join('|');
-        std::printf("%s\n", board.toUtf8().constData());
-        std::fflush(stdout);
+        print(board);
     });
     return app.exec();
 }

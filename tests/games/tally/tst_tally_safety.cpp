@@ -23,6 +23,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <signal.h>
+
 using namespace glimmer;
 using glimmer::testing::MessageBoxAnswerer;
 
@@ -96,6 +98,8 @@ private slots:
     void normal_close_leaves_nothing_to_restore_data();
     void normal_close_leaves_nothing_to_restore();
     void pk_goes_on_without_a_journal_where_none_can_be_kept();
+    void an_addition_past_any_number_is_refused();
+    void a_full_disk_pauses_protection_and_loses_no_addition();
     void pk_of_a_killed_program_is_restored_whole();
     void right_click_on_a_control_opens_the_menu();
 };
@@ -277,12 +281,16 @@ void TallySafetyTest::left_journal_is_offered_and_restored_data() {
     QTest::addColumn<QMessageBox::StandardButton>("answer");
     QTest::addColumn<QString>("board");
     QTest::addColumn<int>("records");
+    QTest::addColumn<int>("unreadable");
     const QByteArray pk = add_line(1, "10") + add_line(2, "10") + add_line(2, "4") +
                           journal_line({JournalEvent::Kind::undo, {}, 1, {}, {}});
-    QTest::newRow("ok") << pk << QMessageBox::Ok << "10:10 hidden 相差：10" << 3;
+    QTest::newRow("ok") << pk << QMessageBox::Ok << "10:10 hidden 相差：10" << 3 << 0;
     QTest::newRow("torn last line")
-        << pk + add_line(1, "99").left(30) << QMessageBox::Ok << "10:10 hidden 相差：10" << 3;
-    QTest::newRow("cancel") << pk << QMessageBox::Cancel << "0:0 flag1 相差：0" << 0;
+        << pk + add_line(1, "99").left(30) << QMessageBox::Ok << "10:10 hidden 相差：10" << 3 << 0;
+    QTest::newRow("cancel") << pk << QMessageBox::Cancel << "0:0 flag1 相差：0" << 0 << 0;
+    QTest::newRow("garbage in the middle")
+        << add_line(1, "10") + "{\"op\":\n" + pk.mid(add_line(1, "10").size()) + "\x01\n"
+        << QMessageBox::Ok << "10:10 hidden 相差：10" << 3 << 2;
 }
 
 void TallySafetyTest::left_journal_is_offered_and_restored() {
@@ -290,6 +298,7 @@ void TallySafetyTest::left_journal_is_offered_and_restored() {
     QFETCH(QMessageBox::StandardButton, answer);
     QFETCH(QString, board);
     QFETCH(int, records);
+    QFETCH(int, unreadable);
     QTemporaryDir dir;
     leave_journal(dir.path(), journal);
 
@@ -297,6 +306,17 @@ void TallySafetyTest::left_journal_is_offered_and_restored() {
     Opened o(dir.path());
     QCOMPARE(answerer.seen().size(), 1);
     QVERIFY(answerer.seen()[0].text.contains("10 : 10"));
+    // A damaged journal is kept whole beside, and the box says what could not be read.
+    const QStringList aside = QDir(tally_config_folder(dir.path()))
+                                  .entryList({"Quorvane.journal.damaged-*"}, QDir::Files);
+    QCOMPARE(aside.size(), unreadable > 0 ? 1 : 0);
+    QCOMPARE(answerer.seen()[0].text.contains(QStringLiteral("有 %1 条无法读取").arg(unreadable)),
+             unreadable > 0);
+    if (unreadable > 0) {
+        QFile kept(QDir(tally_config_folder(dir.path())).filePath(aside[0]));
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), journal);
+    }
     QCOMPARE(answerer.seen()[0].buttons, QMessageBox::Ok | QMessageBox::Cancel);
     QCOMPARE(o.board(), board);
     QCOMPARE(o.window->history().record().size(), records);
@@ -358,6 +378,78 @@ void TallySafetyTest::pk_goes_on_without_a_journal_where_none_can_be_kept() {
     o.key(Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(o.board(), QStringLiteral("7:0 flag1 相差：7"));
     QCOMPARE(o.window->history().record().size(), 2);
+}
+
+void TallySafetyTest::an_addition_past_any_number_is_refused() {
+    QTemporaryDir dir;
+    Opened o(dir.path());
+    o.type_and_go("1e308");
+    const QString board = o.board();
+    MessageBoxAnswerer answerer(QMessageBox::Ok);
+    o.type_and_go("1e308");
+    QCOMPARE(answerer.seen().size(), 1);
+    QVERIFY(answerer.seen()[0].text.contains(QStringLiteral("没有计入")));
+    QCOMPARE(o.board(), board);
+    QVERIFY(!board.contains("inf"));
+    QCOMPARE(o.window->history().record().size(), 1);
+}
+
+// The configuration folder on a small filesystem of its own (a tmpfs in a private mount
+// namespace), filled up mid-PK: the helper plays on, the host is told once, and once space
+// is back and the program is killed, the next opening restores every addition.
+void TallySafetyTest::a_full_disk_pauses_protection_and_loses_no_addition() {
+    QTemporaryDir dir;
+    QProcess run;
+    run.start("unshare", {"--mount", "--propagation", "private", "sh", "-c",
+                          "mount -t tmpfs -o size=256k tmpfs \"$1\" || exit 77\n"
+                          "\"$2\" \"$1\" script\n\"$2\" \"$1\" restore",
+                          "sh", dir.path(), QStringLiteral(TALLY_PK_HELPER)});
+    QVERIFY(run.waitForStarted());
+    // Each command answers with one line: total one, total two, records, notices shown.
+    const auto send = [&run](const QByteArray& command) {
+        run.write(command + '\n');
+        QByteArray line;
+        while (!line.endsWith('\n') && (run.bytesAvailable() > 0 || run.waitForReadyRead(30000))) {
+            line += run.readLine();
+        }
+        return QString::fromUtf8(line).trimmed().split('|');
+    };
+    const QStringList first = send("add 1 1");
+    if (first.size() < 4) {
+        QVERIFY(run.waitForFinished(30000));
+        if (run.exitCode() == 77) {
+            QSKIP("no tmpfs can be mounted here (needs root)");
+        }
+        QFAIL("the helper did not answer");
+    }
+    int added = 1;
+    QCOMPARE(send("fill").value(3), "0");
+    QStringList state;
+    // Space runs out once the journal needs a new page.
+    for (int i = 0; i < 200 && state.value(3) != "1"; ++i) {
+        state = send("add 2 3");
+        ++added;
+    }
+    QCOMPARE(state.value(3), "1");
+    for (int i = 0; i < 5; ++i) {
+        state = send("add 1 2");
+        ++added;
+    }
+    QCOMPARE(state.value(3), "1"); // told once, not once an addition
+    QCOMPARE(state.value(2).toInt(), added);
+    send("free");
+    state = send("add 2 3");
+    ++added;
+    QCOMPARE(state.value(3), "2"); // and once more when it is whole again
+    const QString totals = state.value(0) + ':' + state.value(1);
+    const QStringList pid = send("pid");
+    QCOMPARE(::kill(pid.value(0).toInt(), SIGKILL), 0);
+    run.closeWriteChannel();
+    QVERIFY(run.waitForFinished(60000));
+    const QStringList restored =
+        QString::fromUtf8(run.readAllStandardOutput()).trimmed().split('|');
+    QCOMPARE(restored.value(0) + ':' + restored.value(1), totals);
+    QCOMPARE(restored.value(2).toInt(), added);
 }
 
 void TallySafetyTest::pk_of_a_killed_program_is_restored_whole() {
