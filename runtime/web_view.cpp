@@ -1,5 +1,6 @@
 #include "web_view.h"
 
+#include "logging.h"
 #include "modules.h"
 #include "processes.h"
 
@@ -120,6 +121,9 @@ void HiddenWebView::check_reader() {
 }
 
 void HiddenWebView::kill_reader(Ending ending) {
+    if (ending != Ending::by_itself && ending_ == Ending::by_itself) {
+        qCWarning(log_reader) << "page reader killed:" << ending;
+    }
     ending_ = ending;
     check_timer_->stop();
     if (group_ <= 0) {
@@ -136,6 +140,11 @@ void HiddenWebView::reader_finished() {
     }
     take_output();
     check_timer_->stop();
+    // The reader is gone, by itself or killed, but the engine processes it started are still
+    // in its group, no longer below it: the group goes with it.
+    if (group_ > 0) {
+        ::kill(-static_cast<pid_t>(group_), SIGKILL);
+    }
     untrack_helper_group(static_cast<pid_t>(group_));
     reader_->disconnect(this);
     reader_->deleteLater();

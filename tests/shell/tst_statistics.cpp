@@ -10,11 +10,12 @@
 #include "tests/support/http_server.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QPointer>
 #include <QSignalSpy>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -84,6 +85,7 @@ private slots:
     void a_reader_over_its_bounds_is_killed_with_its_processes_data();
     void a_reader_over_its_bounds_is_killed_with_its_processes();
     void closing_the_catalogue_kills_the_reader();
+    void a_reader_that_ends_by_itself_leaves_no_engine_process();
 
 private:
     void start(int online);
@@ -353,6 +355,37 @@ void StatisticsTest::closing_the_catalogue_kills_the_reader() {
     QVERIFY(!tree.empty());
     catalogue_->close();
     QTRY_VERIFY_WITH_TIMEOUT(all_gone(tree), 5000);
+}
+
+// The reader's lifetime runs out while the page still loads: it ends by itself, and the
+// engine's processes, no longer below it, go within a second all the same.
+void StatisticsTest::a_reader_that_ends_by_itself_leaves_no_engine_process() {
+    HttpServer::Route route;
+    route.behaviour = HttpServer::Behaviour::drip;
+    server_->set_route(statistics_path, route);
+    PageReaderLimits limits;
+    limits.quiet = std::chrono::milliseconds(120000);
+    limits.lifetime = std::chrono::milliseconds(4000);
+    HiddenWebView view(nullptr, limits);
+    QSignalSpy ended(&view, &HiddenWebView::reader_ended);
+    QVERIFY(view.set_address(server_->base_url() + statistics_path));
+    const pid_t reader = static_cast<pid_t>(view.reader_pid());
+    std::vector<pid_t> seen = reader_tree(view);
+    QVERIFY(seen.size() >= 2);
+    // Whatever the engine starts until the end counts too.
+    QTimer look;
+    connect(&look, &QTimer::timeout, [&] {
+        for (const pid_t pid : process_tree_usage(reader).pids) {
+            if (std::find(seen.begin(), seen.end(), pid) == seen.end()) {
+                seen.push_back(pid);
+            }
+        }
+    });
+    look.start(20);
+    QVERIFY(ended.wait(30000));
+    look.stop();
+    QCOMPARE(ended[0][0].value<HiddenWebView::Ending>(), HiddenWebView::Ending::by_itself);
+    QTRY_VERIFY_WITH_TIMEOUT(all_gone(seen), 1000);
 }
 
 QTEST_MAIN(StatisticsTest)
