@@ -120,7 +120,7 @@ bool run(int client_count, QTextStream& out) {
         return false;
     }
 
-    auto* quantity = window->findChild<QLineEdit*>(QStringLiteral("编辑框1"));
+    auto* quantity = window->findChild<QLineEdit*>(QStringLiteral("amount_edit"));
     std::vector<double> latencies;
     std::vector<double> handler_ms;
     std::vector<double> cpu_ms;

@@ -92,10 +92,10 @@ int main(int argc, char** argv) {
     TallyConfig config;
     TallyWindow window(config, dir.path(), QStringLiteral("http://example"));
     window.show();
-    auto* amount = window.findChild<QLineEdit*>(QStringLiteral("编辑框1"));
+    auto* amount = window.findChild<QLineEdit*>(QStringLiteral("amount_edit"));
     report(out, "addition in the window (journal + fdatasync + board)", time_each([&](int i) {
                amount->setText(i % 2 == 0 ? QStringLiteral("99") : QStringLiteral("9999"));
-               window.AddQuantity();
+               window.submit_typed_quantity();
            }));
     report(out, "undo in the window (journal + fdatasync + board)",
            time_each([&](int) { window.undo_addition(); }));

@@ -6,10 +6,6 @@
 
 namespace glimmer {
 
-bool is_player_one(const QString& selected_label) {
-    return selected_label == QStringLiteral("一");
-}
-
 QString added_total(const QString& total, const QString& amount) {
     return to_text(to_number(total) + to_number(amount));
 }

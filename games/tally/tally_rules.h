@@ -4,8 +4,8 @@
 
 namespace glimmer {
 
-// The window keeps the tally in its controls as text; these turn those texts into the next
-// texts to show.
+// Totals and amounts are decimal text, as typed and as shown; these read them as numbers and
+// give the next text to show.
 
 enum class Leader { none, player_one, player_two };
 
@@ -16,13 +16,6 @@ struct Standing {
 
 // Totals this close count as equal, so sums like 0.1 + 0.2 against 0.3 read as a tie.
 inline constexpr double tie_margin = 0.0000001;
-
-// Tops of the flag and face markers: beside player one's total, beside player two's.
-inline constexpr int marker_top_player_one = 126;
-inline constexpr int marker_top_player_two = 226;
-
-// The selected-player label holds exactly "一" for player one; any other text is player two.
-bool is_player_one(const QString& selected_label);
 
 // total + amount, each read as a number, written back as text.
 QString added_total(const QString& total, const QString& amount);

@@ -1,5 +1,6 @@
 #include "games/tally/tally_window.h"
 
+#include "games/tally/tally_pk.h"
 #include "games/tally/tally_record_window.h"
 #include "games/tally/tally_rules.h"
 #include "runtime/controls/lists.h"
@@ -50,16 +51,37 @@ void set_top(QWidget* widget, int top) {
     widget->move(widget->x(), top);
 }
 
+// Tops of the flag and face markers: beside player one's total, beside player two's.
+constexpr int marker_top_player_one = 126;
+constexpr int marker_top_player_two = 226;
+
 } // namespace
 
 TallyWindow::TallyWindow(TallyConfig& config, const QString& config_home, const QString& site_url,
                          QWidget* parent)
+    : TallyWindow(new TallyPk(config, config_home, site_url), site_url, parent) {}
+
+TallyWindow::TallyWindow(TallyPk* pk, const QString& site_url, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
-      ui_(std::make_unique<Ui::TallyWindow>()), config_(config), config_home_(config_home),
-      site_url_(site_url), background_(QStringLiteral(":/tally/background.jpg")) {
+      ui_(std::make_unique<Ui::TallyWindow>()), pk_(pk), site_url_(site_url),
+      background_(QStringLiteral(":/tally/background.jpg")) {
+    pk_->setParent(this);
     ui_->setupUi(this);
     setFixedSize(500, 300);
+    set_up_controls();
 
+    connect(pk_, &TallyPk::config_loaded, this, &TallyWindow::show_config);
+    connect(pk_, &TallyPk::board_changed, this, &TallyWindow::show_board);
+    connect(pk_, &TallyPk::selected_player_changed, this, &TallyWindow::show_selected_player);
+    connect(pk_, &TallyPk::protection_changed, this, &TallyWindow::tell_protection);
+    connect(pk_, &TallyPk::state_changed, this, &TallyWindow::state_changed);
+    show_config();
+    show_board();
+    show_selected_player();
+    offer_leftover();
+}
+
+void TallyWindow::set_up_controls() {
     // Left to itself the system may pick a brush face for Chinese; the plain face reads better
     // at these small sizes.
     QFont plain = font();
@@ -67,39 +89,38 @@ TallyWindow::TallyWindow(TallyConfig& config, const QString& config_home, const 
     setFont(plain);
     const QStringList kaiti{QStringLiteral("楷体"), QStringLiteral("KaiTi"),
                             QStringLiteral("AR PL UKai CN")};
-    set_pixel_font(ui_->标签1, 12, true);
-    set_pixel_font(ui_->标签2, 12, true);
-    set_pixel_font(ui_->标签3, 19, true, kaiti);
-    set_pixel_font(ui_->标签4, 19, true, kaiti);
-    set_pixel_font(ui_->透明标签4, 20, false);
-    set_pixel_font(ui_->透明标签3, 16, true);
-    set_pixel_font(ui_->透明标签1, 12, true);
-    set_pixel_font(ui_->透明标签2, 12, true);
-    for (ReportList* list : {ui_->超级列表框1, ui_->超级列表框2}) {
+    set_pixel_font(ui_->player_one_name, 12, true);
+    set_pixel_font(ui_->player_two_name, 12, true);
+    set_pixel_font(ui_->player_one_total, 19, true, kaiti);
+    set_pixel_font(ui_->player_two_total, 19, true, kaiti);
+    set_pixel_font(ui_->close_link, 20, false);
+    set_pixel_font(ui_->difference_line, 16, true);
+    set_pixel_font(ui_->selected_player, 12, true);
+    set_pixel_font(ui_->go_link, 12, true);
+    for (ReportList* list : {ui_->player_one_presets, ui_->player_two_presets}) {
         set_pixel_font(list, 14, true);
         set_pixel_font(list->header(), 14, true);
         list->setColumnWidth(0, 99);
     }
     // The names come from a file the host edits by hand: shown as typed, never as markup.
-    ui_->标签1->setTextFormat(Qt::PlainText);
-    ui_->标签2->setTextFormat(Qt::PlainText);
-    show_maker_line(ui_->透明标签5, site_url_);
-    advert_font_ = ui_->编辑框2->font();
+    ui_->player_one_name->setTextFormat(Qt::PlainText);
+    ui_->player_two_name->setTextFormat(Qt::PlainText);
+    show_maker_line(ui_->maker_line, site_url_);
+    advert_font_ = ui_->advert_edit->font();
 
-    connect(ui_->超级列表框1, &ReportList::selection_made, this,
-            [this] { SelectQuantityRow(ui_->超级列表框1); });
-    connect(ui_->超级列表框2, &ReportList::selection_made, this,
-            [this] { SelectQuantityRow(ui_->超级列表框2); });
-    connect(ui_->超级列表框1, &ReportList::item_double_clicked, this,
-            [this] { add_double_clicked_row(ui_->超级列表框1); });
-    connect(ui_->超级列表框2, &ReportList::item_double_clicked, this,
-            [this] { add_double_clicked_row(ui_->超级列表框2); });
-    connect(ui_->透明标签2, &TransparentLabel::left_pressed, this,
-            &TallyWindow::SubmitTypedQuantity);
-    connect(ui_->zelk按钮1, &QPushButton::clicked, this, &TallyWindow::SubmitTypedQuantity);
-    connect(ui_->透明标签5, &TransparentLabel::left_pressed, this,
-            &TallyWindow::ReinitialiseTallyConfig);
-    connect(ui_->透明标签4, &TransparentLabel::left_pressed, this, &TallyWindow::CloseTallyWindow);
+    for (ReportList* list : {ui_->player_one_presets, ui_->player_two_presets}) {
+        connect(list, &ReportList::selection_made, this,
+                [this, list] { select_quantity_row(list); });
+        connect(list, &ReportList::item_double_clicked, this,
+                [this, list] { add_double_clicked_row(list); });
+    }
+    connect(ui_->go_link, &TransparentLabel::left_pressed, this,
+            &TallyWindow::submit_typed_quantity);
+    connect(ui_->default_button, &QPushButton::clicked, this, &TallyWindow::submit_typed_quantity);
+    connect(ui_->maker_line, &TransparentLabel::left_pressed, this,
+            &TallyWindow::reinitialise_tally_config);
+    connect(ui_->close_link, &TransparentLabel::left_pressed, this,
+            &TallyWindow::close_tally_window);
 
     add_operator_key(QKeySequence(Qt::CTRL | Qt::Key_Z), [this] { undo_addition(); });
     add_operator_key(QKeySequence(Qt::CTRL | Qt::Key_Y), [this] { redo_addition(); });
@@ -111,28 +132,37 @@ TallyWindow::TallyWindow(TallyConfig& config, const QString& config_home, const 
         add_operator_key(QKeySequence(Qt::ALT | digit), [this, n] { add_preset(2, n - 1); });
     }
     // The edit boxes would take Ctrl+Z and the digits for themselves.
-    ui_->编辑框1->installEventFilter(this);
-    ui_->编辑框2->installEventFilter(this);
+    ui_->amount_edit->installEventFilter(this);
+    ui_->advert_edit->installEventFilter(this);
     // The configuration folder may be under the user's home rather than beside the program;
     // the menu takes the host straight to the file the usage notes speak of.
     open_config_folder_ = new QAction(QStringLiteral("打开配置文件夹"), this);
-    open_config_folder_->setObjectName(QStringLiteral("打开配置文件夹"));
+    open_config_folder_->setObjectName(QStringLiteral("open_config_folder"));
     connect(open_config_folder_, &QAction::triggered, this, [this] {
-        const QString folder = tally_config_folder(config_home_);
+        const QString folder = tally_config_folder(pk_->config_home());
         make_folder(folder);
         open_folder(folder);
     });
-
-    LoadTallyWindow();
-    open_journal();
 }
 
 TallyWindow::~TallyWindow() = default;
 
-void TallyWindow::LoadTallyWindow() {
-    list_clear(ui_->超级列表框1);
-    list_clear(ui_->超级列表框2);
-    const TallyPage page = load_tally_config(config_, config_home_);
+const TallyHistory& TallyWindow::history() const {
+    return pk_->history();
+}
+
+const TallyJournal& TallyWindow::journal() const {
+    return pk_->journal();
+}
+
+TallyView TallyWindow::view() const {
+    return pk_->view();
+}
+
+void TallyWindow::show_config() {
+    list_clear(ui_->player_one_presets);
+    list_clear(ui_->player_two_presets);
+    const TallyPage& page = pk_->page();
     if (!page.file_problem.isEmpty() && !file_problem_told_) {
         // Said once per opening, and only once the window is on screen: a box raised from
         // the constructor would stand before a window that is not there yet.
@@ -140,20 +170,19 @@ void TallyWindow::LoadTallyWindow() {
         QTimer::singleShot(0, this,
                            [problem = page.file_problem] { message_box(problem, style_ok); });
     }
-    ui_->标签1->setText(page.player_one_name);
-    ui_->标签2->setText(page.player_two_name);
-    ui_->编辑框2->setPlainText(page.advert_text);
+    ui_->player_one_name->setText(page.player_one_name);
+    ui_->player_two_name->setText(page.player_two_name);
+    ui_->advert_edit->setPlainText(page.advert_text);
     QFont advert_font = advert_font_;
     if (page.advert_font_size > 0) {
         advert_font.setPointSize(page.advert_font_size);
     }
-    ui_->编辑框2->setFont(advert_font);
-    fill_list(ui_->超级列表框1, config_.player_one_amounts);
-    fill_list(ui_->超级列表框2, config_.player_two_amounts);
-    notify_state_changed();
+    ui_->advert_edit->setFont(advert_font);
+    fill_list(ui_->player_one_presets, pk_->presets(1));
+    fill_list(ui_->player_two_presets, pk_->presets(2));
 }
 
-void TallyWindow::ReinitialiseTallyConfig() {
+void TallyWindow::reinitialise_tally_config() {
     const QString question = QStringLiteral(
         "--------【谨慎操作】--------------【谨慎操作】------\r\n"
         "是否初始化[Quorvane]游戏的配置文件？如果配置文件丢失或损坏可以执行此操作！");
@@ -163,179 +192,130 @@ void TallyWindow::ReinitialiseTallyConfig() {
     // A failed write leaves the old file in place; the host is told where and why, and the
     // reload shows whatever is there.
     QString error;
-    if (!write_default_tally_config(config_home_, site_url_, &error)) {
+    if (!pk_->reinitialise_config(&error)) {
         message_box(QStringLiteral("配置文件初始化失败，原文件未改动：\r\n") + error, style_error,
                     QStringLiteral("初始化提示"));
     }
-    LoadTallyWindow();
 }
 
-bool TallyWindow::SelectQuantityRow(ReportList* list) {
+int TallyWindow::list_player(const ReportList* list) const {
+    return list == ui_->player_one_presets ? 1 : 2;
+}
+
+bool TallyWindow::select_quantity_row(ReportList* list) {
     const int row = list_selected(list);
     if (row < 0) {
         return false;
     }
-    ui_->透明标签1->setText(list == ui_->超级列表框1 ? QStringLiteral("一") : QStringLiteral("二"));
-    ui_->编辑框1->setText(get_cell_text(list, row, 0));
+    pk_->select_player(list_player(list));
+    ui_->amount_edit->setText(get_cell_text(list, row, 0));
     return true;
 }
 
 void TallyWindow::add_double_clicked_row(ReportList* list) {
-    if (!SelectQuantityRow(list)) {
+    const int row = list_selected(list);
+    if (row < 0) {
         return;
     }
-    AddQuantity();
-    ui_->编辑框1->setText(QStringLiteral("0"));
+    ui_->amount_edit->setText(get_cell_text(list, row, 0));
+    tell_refusal(pk_->add_preset(list_player(list), row));
+    ui_->amount_edit->setText(QStringLiteral("0"));
 }
 
-void TallyWindow::SubmitTypedQuantity() {
-    if (submits_amount(ui_->编辑框1->text())) {
-        AddQuantity();
-    }
-}
-
-void TallyWindow::AddQuantity() {
-    const bool one = is_player_one(ui_->透明标签1->text());
-    const QString amount = ui_->编辑框1->text();
-    if (!addition_fits((one ? ui_->标签3 : ui_->标签4)->text(), amount)) {
-        message_box(QStringLiteral("这次加分没有计入：加上 %1 后总数会超出能计算的范围。\r\n"
-                                   "总数保持不变。")
-                        .arg(amount.left(40)),
-                    style_error, QStringLiteral("加分提示"));
-        return;
-    }
-    const QDateTime now = QDateTime::fromSecsSinceEpoch(QDateTime::currentSecsSinceEpoch());
-    const TallyAddition& added =
-        history_.add(shown_board(), now, one ? 1 : 2, (one ? ui_->标签1 : ui_->标签2)->text(),
-                     ui_->编辑框1->text());
-    write_journal(
-        {JournalEvent::Kind::addition, added.time, added.player, added.name, added.amount});
-    show_board(added.after);
+void TallyWindow::submit_typed_quantity() {
+    const Outcome added = pk_->add_amount(pk_->selected_player(), ui_->amount_edit->text());
+    tell_refusal(added);
     // A tie names no leader; the last difference and the typed amount stay on show.
-    if (added.after.markers_shown) {
-        ui_->编辑框1->setText(QStringLiteral("0"));
+    if (added.done() && pk_->board().markers_shown) {
+        ui_->amount_edit->setText(QStringLiteral("0"));
     }
 }
 
 void TallyWindow::undo_addition() {
-    if (const TallyBoard* board = history_.undo()) {
-        write_journal({JournalEvent::Kind::undo, {}, 1, {}, {}});
-        show_board(*board);
-    }
+    tell_refusal(pk_->undo());
 }
 
 void TallyWindow::redo_addition() {
-    if (const TallyBoard* board = history_.redo()) {
-        write_journal({JournalEvent::Kind::redo, {}, 1, {}, {}});
-        show_board(*board);
-    }
-}
-
-TallyBoard TallyWindow::shown_board() const {
-    TallyBoard board;
-    board.total_one = ui_->标签3->text();
-    board.total_two = ui_->标签4->text();
-    board.markers_shown = !ui_->图片框1->isHidden();
-    board.flag_beside_one = ui_->图片框1->y() == marker_top_player_one;
-    board.difference = ui_->透明标签3->text();
-    return board;
-}
-
-void TallyWindow::show_board(const TallyBoard& board) {
-    QLabel* flag = ui_->图片框1;
-    QLabel* face = ui_->图片框2;
-    ui_->标签3->setText(board.total_one);
-    ui_->标签4->setText(board.total_two);
-    flag->setVisible(board.markers_shown);
-    face->setVisible(board.markers_shown);
-    set_top(flag, board.flag_beside_one ? marker_top_player_one : marker_top_player_two);
-    set_top(face, board.flag_beside_one ? marker_top_player_two : marker_top_player_one);
-    ui_->透明标签3->setText(board.difference);
-    if (record_window_ != nullptr) {
-        record_window_->show_history(history_);
-    }
-    notify_state_changed();
-}
-
-// The journal is on the disk before the board changes. Without it the PK simply goes on,
-// and the steps wait for the next change to try again.
-void TallyWindow::write_journal(const JournalEvent& event) {
-    const bool was_protecting = journal_.protecting();
-    if (!journal_tried_) {
-        journal_tried_ = true;
-        journal_.open(tally_config_folder(config_home_), false);
-    }
-    journal_.append(event);
-    tell_journal_health(was_protecting);
-}
-
-// Once when protection stops, and once when it is whole again; never a box per addition.
-void TallyWindow::tell_journal_health(bool was_protecting) {
-    const QString title = QStringLiteral("崩溃保护");
-    if (was_protecting && !journal_.protecting()) {
-        protection_paused_ = true;
-        show_notice(QStringLiteral("崩溃保护已暂停：PK记录无法写入磁盘（%1）。\r\n"
-                                   "PK照常进行。每次加分都会重试，写入成功后会补记漏下的每一步。")
-                        .arg(journal_.problem()),
-                    title, this);
-    } else if (!was_protecting && journal_.protecting() && protection_paused_) {
-        protection_paused_ = false;
-        show_notice(QStringLiteral("崩溃保护已恢复：漏下的步骤已补记，PK记录完整。"), title, this);
-    }
-}
-
-// Opening the window makes no folder; the first addition does, if it has to.
-void TallyWindow::open_journal() {
-    const QString folder = tally_config_folder(config_home_);
-    if (!QFileInfo(folder).isDir()) {
-        return;
-    }
-    journal_tried_ = true;
-    // A long journal takes a while to read and replay; the windows keep painting meanwhile.
-    TallyHistory restored;
-    TallyBoard board;
-    bool offered = false;
-    run_beside_the_windows(
-        [&] {
-            offered = journal_.open(folder) && journal_.leftover().has_additions();
-            if (offered) {
-                board = replay_journal(journal_.leftover().events, restored);
-            }
-        },
-        QStringLiteral("正在读取上一场PK的记录…"));
-    if (!offered) {
-        return;
-    }
-    QString question = QStringLiteral("上一场PK没有正常结束，当时的比分是 %1 : %2。\r\n")
-                           .arg(board.total_one, board.total_two);
-    if (!journal_.set_aside_path().isEmpty()) {
-        question += QStringLiteral("记录中有 %1 条无法读取，已跳过；原记录文件已另存为：\r\n%2\r\n")
-                        .arg(journal_.leftover().unreadable)
-                        .arg(journal_.set_aside_path());
-    }
-    question += QStringLiteral("是否恢复这场PK？选择“取消”则从 0 : 0 开始。");
-    if (message_box(question, style_ok_cancel_question, QStringLiteral("恢复提示")) != 0) {
-        journal_.drop_leftover();
-        return;
-    }
-    journal_.keep_leftover();
-    history_ = restored;
-    show_board(board);
-    tell_journal_health(true);
+    tell_refusal(pk_->redo());
 }
 
 void TallyWindow::switch_player() {
-    const bool one = is_player_one(ui_->透明标签1->text());
-    ui_->透明标签1->setText(one ? QStringLiteral("二") : QStringLiteral("一"));
+    pk_->switch_player();
 }
 
+// As a double-click on the row: the row is selected, and its amount added.
 void TallyWindow::add_preset(int player, int row) {
-    ReportList* list = player == 1 ? ui_->超级列表框1 : ui_->超级列表框2;
+    ReportList* list = player == 1 ? ui_->player_one_presets : ui_->player_two_presets;
     if (row < 0 || row >= list_count(list)) {
         return;
     }
     list_select(list, row);
     add_double_clicked_row(list);
+}
+
+void TallyWindow::tell_refusal(const Outcome& outcome) {
+    if (!outcome.done() && !outcome.quiet) {
+        message_box(outcome.refusal, style_error, QStringLiteral("加分提示"));
+    }
+}
+
+void TallyWindow::show_board() {
+    const TallyBoard& board = pk_->board();
+    QLabel* flag = ui_->leader_flag;
+    QLabel* face = ui_->trailer_face;
+    ui_->player_one_total->setText(board.total_one);
+    ui_->player_two_total->setText(board.total_two);
+    flag->setVisible(board.markers_shown);
+    face->setVisible(board.markers_shown);
+    set_top(flag, board.flag_beside_one ? marker_top_player_one : marker_top_player_two);
+    set_top(face, board.flag_beside_one ? marker_top_player_two : marker_top_player_one);
+    ui_->difference_line->setText(board.difference);
+    if (record_window_ != nullptr) {
+        record_window_->show_history(pk_->history());
+    }
+}
+
+void TallyWindow::show_selected_player() {
+    ui_->selected_player->setText(pk_->selected_player() == 1 ? QStringLiteral("一")
+                                                              : QStringLiteral("二"));
+}
+
+// Once when protection stops, and once when it is whole again; never a box per addition.
+void TallyWindow::tell_protection(bool protecting) {
+    const QString title = QStringLiteral("崩溃保护");
+    if (!protecting) {
+        protection_paused_ = true;
+        show_notice(QStringLiteral("崩溃保护已暂停：PK记录无法写入磁盘（%1）。\r\n"
+                                   "PK照常进行。每次加分都会重试，写入成功后会补记漏下的每一步。")
+                        .arg(pk_->protection_problem()),
+                    title, this);
+    } else if (protection_paused_) {
+        protection_paused_ = false;
+        show_notice(QStringLiteral("崩溃保护已恢复：漏下的步骤已补记，PK记录完整。"), title, this);
+    }
+}
+
+void TallyWindow::offer_leftover() {
+    // A long journal takes a while to read and replay; the windows keep painting meanwhile.
+    std::optional<TallyPk::Leftover> leftover;
+    run_beside_the_windows([&] { leftover = pk_->find_leftover(); },
+                           QStringLiteral("正在读取上一场PK的记录…"));
+    if (!leftover) {
+        return;
+    }
+    QString question = QStringLiteral("上一场PK没有正常结束，当时的比分是 %1 : %2。\r\n")
+                           .arg(leftover->board.total_one, leftover->board.total_two);
+    if (!leftover->set_aside_path.isEmpty()) {
+        question += QStringLiteral("记录中有 %1 条无法读取，已跳过；原记录文件已另存为：\r\n%2\r\n")
+                        .arg(leftover->unreadable)
+                        .arg(leftover->set_aside_path);
+    }
+    question += QStringLiteral("是否恢复这场PK？选择“取消”则从 0 : 0 开始。");
+    if (message_box(question, style_ok_cancel_question, QStringLiteral("恢复提示")) != 0) {
+        pk_->discard_leftover();
+        return;
+    }
+    pk_->restore_leftover();
 }
 
 void TallyWindow::add_operator_key(const QKeySequence& keys, std::function<void()> action) {
@@ -371,7 +351,7 @@ std::unique_ptr<QMenu> TallyWindow::context_menu() {
 
 // However the window is closed, the PK ends normally: nothing is offered back next time.
 void TallyWindow::closeEvent(QCloseEvent* event) {
-    journal_.close();
+    pk_->end();
     if (record_window_ != nullptr) {
         record_window_->close();
     }
@@ -383,14 +363,14 @@ void TallyWindow::show_record() {
         record_window_ = new TallyRecordWindow(this);
         record_window_->setAttribute(Qt::WA_DeleteOnClose);
     }
-    record_window_->show_history(history_);
+    record_window_->show_history(pk_->history());
     record_window_->show();
     record_window_->raise();
     record_window_->activateWindow();
 }
 
 bool TallyWindow::export_record(const QString& path, QString* error) {
-    return write_file(path, record_csv(history_), error);
+    return write_file(path, record_csv(pk_->history()), error);
 }
 
 void TallyWindow::export_record_as() {
@@ -415,27 +395,7 @@ void TallyWindow::export_record_as() {
     }
 }
 
-TallyView TallyWindow::view() const {
-    TallyView shown;
-    shown.names = {ui_->标签1->text(), ui_->标签2->text()};
-    shown.totals = {ui_->标签3->text(), ui_->标签4->text()};
-    if (!ui_->图片框1->isHidden()) {
-        shown.leader =
-            ui_->图片框1->y() == marker_top_player_one ? Leader::player_one : Leader::player_two;
-    }
-    const QString caption = QStringLiteral("相差：");
-    shown.difference = ui_->透明标签3->text();
-    if (shown.difference.startsWith(caption)) {
-        shown.difference.remove(0, caption.size());
-    }
-    return shown;
-}
-
-void TallyWindow::notify_state_changed() {
-    emit state_changed();
-}
-
-void TallyWindow::CloseTallyWindow() {
+void TallyWindow::close_tally_window() {
     close_window(this);
 }
 
@@ -444,7 +404,7 @@ void TallyWindow::paintEvent(QPaintEvent*) {
 }
 
 bool TallyWindow::is_link(const QWidget* child) const {
-    return child == ui_->透明标签2 || child == ui_->透明标签4 || child == ui_->透明标签5;
+    return child == ui_->go_link || child == ui_->close_link || child == ui_->maker_line;
 }
 
 // Presses the controls leave alone reach the window; those on its background (and on plain
@@ -475,7 +435,7 @@ void TallyWindow::mouseReleaseEvent(QMouseEvent* event) {
 // default button, as in a dialog.
 void TallyWindow::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        ui_->zelk按钮1->click();
+        ui_->default_button->click();
         return;
     }
     QWidget::keyPressEvent(event);

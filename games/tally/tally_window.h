@@ -4,6 +4,7 @@
 #include "games/tally/tally_history.h"
 #include "games/tally/tally_journal.h"
 #include "games/tally/tally_view.h"
+#include "runtime/outcome.h"
 
 #include <QFont>
 #include <QKeySequence>
@@ -26,34 +27,49 @@ class TallyWindow;
 namespace glimmer {
 
 class ReportList;
+class TallyPk;
 class TallyRecordWindow;
 
 // The PK scoreboard: two players' totals, their preset amounts, the leader's flag and the
-// difference line. The totals live only in the labels showing them and start at 0 : 0 on
-// every opening. The window has no frame; it is moved by dragging its background.
+// difference line, drawn from a TallyPk. Clicks and keys become the PK's actions; nothing is
+// read back from the controls but what the host types. The window has no frame; it is moved
+// by dragging its background.
+//
+// Controls (objectName: what it shows), for reading tally_window.ui:
+//   player_one_name, player_two_name    the names from the configuration file
+//   player_one_total, player_two_total  the PK totals
+//   leader_flag, trailer_face           beside the leader's total and the other one
+//   difference_line                     "相差：" and the gap
+//   player_one_presets, ..._two_...     each player's preset amounts, one row each
+//   advert_edit                         the instruction text from the configuration file
+//   selected_player                     "一" or "二": whom a typed amount goes to
+//   amount_edit, go_link                the typed amount and the "GO" that adds it
+//   default_button                      off the window: Enter adds the typed amount
+//   maker_line                          the maker's address; re-creates the default file
+//   close_link                          "×"
 class TallyWindow : public QWidget {
     Q_OBJECT
 public:
+    // A window with a PK of its own, which goes with it.
     TallyWindow(TallyConfig& config, const QString& config_home, const QString& site_url,
                 QWidget* parent = nullptr);
+    // A window over the PK given; the window takes it over and the PK goes with the window.
+    explicit TallyWindow(TallyPk* pk, const QString& site_url, QWidget* parent = nullptr);
     ~TallyWindow() override;
 
-    // Names, advert box and both lists from the configuration file; the totals, markers,
-    // selected player and quantity box stay as they are.
-    void LoadTallyWindow();
-    // After asking, puts the default file in place and loads it.
-    void ReinitialiseTallyConfig();
-    // The list's selected row becomes the selected player and amount; false with no row.
-    bool SelectQuantityRow(ReportList* list);
-    void SubmitTypedQuantity();
-    // Adds the quantity box to the selected player's total and marks who leads.
-    void AddQuantity();
-    void CloseTallyWindow();
+    TallyPk& pk() const { return *pk_; }
 
-    // Undo takes back the latest addition in force, board and all; redo puts it back.
+    // After asking, puts the default file in place and loads it.
+    void reinitialise_tally_config();
+    // The list's selected row becomes the selected player and amount; false with no row.
+    bool select_quantity_row(ReportList* list);
+    // Adds the typed amount unless the box holds exactly "" or "0".
+    void submit_typed_quantity();
+    void close_tally_window();
+
+    // The operator's keys: undo, redo, Tab, and a preset row added as if double-clicked.
     void undo_addition();
     void redo_addition();
-    // The operator's keys: Tab, and a preset row added as if double-clicked.
     void switch_player();
     void add_preset(int player, int row);
 
@@ -63,11 +79,9 @@ public:
     // Writes the record as CSV to path, whole or not at all.
     bool export_record(const QString& path, QString* error = nullptr);
 
-    const TallyHistory& history() const { return history_; }
+    const TallyHistory& history() const;
     // The journal of this PK; closed when the window goes.
-    const TallyJournal& journal() const { return journal_; }
-
-    // What the window shows of the match, read back from its controls.
+    const TallyJournal& journal() const;
     TallyView view() const;
 
 signals:
@@ -85,30 +99,27 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // Every change of the totals (addition, undo, redo, restore) is shown through here.
-    void show_board(const TallyBoard& board);
-    TallyBoard shown_board() const;
-    void write_journal(const JournalEvent& event);
-    void tell_journal_health(bool was_protecting);
-    void open_journal();
+    void set_up_controls();
+    void offer_leftover();
+    // Names, advert box and both lists from what the PK read from the file.
+    void show_config();
+    void show_board();
+    void show_selected_player();
+    void tell_protection(bool protecting);
+    // A refusal the host should hear of, in a box; quiet ones pass without a word.
+    void tell_refusal(const Outcome& outcome);
     void add_operator_key(const QKeySequence& keys, std::function<void()> action);
     void export_record_as();
-
-    // Every change of the names, totals, markers or gap ends here.
-    void notify_state_changed();
     void add_double_clicked_row(ReportList* list);
+    int list_player(const ReportList* list) const;
     bool is_link(const QWidget* child) const;
 
     std::unique_ptr<Ui::TallyWindow> ui_;
-    TallyConfig& config_;
-    QString config_home_;
+    TallyPk* pk_;
     QString site_url_;
     QPixmap background_;
     QFont advert_font_;
     bool file_problem_told_ = false;
-    TallyHistory history_;
-    TallyJournal journal_;
-    bool journal_tried_ = false; // a PK's journal starts with its first step or never
     bool protection_paused_ = false;
     QPointer<TallyRecordWindow> record_window_;
     QList<QKeySequence> operator_keys_;

@@ -229,7 +229,7 @@ void CatalogueTest::every_game_shows_the_configured_maker_address_data() {
     const QString short_site = QStringLiteral("http://a.cn:81");
     const QString long_site = QStringLiteral("https://www.a-very-long-maker-site.example:8443");
     const std::array<std::pair<const char*, QString>, 3> games{{
-        {"tally", QStringLiteral("透明标签5")},
+        {"tally", QStringLiteral("maker_line")},
         {"dice", QStringLiteral("透明标签3")},
         {"minebox", QStringLiteral("透明标签3")},
     }};

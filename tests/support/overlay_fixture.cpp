@@ -100,11 +100,11 @@ void retype(QLineEdit* edit, const QString& text) {
 
 void OverlayProgram::add_to_tally(const QString& amount, bool player_one) {
     // A click on a preset row selects its player; the typed amount replaces the preset.
-    auto* list =
-        find<ReportList>(Game::tally, catalogue_, player_one ? "超级列表框1" : "超级列表框2");
+    auto* list = find<ReportList>(Game::tally, catalogue_,
+                                  player_one ? "player_one_presets" : "player_two_presets");
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                       list->visualItemRect(list->topLevelItem(0)).center());
-    auto* quantity = find<QLineEdit>(Game::tally, catalogue_, "编辑框1");
+    auto* quantity = find<QLineEdit>(Game::tally, catalogue_, "amount_edit");
     retype(quantity, amount);
     QTest::keyClick(quantity, Qt::Key_Return);
 }

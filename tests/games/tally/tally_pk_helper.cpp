@@ -44,12 +44,12 @@ int run_script(TallyWindow* window, const QString& folder) {
         QApplication::processEvents();
         const QStringList words = QString::fromStdString(command).split(' ');
         if (words[0] == QStringLiteral("add") && words.size() == 3) {
-            const bool one = text(window, "透明标签1") == QStringLiteral("一");
+            const bool one = text(window, "selected_player") == QStringLiteral("一");
             if (one != (words[1] == QStringLiteral("1"))) {
                 window->switch_player();
             }
-            window->findChild<QLineEdit*>(QStringLiteral("编辑框1"))->setText(words[2]);
-            window->SubmitTypedQuantity();
+            window->findChild<QLineEdit*>(QStringLiteral("amount_edit"))->setText(words[2]);
+            window->submit_typed_quantity();
         } else if (words[0] == QStringLiteral("fill")) {
             QFile file(filler);
             if (file.open(QIODevice::WriteOnly)) {
@@ -70,7 +70,7 @@ int run_script(TallyWindow* window, const QString& folder) {
                 notices.insert(top);
             }
         }
-        print(QStringList{text(window, "标签3"), text(window, "标签4"),
+        print(QStringList{text(window, "player_one_total"), text(window, "player_two_total"),
                           QString::number(window->history().record().size()),
                           QString::number(notices.size())}
                   .join('|'));
@@ -92,7 +92,7 @@ int main(int argc, char** argv) {
     if (mode == QStringLiteral("restore")) {
         glimmer::testing::MessageBoxAnswerer answer(QMessageBox::Ok);
         TallyWindow window(config, folder, "http://example");
-        print(QStringList{text(&window, "标签3"), text(&window, "标签4"),
+        print(QStringList{text(&window, "player_one_total"), text(&window, "player_two_total"),
                           QString::number(window.history().record().size())}
                   .join('|'));
         return answer.seen().size() == 1 ? 0 : 1;
@@ -112,9 +112,9 @@ int main(int argc, char** argv) {
         window->undo_addition();
         window->redo_addition();
         const QString board =
-            QStringList{text(window, "标签3"), text(window, "标签4"),
-                        window->findChild<QLabel*>("图片框1")->isHidden() ? "hidden" : "shown",
-                        text(window, "透明标签3"),
+            QStringList{text(window, "player_one_total"), text(window, "player_two_total"),
+                        window->findChild<QLabel*>("leader_flag")->isHidden() ? "hidden" : "shown",
+                        text(window, "difference_line"),
                         QString::number(window->history().record().size())}
                 .join('|');
         print(board);

@@ -45,16 +45,17 @@ public:
     }
     // "10:5 flag1 相差：5", as on screen.
     QString board() const {
-        const QLabel* flag = window->findChild<QLabel*>("图片框1");
+        const QLabel* flag = window->findChild<QLabel*>("leader_flag");
         const QString marks = flag->isHidden()   ? QStringLiteral("hidden")
                               : flag->y() == 126 ? QStringLiteral("flag1")
                                                  : QStringLiteral("flag2");
-        return text("标签3") + ':' + text("标签4") + ' ' + marks + ' ' + text("透明标签3");
+        return text("player_one_total") + ':' + text("player_two_total") + ' ' + marks + ' ' +
+               text("difference_line");
     }
-    QLineEdit* quantity() const { return window->findChild<QLineEdit*>("编辑框1"); }
+    QLineEdit* quantity() const { return window->findChild<QLineEdit*>("amount_edit"); }
     void type_and_go(const QString& amount) const {
         quantity()->setText(amount);
-        QTest::mouseClick(window->findChild<QLabel*>("透明标签2"), Qt::LeftButton);
+        QTest::mouseClick(window->findChild<QLabel*>("go_link"), Qt::LeftButton);
     }
     // Keys go where a person's would: to the focused box of the active window.
     void key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) const {
@@ -152,10 +153,10 @@ void TallySafetyTest::undo_after_a_reinitialise_restores_the_board() {
     o.type_and_go("5");
     {
         MessageBoxAnswerer answer(QMessageBox::Ok);
-        QTest::mouseClick(o.window->findChild<QLabel*>("透明标签5"), Qt::LeftButton);
+        QTest::mouseClick(o.window->findChild<QLabel*>("maker_line"), Qt::LeftButton);
         QCOMPARE(answer.seen().size(), 1);
     }
-    QCOMPARE(o.text("标签1"), QStringLiteral("玩家一"));
+    QCOMPARE(o.text("player_one_name"), QStringLiteral("玩家一"));
     QCOMPARE(o.board(), QStringLiteral("10:5 flag1 相差：5"));
     o.key(Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(o.board(), QStringLiteral("10:0 flag1 相差：10"));
@@ -189,7 +190,7 @@ void TallySafetyTest::preset_keys_act_like_double_clicks() {
     o.quantity()->setText("77"); // a double-click replaces what was typed
     o.key(Qt::Key(key), modifiers);
     QCOMPARE(o.board(), board);
-    QCOMPARE(o.text("透明标签1"), selected);
+    QCOMPARE(o.text("selected_player"), selected);
     QCOMPARE(o.quantity()->text(), board.startsWith("0:0") ? "77" : "0");
     QCOMPARE(o.window->history().record().size(), board.startsWith("0:0") ? 0 : 1);
 }
@@ -215,11 +216,11 @@ void TallySafetyTest::keys_do_nothing_while_a_message_box_is_open() {
             QTest::keyClick(target, Qt::Key_Tab);
         }
         board_in_box = o.board();
-        selected_in_box = o.text("透明标签1");
+        selected_in_box = o.text("selected_player");
         QTest::mouseClick(box->button(QMessageBox::Cancel), Qt::LeftButton);
     });
     poll.start(10);
-    QTest::mouseClick(o.window->findChild<QLabel*>("透明标签5"), Qt::LeftButton);
+    QTest::mouseClick(o.window->findChild<QLabel*>("maker_line"), Qt::LeftButton);
     QVERIFY(pressed);
     QCOMPARE(board_in_box, QStringLiteral("9:0 flag1 相差：9"));
     QCOMPARE(selected_in_box, QStringLiteral("一"));
@@ -330,7 +331,8 @@ void TallySafetyTest::left_journal_is_offered_and_restored() {
     QCOMPARE(now.whole_bytes, file.size());
     TallyHistory replayed;
     const TallyBoard last = replay_journal(now.events, replayed);
-    QCOMPARE(last.total_one + ':' + last.total_two, o.text("标签3") + ':' + o.text("标签4"));
+    QCOMPARE(last.total_one + ':' + last.total_two,
+             o.text("player_one_total") + ':' + o.text("player_two_total"));
 }
 
 void TallySafetyTest::normal_close_leaves_nothing_to_restore_data() {
@@ -350,7 +352,7 @@ void TallySafetyTest::normal_close_leaves_nothing_to_restore() {
         journal = o.window->journal().path();
         QVERIFY(QFile::exists(journal));
         if (by_label) {
-            QTest::mouseClick(o.window->findChild<QLabel*>("透明标签4"), Qt::LeftButton);
+            QTest::mouseClick(o.window->findChild<QLabel*>("close_link"), Qt::LeftButton);
             QTRY_VERIFY(o.window.isNull());
         } else {
             QVERIFY(o.window->close());
@@ -473,10 +475,11 @@ void TallySafetyTest::pk_of_a_killed_program_is_restored_whole() {
     MessageBoxAnswerer answerer(QMessageBox::Ok);
     Opened o(dir.path());
     QCOMPARE(answerer.seen().size(), 1);
-    QCOMPARE(o.text("标签3"), expected[0]);
-    QCOMPARE(o.text("标签4"), expected[1]);
-    QCOMPARE(o.window->findChild<QLabel*>("图片框1")->isHidden() ? "hidden" : "shown", expected[2]);
-    QCOMPARE(o.text("透明标签3"), expected[3]);
+    QCOMPARE(o.text("player_one_total"), expected[0]);
+    QCOMPARE(o.text("player_two_total"), expected[1]);
+    QCOMPARE(o.window->findChild<QLabel*>("leader_flag")->isHidden() ? "hidden" : "shown",
+             expected[2]);
+    QCOMPARE(o.text("difference_line"), expected[3]);
     QCOMPARE(QString::number(o.window->history().record().size()), expected[4]);
     // Undo reaches back through the restored history.
     o.key(Qt::Key_Z, Qt::ControlModifier);
@@ -497,7 +500,7 @@ void TallySafetyTest::right_click_on_a_control_opens_the_menu() {
         }
     });
     poll.start(10);
-    QLabel* total = o.window->findChild<QLabel*>("标签3");
+    QLabel* total = o.window->findChild<QLabel*>("player_one_total");
     QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5),
                             total->mapToGlobal(QPoint(5, 5)));
     QApplication::sendEvent(total, &event);

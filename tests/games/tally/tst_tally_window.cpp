@@ -1,4 +1,5 @@
 #include "games/tally/tally_config.h"
+#include "games/tally/tally_pk.h"
 #include "games/tally/tally_window.h"
 #include "runtime/controls/lists.h"
 #include "runtime/controls/transparent_label.h"
@@ -73,15 +74,15 @@ public:
     template <typename T> T* find(const char* name) const {
         return window->findChild<T*>(QString::fromUtf8(name));
     }
-    QLabel* total_one() const { return find<QLabel>("标签3"); }
-    QLabel* total_two() const { return find<QLabel>("标签4"); }
-    QLabel* flag() const { return find<QLabel>("图片框1"); }
-    QLabel* face() const { return find<QLabel>("图片框2"); }
-    QLabel* difference() const { return find<QLabel>("透明标签3"); }
-    QLabel* selected() const { return find<QLabel>("透明标签1"); }
-    QLineEdit* quantity() const { return find<QLineEdit>("编辑框1"); }
+    QLabel* total_one() const { return find<QLabel>("player_one_total"); }
+    QLabel* total_two() const { return find<QLabel>("player_two_total"); }
+    QLabel* flag() const { return find<QLabel>("leader_flag"); }
+    QLabel* face() const { return find<QLabel>("trailer_face"); }
+    QLabel* difference() const { return find<QLabel>("difference_line"); }
+    QLabel* selected() const { return find<QLabel>("selected_player"); }
+    QLineEdit* quantity() const { return find<QLineEdit>("amount_edit"); }
     ReportList* list(int player) const {
-        return find<ReportList>(player == 1 ? "超级列表框1" : "超级列表框2");
+        return find<ReportList>(player == 1 ? "player_one_presets" : "player_two_presets");
     }
     QString config_path() const { return tally_config_path(dir.path()); }
 
@@ -104,7 +105,7 @@ public:
         QTest::keyClick(quantity(), Qt::Key_Backspace);
         QTest::keyClicks(quantity(), text);
     }
-    void go() const { press_label("透明标签2"); }
+    void go() const { press_label("go_link"); }
     void enter() const { QTest::keyClick(quantity(), Qt::Key_Return); }
 
     QTemporaryDir dir;
@@ -154,11 +155,11 @@ void TallyWindowTest::opens_as_designed_with_the_fallback_configuration() {
     QCOMPARE(f.flag()->geometry(), QRect(106, 126, 24, 24));
     QCOMPARE(f.face()->geometry(), QRect(107, 226, 24, 24));
     QVERIFY(!f.flag()->pixmap().isNull() && !f.face()->pixmap().isNull());
-    QCOMPARE(f.find<QLabel>("透明标签5")->toolTip(), "Ostrune " + site);
-    QCOMPARE(f.find<QLabel>("透明标签4")->text(), QStringLiteral("×"));
-    QCOMPARE(f.find<QLabel>("透明标签2")->text(), QStringLiteral("GO"));
+    QCOMPARE(f.find<QLabel>("maker_line")->toolTip(), "Ostrune " + site);
+    QCOMPARE(f.find<QLabel>("close_link")->text(), QStringLiteral("×"));
+    QCOMPARE(f.find<QLabel>("go_link")->text(), QStringLiteral("GO"));
 
-    auto* hidden = f.find<QPushButton>("zelk按钮1");
+    auto* hidden = f.find<QPushButton>("default_button");
     QVERIFY(hidden->isDefault());
     QCOMPARE(hidden->geometry(), QRect(520, 200, 80, 32));
     QVERIFY(!f.window->rect().intersects(hidden->geometry()));
@@ -171,22 +172,22 @@ void TallyWindowTest::opens_as_designed_with_the_fallback_configuration() {
     }
 
     // No configuration file: the fallback names and presets, and no file made.
-    QCOMPARE(f.find<QLabel>("标签1")->text(), QStringLiteral("玩家1木有名字"));
-    QCOMPARE(f.find<QLabel>("标签2")->text(), QStringLiteral("玩家2木有名字"));
+    QCOMPARE(f.find<QLabel>("player_one_name")->text(), QStringLiteral("玩家1木有名字"));
+    QCOMPARE(f.find<QLabel>("player_two_name")->text(), QStringLiteral("玩家2木有名字"));
     QCOMPARE(rows(f.list(1)), presets);
     QCOMPARE(rows(f.list(2)), presets);
-    QCOMPARE(f.find<QPlainTextEdit>("编辑框2")->toPlainText(), QString());
+    QCOMPARE(f.find<QPlainTextEdit>("advert_edit")->toPlainText(), QString());
     QVERIFY(!QFile::exists(f.config_path()));
 }
 
 void TallyWindowTest::opening_shows_the_configured_names_lists_and_advert() {
     Fixture f(default_tally_config(site));
-    QCOMPARE(f.find<QLabel>("标签1")->text(), QStringLiteral("玩家一"));
-    QCOMPARE(f.find<QLabel>("标签2")->text(), QStringLiteral("玩家二"));
+    QCOMPARE(f.find<QLabel>("player_one_name")->text(), QStringLiteral("玩家一"));
+    QCOMPARE(f.find<QLabel>("player_two_name")->text(), QStringLiteral("玩家二"));
     QCOMPARE(rows(f.list(1)), presets);
     QCOMPARE(rows(f.list(2)), presets);
     QCOMPARE(f.config.player_one_amounts, presets);
-    const QString advert = f.find<QPlainTextEdit>("编辑框2")->toPlainText();
+    const QString advert = f.find<QPlainTextEdit>("advert_edit")->toPlainText();
     QCOMPARE(advert.count('\n'), 4);
     QVERIFY(advert.startsWith(QStringLiteral("使用说明：\n")));
     QVERIFY(advert.endsWith(QStringLiteral("内容Ostrune\n") + site));
@@ -209,7 +210,7 @@ void TallyWindowTest::advert_font_size_is_in_points() {
     QFETCH(QString, size);
     QFETCH(int, points);
     Fixture f(default_tally_config(site).replace("=10", "=" + size.toLatin1()));
-    const QFont font = f.find<QPlainTextEdit>("编辑框2")->font();
+    const QFont font = f.find<QPlainTextEdit>("advert_edit")->font();
     QCOMPARE(font.pointSize(), points != 0 ? points : f.window->font().pointSize());
 }
 
@@ -378,7 +379,7 @@ void TallyWindowTest::reinitialise_refills_lists_and_keeps_the_totals() {
     f.click_row(2, 1);
 
     const MessageBoxAnswerer answerer(QMessageBox::Ok);
-    f.press_label("透明标签5");
+    f.press_label("maker_line");
     QCOMPARE(answerer.seen().size(), 1);
     QCOMPARE(answerer.seen()[0].title, QStringLiteral("初始化提示"));
     QCOMPARE(answerer.seen()[0].text,
@@ -390,8 +391,8 @@ void TallyWindowTest::reinitialise_refills_lists_and_keeps_the_totals() {
     QCOMPARE(file_bytes(f.config_path()), default_tally_config(site));
     QCOMPARE(rows(f.list(1)), presets);
     QCOMPARE(rows(f.list(2)), presets);
-    QCOMPARE(f.find<QLabel>("标签1")->text(), QStringLiteral("玩家一"));
-    QCOMPARE(f.find<QLabel>("标签2")->text(), QStringLiteral("玩家二"));
+    QCOMPARE(f.find<QLabel>("player_one_name")->text(), QStringLiteral("玩家一"));
+    QCOMPARE(f.find<QLabel>("player_two_name")->text(), QStringLiteral("玩家二"));
     QCOMPARE(f.total_one()->text(), QStringLiteral("10"));
     QCOMPARE(f.total_two()->text(), QStringLiteral("5"));
     QCOMPARE(f.flag()->y(), 126);
@@ -402,7 +403,7 @@ void TallyWindowTest::reinitialise_refills_lists_and_keeps_the_totals() {
 
     // A second re-initialise gives the same rows again, not twice as many.
     const MessageBoxAnswerer again(QMessageBox::Ok);
-    f.press_label("透明标签5");
+    f.press_label("maker_line");
     QCOMPARE(again.seen().size(), 1);
     QCOMPARE(rows(f.list(1)), presets);
     QCOMPARE(rows(f.list(2)), presets);
@@ -413,11 +414,11 @@ void TallyWindowTest::cancel_leaves_a_hand_edited_file_untouched() {
                               "2]\r\n\xca\xfd\xc1\xbf=3\r\n; mine";
     Fixture f(edited);
     const MessageBoxAnswerer answerer(QMessageBox::Cancel);
-    f.press_label("透明标签5");
+    f.press_label("maker_line");
     QCOMPARE(answerer.seen().size(), 1);
     QCOMPARE(file_bytes(f.config_path()), edited);
     QCOMPARE(rows(f.list(2)), QStringList{"3"});
-    QCOMPARE(f.find<QLabel>("标签2")->text(), QStringLiteral("玩家2木有名字"));
+    QCOMPARE(f.find<QLabel>("player_two_name")->text(), QStringLiteral("玩家2木有名字"));
 }
 
 void TallyWindowTest::reinitialise_that_cannot_write_says_where_and_why_data() {
@@ -452,7 +453,7 @@ void TallyWindowTest::reinitialise_that_cannot_write_says_where_and_why() {
     f.go();
 
     const MessageBoxAnswerer answerer({QMessageBox::Ok, QMessageBox::Ok});
-    f.press_label("透明标签5");
+    f.press_label("maker_line");
     QCOMPARE(answerer.seen().size(), 2);
     const SeenBox& told = answerer.seen()[1];
     QCOMPARE(told.icon, QMessageBox::Critical);
@@ -464,9 +465,9 @@ void TallyWindowTest::reinitialise_that_cannot_write_says_where_and_why() {
     // The old file is whole and still what the window shows; the totals stay.
     if (has_file) {
         QCOMPARE(file_bytes(f.config_path()), edited);
-        QCOMPARE(f.find<QLabel>("标签1")->text(), QStringLiteral("阿明"));
+        QCOMPARE(f.find<QLabel>("player_one_name")->text(), QStringLiteral("阿明"));
     } else {
-        QCOMPARE(f.find<QLabel>("标签1")->text(), QStringLiteral("玩家1木有名字"));
+        QCOMPARE(f.find<QLabel>("player_one_name")->text(), QStringLiteral("玩家1木有名字"));
     }
     QCOMPARE(f.total_one()->text(), QStringLiteral("3"));
 }
@@ -497,23 +498,23 @@ void TallyWindowTest::a_file_that_cannot_be_read_whole_gives_the_defaults_and_on
     window.show();
     QTRY_COMPARE(answerer.seen().size(), 1);
     QVERIFY(answerer.seen()[0].text.contains(path));
-    QCOMPARE(window.findChild<QLabel*>(QStringLiteral("标签1"))->text(),
+    QCOMPARE(window.findChild<QLabel*>(QStringLiteral("player_one_name"))->text(),
              QStringLiteral("玩家1木有名字"));
-    QCOMPARE(rows(window.findChild<ReportList*>(QStringLiteral("超级列表框1"))), presets);
+    QCOMPARE(rows(window.findChild<ReportList*>(QStringLiteral("player_one_presets"))), presets);
     if (kind == u"large") {
         QCOMPARE(file_bytes(path), large);
     } else {
         QVERIFY(QFileInfo(path).isFile() == false && QFileInfo::exists(path));
     }
     // Said once per opening, not again for every load.
-    window.LoadTallyWindow();
+    window.pk().load_config();
     QCoreApplication::processEvents();
     QCOMPARE(answerer.seen().size(), 1);
 }
 
 void TallyWindowTest::close_label_destroys_the_window() {
     Fixture f;
-    f.press_label("透明标签4");
+    f.press_label("close_link");
     QTRY_VERIFY(f.window.isNull());
 }
 

@@ -1,0 +1,110 @@
+#pragma once
+
+#include "games/tally/tally_config.h"
+#include "games/tally/tally_history.h"
+#include "games/tally/tally_journal.h"
+#include "games/tally/tally_view.h"
+#include "runtime/outcome.h"
+
+#include <QObject>
+#include <QString>
+
+#include <atomic>
+#include <optional>
+
+namespace glimmer {
+
+// One PK on the tally scoreboard, without widgets: the names and presets the configuration
+// file gives, the board, the selected player, every addition with undo and redo, and the
+// journal that lets a PK outlive a crash. Every way of playing (the window's clicks and keys,
+// commands from outside) goes through these actions, so the journal, the record and the
+// overlays follow each of them alike.
+class TallyPk : public QObject {
+    Q_OBJECT
+public:
+    TallyPk(TallyConfig& config, const QString& config_home, const QString& site_url,
+            QObject* parent = nullptr);
+    ~TallyPk() override;
+
+    const TallyPage& page() const { return page_; }
+    QString name(int player) const;
+    // The preset amounts of player 1 or 2, in the file's order.
+    const QStringList& presets(int player) const;
+    const TallyBoard& board() const { return board_; }
+    int selected_player() const { return selected_player_; }
+    const TallyHistory& history() const { return history_; }
+    const TallyJournal& journal() const { return journal_; }
+    QString config_home() const { return config_home_; }
+    // What the overlays show.
+    TallyView view() const;
+
+    // Reads the configuration file again: names, presets and advert; the board stays.
+    void load_config();
+    // Puts the default file in place and loads it; the caller has asked the host first.
+    bool reinitialise_config(QString* error = nullptr);
+
+    Outcome select_player(int player);
+    Outcome switch_player();
+    // Adds the amount, as typed, to the player's total.
+    Outcome add_amount(int player, const QString& amount);
+    // Selects the player and adds their preset at index (from 0), as a double-click does.
+    Outcome add_preset(int player, int index);
+    Outcome undo();
+    Outcome redo();
+
+    // A PK that a program which ended without closing it left in its journal.
+    struct Leftover {
+        TallyBoard board;
+        qsizetype additions = 0;
+        int unreadable = 0;     // entries that could not be read and were skipped
+        QString set_aside_path; // where the damaged journal was kept, whole
+    };
+    // Reads the journals in the configuration folder. Safe to run off the main thread while
+    // nothing else calls the PK; actions are refused meanwhile.
+    std::optional<Leftover> find_leftover();
+    void restore_leftover();
+    void discard_leftover();
+
+    // The PK ends normally: its journal goes, and nothing is offered back next time.
+    void end();
+
+    // False while the journal cannot be written; the PK goes on regardless.
+    bool protecting() const { return journal_.protecting(); }
+    QString protection_problem() const { return journal_.problem(); }
+
+signals:
+    void config_loaded();
+    void selected_player_changed(int player);
+    // The board, the history or both changed (an addition, undo, redo or restore).
+    void board_changed();
+    // Crash protection stopped or came back.
+    void protection_changed(bool protecting);
+    // After every change of what view() gives.
+    void state_changed();
+
+private:
+    Outcome busy_refusal() const;
+    Outcome add(int player, const QString& amount);
+    void record_step(const JournalEvent& event);
+    void show(const TallyBoard& board);
+
+    TallyConfig& config_;
+    QString config_home_;
+    QString site_url_;
+    TallyPage page_;
+    TallyBoard board_;
+    int selected_player_ = 1;
+    TallyHistory history_;
+    TallyJournal journal_;
+    bool journal_tried_ = false; // a PK's journal starts with its first step or never
+    std::atomic<bool> reading_leftover_{false};
+    TallyHistory leftover_history_;
+    TallyBoard leftover_board_;
+};
+
+// The player an action names: 1 or 2, else nothing.
+inline bool is_player(int player) {
+    return player == 1 || player == 2;
+}
+
+} // namespace glimmer
