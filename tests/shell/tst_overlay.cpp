@@ -555,18 +555,21 @@ void OverlayTest::a_request_gets_through_many_slow_connections() {
         slow.push_back(std::make_unique<QTcpSocket>());
         slow.back()->connectToHost(QHostAddress::LocalHost, static_cast<quint16>(program.port()));
     }
-    // Each sends one byte of a head and then nothing.
-    QTRY_VERIFY_WITH_TIMEOUT(std::all_of(slow.begin(), slow.end(),
-                                         [](const auto& socket) {
-                                             return socket->state() ==
-                                                    QAbstractSocket::ConnectedState;
-                                         }),
-                             10000);
+    // Each sends one byte of a head and then nothing; the server may already have shut the
+    // oldest out to make room.
+    const auto settled = [&slow] {
+        return std::none_of(slow.begin(), slow.end(), [](const auto& socket) {
+            return socket->state() == QAbstractSocket::ConnectingState ||
+                   socket->state() == QAbstractSocket::HostLookupState;
+        });
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(settled(), 10000);
     for (const auto& socket : slow) {
-        socket->write("G");
+        if (socket->state() == QAbstractSocket::ConnectedState) {
+            socket->write("G");
+            socket->flush();
+        }
     }
-    QTRY_VERIFY(std::all_of(slow.begin(), slow.end(),
-                            [](const auto& socket) { return socket->bytesToWrite() == 0; }));
     const QByteArray get = request(
         "GET", "/api/state", "Host: 127.0.0.1:" + QByteArray::number(program.port()) + "\r\n");
     for (int i = 0; i < 3; ++i) {
