@@ -26,6 +26,20 @@ std::optional<int> parse_port(const std::string& text) {
     return value;
 }
 
+// What the user typed, as an error line echoes it: long values are cut (never inside a UTF-8
+// sequence), so a pasted screenful still gives one short line.
+std::string shown(const std::string& text) {
+    constexpr std::size_t longest = 40;
+    if (text.size() <= longest) {
+        return text;
+    }
+    std::size_t cut = longest;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) {
+        --cut;
+    }
+    return text.substr(0, cut) + "\u2026";
+}
+
 CommandLine usage_error(std::string error) {
     CommandLine line;
     line.action = CommandLine::Action::usage_error;
@@ -60,15 +74,15 @@ CommandLine parse_command_line(const std::vector<std::string>& arguments) {
         if (value) {
             line.overlay_port = parse_port(*value);
             if (!line.overlay_port) {
-                return usage_error("invalid overlay port '" + *value +
+                return usage_error("invalid overlay port '" + shown(*value) +
                                    "': give a whole number from 0 to 65535");
             }
             continue;
         }
         if (argument.size() > 1 && argument[0] == '-') {
-            return usage_error("unrecognised option '" + argument + "'");
+            return usage_error("unrecognised option '" + shown(argument) + "'");
         }
-        return usage_error("unexpected argument '" + argument + "'");
+        return usage_error("unexpected argument '" + shown(argument) + "'");
     }
     return line;
 }

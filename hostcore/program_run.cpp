@@ -1,5 +1,6 @@
 #include "hostcore/program_run.h"
 
+#include "runtime/processes.h"
 #include "runtime/windows.h"
 #include "shell/app_state.h"
 #include "shell/startup_window.h"
@@ -14,6 +15,8 @@ void run_program(QObject* application_filter, const CommandLine& line) {
     static int argc = 1;
     static char name[] = "glimmerhall";
     static char* argv[] = {name, nullptr};
+
+    raise_file_limit();
 
     // No shared OpenGL context (Qt::AA_ShareOpenGLContexts): the browser engine runs in a
     // process of its own, and creating one costs the catalogue's first paint more than the

@@ -8,6 +8,7 @@
 
 #include <dirent.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace glimmer {
@@ -135,6 +136,14 @@ void kill_helper_groups() {
         ::kill(-group, SIGKILL);
     }
     helper_groups().clear();
+}
+
+void raise_file_limit() {
+    struct rlimit limit {};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = limit.rlim_max;
+        (void)::setrlimit(RLIMIT_NOFILE, &limit);
+    }
 }
 
 } // namespace glimmer

@@ -26,4 +26,9 @@ void track_helper_group(pid_t group);
 void untrack_helper_group(pid_t group);
 void kill_helper_groups();
 
+// Raises the soft limit on open descriptors to the hard one: the overlay server sizes its
+// connections to the soft limit, and the default 1024 is small for a server. At start-up,
+// before any thread.
+void raise_file_limit();
+
 } // namespace glimmer

@@ -128,11 +128,20 @@ void CatalogueWindow::contextMenuEvent(QContextMenuEvent* event) {
 }
 
 void CatalogueWindow::copy_overlay_address(Game game) {
+    const QString& ignored = overlay_addresses_.ignored_setting;
     if (!overlay_addresses_.on()) {
-        message_box(overlay_addresses_.off_reason, style_ok, QStringLiteral("直播叠加"));
+        message_box(ignored.isEmpty() ? overlay_addresses_.off_reason
+                                      : overlay_addresses_.off_reason + u'\n' + ignored,
+                    style_ok, QStringLiteral("直播叠加"));
         return;
     }
-    QGuiApplication::clipboard()->setText(overlay_addresses_.games[static_cast<size_t>(game)]);
+    const QString& address = overlay_addresses_.games[static_cast<size_t>(game)];
+    QGuiApplication::clipboard()->setText(address);
+    // The host would otherwise wonder why the address is not the port they set.
+    if (!ignored.isEmpty()) {
+        message_box(ignored + QStringLiteral("\n地址已复制：") + address, style_ok,
+                    QStringLiteral("直播叠加"));
+    }
 }
 
 void CatalogueWindow::closeEvent(QCloseEvent* event) {

@@ -11,22 +11,58 @@ namespace {
 
 constexpr int highest_port = 65535;
 
+// A value from a file, as a message quotes it: short, and never half a character.
+QString quoted(const QString& value) {
+    constexpr qsizetype longest = 20;
+    if (value.size() <= longest) {
+        return value;
+    }
+    qsizetype cut = longest;
+    if (value.at(cut - 1).isHighSurrogate()) {
+        --cut;
+    }
+    return value.left(cut) + u'…';
+}
+
 // A port from the settings file: digits only, so "1e4" or " 80x" is not read as a number.
-std::optional<int> file_port(const QString& path) {
+// A file or value that cannot be used gives none, and says why in ignored.
+std::optional<int> file_port(const QString& path, QString* ignored = nullptr) {
     if (path.isEmpty()) {
         return std::nullopt;
     }
-    const QString text = read_ini(path, QStringLiteral("overlay"), QStringLiteral("port"));
-    if (text.isEmpty() || text.size() > 5) {
-        return std::nullopt;
+    const IniFile file(path);
+    const QString fallback = QString::number(default_overlay_port);
+    QString why;
+    switch (file.status()) {
+    case IniFile::Status::ok:
+    case IniFile::Status::missing:
+        break;
+    case IniFile::Status::not_a_file:
+        why =
+            QStringLiteral("%1 不是普通文件，未读取其中的设置，端口已改用 %2").arg(path, fallback);
+        break;
+    case IniFile::Status::too_large:
+        why = QStringLiteral("%1 过大（超过 1 MiB），未读取其中的设置，端口已改用 %2")
+                  .arg(path, fallback);
+        break;
+    case IniFile::Status::unreadable:
+        why = QStringLiteral("%1 无法读取（%2），端口已改用 %3").arg(path, file.error(), fallback);
+        break;
     }
+    const QString text = file.value(QStringLiteral("overlay"), QStringLiteral("port"));
+    bool digits = !text.isEmpty() && text.size() <= 5;
     for (const QChar c : text) {
-        if (c < u'0' || c > u'9') {
-            return std::nullopt;
-        }
+        digits = digits && c >= u'0' && c <= u'9';
     }
-    const int port = text.toInt();
-    if (port > highest_port) {
+    const int port = digits ? text.toInt() : -1;
+    if (!text.isEmpty() && (port < 0 || port > highest_port)) {
+        why = QStringLiteral("%1 中 [overlay] port 的值 “%2” 无效，已改用 %3")
+                  .arg(path, quoted(text), fallback);
+    }
+    if (ignored != nullptr) {
+        *ignored = why;
+    }
+    if (port < 0 || port > highest_port) {
         return std::nullopt;
     }
     return port;
@@ -60,7 +96,10 @@ OverlayAddresses overlay_addresses(const HostSettings& settings) {
             QStringLiteral("直播叠加未开启：端口 %1 无效").arg(*settings.overlay_port);
         return addresses;
     }
-    addresses.port = overlay_port(settings);
+    addresses.port = settings.overlay_port
+                         ? *settings.overlay_port
+                         : file_port(settings.settings_file, &addresses.ignored_setting)
+                               .value_or(default_overlay_port);
     if (addresses.port == 0) {
         addresses.off_reason = QStringLiteral("直播叠加已关闭（端口设为 0）");
         return addresses;

@@ -24,7 +24,10 @@ int overlay_port(const HostSettings& settings);
 struct OverlayAddresses {
     int port = 0;       // 0 when overlays are off
     QString off_reason; // why they are off; empty when on
-    QString index;      // the page listing the three
+    // A setting in the settings file that was not used, and what was used instead; empty
+    // when there is none.
+    QString ignored_setting;
+    QString index; // the page listing the three
     std::array<QString, game_count> games;
 
     bool on() const { return port > 0 && off_reason.isEmpty(); }

@@ -1,39 +1,52 @@
 // The overlay server, loaded on first use by OverlayServer (see modules.h): a small HTTP
-// front door on 127.0.0.1 that answers GET for the overlay pages and the state, and hands
-// WebSocket upgrades on /ws to a QWebSocketServer.
+// front door on 127.0.0.1 that answers GET for the overlay pages and the state, and speaks
+// just enough WebSocket on /ws to push each new state to the pages.
 //
 // The front door reads each request head itself rather than through QHttpServer, because
 // every check has to happen before a WebSocket handshake is answered: the Host header (DNS
 // rebinding), the Origin of an upgrade and the size of the head. QHttpServer in Qt 6.4 hands
-// an upgrade to its own socket server before any handler sees it.
+// an upgrade to its own socket server before any handler sees it. The WebSocket side is our
+// own too: QWebSocket answers pings by itself into an unbounded buffer, so a peer that pings
+// and never reads would grow the program without limit.
 
+#include <QCryptographicHash>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QHash>
 #include <QHostAddress>
-#include <QPointer>
+#include <QList>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
-#include <QWebSocket>
-#include <QWebSocketCorsAuthenticator>
-#include <QWebSocketServer>
 
-#include <vector>
+#include <algorithm>
+
+#include <sys/resource.h>
+#include <sys/socket.h>
 
 namespace {
 
 // Sizes beyond any browser's request for these pages; larger heads are refused.
 constexpr qsizetype max_head_bytes = 8 * 1024;
 constexpr int max_header_lines = 64;
-// A request head must be complete within this; a silent connection is closed.
-constexpr int head_timeout_ms = 10000;
-constexpr int max_pending_requests = 128;
-constexpr int max_clients = 1000;
-// A page that stops reading is dropped once this much of what it was sent is still waiting
-// in the program (beyond what the system's socket buffer already took), so memory stays
-// bounded: at most this plus one state per client.
+// A request head must be complete within this; a silent or trickling connection is closed,
+// so it holds its slot only briefly.
+constexpr qint64 head_timeout_ms = 2500;
+// After an error reply or a close frame the peer gets this long to read and hang up.
+constexpr qint64 linger_ms = 2000;
+constexpr qsizetype max_pending_requests = 128;
+constexpr qsizetype max_clients = 1000;
+// Descriptors kept back for the program's own files, pictures and helper processes.
+constexpr qint64 reserved_descriptors = 256;
+// A page that stops reading is dropped once this much of what it was sent (states, pongs)
+// still waits in the program beyond what the system's socket buffer already took, so memory
+// stays bounded.
 constexpr qint64 max_unsent_bytes = 256 * 1024;
+// Pages send nothing that matters; larger frames or messages end the connection.
+constexpr quint64 max_frame_bytes = 4096;
+constexpr quint64 max_message_bytes = 4096;
+// Room for one whole frame of the largest size, header included.
+constexpr qint64 client_read_buffer = 2 * max_frame_bytes + 16;
 
 struct Response {
     int status = 200;
@@ -91,6 +104,23 @@ QByteArray assembled_page(const QString& name) {
     return page;
 }
 
+// The length of the head up to and including its empty line, or -1 while it is incomplete.
+// A bare LF ends a line as well as CRLF does.
+qsizetype head_length(const QByteArray& seen) {
+    qsizetype from = 0;
+    for (;;) {
+        const qsizetype lf = seen.indexOf('\n', from);
+        if (lf < 0) {
+            return -1;
+        }
+        const qsizetype length = lf - from;
+        if (from > 0 && (length == 0 || (length == 1 && seen[from] == '\r'))) {
+            return lf + 1;
+        }
+        from = lf + 1;
+    }
+}
+
 struct RequestHead {
     QByteArray method;
     QByteArray path;
@@ -101,7 +131,10 @@ struct RequestHead {
 
 // False for anything that is not a well-formed HTTP/1.x request head.
 bool parse_head(const QByteArray& head, RequestHead& out) {
-    const QList<QByteArray> lines = head.split('\n');
+    QList<QByteArray> lines = head.split('\n');
+    while (!lines.isEmpty() && (lines.last().isEmpty() || lines.last() == "\r")) {
+        lines.removeLast();
+    }
     if (lines.isEmpty() || lines.size() > max_header_lines + 1) {
         return false;
     }
@@ -145,38 +178,79 @@ bool has_token(const QByteArray& value, const QByteArray& token) {
     return false;
 }
 
+// "258EAFA5-..." is the fixed GUID every WebSocket server appends to the client's key.
+QByteArray accept_key(const QByteArray& key) {
+    return QCryptographicHash::hash(key + "258EAFA5-E914-47DA-95CA-C5AB0DC85B11",
+                                    QCryptographicHash::Sha1)
+        .toBase64();
+}
+
+bool valid_key(const QByteArray& key) {
+    const auto decoded =
+        QByteArray::fromBase64Encoding(key, QByteArray::AbortOnBase64DecodingErrors);
+    return decoded && decoded.decoded.size() == 16;
+}
+
+enum Opcode : quint8 {
+    op_continuation = 0x0,
+    op_text = 0x1,
+    op_binary = 0x2,
+    op_close = 0x8,
+    op_ping = 0x9,
+    op_pong = 0xA
+};
+
+// A whole, unfragmented frame as a server sends it: unmasked.
+QByteArray frame(quint8 opcode, const QByteArray& payload) {
+    QByteArray out;
+    const auto length = static_cast<quint64>(payload.size());
+    out.reserve(payload.size() + 10);
+    out.append(static_cast<char>(0x80 | opcode));
+    if (length < 126) {
+        out.append(static_cast<char>(length));
+    } else if (length <= 0xFFFF) {
+        out.append(static_cast<char>(126));
+        out.append(static_cast<char>(length >> 8));
+        out.append(static_cast<char>(length & 0xFF));
+    } else {
+        out.append(static_cast<char>(127));
+        for (int shift = 56; shift >= 0; shift -= 8) {
+            out.append(static_cast<char>((length >> shift) & 0xFF));
+        }
+    }
+    out.append(payload);
+    return out;
+}
+
+QByteArray close_frame(quint16 code) {
+    QByteArray payload;
+    payload.append(static_cast<char>(code >> 8));
+    payload.append(static_cast<char>(code & 0xFF));
+    return frame(op_close, payload);
+}
+
+constexpr quint16 close_protocol_error = 1002;
+constexpr quint16 close_too_big = 1009;
+
 class OverlayHttpServer : public QObject {
     Q_OBJECT
 public:
-    explicit OverlayHttpServer(QObject* parent)
-        : QObject(parent),
-          sockets_(QStringLiteral("glimmerhall"), QWebSocketServer::NonSecureMode) {
+    explicit OverlayHttpServer(QObject* parent) : QObject(parent) {
+        clock_.start();
         connect(&listener_, &QTcpServer::newConnection, this, &OverlayHttpServer::accept);
-        connect(&sockets_, &QWebSocketServer::newConnection, this,
-                &OverlayHttpServer::accept_client);
-        // An upgrade from a page of any other site is answered with 403 before the
-        // handshake; the front door has let only our own origins through, and this is the
-        // socket server's own check of the same.
-        connect(&sockets_, &QWebSocketServer::originAuthenticationRequired, this,
-                [this](QWebSocketCorsAuthenticator* check) {
-                    check->setAllowed(origin_allowed(check->origin().toUtf8()));
-                });
+        // Out of descriptors for a moment: the listener pauses itself for good, so it is
+        // asked to go on once some may be free again.
+        connect(&listener_, &QTcpServer::acceptError, this,
+                [this] { QTimer::singleShot(250, this, [this] { listener_.resumeAccepting(); }); });
+        sweep_.setInterval(250);
+        connect(&sweep_, &QTimer::timeout, this, &OverlayHttpServer::close_overdue);
     }
 
     ~OverlayHttpServer() override {
-        // The sockets outlive this object's members for a moment; nothing they say then may
-        // reach it.
-        for (QObject* root : {static_cast<QObject*>(this), static_cast<QObject*>(&listener_),
-                              static_cast<QObject*>(&sockets_)}) {
-            for (QObject* child : root->findChildren<QObject*>()) {
-                QObject::disconnect(child, nullptr, this, nullptr);
-            }
-        }
-        for (const Client& client : clients_) {
-            if (client.socket) {
-                QObject::disconnect(client.socket, nullptr, this, nullptr);
-                delete client.socket.data();
-            }
+        // The sockets are the listener's children and outlive this object's other members
+        // for a moment; nothing they say then may reach it.
+        for (QObject* child : listener_.findChildren<QObject*>()) {
+            QObject::disconnect(child, nullptr, this, nullptr);
         }
     }
 
@@ -188,6 +262,7 @@ public:
             return false;
         }
         port_ = port;
+        size_for_descriptor_limit();
         pages_.clear();
         for (const char* name : {"index", "tally", "dice", "minebox"}) {
             pages_.insert(QByteArray(name),
@@ -202,19 +277,43 @@ public:
     // The newest state for /api/state and for every connected page.
     Q_INVOKABLE void publish(const QByteArray& state) {
         state_ = state;
-        state_text_ = QString::fromUtf8(state);
-        // Sending may drop a client, which changes the list.
-        const std::vector<Client> clients = clients_;
-        for (const Client& client : clients) {
-            send_state(client);
+        state_frame_ = frame(op_text, state);
+        // Sending may drop a client, which changes the set.
+        const QList<QTcpSocket*> clients = clients_.keys();
+        for (QTcpSocket* socket : clients) {
+            send(socket, state_frame_);
         }
     }
 
 private:
-    struct Client {
-        QPointer<QWebSocket> socket;
-        QPointer<QTcpSocket> stream;
+    // A connection that is not (or no longer) a WebSocket client: its head is still
+    // coming, or it is closing after a reply.
+    struct Waiting {
+        QTcpSocket* socket = nullptr;
+        qint64 deadline = 0;
+        bool closing = false;
     };
+
+    struct Client {
+        bool in_message = false;   // a fragmented message has begun
+        quint64 message_bytes = 0; // of it so far
+    };
+
+    // Connections of both kinds stay well below the soft descriptor limit, with room kept
+    // for the program's own files; some slots always stay for plain requests, so that
+    // WebSocket clients cannot shut out /api/state or a page's reload.
+    void size_for_descriptor_limit() {
+        qint64 soft = 1 << 20;
+        struct rlimit limit {};
+        if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) {
+            soft = static_cast<qint64>(limit.rlim_cur);
+        }
+        const qint64 budget =
+            soft > 2 * reserved_descriptors ? soft - reserved_descriptors : soft / 2;
+        const qint64 total = std::min<qint64>(budget, max_pending_requests + max_clients);
+        pending_cap_ = std::max<qint64>(1, std::min<qint64>(max_pending_requests, total / 4));
+        client_cap_ = std::max<qint64>(0, total - pending_cap_);
+    }
 
     bool host_allowed(const QByteArray& host) const {
         const QByteArray suffix = ':' + QByteArray::number(port_);
@@ -233,33 +332,115 @@ private:
 
     void accept() {
         while (QTcpSocket* socket = listener_.nextPendingConnection()) {
-            if (pending_requests_ >= max_pending_requests) {
-                socket->abort();
-                socket->deleteLater();
-                continue;
-            }
-            ++pending_requests_;
             // The socket reads no more than a head's worth ahead of us.
             socket->setReadBufferSize(max_head_bytes + 1);
-            auto* deadline = new QTimer(socket);
-            deadline->setSingleShot(true);
-            connect(deadline, &QTimer::timeout, socket, [this, socket] { finish(socket); });
-            deadline->start(head_timeout_ms);
-            connect(socket, &QTcpSocket::readyRead, this, [this, socket] { read_head(socket); });
-            connect(socket, &QTcpSocket::disconnected, this, [this, socket] { finish(socket); });
+            connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readable(socket); });
+            connect(socket, &QTcpSocket::bytesWritten, this, [this, socket] { written(socket); });
+            connect(socket, &QTcpSocket::disconnected, this, [this, socket] { gone(socket); });
+            wait_on(socket, head_timeout_ms, false);
+            // A head that came with the connection is answered now, before later arrivals
+            // can push this one out of its slot.
+            socket->waitForReadyRead(0);
         }
     }
 
-    // Ends a connection that has not become a WebSocket.
-    void finish(QTcpSocket* socket) {
-        if (socket->property("glimmer_done").toBool()) {
+    // Takes a slot for a connection; when all are taken, the one waiting longest gives up
+    // its slot, so a trickle of slow connections cannot keep a genuine request out.
+    void wait_on(QTcpSocket* socket, qint64 timeout_ms, bool closing) {
+        if (waiting_.size() >= pending_cap_) {
+            discard(waiting_.front().socket);
+        }
+        waiting_.append({socket, clock_.elapsed() + timeout_ms, closing});
+        if (!sweep_.isActive()) {
+            sweep_.start();
+        }
+    }
+
+    qsizetype waiting_index(QTcpSocket* socket) const {
+        for (qsizetype i = 0; i < waiting_.size(); ++i) {
+            if (waiting_[i].socket == socket) {
+                return i;
+            }
+        }
+        return -1;
+    }
+
+    void close_overdue() {
+        const qint64 now = clock_.elapsed();
+        QList<QTcpSocket*> overdue;
+        for (const Waiting& entry : std::as_const(waiting_)) {
+            if (entry.deadline <= now) {
+                overdue << entry.socket;
+            }
+        }
+        for (QTcpSocket* socket : overdue) {
+            discard(socket);
+        }
+        if (waiting_.isEmpty()) {
+            sweep_.stop();
+        }
+    }
+
+    // Ends a connection at once, whatever it was.
+    void discard(QTcpSocket* socket) {
+        forget(socket);
+        socket->abort();
+    }
+
+    void forget(QTcpSocket* socket) {
+        const qsizetype at = waiting_index(socket);
+        if (at >= 0) {
+            waiting_.removeAt(at);
+        }
+        clients_.remove(socket);
+        socket->disconnect(this);
+        socket->deleteLater();
+    }
+
+    void gone(QTcpSocket* socket) { forget(socket); }
+
+    void readable(QTcpSocket* socket) {
+        if (clients_.contains(socket)) {
+            read_frames(socket);
             return;
         }
-        socket->setProperty("glimmer_done", true);
-        --pending_requests_;
-        socket->disconnect(this);
-        socket->abort();
-        socket->deleteLater();
+        const qsizetype at = waiting_index(socket);
+        if (at < 0) {
+            return;
+        }
+        if (waiting_[at].closing) {
+            // Whatever the peer still sends after our reply is read and dropped, so that
+            // closing never meets unread data (which would reset the connection).
+            socket->readAll();
+            return;
+        }
+        read_head(socket);
+    }
+
+    void written(QTcpSocket* socket) {
+        const qsizetype at = waiting_index(socket);
+        if (at >= 0 && waiting_[at].closing && socket->bytesToWrite() == 0) {
+            half_close(socket);
+        }
+    }
+
+    // Our side is done: the peer reads all it was sent and then sees the end of it; the
+    // connection goes once the peer hangs up too, or when the linger runs out.
+    static void half_close(QTcpSocket* socket) {
+        ::shutdown(static_cast<int>(socket->socketDescriptor()), SHUT_WR);
+    }
+
+    void close_after_writing(QTcpSocket* socket) {
+        clients_.remove(socket);
+        const qsizetype at = waiting_index(socket);
+        if (at >= 0) {
+            waiting_.removeAt(at);
+        }
+        wait_on(socket, linger_ms, true);
+        if (socket->bytesToWrite() == 0) {
+            half_close(socket);
+        }
+        socket->readAll();
     }
 
     void answer(QTcpSocket* socket, const Response& response) {
@@ -274,26 +455,21 @@ private:
         }
         out += "\r\n";
         out += response.body;
-        socket->setProperty("glimmer_done", true);
-        --pending_requests_;
-        socket->disconnect(this);
         socket->write(out);
-        // Closes once everything is written; the socket deletes itself after.
-        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-        socket->disconnectFromHost();
+        close_after_writing(socket);
     }
 
     void read_head(QTcpSocket* socket) {
         const QByteArray seen = socket->peek(max_head_bytes + 1);
-        const qsizetype end = seen.indexOf("\r\n\r\n");
-        if (end < 0) {
+        const qsizetype length = head_length(seen.left(max_head_bytes));
+        if (length < 0) {
             if (seen.size() > max_head_bytes) {
                 answer(socket, text_response(431));
             }
             return;
         }
         RequestHead head;
-        if (!parse_head(seen.left(end), head)) {
+        if (!parse_head(seen.left(length), head)) {
             answer(socket, text_response(400));
             return;
         }
@@ -308,26 +484,45 @@ private:
             return;
         }
         if (head.path == "/ws") {
-            const bool upgrade = has_token(head.headers.value("connection"), "upgrade") &&
-                                 has_token(head.headers.value("upgrade"), "websocket");
-            if (!upgrade) {
-                Response refused = text_response(426);
-                refused.headers.emplaceBack("Upgrade", "websocket");
-                answer(socket, refused);
-                return;
-            }
-            if (head.duplicate_origin || !origin_allowed(head.headers.value("origin"))) {
-                answer(socket, text_response(403));
-                return;
-            }
-            if (clients_.size() >= static_cast<size_t>(max_clients)) {
-                answer(socket, text_response(503));
-                return;
-            }
-            hand_over(socket);
+            upgrade(socket, head, length);
             return;
         }
         answer(socket, route(head.path));
+    }
+
+    void upgrade(QTcpSocket* socket, const RequestHead& head, qsizetype head_bytes) {
+        const bool upgrade = has_token(head.headers.value("connection"), "upgrade") &&
+                             has_token(head.headers.value("upgrade"), "websocket");
+        if (!upgrade || head.headers.value("sec-websocket-version") != "13") {
+            Response refused = text_response(426);
+            refused.headers.emplaceBack("Upgrade", "websocket");
+            refused.headers.emplaceBack("Sec-WebSocket-Version", "13");
+            answer(socket, refused);
+            return;
+        }
+        if (head.duplicate_origin || !origin_allowed(head.headers.value("origin"))) {
+            answer(socket, text_response(403));
+            return;
+        }
+        const QByteArray key = head.headers.value("sec-websocket-key");
+        if (!valid_key(key)) {
+            answer(socket, text_response(400));
+            return;
+        }
+        if (clients_.size() >= client_cap_) {
+            answer(socket, text_response(503));
+            return;
+        }
+        socket->skip(head_bytes);
+        waiting_.removeAt(waiting_index(socket));
+        clients_.insert(socket, Client{});
+        socket->setReadBufferSize(client_read_buffer);
+        socket->write("HTTP/1.1 101 Switching Protocols\r\nUpgrade: websocket\r\n"
+                      "Connection: Upgrade\r\nSec-WebSocket-Accept: " +
+                      accept_key(key) + "\r\n\r\n");
+        if (send(socket, state_frame_) && socket->bytesAvailable() > 0) {
+            read_frames(socket);
+        }
     }
 
     Response route(const QByteArray& path) const {
@@ -361,65 +556,119 @@ private:
         return page;
     }
 
-    void hand_over(QTcpSocket* socket) {
-        socket->setProperty("glimmer_done", true);
-        --pending_requests_;
-        socket->disconnect(this);
-        qDeleteAll(socket->findChildren<QTimer*>(Qt::FindDirectChildrenOnly));
-        socket->setReadBufferSize(0);
-        // The socket server makes a QWebSocket of its own over this socket once the
-        // handshake is done; the peer's port (unique on loopback) pairs the two again.
-        handed_over_.removeIf([](const auto& entry) { return entry.value().isNull(); });
-        handed_over_.insert(socket->peerPort(), socket);
-        sockets_.handleConnection(socket);
-        // The handshake is already waiting in the socket's buffer.
-        emit socket->readyRead();
+    // Every write to a page goes through here: a page whose unread bytes would pass the
+    // bound is dropped at once. The first write always goes, whatever its size.
+    bool send(QTcpSocket* socket, const QByteArray& bytes) {
+        const qint64 unsent = socket->bytesToWrite();
+        if (unsent > 0 && unsent + bytes.size() > max_unsent_bytes) {
+            discard(socket);
+            return false;
+        }
+        socket->write(bytes);
+        return true;
     }
 
-    void accept_client() {
-        while (QWebSocket* socket = sockets_.nextPendingConnection()) {
-            // Pages send nothing that matters; a flood of frames is not buffered.
-            socket->setMaxAllowedIncomingFrameSize(4096);
-            socket->setMaxAllowedIncomingMessageSize(4096);
-            Client client{socket, handed_over_.take(socket->peerPort())};
-            connect(socket, &QWebSocket::disconnected, this, [this, socket] { drop(socket); });
-            clients_.push_back(client);
-            send_state(client);
-        }
+    void fail(QTcpSocket* socket, quint16 code) {
+        socket->write(close_frame(code));
+        close_after_writing(socket);
     }
 
-    void send_state(const Client& client) {
-        if (!client.socket) {
-            return;
-        }
-        if (client.stream && client.stream->bytesToWrite() > max_unsent_bytes) {
-            // This page stopped reading; what it would be sent would only pile up.
-            client.socket->abort();
-            drop(client.socket);
-            return;
-        }
-        client.socket->sendTextMessage(state_text_);
-    }
-
-    void drop(QWebSocket* socket) {
-        for (auto it = clients_.begin(); it != clients_.end(); ++it) {
-            if (it->socket == socket) {
-                clients_.erase(it);
-                socket->deleteLater();
+    void read_frames(QTcpSocket* socket) {
+        while (clients_.contains(socket)) {
+            const QByteArray header = socket->peek(14);
+            if (header.size() < 2) {
+                return;
+            }
+            const auto first = static_cast<quint8>(header[0]);
+            const auto second = static_cast<quint8>(header[1]);
+            const bool fin = (first & 0x80) != 0;
+            const quint8 opcode = first & 0x0F;
+            // Every frame from a client is masked; an unmasked one, reserved bits or an
+            // unknown opcode end the connection.
+            if ((first & 0x70) != 0 || (second & 0x80) == 0 ||
+                (opcode > op_binary && opcode < op_close) || opcode > op_pong) {
+                fail(socket, close_protocol_error);
+                return;
+            }
+            quint64 length = second & 0x7F;
+            qsizetype at = 2;
+            if (length >= 126) {
+                at = length == 126 ? 4 : 10;
+                if (header.size() < at) {
+                    return;
+                }
+                length = 0;
+                for (qsizetype i = 2; i < at; ++i) {
+                    length = (length << 8) | static_cast<quint8>(header[i]);
+                }
+            }
+            const bool control = (opcode & 0x8) != 0;
+            if (control && (!fin || length > 125)) {
+                fail(socket, close_protocol_error);
+                return;
+            }
+            if (length > max_frame_bytes) {
+                fail(socket, close_too_big);
+                return;
+            }
+            const qint64 whole = at + 4 + static_cast<qint64>(length);
+            if (socket->bytesAvailable() < whole) {
+                return;
+            }
+            const QByteArray bytes = socket->read(whole);
+            QByteArray payload = bytes.mid(at + 4);
+            for (qsizetype i = 0; i < payload.size(); ++i) {
+                payload[i] = static_cast<char>(payload[i] ^ bytes[at + i % 4]);
+            }
+            if (!take_frame(socket, fin, opcode, length, payload)) {
                 return;
             }
         }
     }
 
+    // False once the client is gone or closing.
+    bool take_frame(QTcpSocket* socket, bool fin, quint8 opcode, quint64 length,
+                    const QByteArray& payload) {
+        Client& client = clients_[socket];
+        switch (opcode) {
+        case op_text:
+        case op_binary:
+        case op_continuation:
+            // What a page says is not used; only its size is kept in check.
+            if ((opcode == op_continuation) != client.in_message) {
+                fail(socket, close_protocol_error);
+                return false;
+            }
+            client.message_bytes = (client.in_message ? client.message_bytes : 0) + length;
+            if (client.message_bytes > max_message_bytes) {
+                fail(socket, close_too_big);
+                return false;
+            }
+            client.in_message = !fin;
+            return true;
+        case op_ping:
+            return send(socket, frame(op_pong, payload));
+        case op_pong:
+            return true;
+        default:
+            // A close: answered with the same code, then the connection ends.
+            socket->write(frame(op_close, payload.left(2)));
+            close_after_writing(socket);
+            return false;
+        }
+    }
+
     QTcpServer listener_;
-    QWebSocketServer sockets_;
+    QTimer sweep_;
+    QElapsedTimer clock_;
     QHash<QByteArray, QByteArray> pages_;
     QByteArray state_ = "{}";
-    QString state_text_ = QStringLiteral("{}");
-    std::vector<Client> clients_;
-    QHash<quint16, QPointer<QTcpSocket>> handed_over_;
+    QByteArray state_frame_ = frame(op_text, "{}");
+    QHash<QTcpSocket*, Client> clients_;
+    QList<Waiting> waiting_; // oldest first
+    qsizetype pending_cap_ = max_pending_requests;
+    qsizetype client_cap_ = max_clients;
     int port_ = 0;
-    int pending_requests_ = 0;
 };
 
 } // namespace

@@ -102,6 +102,16 @@ void TestCommandLine::real_program_answers_without_a_display_data() {
         << QStringLiteral("glimmerhall: unrecognised option '--frobnicate'\nUsage: glimmerhall");
     QTest::newRow("bad port") << QStringList{"--overlay-port", "70000"} << 2 << QString()
                               << QStringLiteral("glimmerhall: invalid overlay port '70000'");
+    // A pasted screenful is echoed cut short, on one short line.
+    QTest::newRow("100000-digit port")
+        << QStringList{QStringLiteral("--overlay-port=") + QString(100000, u'7')} << 2 << QString()
+        << QStringLiteral("glimmerhall: invalid overlay port '%1…': give a whole number from 0 "
+                          "to 65535\nUsage: glimmerhall")
+               .arg(QString(40, u'7'));
+    QTest::newRow("long option cut between characters")
+        << QStringList{QStringLiteral("--") + QString(100, u'端')} << 2 << QString()
+        << QStringLiteral("glimmerhall: unrecognised option '--%1…'\nUsage: glimmerhall")
+               .arg(QString(12, u'端'));
 }
 
 // Through the real launcher and runtime, with no display at all: a window would fail here.

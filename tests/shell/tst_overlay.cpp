@@ -21,6 +21,14 @@
 #include <QTest>
 #include <QWebSocket>
 
+#include <cerrno>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace glimmer;
 using namespace glimmer::testing;
 
@@ -50,6 +58,86 @@ QByteArray request(const QByteArray& method, const QByteArray& path, const QByte
     return method + ' ' + path + " HTTP/1.1\r\n" + headers + "\r\n";
 }
 
+QByteArray upgrade_request(int port) {
+    return "GET /ws HTTP/1.1\r\nHost: 127.0.0.1:" + QByteArray::number(port) +
+           "\r\nConnection: Upgrade\r\nUpgrade: websocket\r\nSec-WebSocket-Version: 13\r\n"
+           "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n\r\n";
+}
+
+// A frame as a client sends it, masked unless told otherwise.
+QByteArray client_frame(quint8 first, const QByteArray& payload, bool masked = true) {
+    QByteArray out(1, static_cast<char>(first));
+    const char mask_bit = masked ? char(0x80) : char(0);
+    if (payload.size() < 126) {
+        out += static_cast<char>(mask_bit | static_cast<char>(payload.size()));
+    } else {
+        out += static_cast<char>(mask_bit | 126);
+        out += static_cast<char>(payload.size() >> 8);
+        out += static_cast<char>(payload.size() & 0xFF);
+    }
+    if (!masked) {
+        return out + payload;
+    }
+    const QByteArray mask("\x12\x34\x56\x78", 4);
+    out += mask;
+    for (qsizetype i = 0; i < payload.size(); ++i) {
+        out += static_cast<char>(payload[i] ^ mask[i % 4]);
+    }
+    return out;
+}
+
+// One exchange on a plain socket, read to its end without blocking the server, which runs
+// in this process: what came back, and whether it ended in an orderly close, not a reset.
+struct Ending {
+    QByteArray answer;
+    bool clean = false;
+};
+
+Ending plain_exchange(int port, const QByteArray& request) {
+    Ending ending;
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<quint16>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    (void)::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    qsizetype sent = 0;
+    (void)QTest::qWaitFor(
+        [&] {
+            if (sent < request.size()) {
+                const ssize_t n = ::send(fd, request.constData() + sent,
+                                         static_cast<size_t>(request.size() - sent), MSG_NOSIGNAL);
+                sent += n > 0 ? n : 0;
+            }
+            char buffer[16384];
+            for (;;) {
+                const ssize_t n = ::recv(fd, buffer, sizeof buffer, MSG_DONTWAIT);
+                if (n > 0) {
+                    ending.answer.append(buffer, n);
+                    continue;
+                }
+                ending.clean = n == 0;
+                return n == 0 || (errno != EAGAIN && errno != ENOTCONN);
+            }
+        },
+        10000);
+    ::close(fd);
+    return ending;
+}
+
+qint64 resident_kib() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly)) {
+        return -1;
+    }
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:")) {
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+        }
+    }
+    return -1;
+}
+
 } // namespace
 
 class OverlayTest : public QObject {
@@ -65,6 +153,12 @@ private slots:
     void requests_other_than_our_own_gets_are_refused_data();
     void requests_other_than_our_own_gets_are_refused();
     void a_page_that_stops_reading_is_dropped();
+    void a_client_that_pings_and_never_reads_is_dropped();
+    void a_request_gets_through_many_slow_connections();
+    void answers_arrive_whole_before_a_clean_close_data();
+    void answers_arrive_whole_before_a_clean_close();
+    void frames_that_break_the_protocol_close_the_client_data();
+    void frames_that_break_the_protocol_close_the_client();
     void catalogue_menu_copies_each_address();
 };
 
@@ -105,23 +199,36 @@ void OverlayTest::totals_read_in_wan_and_yi() {
 
 void OverlayTest::port_comes_from_command_line_then_file_then_default_data() {
     QTest::addColumn<int>("command_line"); // -1: not given
-    QTest::addColumn<QByteArray>("file");  // null: no file
+    QTest::addColumn<QByteArray>("file");  // null: no file; "FIFO", "SPARSE": such a file
     QTest::addColumn<int>("port");
     QTest::addColumn<bool>("on");
-    QTest::newRow("nothing given") << -1 << QByteArray() << default_overlay_port << true;
-    QTest::newRow("file") << -1 << QByteArray("[overlay]\nport=18000\n") << 18000 << true;
-    QTest::newRow("file turns off") << -1 << QByteArray("[overlay]\nport = 0\n") << 0 << false;
+    QTest::addColumn<QString>("ignored"); // what the host is told besides the file's name
+    const int fallback = default_overlay_port;
+    QTest::newRow("nothing given") << -1 << QByteArray() << fallback << true << QString();
+    QTest::newRow("file") << -1 << QByteArray("[overlay]\nport=18000\n") << 18000 << true
+                          << QString();
+    QTest::newRow("file turns off")
+        << -1 << QByteArray("[overlay]\nport = 0\n") << 0 << false << QString();
     QTest::newRow("command line wins")
-        << 19000 << QByteArray("[overlay]\nport=18000\n") << 19000 << true;
+        << 19000 << QByteArray("[overlay]\nport=abc\n") << 19000 << true << QString();
     QTest::newRow("command line turns off")
-        << 0 << QByteArray("[overlay]\nport=18000\n") << 0 << false;
-    QTest::newRow("file value not a port")
-        << -1 << QByteArray("[overlay]\nport=70000\n") << default_overlay_port << true;
-    QTest::newRow("file value not a number")
-        << -1 << QByteArray("[overlay]\nport=18000x\n") << default_overlay_port << true;
+        << 0 << QByteArray("[overlay]\nport=18000\n") << 0 << false << QString();
+    for (const char* value : {"70000", "18000x", "-1", "abc", "0x10"}) {
+        QTest::addRow("file value %s", value)
+            << -1 << QByteArray("[overlay]\nport=") + value + '\n'
+            << fallback << true
+            << QStringLiteral("的值 “%1” 无效，已改用 17610").arg(QLatin1String(value));
+    }
+    QTest::newRow("long file value cut")
+        << -1 << QByteArray("[overlay]\nport=") + QByteArray(5000, '9') + '\n'
+        << fallback << true << QStringLiteral("“%1…”").arg(QString(20, u'9'));
     QTest::newRow("key in another section")
-        << -1 << QByteArray("[other]\nport=18000\n") << default_overlay_port << true;
-    QTest::newRow("command line not a port") << 70000 << QByteArray() << 0 << false;
+        << -1 << QByteArray("[other]\nport=18000\n") << fallback << true << QString();
+    QTest::newRow("FIFO") << -1 << QByteArray("FIFO") << fallback << true
+                          << QStringLiteral("不是普通文件");
+    QTest::newRow("200 MB file") << -1 << QByteArray("SPARSE") << fallback << true
+                                 << QStringLiteral("过大");
+    QTest::newRow("command line not a port") << 70000 << QByteArray() << 0 << false << QString();
 }
 
 void OverlayTest::port_comes_from_command_line_then_file_then_default() {
@@ -129,10 +236,19 @@ void OverlayTest::port_comes_from_command_line_then_file_then_default() {
     QFETCH(QByteArray, file);
     QFETCH(int, port);
     QFETCH(bool, on);
+    QFETCH(QString, ignored);
     QTemporaryDir dir;
     HostSettings settings;
     settings.settings_file = dir.filePath(QStringLiteral("settings.ini"));
-    if (!file.isNull()) {
+    const QByteArray path = QFile::encodeName(settings.settings_file);
+    if (file == "FIFO") {
+        // Nobody writes to it: reading it must not wait.
+        QCOMPARE(::mkfifo(path.constData(), 0600), 0);
+    } else if (file == "SPARSE") {
+        // Sparse: 200 MB long, next to nothing on the disk.
+        QFile out(settings.settings_file);
+        QVERIFY(out.open(QIODevice::WriteOnly) && out.resize(200LL * 1024 * 1024));
+    } else if (!file.isNull()) {
         QFile out(settings.settings_file);
         QVERIFY(out.open(QIODevice::WriteOnly));
         out.write(file);
@@ -144,6 +260,14 @@ void OverlayTest::port_comes_from_command_line_then_file_then_default() {
     QCOMPARE(addresses.on(), on);
     QCOMPARE(addresses.port, port);
     QCOMPARE(addresses.off_reason.isEmpty(), on);
+    // The host is told which file's setting was not used.
+    QCOMPARE(addresses.ignored_setting.isEmpty(), ignored.isEmpty());
+    if (!ignored.isEmpty()) {
+        QVERIFY2(addresses.ignored_setting.startsWith(settings.settings_file) &&
+                     addresses.ignored_setting.contains(ignored) &&
+                     addresses.ignored_setting.size() < settings.settings_file.size() + 60,
+                 qPrintable(addresses.ignored_setting));
+    }
     // The help text gives the addresses, or why there are none.
     QVERIFY(
         overlay_addresses_text(addresses).contains(on ? addresses.games[1] : addresses.off_reason));
@@ -388,6 +512,134 @@ void OverlayTest::a_page_that_stops_reading_is_dropped() {
     // The page that reads stays, and still gets what is published.
     QVERIFY(reading.socket.state() == QAbstractSocket::ConnectedState);
     QVERIFY(published > 1);
+}
+
+void OverlayTest::a_client_that_pings_and_never_reads_is_dropped() {
+    OverlayProgram program;
+    QVERIFY(program.started());
+    OverlayServer* server = program.catalogue()->overlay_server();
+    QTcpSocket client;
+    client.setReadBufferSize(1024);
+    client.connectToHost(QHostAddress::LocalHost, static_cast<quint16>(program.port()));
+    QVERIFY(client.waitForConnected(5000));
+    client.write(upgrade_request(program.port()));
+    QTRY_COMPARE(server->client_count(), 1);
+
+    const qint64 before = resident_kib();
+    const QByteArray burst = client_frame(0x89, QByteArray(125, 'p')).repeated(2048);
+    int bursts = 0;
+    // Each pong would wait in the program for a reader that never comes; at most 64 MiB of
+    // pings are sent, far more than the system's socket buffers take.
+    (void)QTest::qWaitFor(
+        [&] {
+            if (server->client_count() == 0 || bursts == 256) {
+                return true;
+            }
+            if (client.bytesToWrite() < 1024 * 1024) {
+                client.write(burst);
+                ++bursts;
+            }
+            return false;
+        },
+        60000);
+    QCOMPARE(server->client_count(), 0);
+    const qint64 grown = resident_kib() - before;
+    QVERIFY2(grown < 16 * 1024, qPrintable(QStringLiteral("grew by %1 KiB").arg(grown)));
+}
+
+void OverlayTest::a_request_gets_through_many_slow_connections() {
+    OverlayProgram program;
+    QVERIFY(program.started());
+    std::vector<std::unique_ptr<QTcpSocket>> slow;
+    for (int i = 0; i < 300; ++i) {
+        slow.push_back(std::make_unique<QTcpSocket>());
+        slow.back()->connectToHost(QHostAddress::LocalHost, static_cast<quint16>(program.port()));
+    }
+    // Each sends one byte of a head and then nothing; the server may already have shut the
+    // oldest out to make room.
+    const auto settled = [&slow] {
+        return std::none_of(slow.begin(), slow.end(), [](const auto& socket) {
+            return socket->state() == QAbstractSocket::ConnectingState ||
+                   socket->state() == QAbstractSocket::HostLookupState;
+        });
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(settled(), 10000);
+    for (const auto& socket : slow) {
+        if (socket->state() == QAbstractSocket::ConnectedState) {
+            socket->write("G");
+            socket->flush();
+        }
+    }
+    const QByteArray get = request(
+        "GET", "/api/state", "Host: 127.0.0.1:" + QByteArray::number(program.port()) + "\r\n");
+    for (int i = 0; i < 3; ++i) {
+        QCOMPARE(status_of(plain_exchange(program.port(), get).answer), 200);
+    }
+}
+
+void OverlayTest::answers_arrive_whole_before_a_clean_close_data() {
+    QTest::addColumn<QByteArray>("request"); // "PORT" stands for the server's port
+    QTest::addColumn<int>("status");
+    const QByteArray unread(64 * 1024, 'a');
+    QTest::newRow("bare LF line ends")
+        << QByteArray("GET /api/state HTTP/1.1\nHost: 127.0.0.1:PORT\n\n") << 200;
+    QTest::newRow("head too large")
+        << QByteArray("GET /api/state HTTP/1.1\r\nHost: 127.0.0.1:PORT\r\nX-Filler: " + unread +
+                      "\r\n\r\n")
+        << 431;
+    QTest::newRow("malformed head, more behind it") << QByteArray("GET\r\n\r\n" + unread) << 400;
+    QTest::newRow("POST with a body left unread")
+        << QByteArray("POST /api/state HTTP/1.1\r\nHost: 127.0.0.1:PORT\r\nContent-Length: 65536"
+                      "\r\n\r\n" +
+                      unread)
+        << 405;
+}
+
+void OverlayTest::answers_arrive_whole_before_a_clean_close() {
+    QFETCH(QByteArray, request);
+    QFETCH(int, status);
+    OverlayProgram program;
+    QVERIFY(program.started());
+    const Ending ending =
+        plain_exchange(program.port(), request.replace("PORT", QByteArray::number(program.port())));
+    QCOMPARE(status_of(ending.answer), status);
+    const qsizetype length_at = ending.answer.indexOf("Content-Length: ");
+    QVERIFY(length_at > 0);
+    const qsizetype length = ending.answer.mid(length_at + 16, 8).split('\r').value(0).toLongLong();
+    QCOMPARE(body_of(ending.answer).size(), length);
+    // The peer read everything and then saw the end, not a reset.
+    QVERIFY(ending.clean);
+}
+
+void OverlayTest::frames_that_break_the_protocol_close_the_client_data() {
+    QTest::addColumn<QByteArray>("frame");
+    QTest::addColumn<int>("code");
+    QTest::newRow("unmasked") << client_frame(0x81, "hi", false) << 1002;
+    QTest::newRow("too large") << client_frame(0x82, QByteArray(5000, 'x')) << 1009;
+    QTest::newRow("message too large in pieces")
+        << client_frame(0x01, QByteArray(3000, 'x')) + client_frame(0x80, QByteArray(3000, 'x'))
+        << 1009;
+    QTest::newRow("continuation of nothing") << client_frame(0x80, "x") << 1002;
+    QTest::newRow("fragmented ping") << client_frame(0x09, "x") << 1002;
+    QTest::newRow("reserved opcode") << client_frame(0x83, "x") << 1002;
+    // A close is answered in kind.
+    QTest::newRow("close") << client_frame(0x88, QByteArray("\x03\xe8", 2)) << 1000;
+}
+
+void OverlayTest::frames_that_break_the_protocol_close_the_client() {
+    QFETCH(QByteArray, frame);
+    QFETCH(int, code);
+    OverlayProgram program;
+    QVERIFY(program.started());
+    // A ping first: it is answered while the connection is still sound.
+    const Ending ending = plain_exchange(program.port(), upgrade_request(program.port()) +
+                                                             client_frame(0x89, "p") + frame);
+    QCOMPARE(status_of(ending.answer), 101);
+    QVERIFY(body_of(ending.answer).contains("\x8a\x01p"));
+    const QByteArray close_frame = QByteArray("\x88\x02", 2) + char(code >> 8) + char(code & 0xFF);
+    QVERIFY2(ending.answer.endsWith(close_frame), ending.answer.right(8).toHex().constData());
+    QVERIFY(ending.clean);
+    QTRY_COMPARE(program.catalogue()->overlay_server()->client_count(), 0);
 }
 
 void OverlayTest::catalogue_menu_copies_each_address() {
