@@ -96,7 +96,7 @@ std::string usage_text() {
            "       glimmerhall --help | --version\n";
 }
 
-std::string help_text(const CommandLine& line) {
+std::string help_text(const CommandLine& line, const std::vector<std::string>& games) {
     const int port = line.overlay_port.value_or(default_overlay_port);
     std::string text = usage_text();
     text += "\n"
@@ -117,19 +117,20 @@ std::string help_text(const CommandLine& line) {
         text += "Live overlays: off.\n";
     } else {
         const std::string base = "http://127.0.0.1:" + std::to_string(port) + "/overlay/";
-        text += "Live overlays, as browser sources for streaming software:\n"
-                "  " +
-                base + "tally\n  " + base + "dice\n  " + base + "minebox\n";
+        text += "Live overlays, as browser sources for streaming software:\n";
+        for (const std::string& game : games) {
+            text += "  " + base + game + "\n";
+        }
     }
     return text;
 }
 
-int answer_command_line(const CommandLine& line) {
+int answer_command_line(const CommandLine& line, const std::vector<std::string>& games) {
     switch (line.action) {
     case CommandLine::Action::run:
         return 0;
     case CommandLine::Action::help:
-        std::fputs(help_text(line).c_str(), stdout);
+        std::fputs(help_text(line, games).c_str(), stdout);
         break;
     case CommandLine::Action::version:
         std::fputs(version_text().c_str(), stdout);

@@ -24,10 +24,10 @@ CommandLine parse_command_line(const std::vector<std::string>& arguments);
 
 std::string version_text();
 std::string usage_text();
-std::string help_text(const CommandLine& line);
+std::string help_text(const CommandLine& line, const std::vector<std::string>& games);
 
 // Prints what the command line asks for (help and version on standard output, a usage error
 // on standard error) and gives the exit status: 0, or 2 for a usage error.
-int answer_command_line(const CommandLine& line);
+int answer_command_line(const CommandLine& line, const std::vector<std::string>& games);
 
 } // namespace glimmer::host

@@ -33,7 +33,7 @@ void enter_program(const glimmer::host::ProgramImage* image) {
         line.overlay_port = glimmer::overlay_port(glimmer::default_host_settings());
     }
     if (line.action != glimmer::host::CommandLine::Action::run) {
-        std::exit(glimmer::host::answer_command_line(line));
+        std::exit(glimmer::host::answer_command_line(line, glimmer::host::registered_game_ids()));
     }
     glimmer::host::run_program(nullptr, line);
 }

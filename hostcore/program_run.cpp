@@ -1,4 +1,5 @@
 #include "hostcore/program_run.h"
+#include "shell/game_registry.h"
 
 #include "runtime/processes.h"
 #include "runtime/windows.h"
@@ -8,6 +9,14 @@
 #include <QApplication>
 
 namespace glimmer::host {
+
+std::vector<std::string> registered_game_ids() {
+    std::vector<std::string> ids;
+    for (const GameDescriptor& game : game_registry()) {
+        ids.push_back(game.id.toStdString());
+    }
+    return ids;
+}
 
 void run_program(QObject* application_filter, const CommandLine& line) {
     // The command line is the program's own, read before; Qt only needs a name to show for

@@ -2,6 +2,9 @@
 
 #include "hostcore/command_line.h"
 
+#include <string>
+#include <vector>
+
 class QObject;
 
 namespace glimmer::host {
@@ -9,6 +12,9 @@ namespace glimmer::host {
 // Sets Qt up as the program needs it, runs the start-up sequence and the message loop, then
 // ends the program. A filter, when given, sees every event of the application first (the
 // start-up benchmark's probe uses it). The command line's settings go into the host settings.
+// The registered games' ids, in order, for the help text.
+std::vector<std::string> registered_game_ids();
+
 void run_program(QObject* application_filter = nullptr, const CommandLine& line = {});
 
 } // namespace glimmer::host

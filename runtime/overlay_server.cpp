@@ -1,10 +1,28 @@
 #include "overlay_server.h"
 
+#include "logging.h"
 #include "modules.h"
+#include "overlay_server_interface.h"
 
-#include <QMetaObject>
+#include <QFile>
 
 namespace glimmer {
+
+namespace {
+
+QByteArray resource(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+QByteArray assemble_overlay_page(const QString& resource_path) {
+    QByteArray page = resource(resource_path);
+    page.replace("/*OVERLAY_CSS*/", resource(QStringLiteral(":/overlay/overlay.css")));
+    page.replace("/*OVERLAY_JS*/", resource(QStringLiteral(":/overlay/overlay.js")));
+    return page;
+}
 
 OverlayServer::OverlayServer(QObject* parent) : QObject(parent) {}
 
@@ -12,41 +30,45 @@ bool OverlayServer::listen(int port) {
     if (listening_ || port <= 0) {
         return listening_;
     }
-    if (!server_) {
+    if (server_ == nullptr) {
         using Create = QObject* (*)(QObject*);
         const auto create = reinterpret_cast<Create>(
             module_symbol("glimmer_overlay", "glimmer_create_overlay_server"));
-        if (create == nullptr) {
+        QObject* made = create != nullptr ? create(this) : nullptr;
+        server_ = qobject_cast<OverlayServerInterface*>(made);
+        if (server_ == nullptr) {
+            qCWarning(log_overlay) << "the overlay module cannot be loaded";
+            delete made;
             return false;
         }
-        server_ = create(this);
-        if (!server_) {
-            return false;
-        }
+        server_->set_pages(pages_);
     }
-    // The server's class lives in the module, so calls go by name.
-    bool ok = false;
-    QMetaObject::invokeMethod(server_, "listen", Q_RETURN_ARG(bool, ok), Q_ARG(int, port));
-    listening_ = ok;
-    return ok;
+    listening_ = server_->listen(port);
+    if (!listening_) {
+        qCWarning(log_overlay) << "port" << port << "is taken or not available; no overlays";
+    }
+    return listening_;
 }
 
 bool OverlayServer::listening() const {
     return listening_;
 }
 
+void OverlayServer::set_pages(const QHash<QByteArray, QByteArray>& pages) {
+    pages_ = pages;
+    if (server_ != nullptr) {
+        server_->set_pages(pages_);
+    }
+}
+
 void OverlayServer::publish(const QByteArray& state_json) {
-    if (server_) {
-        QMetaObject::invokeMethod(server_, "publish", Q_ARG(QByteArray, state_json));
+    if (server_ != nullptr) {
+        server_->publish(state_json);
     }
 }
 
 int OverlayServer::client_count() const {
-    int count = 0;
-    if (server_) {
-        QMetaObject::invokeMethod(server_, "client_count", Q_RETURN_ARG(int, count));
-    }
-    return count;
+    return server_ != nullptr ? server_->client_count() : 0;
 }
 
 } // namespace glimmer

@@ -1,10 +1,16 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QObject>
-#include <QPointer>
 
 namespace glimmer {
+
+class OverlayServerInterface;
+
+// A page from the resources with the shared style and script put in place of their markers,
+// so each page is served whole, with nothing else to fetch.
+QByteArray assemble_overlay_page(const QString& resource_path);
 
 // The overlay server: the overlay pages, GET /api/state and live state on the WebSocket
 // /ws, on 127.0.0.1 only. Its network stack is a module loaded by listen() (see modules.h),
@@ -19,6 +25,9 @@ public:
     bool listen(int port);
     bool listening() const;
 
+    // The pages under /overlay/ by name, "index" for the list of them.
+    void set_pages(const QHash<QByteArray, QByteArray>& pages);
+
     // The newest state, handed out on /api/state and pushed to every connected page.
     void publish(const QByteArray& state_json);
 
@@ -26,7 +35,9 @@ public:
     int client_count() const;
 
 private:
-    QPointer<QObject> server_;
+    // The module's object, a child of this one.
+    OverlayServerInterface* server_ = nullptr;
+    QHash<QByteArray, QByteArray> pages_;
     bool listening_ = false;
 };
 

@@ -1,5 +1,7 @@
 #include "text.h"
 
+#include <QRegularExpression>
+
 #include <QStringDecoder>
 #include <QStringEncoder>
 
@@ -41,7 +43,9 @@ QString plain_decimal(bool negative, std::string digits, int exp10) {
     return QString::fromLatin1(out.data(), static_cast<qsizetype>(out.size()));
 }
 
-bool is_digit(QChar c) { return c >= u'0' && c <= u'9'; }
+bool is_digit(QChar c) {
+    return c >= u'0' && c <= u'9';
+}
 
 } // namespace
 
@@ -215,6 +219,40 @@ QByteArray to_gbk(const QString& text) {
         return text.toLocal8Bit();
     }
     return encoder.encode(text);
+}
+
+namespace {
+
+// Digits of the whole part scaled down by 10^shift, with two decimals cut off: "1234567", 4
+// gives "123.45".
+QString scaled(const QString& whole, const QString& fraction, int shift) {
+    const QString digits = whole + fraction;
+    const qsizetype point = whole.size() - shift;
+    QString integer = digits.left(point);
+    QString decimals = digits.mid(point, 2);
+    while (decimals.endsWith(u'0')) {
+        decimals.chop(1);
+    }
+    return decimals.isEmpty() ? integer : integer + u'.' + decimals;
+}
+
+} // namespace
+
+QString readable_amount(const QString& amount) {
+    static const QRegularExpression number(QStringLiteral("^(-?)0*(\\d+?)(?:\\.(\\d*))?$"));
+    const QRegularExpressionMatch match = number.match(amount);
+    if (!match.hasMatch()) {
+        return amount;
+    }
+    const QString sign = match.captured(1);
+    const QString whole = match.captured(2);
+    const QString fraction = match.captured(3);
+    if (whole.size() <= 4) {
+        return amount;
+    }
+    const bool yi = whole.size() > 8;
+    return sign + scaled(whole, fraction, yi ? 8 : 4) +
+           (yi ? QStringLiteral("亿") : QStringLiteral("万"));
 }
 
 } // namespace glimmer

@@ -32,4 +32,10 @@ QString replace(const QString& text, const QString& find, const QString& with);
 QString from_gbk(const QByteArray& bytes);
 QByteArray to_gbk(const QString& text);
 
+// A total for the stream: below 10000 as written; from 1万 (10^4) below 1亿 (10^8) in 万,
+// from there on in 亿, with at most two decimals, cut rather than rounded (so 19999 is 1.99万,
+// never an overstated 2万) and without trailing zeros. Texts that are not plain decimal
+// numbers are given back unchanged.
+QString readable_amount(const QString& amount);
+
 } // namespace glimmer

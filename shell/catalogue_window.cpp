@@ -1,8 +1,12 @@
 #include "catalogue_window.h"
 
 #include "app_state.h"
+#include "game_registry.h"
 #include "overlay_feed.h"
+#include "overlay_state.h"
+#include "runtime/controls/picture_button.h"
 #include "runtime/controls/transparent_label.h"
+#include "runtime/game_window.h"
 #include "runtime/overlay_server.h"
 #include "runtime/web_view.h"
 #include "runtime/windows.h"
@@ -26,16 +30,16 @@ CatalogueWindow::CatalogueWindow(AppState& state, QWidget* parent)
     ui_->setupUi(this);
     setFixedSize(500, 300);
 
-    QFont link_font = ui_->透明标签2->font();
+    QFont link_font = ui_->new_version_link->font();
     link_font.setPixelSize(14);
     link_font.setBold(true);
-    ui_->透明标签2->setFont(link_font);
+    ui_->new_version_link->setFont(link_font);
 
     // Asked now, acted on after the first paint: the page reader with its browser engine is
     // the heaviest thing the program starts, and the host should see the catalogue first.
     statistics_wanted_ = state_.host.is_online && state_.host.is_online() == 1;
 
-    connect(ui_->透明标签2, &TransparentLabel::left_pressed, this,
+    connect(ui_->new_version_link, &TransparentLabel::left_pressed, this,
             [this] { show_update_notes(state_.version->result(), state_.host.site_url); });
 
     // The update notes' box is modal, yet closing the catalogue must still end the program.
@@ -46,27 +50,46 @@ CatalogueWindow::CatalogueWindow(AppState& state, QWidget* parent)
     }
     connect(overlay_feed_, &OverlayFeed::changed, overlay_server_, &OverlayServer::publish);
 
-    connect(ui_->图形按钮1, &QAbstractButton::clicked, this, [this] { open_game(Game::tally); });
-    connect(ui_->图形按钮2, &QAbstractButton::clicked, this, [this] { open_game(Game::dice); });
-    connect(ui_->图形按钮3, &QAbstractButton::clicked, this, [this] { open_game(Game::minebox); });
+    // The design has room for three games; the registry's first three fill it in order.
+    const QList<GameDescriptor>& games = game_registry();
+    const std::array<PictureButton*, 3> buttons{ui_->first_game_button, ui_->second_game_button,
+                                                ui_->third_game_button};
+    for (size_t i = 0; i < buttons.size(); ++i) {
+        if (static_cast<qsizetype>(i) >= games.size()) {
+            buttons[i]->hide();
+            continue;
+        }
+        const GameDescriptor& game = games[static_cast<qsizetype>(i)];
+        buttons[i]->setText(game.title);
+        buttons[i]->setNormalFace(QPixmap(game.picture));
+        buttons[i]->setHoverFaceFile(game.hover_picture);
+        connect(buttons[i], &QAbstractButton::clicked, this,
+                [this, id = game.id] { open_game(id); });
+    }
+    games_.resize(games.size());
 }
 
 CatalogueWindow::~CatalogueWindow() = default;
 
-QWidget* CatalogueWindow::game_window(Game game) const {
-    return games_[static_cast<size_t>(game)].data();
+GameWindow* CatalogueWindow::game_window(const QString& id) const {
+    const int game = game_index(id);
+    return game >= 0 && game < games_.size() ? games_[game].data() : nullptr;
 }
 
 TransparentLabel* CatalogueWindow::new_version_link() const {
-    return ui_->透明标签2;
+    return ui_->new_version_link;
 }
 
 TransparentLabel* CatalogueWindow::status_line() const {
-    return ui_->透明标签1;
+    return ui_->status_line;
 }
 
-void CatalogueWindow::open_game(Game game) {
-    QPointer<QWidget>& slot = games_[static_cast<size_t>(game)];
+void CatalogueWindow::open_game(const QString& id) {
+    const int game = game_index(id);
+    if (game < 0 || game >= games_.size()) {
+        return;
+    }
+    QPointer<GameWindow>& slot = games_[game];
     if (slot) {
         // Game state is program-wide, so a game never has two windows.
         if (slot->isMinimized()) {
@@ -76,7 +99,7 @@ void CatalogueWindow::open_game(Game game) {
         slot->activateWindow();
         return;
     }
-    slot = create_game_window(game, state_);
+    slot = game_registry()[game].make_window(state_);
     overlay_feed_->watch(game, slot);
     open_window(slot);
 }
@@ -99,7 +122,7 @@ void CatalogueWindow::paintEvent(QPaintEvent*) {
 void CatalogueWindow::start_statistics() {
     statistics_view_ = new HiddenWebView(this);
     connect(statistics_view_, &HiddenWebView::document_complete, this,
-            [this](const QString& text) { update_status_line(ui_->透明标签1, text); });
+            [this](const QString& text) { update_status_line(ui_->status_line, text); });
     statistics_view_->set_address(state_.host.site_url + QString::fromUtf16(statistics_page_path));
 }
 
@@ -107,6 +130,7 @@ void CatalogueWindow::start_overlay() {
     const OverlayAddresses planned = glimmer::overlay_addresses(state_.host);
     bool listening = false;
     if (planned.on()) {
+        overlay_server_->set_pages(overlay_pages());
         listening = overlay_server_->listen(planned.port);
         if (listening) {
             overlay_server_->publish(overlay_feed_->state_json());
@@ -120,14 +144,15 @@ void CatalogueWindow::start_overlay() {
 void CatalogueWindow::contextMenuEvent(QContextMenuEvent* event) {
     auto* menu = new QMenu(this);
     menu->setAttribute(Qt::WA_DeleteOnClose);
-    for (const Game game : {Game::tally, Game::dice, Game::minebox}) {
-        menu->addAction(QStringLiteral("复制直播叠加地址 · ") + game_title(game), this,
-                        [this, game] { copy_overlay_address(game); });
+    const QList<GameDescriptor>& games = game_registry();
+    for (qsizetype i = 0; i < games.size(); ++i) {
+        menu->addAction(QStringLiteral("复制直播叠加地址 · ") + games[i].title, this,
+                        [this, i] { copy_overlay_address(static_cast<int>(i)); });
     }
     menu->popup(event->globalPos());
 }
 
-void CatalogueWindow::copy_overlay_address(Game game) {
+void CatalogueWindow::copy_overlay_address(int game) {
     const QString& ignored = overlay_addresses_.ignored_setting;
     if (!overlay_addresses_.on()) {
         message_box(ignored.isEmpty() ? overlay_addresses_.off_reason
@@ -135,7 +160,7 @@ void CatalogueWindow::copy_overlay_address(Game game) {
                     style_ok, QStringLiteral("直播叠加"));
         return;
     }
-    const QString& address = overlay_addresses_.games[static_cast<size_t>(game)];
+    const QString address = overlay_addresses_.games.value(game);
     QGuiApplication::clipboard()->setText(address);
     // The host would otherwise wonder why the address is not the port they set.
     if (!ignored.isEmpty()) {
@@ -146,7 +171,7 @@ void CatalogueWindow::copy_overlay_address(Game game) {
 
 void CatalogueWindow::closeEvent(QCloseEvent* event) {
     event->accept();
-    for (QPointer<QWidget>& game : games_) {
+    for (QPointer<GameWindow>& game : games_) {
         if (game) {
             game->close();
         }

@@ -1,13 +1,12 @@
 #pragma once
 
-#include "game_windows.h"
 #include "overlay_settings.h"
+#include "runtime/game_window.h"
 
 #include <QPixmap>
 #include <QPointer>
 #include <QWidget>
 
-#include <array>
 #include <memory>
 
 namespace Ui {
@@ -30,13 +29,13 @@ public:
     explicit CatalogueWindow(AppState& state, QWidget* parent = nullptr);
     ~CatalogueWindow() override;
 
-    // The open window of that game, or null.
-    QWidget* game_window(Game game) const;
+    // The open window of the registry's game with that id, or null.
+    GameWindow* game_window(const QString& id) const;
     TransparentLabel* new_version_link() const;
     TransparentLabel* status_line() const;
 
     // Opens the game's window, or brings the open one to the front.
-    void open_game(Game game);
+    void open_game(const QString& id);
 
     // The hidden statistics view, once it has been created after the first paint.
     HiddenWebView* statistics_view() const { return statistics_view_; }
@@ -62,12 +61,12 @@ protected:
 private:
     void start_statistics();
     void start_overlay();
-    void copy_overlay_address(Game game);
+    void copy_overlay_address(int game);
 
     std::unique_ptr<Ui::CatalogueWindow> ui_;
     AppState& state_;
     QPixmap backdrop_;
-    std::array<QPointer<QWidget>, game_count> games_;
+    QList<QPointer<GameWindow>> games_; // in the registry's order
     bool statistics_wanted_ = false;
     bool painted_ = false;
     HiddenWebView* statistics_view_ = nullptr;

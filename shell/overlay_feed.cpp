@@ -1,82 +1,59 @@
 #include "overlay_feed.h"
 
-#include "games/dice/dice_window.h"
-#include "games/minebox/minebox_window.h"
-#include "games/tally/tally_window.h"
+#include "game_registry.h"
 #include "overlay_state.h"
+#include "runtime/game_window.h"
 
 namespace glimmer {
 
 namespace {
 
-QJsonObject game_json(Game game, QWidget* window) {
-    switch (game) {
-    case Game::tally: {
-        const auto* tally = qobject_cast<TallyWindow*>(window);
-        const TallyView view = tally != nullptr ? tally->view() : TallyView{};
-        return tally_json(tally != nullptr ? &view : nullptr);
+QJsonObject game_state(const GameWindow* window) {
+    if (window == nullptr) {
+        return closed_game_state();
     }
-    case Game::dice: {
-        const auto* dice = qobject_cast<DiceWindow*>(window);
-        const DiceView view = dice != nullptr ? dice->view() : DiceView{};
-        return dice_json(dice != nullptr ? &view : nullptr);
-    }
-    case Game::minebox: {
-        const auto* minebox = qobject_cast<MineBoxWindow*>(window);
-        const MineBoxView view = minebox != nullptr ? minebox->view() : MineBoxView{};
-        return minebox_json(minebox != nullptr ? &view : nullptr);
-    }
-    }
-    return {};
+    QJsonObject state = window->overlay_state();
+    state.insert(QStringLiteral("open"), true);
+    return state;
 }
 
 } // namespace
 
 OverlayFeed::OverlayFeed(QObject* parent) : QObject(parent) {
-    for (int i = 0; i < game_count; ++i) {
-        parts_[static_cast<size_t>(i)] = game_json(static_cast<Game>(i), nullptr);
-    }
-    json_ = overlay_state_json(revision_, parts_[0], parts_[1], parts_[2]);
+    const qsizetype games = game_registry().size();
+    windows_.resize(games);
+    parts_.fill(closed_game_state(), games);
+    json_ = overlay_state_json(revision_, parts_);
 }
 
-void OverlayFeed::watch(Game game, QWidget* window) {
-    if (window == nullptr) {
+void OverlayFeed::watch(int game, GameWindow* window) {
+    if (window == nullptr || game < 0 || game >= windows_.size()) {
         return;
     }
-    const auto index = static_cast<size_t>(game);
-    if (windows_[index]) {
-        disconnect(windows_[index], nullptr, this, nullptr);
+    if (windows_[game]) {
+        disconnect(windows_[game], nullptr, this, nullptr);
     }
-    windows_[index] = window;
-    const auto follow = [this, game] { refresh(game); };
-    if (auto* tally = qobject_cast<TallyWindow*>(window)) {
-        connect(tally, &TallyWindow::state_changed, this, follow);
-    } else if (auto* dice = qobject_cast<DiceWindow*>(window)) {
-        connect(dice, &DiceWindow::state_changed, this, follow);
-    } else if (auto* minebox = qobject_cast<MineBoxWindow*>(window)) {
-        connect(minebox, &MineBoxWindow::state_changed, this, follow);
-    }
+    windows_[game] = window;
+    connect(window, &GameWindow::state_changed, this, [this, game] { refresh(game); });
     // A closed window is deleted; its game then shows as closed.
     connect(window, &QObject::destroyed, this, [this, game, window] {
-        const auto slot = static_cast<size_t>(game);
-        if (windows_[slot] == nullptr || windows_[slot] == window) {
-            windows_[slot] = nullptr;
+        if (windows_[game] == nullptr || windows_[game] == window) {
+            windows_[game] = nullptr;
             refresh(game);
         }
     });
     refresh(game);
 }
 
-void OverlayFeed::refresh(Game game) {
-    const auto index = static_cast<size_t>(game);
-    QJsonObject part = game_json(game, windows_[index].data());
+void OverlayFeed::refresh(int game) {
+    QJsonObject part = game_state(windows_[game].data());
     // A signal that changed nothing on show is no new revision.
-    if (part == parts_[index]) {
+    if (part == parts_[game]) {
         return;
     }
-    parts_[index] = std::move(part);
+    parts_[game] = std::move(part);
     ++revision_;
-    json_ = overlay_state_json(revision_, parts_[0], parts_[1], parts_[2]);
+    json_ = overlay_state_json(revision_, parts_);
     emit changed(json_);
 }
 

@@ -1,6 +1,7 @@
 #include "overlay_settings.h"
 
 #include "app_state.h"
+#include "game_registry.h"
 #include "runtime/files.h"
 
 #include <QDir>
@@ -68,8 +69,6 @@ std::optional<int> file_port(const QString& path, QString* ignored = nullptr) {
     return port;
 }
 
-const char16_t* const game_paths[game_count] = {u"tally", u"dice", u"minebox"};
-
 } // namespace
 
 QString default_settings_file() {
@@ -106,8 +105,8 @@ OverlayAddresses overlay_addresses(const HostSettings& settings) {
     }
     const QString base = QStringLiteral("http://127.0.0.1:%1/overlay/").arg(addresses.port);
     addresses.index = base;
-    for (int i = 0; i < game_count; ++i) {
-        addresses.games[static_cast<size_t>(i)] = base + QString::fromUtf16(game_paths[i]);
+    for (const GameDescriptor& game : game_registry()) {
+        addresses.games.append(base + game.id);
     }
     return addresses;
 }
@@ -125,24 +124,11 @@ QString overlay_addresses_text(const OverlayAddresses& addresses) {
         return addresses.off_reason + u'\n';
     }
     QString text = QStringLiteral("直播叠加（OBS 浏览器来源）：%1\n").arg(addresses.index);
-    for (int i = 0; i < game_count; ++i) {
-        text += QStringLiteral("  %1  %2\n")
-                    .arg(game_title(static_cast<Game>(i)), -9)
-                    .arg(addresses.games[static_cast<size_t>(i)]);
+    const QList<GameDescriptor>& games = game_registry();
+    for (qsizetype i = 0; i < games.size() && i < addresses.games.size(); ++i) {
+        text += QStringLiteral("  %1  %2\n").arg(games[i].title, -9).arg(addresses.games[i]);
     }
     return text;
-}
-
-QString game_title(Game game) {
-    switch (game) {
-    case Game::tally:
-        return QStringLiteral("Quorvane");
-    case Game::dice:
-        return QStringLiteral("Vessmoor");
-    case Game::minebox:
-        return QStringLiteral("Krallow");
-    }
-    return {};
 }
 
 } // namespace glimmer

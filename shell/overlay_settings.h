@@ -1,8 +1,7 @@
 #pragma once
 
-#include "game_windows.h"
-
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <optional>
@@ -27,8 +26,8 @@ struct OverlayAddresses {
     // A setting in the settings file that was not used, and what was used instead; empty
     // when there is none.
     QString ignored_setting;
-    QString index; // the page listing the three
-    std::array<QString, game_count> games;
+    QString index;     // the page listing the three
+    QStringList games; // in the registry's order
 
     bool on() const { return port > 0 && off_reason.isEmpty(); }
 };
@@ -41,8 +40,5 @@ OverlayAddresses overlay_addresses_after_listen(OverlayAddresses addresses, bool
 
 // Lines for the program's help text: each game's overlay address, or why overlays are off.
 QString overlay_addresses_text(const OverlayAddresses& addresses);
-
-// The game's name as the menu and the overlays show it.
-QString game_title(Game game);
 
 } // namespace glimmer

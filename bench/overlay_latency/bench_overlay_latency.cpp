@@ -10,6 +10,7 @@
 #include "games/tally/tally_config.h"
 #include "games/tally/tally_window.h"
 #include "runtime/overlay_server.h"
+#include "shell/game_registry.h"
 #include "shell/overlay_feed.h"
 
 #include <QApplication>
@@ -101,7 +102,7 @@ bool run(int client_count, QTextStream& out) {
         return false;
     }
     QObject::connect(&feed, &OverlayFeed::changed, &server, &OverlayServer::publish);
-    feed.watch(Game::tally, window.get());
+    feed.watch(game_index(QStringLiteral("tally")), window.get());
     server.publish(feed.state_json());
 
     QThread thread;

@@ -2,6 +2,7 @@
 
 #include "games/dice/turn_rules.h"
 
+#include <QJsonObject>
 #include <QString>
 
 namespace glimmer {
@@ -21,5 +22,8 @@ struct DiceView {
     QString left_tally;            // "胜利：3  失败：12" as in the window
     QString right_tally;
 };
+
+// The game's part of the overlays' state.
+QJsonObject dice_overlay_state(const DiceView& view);
 
 } // namespace glimmer

@@ -53,7 +53,7 @@ void ask_for_prompt_wakeups() {
 
 DiceWindow::DiceWindow(DiceState& state, RandomSource& random, const QString& site_url,
                        QWidget* parent)
-    : QWidget(parent), ui_(std::make_unique<Ui::DiceWindow>()), state_(state), random_(random),
+    : GameWindow(parent), ui_(std::make_unique<Ui::DiceWindow>()), state_(state), random_(random),
       shake_timer_(new QTimer(this)), background_(QStringLiteral(":/dice/background.jpg")) {
     ui_->setupUi(this);
     setFixedSize(size());
@@ -190,6 +190,10 @@ void DiceWindow::closeEvent(QCloseEvent* event) {
     // The turn ends with the window; only the tallies in DiceState carry on.
     shake_timer_->stop();
     QWidget::closeEvent(event);
+}
+
+QJsonObject DiceWindow::overlay_state() const {
+    return dice_overlay_state(view());
 }
 
 } // namespace glimmer

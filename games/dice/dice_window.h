@@ -3,7 +3,9 @@
 #include "games/dice/dice_state.h"
 #include "games/dice/dice_view.h"
 
+#include "runtime/game_window.h"
 #include <QPixmap>
+
 #include <QWidget>
 
 #include <memory>
@@ -22,7 +24,7 @@ class RandomSource;
 // dice on a 1 ms timer, and a reveal button settles the turn. The turn's phase lives in which
 // controls are shown; the outcome and the tallies live in the program-wide DiceState, so a
 // new window starts from its first phase but carries the tallies on.
-class DiceWindow : public QWidget {
+class DiceWindow : public GameWindow {
     Q_OBJECT
 public:
     // site_url is the maker's address shown along the bottom.
@@ -34,10 +36,7 @@ public:
     void next_step();
     // What the window shows, read back from its controls.
     DiceView view() const;
-
-signals:
-    // After every change of what view() gives.
-    void state_changed();
+    QJsonObject overlay_state() const override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

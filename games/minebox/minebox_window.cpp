@@ -10,7 +10,7 @@ namespace glimmer {
 
 MineBoxWindow::MineBoxWindow(MineBoxTallies& tallies, RandomSource& random, const QString& site_url,
                              QWidget* parent)
-    : QWidget(parent), ui_(std::make_unique<Ui::MineBoxWindow>()), tallies_(tallies),
+    : GameWindow(parent), ui_(std::make_unique<Ui::MineBoxWindow>()), tallies_(tallies),
       random_(random), board_(new MineBoardModel(this)),
       background_(QStringLiteral(":/minebox/background.jpg")) {
     ui_->setupUi(this);
@@ -75,6 +75,10 @@ void MineBoxWindow::notify_state_changed() {
 
 void MineBoxWindow::paintEvent(QPaintEvent*) {
     paint_backdrop(this, background_);
+}
+
+QJsonObject MineBoxWindow::overlay_state() const {
+    return minebox_overlay_state(view());
 }
 
 } // namespace glimmer

@@ -2,7 +2,9 @@
 
 #include "games/minebox/minebox_view.h"
 
+#include "runtime/game_window.h"
 #include <QPixmap>
+
 #include <QWidget>
 
 #include <memory>
@@ -20,7 +22,7 @@ class RandomSource;
 // The mine-box game: the setup panel buries the mines, a double-click on the board opens
 // the selected box, and the owner panel credits it to a player. The tallies are the
 // program's; opening the window sets them back to zero.
-class MineBoxWindow : public QWidget {
+class MineBoxWindow : public GameWindow {
     Q_OBJECT
 public:
     // site_url is the maker's address shown along the bottom.
@@ -30,10 +32,7 @@ public:
 
     // What the window shows, read back from its board and labels.
     MineBoxView view() const;
-
-signals:
-    // After every change of what view() gives.
-    void state_changed();
+    QJsonObject overlay_state() const override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -1,6 +1,9 @@
 #include "games/tally/tally_pk.h"
 
 #include "games/tally/tally_rules.h"
+#include "runtime/text.h"
+
+#include <QJsonArray>
 
 #include <QDir>
 #include <QFileInfo>
@@ -10,6 +13,18 @@ namespace glimmer {
 namespace {
 
 const QString difference_caption = QStringLiteral("相差：");
+
+QString leader_name(Leader leader) {
+    switch (leader) {
+    case Leader::player_one:
+        return QStringLiteral("one");
+    case Leader::player_two:
+        return QStringLiteral("two");
+    case Leader::none:
+        break;
+    }
+    return QStringLiteral("none");
+}
 
 } // namespace
 
@@ -41,6 +56,21 @@ TallyView TallyPk::view() const {
         shown.difference.remove(0, difference_caption.size());
     }
     return shown;
+}
+
+QJsonObject TallyPk::overlay_state() const {
+    const TallyView view = this->view();
+    QJsonArray players;
+    for (size_t i = 0; i < 2; ++i) {
+        players.append(
+            QJsonObject{{QStringLiteral("name"), view.names[i]},
+                        {QStringLiteral("total"), view.totals[i]},
+                        {QStringLiteral("total_text"), readable_amount(view.totals[i])}});
+    }
+    return QJsonObject{{QStringLiteral("players"), players},
+                       {QStringLiteral("leader"), leader_name(view.leader)},
+                       {QStringLiteral("difference"), view.difference},
+                       {QStringLiteral("difference_text"), readable_amount(view.difference)}};
 }
 
 void TallyPk::load_config() {

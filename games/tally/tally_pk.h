@@ -6,6 +6,7 @@
 #include "games/tally/tally_view.h"
 #include "runtime/outcome.h"
 
+#include <QJsonObject>
 #include <QObject>
 #include <QString>
 
@@ -37,6 +38,7 @@ public:
     QString config_home() const { return config_home_; }
     // What the overlays show.
     TallyView view() const;
+    QJsonObject overlay_state() const;
 
     // Reads the configuration file again: names, presets and advert; the board stays.
     void load_config();

@@ -62,7 +62,7 @@ TallyWindow::TallyWindow(TallyConfig& config, const QString& config_home, const 
     : TallyWindow(new TallyPk(config, config_home, site_url), site_url, parent) {}
 
 TallyWindow::TallyWindow(TallyPk* pk, const QString& site_url, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
+    : GameWindow(parent, Qt::Window | Qt::FramelessWindowHint),
       ui_(std::make_unique<Ui::TallyWindow>()), pk_(pk), site_url_(site_url),
       background_(QStringLiteral(":/tally/background.jpg")) {
     pk_->setParent(this);
@@ -157,6 +157,10 @@ const TallyJournal& TallyWindow::journal() const {
 
 TallyView TallyWindow::view() const {
     return pk_->view();
+}
+
+QJsonObject TallyWindow::overlay_state() const {
+    return pk_->overlay_state();
 }
 
 void TallyWindow::show_config() {

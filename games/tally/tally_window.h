@@ -6,11 +6,13 @@
 #include "games/tally/tally_view.h"
 #include "runtime/outcome.h"
 
+#include "runtime/game_window.h"
 #include <QFont>
 #include <QKeySequence>
 #include <QPixmap>
 #include <QPoint>
 #include <QPointer>
+
 #include <QWidget>
 
 #include <functional>
@@ -47,7 +49,7 @@ class TallyRecordWindow;
 //   default_button                      off the window: Enter adds the typed amount
 //   maker_line                          the maker's address; re-creates the default file
 //   close_link                          "×"
-class TallyWindow : public QWidget {
+class TallyWindow : public GameWindow {
     Q_OBJECT
 public:
     // A window with a PK of its own, which goes with it.
@@ -83,10 +85,7 @@ public:
     // The journal of this PK; closed when the window goes.
     const TallyJournal& journal() const;
     TallyView view() const;
-
-signals:
-    // After every change of what view() gives.
-    void state_changed();
+    QJsonObject overlay_state() const override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -9,9 +9,10 @@
 // own too: QWebSocket answers pings by itself into an unbounded buffer, so a peer that pings
 // and never reads would grow the program without limit.
 
+#include "runtime/overlay_server_interface.h"
+
 #include <QCryptographicHash>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QHash>
 #include <QHostAddress>
 #include <QList>
@@ -88,20 +89,6 @@ Response text_response(int status) {
     response.content_type = "text/plain; charset=utf-8";
     response.body = QByteArray::number(status) + ' ' + reason_phrase(status) + '\n';
     return response;
-}
-
-QByteArray page_resource(const QString& name) {
-    QFile file(QStringLiteral(":/overlay/") + name);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// A page with the shared style and script put in place of their markers, so each page is
-// served whole, with nothing else to fetch.
-QByteArray assembled_page(const QString& name) {
-    QByteArray page = page_resource(name);
-    page.replace("/*OVERLAY_CSS*/", page_resource(QStringLiteral("overlay.css")));
-    page.replace("/*OVERLAY_JS*/", page_resource(QStringLiteral("overlay.js")));
-    return page;
 }
 
 // The length of the head up to and including its empty line, or -1 while it is incomplete.
@@ -232,8 +219,9 @@ QByteArray close_frame(quint16 code) {
 constexpr quint16 close_protocol_error = 1002;
 constexpr quint16 close_too_big = 1009;
 
-class OverlayHttpServer : public QObject {
+class OverlayHttpServer : public QObject, public glimmer::OverlayServerInterface {
     Q_OBJECT
+    Q_INTERFACES(glimmer::OverlayServerInterface)
 public:
     explicit OverlayHttpServer(QObject* parent) : QObject(parent) {
         clock_.start();
@@ -254,7 +242,7 @@ public:
         }
     }
 
-    Q_INVOKABLE bool listen(int port) {
+    bool listen(int port) override {
         if (port <= 0 || port > 65535) {
             return false;
         }
@@ -263,19 +251,15 @@ public:
         }
         port_ = port;
         size_for_descriptor_limit();
-        pages_.clear();
-        for (const char* name : {"index", "tally", "dice", "minebox"}) {
-            pages_.insert(QByteArray(name),
-                          assembled_page(QString::fromLatin1(name) + QStringLiteral(".html")));
-        }
         return true;
     }
 
-    Q_INVOKABLE int port() const { return port_; }
-    Q_INVOKABLE int client_count() const { return static_cast<int>(clients_.size()); }
+    int port() const override { return port_; }
+    int client_count() const override { return static_cast<int>(clients_.size()); }
 
-    // The newest state for /api/state and for every connected page.
-    Q_INVOKABLE void publish(const QByteArray& state) {
+    void set_pages(const QHash<QByteArray, QByteArray>& pages) override { pages_ = pages; }
+
+    void publish(const QByteArray& state) override {
         state_ = state;
         state_frame_ = frame(op_text, state);
         // Sending may drop a client, which changes the set.

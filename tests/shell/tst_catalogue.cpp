@@ -3,6 +3,7 @@
 #include "runtime/windows.h"
 #include "shell/app_state.h"
 #include "shell/catalogue_window.h"
+#include "shell/game_registry.h"
 #include "shell/startup_window.h"
 #include "tests/support/http_server.h"
 
@@ -97,9 +98,9 @@ void CatalogueTest::catalogue_is_laid_out_as_designed() {
              QStringLiteral("游戏目录  - 更多游戏请关注新版或至官网提供意见，谢谢支持！"));
     QCOMPARE(catalogue_->size(), QSize(500, 300));
     const QList<std::pair<const char*, QRect>> buttons{
-        {"图形按钮1", QRect(3, 60, 160, 199)},
-        {"图形按钮2", QRect(167, 60, 160, 199)},
-        {"图形按钮3", QRect(331, 60, 160, 199)},
+        {"first_game_button", QRect(3, 60, 160, 199)},
+        {"second_game_button", QRect(167, 60, 160, 199)},
+        {"third_game_button", QRect(331, 60, 160, 199)},
     };
     for (const auto& [name, geometry] : buttons) {
         auto* button = catalogue_->findChild<PictureButton*>(QString::fromUtf8(name));
@@ -111,7 +112,7 @@ void CatalogueTest::catalogue_is_laid_out_as_designed() {
         QCOMPARE(button->hoverFace().size(), QSize(160, 200));
     }
     TransparentLabel* link = catalogue_->new_version_link();
-    QCOMPARE(link->objectName(), QStringLiteral("透明标签2"));
+    QCOMPARE(link->objectName(), QStringLiteral("new_version_link"));
     QCOMPARE(link->geometry(), QRect(329, 20, 163, 28));
     QVERIFY(!link->isVisible());
     QCOMPARE(link->text(), QStringLiteral("发现新版本，点击查看"));
@@ -119,11 +120,11 @@ void CatalogueTest::catalogue_is_laid_out_as_designed() {
     QVERIFY(link->font().bold());
     QCOMPARE(link->cursor().shape(), Qt::PointingHandCursor);
     TransparentLabel* status = catalogue_->status_line();
-    QCOMPARE(status->objectName(), QStringLiteral("透明标签1"));
+    QCOMPARE(status->objectName(), QStringLiteral("status_line"));
     QCOMPARE(status->geometry(), QRect(6, 268, 483, 28));
     QVERIFY(status->isVisible());
     QCOMPARE(status->text(), QString());
-    auto* view = catalogue_->findChild<QWidget*>(QStringLiteral("超文本浏览框1"));
+    auto* view = catalogue_->findChild<QWidget*>(QStringLiteral("statistics_view_place"));
     QVERIFY(view != nullptr);
     QCOMPARE(view->geometry(), QRect(400, 288, 100, 64));
     QVERIFY(!view->isVisible());
@@ -140,13 +141,13 @@ void CatalogueTest::start_up_window_is_never_shown() {
 }
 
 void CatalogueTest::buttons_open_three_distinct_windows_side_by_side() {
-    const QStringList names{"图形按钮1", "图形按钮2", "图形按钮3"};
+    const QStringList names{"first_game_button", "second_game_button", "third_game_button"};
     const QStringList captions{"Quorvane", "Vessmoor", "Krallow"};
     QList<QWidget*> windows;
     for (int i = 0; i < 3; ++i) {
         auto* button = catalogue_->findChild<PictureButton*>(names[i]);
         QTest::mouseClick(button, Qt::LeftButton);
-        QWidget* window = catalogue_->game_window(static_cast<Game>(i));
+        QWidget* window = catalogue_->game_window(game_registry()[i].id);
         QVERIFY(window != nullptr);
         QVERIFY(window->isVisible());
         QVERIFY(window->isWindow());
@@ -161,38 +162,38 @@ void CatalogueTest::buttons_open_three_distinct_windows_side_by_side() {
 }
 
 void CatalogueTest::a_second_press_creates_no_second_window() {
-    auto* button = catalogue_->findChild<PictureButton*>(QStringLiteral("图形按钮2"));
+    auto* button = catalogue_->findChild<PictureButton*>(QStringLiteral("second_game_button"));
     QTest::mouseClick(button, Qt::LeftButton);
-    QWidget* first = catalogue_->game_window(Game::dice);
+    QWidget* first = catalogue_->game_window(QStringLiteral("dice"));
     QVERIFY(first != nullptr);
     const int windows_before = QApplication::topLevelWidgets().size();
     first->showMinimized();
     QTest::mouseClick(button, Qt::LeftButton);
-    QCOMPARE(catalogue_->game_window(Game::dice), first);
+    QCOMPARE(catalogue_->game_window(QStringLiteral("dice")), first);
     QCOMPARE(QApplication::topLevelWidgets().size(), windows_before);
     QVERIFY(!first->isMinimized());
 }
 
 void CatalogueTest::closing_a_game_window_leaves_the_rest_running() {
-    catalogue_->open_game(Game::tally);
-    catalogue_->open_game(Game::minebox);
-    QPointer<QWidget> tally = catalogue_->game_window(Game::tally);
+    catalogue_->open_game(QStringLiteral("tally"));
+    catalogue_->open_game(QStringLiteral("minebox"));
+    QPointer<QWidget> tally = catalogue_->game_window(QStringLiteral("tally"));
     tally->close();
     QTRY_VERIFY(tally.isNull()); // destroyed, not merely hidden
-    QCOMPARE(catalogue_->game_window(Game::tally), nullptr);
+    QCOMPARE(catalogue_->game_window(QStringLiteral("tally")), nullptr);
     QVERIFY(catalogue_->isVisible());
-    QVERIFY(catalogue_->game_window(Game::minebox)->isVisible());
+    QVERIFY(catalogue_->game_window(QStringLiteral("minebox"))->isVisible());
     QCOMPARE(ended_, 0);
     // And it opens again afresh.
-    catalogue_->open_game(Game::tally);
-    QVERIFY(catalogue_->game_window(Game::tally) != nullptr);
+    catalogue_->open_game(QStringLiteral("tally"));
+    QVERIFY(catalogue_->game_window(QStringLiteral("tally")) != nullptr);
 }
 
 void CatalogueTest::closing_the_catalogue_ends_the_program_and_its_games() {
-    catalogue_->open_game(Game::tally);
-    catalogue_->open_game(Game::dice);
-    QPointer<QWidget> tally = catalogue_->game_window(Game::tally);
-    QPointer<QWidget> dice = catalogue_->game_window(Game::dice);
+    catalogue_->open_game(QStringLiteral("tally"));
+    catalogue_->open_game(QStringLiteral("dice"));
+    QPointer<QWidget> tally = catalogue_->game_window(QStringLiteral("tally"));
+    QPointer<QWidget> dice = catalogue_->game_window(QStringLiteral("dice"));
     catalogue_->close();
     QCOMPARE(ended_, 1);
     QTRY_VERIFY(tally.isNull() || !tally->isVisible());
@@ -234,7 +235,8 @@ void CatalogueTest::every_game_shows_the_configured_maker_address_data() {
         {"minebox", QStringLiteral("透明标签3")},
     }};
     for (size_t i = 0; i < games.size(); ++i) {
-        QTest::addRow("%s, short address", games[i].first) << int(i) << games[i].second << short_site;
+        QTest::addRow("%s, short address", games[i].first)
+            << int(i) << games[i].second << short_site;
         QTest::addRow("%s, long address", games[i].first) << int(i) << games[i].second << long_site;
     }
 }
@@ -244,8 +246,8 @@ void CatalogueTest::every_game_shows_the_configured_maker_address() {
     QFETCH(QString, label);
     QFETCH(QString, site);
     state_->host.site_url = site;
-    catalogue_->open_game(static_cast<Game>(game));
-    auto* line = catalogue_->game_window(static_cast<Game>(game))->findChild<QLabel*>(label);
+    catalogue_->open_game(game_registry()[game].id);
+    auto* line = catalogue_->game_window(game_registry()[game].id)->findChild<QLabel*>(label);
     QVERIFY(line != nullptr);
     // The same words in every window: scheme and port as configured, whole in the tip, and
     // cut with an ellipsis rather than running past the line's end.

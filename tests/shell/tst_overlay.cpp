@@ -1,5 +1,6 @@
 #include "games/tally/tally_window.h"
 #include "runtime/overlay_server.h"
+#include "runtime/text.h"
 #include "shell/app_state.h"
 #include "shell/overlay_feed.h"
 #include "shell/overlay_settings.h"
@@ -317,7 +318,7 @@ void OverlayTest::state_follows_each_game_through_its_phases() {
     }
 
     program.set_tally_names(QStringLiteral("<b>阿星</b>"), QStringLiteral("小月"));
-    program.open(Game::tally);
+    program.open(QStringLiteral("tally"));
     QJsonObject tally = state()["tally"].toObject();
     QCOMPARE(std::as_const(tally)["players"][0]["name"].toString(), QStringLiteral("<b>阿星</b>"));
     QCOMPARE(std::as_const(tally)["players"][1]["total"].toString(), QStringLiteral("0"));
@@ -330,14 +331,15 @@ void OverlayTest::state_follows_each_game_through_its_phases() {
     program.add_to_tally(QStringLiteral("12345"), true);
     QCOMPARE(state()["tally"]["leader"].toString(), QStringLiteral("none"));
     // Undo and redo reach the stream like any addition.
-    auto* tally_window = qobject_cast<TallyWindow*>(program.catalogue()->game_window(Game::tally));
+    auto* tally_window =
+        qobject_cast<TallyWindow*>(program.catalogue()->game_window(QStringLiteral("tally")));
     tally_window->undo_addition();
     QCOMPARE(state()["tally"]["leader"].toString(), QStringLiteral("two"));
     QCOMPARE(state()["tally"]["players"][0]["total"].toString(), QStringLiteral("0"));
     tally_window->redo_addition();
     QCOMPARE(state()["tally"]["leader"].toString(), QStringLiteral("none"));
 
-    program.open(Game::dice);
+    program.open(QStringLiteral("dice"));
     QCOMPARE(state()["dice"]["phase"].toString(), QStringLiteral("waiting"));
     QVERIFY(program.play_dice_turn());
     const QJsonObject dice = state()["dice"].toObject();
@@ -347,7 +349,7 @@ void OverlayTest::state_follows_each_game_through_its_phases() {
     const QString winning_tally = dice[winner == "left" ? "left_tally" : "right_tally"].toString();
     QCOMPARE(winning_tally, QStringLiteral("胜利：1  失败：0"));
 
-    program.open(Game::minebox);
+    program.open(QStringLiteral("minebox"));
     QCOMPARE(state()["minebox"]["stage"].toString(), QStringLiteral("setup"));
     program.bury_mines(QStringLiteral("5"), QStringLiteral("2"));
     QCOMPARE(state()["minebox"]["boxes"].toString(), QStringLiteral("00000"));
@@ -368,7 +370,7 @@ void OverlayTest::state_follows_each_game_through_its_phases() {
                             : QStringLiteral("空箱：0 踩雷：1"));
 
     // A closed window shows its game as closed again.
-    program.catalogue()->game_window(Game::dice)->close();
+    program.catalogue()->game_window(QStringLiteral("dice"))->close();
     QTRY_COMPARE(state()["dice"].toObject(), QJsonObject({{"open", false}}));
 }
 
@@ -379,7 +381,7 @@ void OverlayTest::pages_receive_every_change_driven_through_the_controls() {
     // The current state arrives at once on connecting.
     QVERIFY(page.wait_for([](const QJsonObject& s) { return s.contains("revision"); }));
 
-    program.open(Game::tally);
+    program.open(QStringLiteral("tally"));
     QVERIFY(page.wait_for([](const QJsonObject& s) { return s["tally"]["open"].toBool(); }));
     for (const QString& amount : {QStringLiteral("7"), QStringLiteral("30000")}) {
         const int before = page.states.size();
@@ -389,7 +391,7 @@ void OverlayTest::pages_receive_every_change_driven_through_the_controls() {
     QCOMPARE(page.states.constLast()["tally"]["players"][0]["total_text"].toString(),
              QStringLiteral("3万"));
 
-    program.open(Game::dice);
+    program.open(QStringLiteral("dice"));
     QVERIFY(program.play_dice_turn());
     QVERIFY(page.wait_for([](const QJsonObject& s) {
         return s["dice"]["last_winner"].toString() != QStringLiteral("none");
@@ -398,7 +400,7 @@ void OverlayTest::pages_receive_every_change_driven_through_the_controls() {
     QVERIFY(std::any_of(page.states.begin(), page.states.end(),
                         [](const QJsonObject& s) { return s["dice"]["shaking"].toBool(); }));
 
-    program.open(Game::minebox);
+    program.open(QStringLiteral("minebox"));
     program.bury_mines(QStringLiteral("4"), QStringLiteral("1"));
     program.dig_box(0);
     program.credit_box(1);
@@ -472,7 +474,7 @@ void OverlayTest::requests_other_than_our_own_gets_are_refused() {
     QFETCH(int, status);
     OverlayProgram program;
     QVERIFY(program.started());
-    program.open(Game::tally);
+    program.open(QStringLiteral("tally"));
     const QByteArray state_before = program.catalogue()->overlay_feed()->state_json();
     headers.replace("PORT", QByteArray::number(program.port()));
     const QByteArray answer = program.exchange(request(method, path, headers));

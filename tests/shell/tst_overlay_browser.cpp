@@ -77,12 +77,12 @@ void OverlayBrowserTest::initTestCase() {
     program_ = std::make_unique<OverlayProgram>();
     QVERIFY(program_->started());
     program_->set_tally_names(QStringLiteral("<b>阿星</b>"), QStringLiteral("小月&amp;"));
-    program_->open(Game::tally);
+    program_->open(QStringLiteral("tally"));
     program_->add_to_tally(QStringLiteral("123456"), true);
     program_->add_to_tally(QStringLiteral("450"), false);
-    program_->open(Game::dice);
+    program_->open(QStringLiteral("dice"));
     QVERIFY(program_->play_dice_turn());
-    program_->open(Game::minebox);
+    program_->open(QStringLiteral("minebox"));
     program_->bury_mines(QStringLiteral("6"), QStringLiteral("2"));
     program_->dig_box(1);
     program_->credit_box(2);

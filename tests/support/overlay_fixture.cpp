@@ -73,7 +73,7 @@ void OverlayProgram::set_tally_names(const QString& one, const QString& two) {
     }
 }
 
-QWidget* OverlayProgram::open(Game game) {
+QWidget* OverlayProgram::open(const QString& game) {
     catalogue_->open_game(game);
     QWidget* window = catalogue_->game_window(game);
     if (window != nullptr) {
@@ -84,7 +84,7 @@ QWidget* OverlayProgram::open(Game game) {
 
 namespace {
 
-template <typename T> T* find(Game game, CatalogueWindow* catalogue, const char* name) {
+template <typename T> T* find(const QString& game, CatalogueWindow* catalogue, const char* name) {
     QWidget* window = catalogue->game_window(game);
     return window == nullptr ? nullptr : window->findChild<T*>(QString::fromUtf8(name));
 }
@@ -100,19 +100,21 @@ void retype(QLineEdit* edit, const QString& text) {
 
 void OverlayProgram::add_to_tally(const QString& amount, bool player_one) {
     // A click on a preset row selects its player; the typed amount replaces the preset.
-    auto* list = find<ReportList>(Game::tally, catalogue_,
+    auto* list = find<ReportList>(QStringLiteral("tally"), catalogue_,
                                   player_one ? "player_one_presets" : "player_two_presets");
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                       list->visualItemRect(list->topLevelItem(0)).center());
-    auto* quantity = find<QLineEdit>(Game::tally, catalogue_, "amount_edit");
+    auto* quantity = find<QLineEdit>(QStringLiteral("tally"), catalogue_, "amount_edit");
     retype(quantity, amount);
     QTest::keyClick(quantity, Qt::Key_Return);
 }
 
 bool OverlayProgram::play_dice_turn() {
-    QTest::mouseClick(find<QWidget>(Game::dice, catalogue_, "透明标签1"), Qt::LeftButton);
-    QTest::mouseClick(find<QPushButton>(Game::dice, catalogue_, "按钮3"), Qt::LeftButton);
-    auto* dragon = find<QPushButton>(Game::dice, catalogue_, "按钮1");
+    QTest::mouseClick(find<QWidget>(QStringLiteral("dice"), catalogue_, "透明标签1"),
+                      Qt::LeftButton);
+    QTest::mouseClick(find<QPushButton>(QStringLiteral("dice"), catalogue_, "按钮3"),
+                      Qt::LeftButton);
+    auto* dragon = find<QPushButton>(QStringLiteral("dice"), catalogue_, "按钮1");
     if (!QTest::qWaitFor([dragon] { return dragon->isVisible(); }, 20000)) {
         return false;
     }
@@ -121,21 +123,23 @@ bool OverlayProgram::play_dice_turn() {
 }
 
 void OverlayProgram::bury_mines(const QString& boxes, const QString& mines) {
-    retype(find<QLineEdit>(Game::minebox, catalogue_, "编辑框1"), boxes);
-    retype(find<QLineEdit>(Game::minebox, catalogue_, "编辑框2"), mines);
-    QTest::mouseClick(find<QPushButton>(Game::minebox, catalogue_, "按钮1"), Qt::LeftButton);
+    retype(find<QLineEdit>(QStringLiteral("minebox"), catalogue_, "编辑框1"), boxes);
+    retype(find<QLineEdit>(QStringLiteral("minebox"), catalogue_, "编辑框2"), mines);
+    QTest::mouseClick(find<QPushButton>(QStringLiteral("minebox"), catalogue_, "按钮1"),
+                      Qt::LeftButton);
 }
 
 void OverlayProgram::dig_box(int position) {
-    auto* board = find<BoardView>(Game::minebox, catalogue_, "超级列表框1");
+    auto* board = find<BoardView>(QStringLiteral("minebox"), catalogue_, "超级列表框1");
     const QModelIndex box = board->model()->index(position, 0);
     board->scrollTo(box);
     QTest::mouseDClick(board->viewport(), Qt::LeftButton, {}, board->visualRect(box).center());
 }
 
 void OverlayProgram::credit_box(int player) {
-    QTest::mouseClick(find<QPushButton>(Game::minebox, catalogue_, player == 1 ? "按钮2" : "按钮3"),
-                      Qt::LeftButton);
+    QTest::mouseClick(
+        find<QPushButton>(QStringLiteral("minebox"), catalogue_, player == 1 ? "按钮2" : "按钮3"),
+        Qt::LeftButton);
 }
 
 QByteArray OverlayProgram::exchange(const QByteArray& request) const {

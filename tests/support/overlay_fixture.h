@@ -29,7 +29,7 @@ public:
 
     // Names for the tally window's next opening, through its configuration file.
     void set_tally_names(const QString& one, const QString& two);
-    QWidget* open(Game game);
+    QWidget* open(const QString& game);
     // Types the amount and presses Enter in the tally window.
     void add_to_tally(const QString& amount, bool player_one);
     // Opens the count frame, shakes and waits for the reveal buttons; then reveals.

@@ -3,9 +3,9 @@
 #include "runtime/controls/lists.h"
 #include "runtime/controls/picture_button.h"
 #include "runtime/controls/transparent_label.h"
-#include "tests/support/scripted_random.h"
 #include "shell/app_state.h"
 #include "shell/catalogue_window.h"
+#include "tests/support/scripted_random.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -399,12 +399,12 @@ void TestDiceWindow::catalogue_opens_one_dice_window() {
     auto* open_dice = catalogue.findChild<QAbstractButton*>(QStringLiteral("图形按钮2"));
     QVERIFY(open_dice != nullptr);
     QTest::mouseClick(open_dice, Qt::LeftButton);
-    QPointer<QWidget> dice = catalogue.game_window(Game::dice);
+    QPointer<QWidget> dice = catalogue.game_window(QStringLiteral("dice"));
     QVERIFY(qobject_cast<DiceWindow*>(dice.data()) != nullptr);
     QVERIFY(dice->isVisible());
     QCOMPARE(dice->windowTitle(), QStringLiteral("Vessmoor"));
     QTest::mouseClick(open_dice, Qt::LeftButton);
-    QCOMPARE(catalogue.game_window(Game::dice), dice.data());
+    QCOMPARE(catalogue.game_window(QStringLiteral("dice")), dice.data());
     const QWidgetList windows = QApplication::topLevelWidgets();
     QCOMPARE(std::count_if(windows.cbegin(), windows.cend(),
                            [](QWidget* w) { return qobject_cast<DiceWindow*>(w) != nullptr; }),
@@ -412,7 +412,6 @@ void TestDiceWindow::catalogue_opens_one_dice_window() {
     dice->close();
     QTRY_VERIFY(dice.isNull());
 }
-
 
 void TestDiceWindow::space_runs_the_next_step_the_buttons_offer() {
     window_->activateWindow();

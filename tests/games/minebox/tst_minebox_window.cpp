@@ -2,9 +2,9 @@
 #include "games/minebox/board_view.h"
 #include "games/minebox/mine_board.h"
 #include "games/minebox/minebox_window.h"
-#include "tests/support/scripted_random.h"
 #include "shell/app_state.h"
 #include "shell/catalogue_window.h"
+#include "tests/support/scripted_random.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -296,7 +296,7 @@ void TestMineBoxWindow::reopening_from_the_catalogue_starts_afresh() {
     const auto open = [&] {
         QTest::mouseClick(catalogue.findChild<QWidget*>(QStringLiteral("图形按钮3")),
                           Qt::LeftButton);
-        return catalogue.game_window(Game::minebox);
+        return catalogue.game_window(QStringLiteral("minebox"));
     };
     QPointer<QWidget> first = open();
     QVERIFY(qobject_cast<MineBoxWindow*>(first) != nullptr);
