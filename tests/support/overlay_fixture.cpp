@@ -110,9 +110,9 @@ void OverlayProgram::add_to_tally(const QString& amount, bool player_one) {
 }
 
 bool OverlayProgram::play_dice_turn() {
-    QTest::mouseClick(find<QWidget>(Game::dice, catalogue_, "透明标签1"), Qt::LeftButton);
-    QTest::mouseClick(find<QPushButton>(Game::dice, catalogue_, "按钮3"), Qt::LeftButton);
-    auto* dragon = find<QPushButton>(Game::dice, catalogue_, "按钮1");
+    QTest::mouseClick(find<QWidget>(Game::dice, catalogue_, "start_prompt"), Qt::LeftButton);
+    QTest::mouseClick(find<QPushButton>(Game::dice, catalogue_, "start_button"), Qt::LeftButton);
+    auto* dragon = find<QPushButton>(Game::dice, catalogue_, "dragon_button");
     if (!QTest::qWaitFor([dragon] { return dragon->isVisible(); }, 20000)) {
         return false;
     }
@@ -121,20 +121,21 @@ bool OverlayProgram::play_dice_turn() {
 }
 
 void OverlayProgram::bury_mines(const QString& boxes, const QString& mines) {
-    retype(find<QLineEdit>(Game::minebox, catalogue_, "编辑框1"), boxes);
-    retype(find<QLineEdit>(Game::minebox, catalogue_, "编辑框2"), mines);
-    QTest::mouseClick(find<QPushButton>(Game::minebox, catalogue_, "按钮1"), Qt::LeftButton);
+    retype(find<QLineEdit>(Game::minebox, catalogue_, "box_count_edit"), boxes);
+    retype(find<QLineEdit>(Game::minebox, catalogue_, "mine_count_edit"), mines);
+    QTest::mouseClick(find<QPushButton>(Game::minebox, catalogue_, "bury_button"), Qt::LeftButton);
 }
 
 void OverlayProgram::dig_box(int position) {
-    auto* board = find<BoardView>(Game::minebox, catalogue_, "超级列表框1");
+    auto* board = find<BoardView>(Game::minebox, catalogue_, "box_list");
     const QModelIndex box = board->model()->index(position, 0);
     board->scrollTo(box);
     QTest::mouseDClick(board->viewport(), Qt::LeftButton, {}, board->visualRect(box).center());
 }
 
 void OverlayProgram::credit_box(int player) {
-    QTest::mouseClick(find<QPushButton>(Game::minebox, catalogue_, player == 1 ? "按钮2" : "按钮3"),
+    QTest::mouseClick(find<QPushButton>(Game::minebox, catalogue_,
+                                        player == 1 ? "player_one_button" : "player_two_button"),
                       Qt::LeftButton);
 }
 
