@@ -21,19 +21,6 @@ struct Table {
         turn.set_timer_driven(false);
     }
 
-    // Ticks until the reveal waits; false if the shaking never ends.
-    bool finish_shaking() {
-        for (int tick = 0; tick < 100000 && turn.phase() == DicePhase::shaking; ++tick) {
-            turn.throw_once();
-        }
-        return turn.phase() == DicePhase::revealing;
-    }
-
-    bool play(const QString& count) {
-        return !turn.open_count_frame() && !turn.set_throw_count(count) && !turn.start_shaking() &&
-               finish_shaking() && !turn.reveal();
-    }
-
     DiceState state;
     ScriptedRandom random;
     DiceTurn turn;
@@ -46,7 +33,6 @@ using Action = std::function<std::optional<DiceRefusal>(DiceTurn&)>;
 
 Q_DECLARE_METATYPE(Action)
 Q_DECLARE_METATYPE(DiceRefusal)
-Q_DECLARE_METATYPE(Side)
 
 class TestDiceTurn : public QObject {
     Q_OBJECT
@@ -55,15 +41,6 @@ private slots:
     void a_whole_turn_runs_through_the_model();
     void actions_the_phase_does_not_allow_are_refused_data();
     void actions_the_phase_does_not_allow_are_refused();
-    void starting_replaces_empty_and_too_large_counts_data();
-    void starting_replaces_empty_and_too_large_counts();
-    void starting_again_restarts_the_throws();
-    void count_lowered_during_the_shaking_ends_it_at_the_next_throw();
-    void reveal_credits_the_last_throw_data();
-    void reveal_credits_the_last_throw();
-    void words_collect_in_turn_order();
-    void a_new_turn_shows_zero_tallies_until_its_first_reveal();
-    void next_step_follows_the_phase();
     void the_timer_makes_the_throws();
     void abandoning_stops_the_timer_and_the_turn();
 };
@@ -108,6 +85,10 @@ void TestDiceTurn::a_whole_turn_runs_through_the_model() {
     QCOMPARE(table.state.right_losses, 1u);
     QCOMPARE(phases.count(), 4);
     QCOMPARE(phases.last().at(0).value<DicePhase>(), DicePhase::waiting);
+    // The next turn takes the badge down as it begins.
+    QVERIFY(!table.turn.open_count_frame());
+    QCOMPARE(table.turn.badge_side(), Side::none);
+    QCOMPARE(table.turn.left_words(), QStringList{"胜利"});
 }
 
 void TestDiceTurn::actions_the_phase_does_not_allow_are_refused_data() {
@@ -178,158 +159,6 @@ void TestDiceTurn::actions_the_phase_does_not_allow_are_refused() {
     QCOMPARE(table.random.log, log);
     QCOMPARE(table.state.left_wins + table.state.left_losses, 0u);
     QCOMPARE(changed.count(), 0);
-}
-
-void TestDiceTurn::starting_replaces_empty_and_too_large_counts_data() {
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("used");
-    QTest::addColumn<int>("throws");
-    QTest::newRow("empty") << QString() << QStringLiteral("1") << 1;
-    QTest::newRow("1000 kept") << QStringLiteral("1000") << QStringLiteral("1000") << 1000;
-    QTest::newRow("1001") << QStringLiteral("1001") << QStringLiteral("188") << 188;
-    QTest::newRow("zero ends after one throw") << QStringLiteral("0") << QStringLiteral("0") << 1;
-}
-
-void TestDiceTurn::starting_replaces_empty_and_too_large_counts() {
-    QFETCH(QString, typed);
-    QFETCH(QString, used);
-    QFETCH(int, throws);
-    Table table;
-    QSignalSpy replaced(&table.turn, &DiceTurn::throw_count_changed);
-    QVERIFY(!table.turn.open_count_frame());
-    QVERIFY(!table.turn.set_throw_count(typed));
-    QVERIFY(!table.turn.start_shaking());
-    QCOMPARE(table.turn.throw_count(), used);
-    // Only a replaced count goes back to the box.
-    QCOMPARE(replaced.count(), typed == used ? 0 : 1);
-    if (typed != used) {
-        QCOMPARE(replaced.at(0).at(0).toString(), used);
-    }
-    QVERIFY(table.finish_shaking());
-    QCOMPARE(table.turn.throws_made(), throws);
-    QCOMPARE(table.random.log.count(QStringLiteral("seed")), throws);
-}
-
-void TestDiceTurn::starting_again_restarts_the_throws() {
-    Table table({1, 1, 1, 2});
-    QVERIFY(!table.turn.open_count_frame());
-    QVERIFY(!table.turn.set_throw_count(QStringLiteral("4")));
-    QVERIFY(!table.turn.start_shaking());
-    for (int i = 0; i < 3; ++i) {
-        table.turn.throw_once();
-    }
-    QCOMPARE(table.turn.throws_made(), 3);
-    QVERIFY(!table.turn.start_shaking());
-    QCOMPARE(table.turn.throws_made(), 0);
-    QCOMPARE(table.turn.phase(), DicePhase::shaking);
-    QVERIFY(table.finish_shaking());
-    QCOMPARE(table.turn.throws_made(), 4);
-    QCOMPARE(table.random.log.count(QStringLiteral("seed")), 7);
-    // The script repeats its last draw, 2: the outcome is the last throw's.
-    QVERIFY(!table.turn.reveal());
-    QCOMPARE(table.turn.badge_side(), Side::right);
-}
-
-void TestDiceTurn::count_lowered_during_the_shaking_ends_it_at_the_next_throw() {
-    Table table;
-    QVERIFY(!table.turn.open_count_frame());
-    QVERIFY(!table.turn.set_throw_count(QStringLiteral("900")));
-    QVERIFY(!table.turn.start_shaking());
-    for (int i = 0; i < 30; ++i) {
-        table.turn.throw_once();
-    }
-    QVERIFY(!table.turn.set_throw_count(QStringLiteral("5")));
-    QCOMPARE(table.turn.phase(), DicePhase::shaking);
-    QVERIFY(!table.turn.throw_once());
-    QCOMPARE(table.turn.phase(), DicePhase::revealing);
-    QCOMPARE(table.turn.throws_made(), 31);
-}
-
-void TestDiceTurn::reveal_credits_the_last_throw_data() {
-    QTest::addColumn<int>("outcome");
-    QTest::addColumn<Side>("winner");
-    QTest::addColumn<QString>("left_word");
-    QTest::addColumn<QString>("right_word");
-    QTest::newRow("left wins") << 1 << Side::left << QStringLiteral("胜利")
-                               << QStringLiteral("失败");
-    QTest::newRow("right wins") << 2 << Side::right << QStringLiteral("失败")
-                                << QStringLiteral("胜利");
-}
-
-void TestDiceTurn::reveal_credits_the_last_throw() {
-    QFETCH(int, outcome);
-    QFETCH(Side, winner);
-    QFETCH(QString, left_word);
-    QFETCH(QString, right_word);
-    // Every throw but the third and last lands on the other side.
-    Table table({3 - outcome, 3 - outcome, outcome});
-    QVERIFY(table.play(QStringLiteral("3")));
-    QCOMPARE(table.turn.badge_side(), winner);
-    QCOMPARE(table.turn.view().last_winner, winner);
-    QCOMPARE(table.turn.left_words(), QStringList{left_word});
-    QCOMPARE(table.turn.right_words(), QStringList{right_word});
-    const bool left_won = winner == Side::left;
-    QCOMPARE(table.turn.left_tally(),
-             left_won ? QStringLiteral("胜利：1  失败：0") : QStringLiteral("胜利：0  失败：1"));
-    QCOMPARE(table.turn.right_tally(),
-             left_won ? QStringLiteral("胜利：0  失败：1") : QStringLiteral("胜利：1  失败：0"));
-}
-
-void TestDiceTurn::words_collect_in_turn_order() {
-    Table table({1, 2, 1});
-    for (int turn = 0; turn < 3; ++turn) {
-        QVERIFY(table.play(QStringLiteral("1")));
-    }
-    QCOMPARE(table.turn.left_words(), (QStringList{"胜利", "失败", "胜利"}));
-    QCOMPARE(table.turn.right_words(), (QStringList{"失败", "胜利", "失败"}));
-    QCOMPARE(table.turn.left_tally(), QStringLiteral("胜利：2  失败：1"));
-    QCOMPARE(table.turn.right_tally(), QStringLiteral("胜利：1  失败：2"));
-    // The next turn takes the badge down as it begins.
-    QVERIFY(!table.turn.open_count_frame());
-    QCOMPARE(table.turn.badge_side(), Side::none);
-}
-
-void TestDiceTurn::a_new_turn_shows_zero_tallies_until_its_first_reveal() {
-    DiceState state;
-    ScriptedRandom random({1});
-    {
-        DiceTurn earlier(state, random);
-        earlier.set_timer_driven(false);
-        for (int turn = 0; turn < 4; ++turn) {
-            earlier.open_count_frame();
-            earlier.start_shaking();
-            earlier.throw_once();
-            QVERIFY(!earlier.reveal());
-        }
-    }
-    DiceTurn turn(state, random);
-    turn.set_timer_driven(false);
-    QCOMPARE(turn.left_tally(), zero_tally);
-    QCOMPARE(turn.right_tally(), zero_tally);
-    QVERIFY(turn.left_words().isEmpty());
-    QCOMPARE(turn.phase(), DicePhase::waiting);
-    QCOMPARE(turn.badge_side(), Side::none);
-    turn.open_count_frame();
-    turn.start_shaking();
-    turn.throw_once();
-    QVERIFY(!turn.reveal());
-    QCOMPARE(turn.left_tally(), QStringLiteral("胜利：5  失败：0"));
-    QCOMPARE(turn.right_tally(), QStringLiteral("胜利：0  失败：5"));
-    QCOMPARE(turn.left_words(), QStringList{"胜利"});
-}
-
-void TestDiceTurn::next_step_follows_the_phase() {
-    Table table;
-    QVERIFY(!table.turn.next_step());
-    QCOMPARE(table.turn.phase(), DicePhase::counting);
-    QVERIFY(!table.turn.next_step());
-    QCOMPARE(table.turn.phase(), DicePhase::shaking);
-    QCOMPARE(table.turn.next_step(), std::optional<DiceRefusal>(DiceRefusal::still_shaking));
-    QCOMPARE(table.turn.throws_made(), 0);
-    QVERIFY(table.finish_shaking());
-    QVERIFY(!table.turn.next_step());
-    QCOMPARE(table.turn.phase(), DicePhase::waiting);
-    QCOMPARE(table.turn.left_words().size() + table.turn.right_words().size(), 2);
 }
 
 void TestDiceTurn::the_timer_makes_the_throws() {

@@ -67,7 +67,6 @@ private slots:
     void a_new_round_sets_the_tallies_back_to_zero();
     void actions_the_stage_does_not_allow_are_refused_data();
     void actions_the_stage_does_not_allow_are_refused();
-    void a_refused_burial_keeps_the_typed_counts_for_a_second_try();
     void first_credit_replaces_the_starting_text_of_that_player_only();
     void the_board_hears_of_the_burial_before_and_after_it();
 };
@@ -210,21 +209,6 @@ void TestMineBoxRound::actions_the_stage_does_not_allow_are_refused() {
     QCOMPARE(game.tallies.player(player_two).mine_count, reach == Reach::credited ? 1 : 0);
     QCOMPARE(changed.count(), 0);
     QCOMPARE(boxes.count(), 0);
-}
-
-void TestMineBoxRound::a_refused_burial_keeps_the_typed_counts_for_a_second_try() {
-    Game game;
-    QSignalSpy typed(&game.round, &MineBoxRound::count_texts_changed);
-    QVERIFY(!game.round.set_box_count_text(QStringLiteral("3")));
-    QVERIFY(!game.round.set_mine_count_text(QStringLiteral("3")));
-    QCOMPARE(typed.count(), 2);
-    QCOMPARE(game.round.bury(), std::optional<MineBoxRefusal>(MineBoxRefusal::too_many_mines));
-    QCOMPARE(game.round.box_count_text(), QStringLiteral("3"));
-    QCOMPARE(game.round.mine_count_text(), QStringLiteral("3"));
-    QVERIFY(!game.round.set_box_count_text(QStringLiteral("4")));
-    QVERIFY(!game.round.bury());
-    QCOMPARE(game.round.board().boxes.size(), size_t(4));
-    QCOMPARE(game.random.log.count(QStringLiteral("seed")), 3);
 }
 
 void TestMineBoxRound::first_credit_replaces_the_starting_text_of_that_player_only() {
