@@ -54,10 +54,10 @@ struct Shaking {
 };
 
 Shaking shake(DiceWindow& window, int throws) {
-    auto* prompt = window.findChild<TransparentLabel*>(QStringLiteral("透明标签1"));
-    auto* count = window.findChild<CountBox*>(QStringLiteral("编辑框1"));
-    auto* start = window.findChild<QPushButton*>(QStringLiteral("按钮3"));
-    auto* dragon = window.findChild<QPushButton*>(QStringLiteral("按钮1"));
+    auto* prompt = window.findChild<TransparentLabel*>(QStringLiteral("start_prompt"));
+    auto* count = window.findChild<CountBox*>(QStringLiteral("count_edit"));
+    auto* start = window.findChild<QPushButton*>(QStringLiteral("start_button"));
+    auto* dragon = window.findChild<QPushButton*>(QStringLiteral("dragon_button"));
 
     QTest::mouseClick(prompt, Qt::LeftButton);
     count->setText(QString::number(throws));
@@ -66,13 +66,13 @@ Shaking shake(DiceWindow& window, int throws) {
     Shaking result;
     QElapsedTimer clock;
     double last_tick = 0;
-    // Only watches the ticks; the window's own handler makes the throws.
-    const auto tick =
-        QObject::connect(window.findChild<QTimer*>(QStringLiteral("时钟1")), &QTimer::timeout, [&] {
-            const double now = ms_since(clock);
-            result.tick_gaps_ms.push_back(now - last_tick);
-            last_tick = now;
-        });
+    // Only watches the ticks; the turn's own handler makes the throws.
+    const auto tick = QObject::connect(window.findChild<QTimer*>(QStringLiteral("shake_timer")),
+                                       &QTimer::timeout, [&] {
+                                           const double now = ms_since(clock);
+                                           result.tick_gaps_ms.push_back(now - last_tick);
+                                           last_tick = now;
+                                       });
     clock.start();
     QTest::mouseClick(start, Qt::LeftButton);
     loop.exec();

@@ -55,10 +55,11 @@ Timing bury_once(int boxes, RandomSource& random) {
     if (!QTest::qWaitForWindowExposed(&window)) {
         std::printf("the window never showed\n");
     }
-    window.findChild<QLineEdit*>(QStringLiteral("编辑框1"))->setText(QString::number(boxes));
-    window.findChild<QLineEdit*>(QStringLiteral("编辑框2"))->setText(QString::number(boxes - 1));
-    auto* bury = window.findChild<QPushButton*>(QStringLiteral("按钮1"));
-    auto* board = window.findChild<BoardView*>(QStringLiteral("超级列表框1"));
+    window.findChild<QLineEdit*>(QStringLiteral("box_count_edit"))->setText(QString::number(boxes));
+    window.findChild<QLineEdit*>(QStringLiteral("mine_count_edit"))
+        ->setText(QString::number(boxes - 1));
+    auto* bury = window.findChild<QPushButton*>(QStringLiteral("bury_button"));
+    auto* board = window.findChild<BoardView*>(QStringLiteral("box_list"));
 
     QElapsedTimer clock;
     clock.start();

@@ -7,7 +7,7 @@
 
 namespace glimmer {
 
-// Where the dice window's turn stands; the window keeps it in which controls are shown.
+// Where a dice turn stands; the window shows and hides its controls by it.
 enum class DicePhase {
     waiting,   // the start prompt is on show
     counting,  // the throw-count frame is open

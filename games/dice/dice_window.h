@@ -10,20 +10,19 @@
 
 #include <memory>
 
-class QTimer;
-
 namespace Ui {
 class DiceWindow;
 }
 
 namespace glimmer {
 
+class DiceTurn;
 class RandomSource;
 
-// The dice game: the start prompt opens the throw-count frame, the start button shakes the
-// dice on a 1 ms timer, and a reveal button settles the turn. The turn's phase lives in which
-// controls are shown; the outcome and the tallies live in the program-wide DiceState, so a
-// new window starts from its first phase but carries the tallies on.
+// The dice game's window: it draws its turn (a DiceTurn of its own) and turns the start
+// prompt, the start button, the reveal buttons, the count box and Space into the turn's
+// actions. The tallies live in the program-wide DiceState, so a new window starts from its
+// first phase but carries the tallies on.
 class DiceWindow : public GameWindow {
     Q_OBJECT
 public:
@@ -32,9 +31,10 @@ public:
                QWidget* parent = nullptr);
     ~DiceWindow() override;
 
+    DiceTurn& turn() { return *turn_; }
     // Space: the next step of a turn that the shown buttons offer, nothing while shaking.
     void next_step();
-    // What the window shows, read back from its controls.
+    // What the window shows, as its turn has it.
     DiceView view() const;
     QJsonObject overlay_state() const override;
 
@@ -44,17 +44,12 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // Every change of the phase, badge or tallies ends here.
-    void notify_state_changed();
-    void open_count_frame();
-    void start_turn_shaking();
-    void throw_once();
-    void reveal_turn();
+    // Shows and hides the controls for the turn's phase, places the badge, writes the tallies.
+    void draw();
+    void add_settled_words(Side winner, const QString& left_word, const QString& right_word);
 
     std::unique_ptr<Ui::DiceWindow> ui_;
-    DiceState& state_;
-    RandomSource& random_;
-    QTimer* shake_timer_;
+    DiceTurn* turn_;
     QPixmap background_;
 };
 

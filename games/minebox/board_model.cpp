@@ -1,48 +1,31 @@
 #include "board_model.h"
 
+#include "games/minebox/minebox_round.h"
+
 namespace glimmer {
 
-MineBoardModel::MineBoardModel(QObject* parent)
-    : QAbstractListModel(parent), pictures_{QIcon(QStringLiteral(":/minebox/box_closed.png")),
-                                            QIcon(QStringLiteral(":/minebox/box_empty.png")),
-                                            QIcon(QStringLiteral(":/minebox/box_mine.png"))} {}
-
-bool MineBoardModel::bury(const QString& box_text, const QString& mine_text, RandomSource& random) {
-    // The views must hear of the reset before the boxes go away, not after.
-    beginResetModel();
-    const bool built = bury_mines(board_, box_text, mine_text, random);
-    endResetModel();
-    return built;
-}
-
-bool MineBoardModel::dig(int position, PendingDig& pending) {
-    if (!dig_box(board_, pending, position)) {
-        return false;
-    }
-    box_changed(position);
-    return true;
-}
-
-int MineBoardModel::credit(MineBoxTallies& tallies, int player) {
-    const int position = assign_owner(board_, tallies, player);
-    if (position >= 0) {
-        box_changed(position);
-    }
-    return position;
+MineBoardModel::MineBoardModel(const MineBoxRound& round, QObject* parent)
+    : QAbstractListModel(parent),
+      round_(round), pictures_{QIcon(QStringLiteral(":/minebox/box_closed.png")),
+                               QIcon(QStringLiteral(":/minebox/box_empty.png")),
+                               QIcon(QStringLiteral(":/minebox/box_mine.png"))} {
+    connect(&round, &MineBoxRound::board_about_to_be_built, this, &MineBoardModel::beginResetModel);
+    connect(&round, &MineBoxRound::board_built, this, &MineBoardModel::endResetModel);
+    connect(&round, &MineBoxRound::box_changed, this, &MineBoardModel::box_changed);
 }
 
 int MineBoardModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : static_cast<int>(board_.boxes.size());
+    return parent.isValid() ? 0 : static_cast<int>(round_.board().boxes.size());
 }
 
 QVariant MineBoardModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rowCount()) {
         return {};
     }
-    const MineBox& box = board_.boxes[static_cast<size_t>(index.row())];
+    const MineBox& box = round_.board().boxes[static_cast<size_t>(index.row())];
     switch (role) {
     case Qt::DisplayRole:
-        return caption_at(board_, index.row());
+        return round_.caption(index.row());
     case Qt::DecorationRole:
         return pictures_[static_cast<size_t>(box.state)];
     case picture_role:

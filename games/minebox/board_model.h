@@ -1,7 +1,5 @@
 #pragma once
 
-#include "games/minebox/mine_board.h"
-
 #include <QAbstractListModel>
 #include <QIcon>
 
@@ -9,11 +7,11 @@
 
 namespace glimmer {
 
-class RandomSource;
+class MineBoxRound;
 
-// The board as the board list shows it: one item per box, in box order, captioned with the
-// box's caption and pictured by its state. Each change goes through the rules and tells the
-// views exactly what moved, so a board of many boxes costs nothing to keep on screen.
+// The round's board as the board list shows it: one item per box, in box order, captioned
+// with the box's caption and pictured by its state. It follows the round's signals and tells
+// the views exactly what moved, so a board of many boxes costs nothing to keep on screen.
 class MineBoardModel : public QAbstractListModel {
     Q_OBJECT
 public:
@@ -22,14 +20,7 @@ public:
     // has_mine, the whole number the list keeps with each item.
     static constexpr int mine_role = Qt::UserRole + 2;
 
-    explicit MineBoardModel(QObject* parent = nullptr);
-
-    const MineBoard& board() const { return board_; }
-
-    // The rules' operations; each returns what its rule returns.
-    bool bury(const QString& box_text, const QString& mine_text, RandomSource& random);
-    bool dig(int position, PendingDig& pending);
-    int credit(MineBoxTallies& tallies, int player);
+    explicit MineBoardModel(const MineBoxRound& round, QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
@@ -38,7 +29,7 @@ public:
 private:
     void box_changed(int position);
 
-    MineBoard board_;
+    const MineBoxRound& round_;
     std::array<QIcon, 3> pictures_; // indexed by BoxState
 };
 

@@ -33,17 +33,66 @@ void reset_tallies(MineBoxTallies& tallies) {
     tallies.players = {};
 }
 
+std::optional<MineBoxRefusal> check_burial(const MineBoard& board, const QString& box_text,
+                                           const QString& mine_text) {
+    if (board.stage != GameStage::setup) {
+        return MineBoxRefusal::not_in_setup;
+    }
+    // Only the empty text counts as missing; a blank goes on to the conversion.
+    if (box_text.isEmpty()) {
+        return MineBoxRefusal::box_count_missing;
+    }
+    if (mine_text.isEmpty()) {
+        return MineBoxRefusal::mine_count_missing;
+    }
+    const int boxes = to_int(box_text);
+    if (to_int(mine_text) >= boxes) {
+        return MineBoxRefusal::too_many_mines;
+    }
+    if (boxes > max_boxes) {
+        return MineBoxRefusal::too_many_boxes;
+    }
+    return std::nullopt;
+}
+
+std::optional<MineBoxRefusal> check_dig(const MineBoard& board, int position) {
+    if (board.stage == GameStage::setup) {
+        return MineBoxRefusal::no_board_yet;
+    }
+    if (board.stage == GameStage::waiting) {
+        return MineBoxRefusal::owner_pending;
+    }
+    if (position < 0) {
+        return MineBoxRefusal::no_box_selected;
+    }
+    if (position >= static_cast<int>(board.boxes.size())) {
+        return MineBoxRefusal::no_such_box;
+    }
+    if (board.boxes[static_cast<size_t>(position)].state != box_closed) {
+        return MineBoxRefusal::box_already_open;
+    }
+    return std::nullopt;
+}
+
+std::optional<MineBoxRefusal> check_credit(const MineBoard& board, const PendingDig& pending,
+                                           int player) {
+    if (board.stage != GameStage::waiting || pending.position < 0 ||
+        pending.position >= static_cast<int>(board.boxes.size())) {
+        return MineBoxRefusal::nothing_to_credit;
+    }
+    if (player != player_one && player != player_two) {
+        return MineBoxRefusal::unknown_player;
+    }
+    return std::nullopt;
+}
+
 bool bury_mines(MineBoard& board, const QString& box_text, const QString& mine_text,
                 RandomSource& random) {
-    // Only the empty text counts as missing; a blank goes on to the conversion.
-    if (board.stage != GameStage::setup || box_text.isEmpty() || mine_text.isEmpty()) {
+    if (check_burial(board, box_text, mine_text)) {
         return false;
     }
     const int boxes = to_int(box_text);
     const int mines = to_int(mine_text);
-    if (mines >= boxes || boxes > max_boxes) {
-        return false;
-    }
 
     board.boxes.assign(static_cast<size_t>(std::max(boxes, 0)), MineBox{});
     CandidateList candidates(boxes);
@@ -61,14 +110,10 @@ bool bury_mines(MineBoard& board, const QString& box_text, const QString& mine_t
 }
 
 bool dig_box(MineBoard& board, PendingDig& pending, int position) {
-    if (board.stage != GameStage::playing || position < 0 ||
-        position >= static_cast<int>(board.boxes.size())) {
+    if (check_dig(board, position)) {
         return false;
     }
     MineBox& box = board.boxes[static_cast<size_t>(position)];
-    if (box.state != box_closed) {
-        return false;
-    }
     const bool mine = box.has_mine == 1;
     box.state = mine ? box_mine : box_empty;
     pending.empty_increment = mine ? 0 : 1;
@@ -79,11 +124,10 @@ bool dig_box(MineBoard& board, PendingDig& pending, int position) {
 }
 
 int assign_owner(MineBoard& board, MineBoxTallies& tallies, int player) {
-    const int position = tallies.pending.position;
-    if (board.stage != GameStage::waiting || (player != player_one && player != player_two) ||
-        position < 0 || position >= static_cast<int>(board.boxes.size())) {
+    if (check_credit(board, tallies.pending, player)) {
         return -1;
     }
+    const int position = tallies.pending.position;
     PlayerTally& tally = tallies.player(player);
     tally.empty_count += tallies.pending.empty_increment;
     tally.mine_count += tallies.pending.mine_increment;

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <array>
+#include <optional>
 #include <vector>
 
 namespace glimmer {
@@ -68,6 +69,29 @@ QString tally_text(qint32 empty_count, qint32 mine_count);
 QString caption_at(const MineBoard& board, int position);
 
 void reset_tallies(MineBoxTallies& tallies);
+
+// Why the rules refuse a move.
+enum class MineBoxRefusal {
+    not_in_setup,       // one burial per game
+    box_count_missing,  // the box count is empty
+    mine_count_missing, // the mine count is empty
+    too_many_mines,     // mines >= boxes
+    too_many_boxes,     // above max_boxes
+    no_board_yet,       // a dig before the burial
+    owner_pending,      // a dig while an opened box waits for its player
+    no_box_selected,    // a dig with a negative position
+    no_such_box,        // a dig past the last box
+    box_already_open,   // a dig on an opened box
+    nothing_to_credit,  // a credit with no opened box waiting
+    unknown_player,     // a credit to neither player_one nor player_two
+};
+
+// Each check gives why its move is refused, or nothing when the move may go ahead.
+std::optional<MineBoxRefusal> check_burial(const MineBoard& board, const QString& box_text,
+                                           const QString& mine_text);
+std::optional<MineBoxRefusal> check_dig(const MineBoard& board, int position);
+std::optional<MineBoxRefusal> check_credit(const MineBoard& board, const PendingDig& pending,
+                                           int player);
 
 // Builds the board from the two typed counts and buries the mines; true when it did, which
 // ends the setup. Refused (false, nothing changes) outside setup, when either text is empty,

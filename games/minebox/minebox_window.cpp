@@ -1,8 +1,7 @@
 #include "minebox_window.h"
 
 #include "board_model.h"
-#include "games/minebox/mine_board.h"
-#include "runtime/controls/transparent_label.h"
+#include "games/minebox/minebox_round.h"
 #include "runtime/windows.h"
 #include "ui_minebox_window.h"
 
@@ -10,67 +9,60 @@ namespace glimmer {
 
 MineBoxWindow::MineBoxWindow(MineBoxTallies& tallies, RandomSource& random, const QString& site_url,
                              QWidget* parent)
-    : GameWindow(parent), ui_(std::make_unique<Ui::MineBoxWindow>()), tallies_(tallies),
-      random_(random), board_(new MineBoardModel(this)),
+    : GameWindow(parent), ui_(std::make_unique<Ui::MineBoxWindow>()),
+      round_(new MineBoxRound(tallies, random, this)),
+      board_model_(new MineBoardModel(*round_, this)),
       background_(QStringLiteral(":/minebox/background.jpg")) {
     ui_->setupUi(this);
     setFixedSize(500, 300);
     move(50, 50);
-    ui_->超级列表框1->setModel(board_);
-    show_maker_line(ui_->透明标签3, site_url);
+    ui_->box_list->setModel(board_model_);
+    show_maker_line(ui_->maker_line, site_url);
+    show_count_texts(round_->box_count_text(), round_->mine_count_text());
+    draw();
 
-    reset_tallies(tallies_);
+    connect(round_, &MineBoxRound::state_changed, this, &MineBoxWindow::draw);
+    connect(round_, &MineBoxRound::state_changed, this, &MineBoxWindow::state_changed);
+    connect(round_, &MineBoxRound::count_texts_changed, this, &MineBoxWindow::show_count_texts);
 
-    connect(ui_->按钮1, &QPushButton::clicked, this, &MineBoxWindow::bury);
-    connect(ui_->超级列表框1, &BoardView::double_clicked, this, &MineBoxWindow::dig);
-    connect(ui_->按钮2, &QPushButton::clicked, this, [this] { credit(player_one); });
-    connect(ui_->按钮3, &QPushButton::clicked, this, [this] { credit(player_two); });
+    connect(ui_->box_count_edit, &QLineEdit::textChanged, round_,
+            [this](const QString& text) { round_->set_box_count_text(text); });
+    connect(ui_->mine_count_edit, &QLineEdit::textChanged, round_,
+            [this](const QString& text) { round_->set_mine_count_text(text); });
+    connect(ui_->bury_button, &QPushButton::clicked, round_, [this] { round_->bury(); });
+    // The dig acts on the selection, wherever on the board the double-click lands.
+    connect(ui_->box_list, &BoardView::double_clicked, round_,
+            [this] { round_->dig(ui_->box_list->selected_item()); });
+    connect(ui_->player_one_button, &QPushButton::clicked, round_,
+            [this] { round_->credit(player_one); });
+    connect(ui_->player_two_button, &QPushButton::clicked, round_,
+            [this] { round_->credit(player_two); });
 }
 
 MineBoxWindow::~MineBoxWindow() = default;
 
-void MineBoxWindow::bury() {
-    if (board_->bury(ui_->编辑框1->text(), ui_->编辑框2->text(), random_)) {
-        // One burial per window: a new game needs the window opened afresh.
-        ui_->分组框1->hide();
-        notify_state_changed();
-    }
-}
-
-void MineBoxWindow::dig() {
-    if (board_->dig(ui_->超级列表框1->selected_item(), tallies_.pending)) {
-        ui_->分组框2->show();
-        ui_->超级列表框1->setEnabled(false);
-        notify_state_changed();
-    }
-}
-
-void MineBoxWindow::credit(int player) {
-    if (board_->credit(tallies_, player) < 0) {
-        return;
-    }
-    const PlayerTally& tally = tallies_.player(player);
-    TransparentLabel* label = player == player_one ? ui_->透明标签1 : ui_->透明标签2;
-    label->setText(tally_text(tally.empty_count, tally.mine_count));
-    ui_->分组框2->hide();
-    ui_->超级列表框1->setEnabled(true);
-    notify_state_changed();
-}
-
 MineBoxView MineBoxWindow::view() const {
-    MineBoxView shown;
-    const MineBoard& board = board_->board();
-    shown.stage = board.stage;
-    shown.boxes = board.boxes;
-    if (board.stage == GameStage::waiting) {
-        shown.waiting_position = tallies_.pending.position;
-    }
-    shown.tallies = {ui_->透明标签1->text(), ui_->透明标签2->text()};
-    return shown;
+    return round_->view();
 }
 
-void MineBoxWindow::notify_state_changed() {
-    emit state_changed();
+void MineBoxWindow::draw() {
+    const GameStage stage = round_->stage();
+    ui_->setup_panel->setVisible(stage == GameStage::setup);
+    ui_->owner_panel->setVisible(stage == GameStage::waiting);
+    // Until a player is named, neither a second dig nor a new selection.
+    ui_->box_list->setEnabled(stage != GameStage::waiting);
+    ui_->player_one_tally->setText(round_->tally_text_of(player_one));
+    ui_->player_two_tally->setText(round_->tally_text_of(player_two));
+}
+
+void MineBoxWindow::show_count_texts(const QString& box_text, const QString& mine_text) {
+    // Rewriting a field with its own text would move the operator's cursor.
+    if (ui_->box_count_edit->text() != box_text) {
+        ui_->box_count_edit->setText(box_text);
+    }
+    if (ui_->mine_count_edit->text() != mine_text) {
+        ui_->mine_count_edit->setText(mine_text);
+    }
 }
 
 void MineBoxWindow::paintEvent(QPaintEvent*) {

@@ -17,11 +17,13 @@ namespace glimmer {
 
 struct MineBoxTallies;
 class MineBoardModel;
+class MineBoxRound;
 class RandomSource;
 
-// The mine-box game: the setup panel buries the mines, a double-click on the board opens
-// the selected box, and the owner panel credits it to a player. The tallies are the
-// program's; opening the window sets them back to zero.
+// The mine-box game's window: it draws its round (a MineBoxRound of its own) and turns the
+// count fields, the bury button, a double-click on the board and the two player buttons into
+// the round's actions. The tallies are the program's; opening the window starts a new round,
+// which sets them back to zero.
 class MineBoxWindow : public GameWindow {
     Q_OBJECT
 public:
@@ -30,7 +32,8 @@ public:
                   const QString& site_url = QString(), QWidget* parent = nullptr);
     ~MineBoxWindow() override;
 
-    // What the window shows, read back from its board and labels.
+    MineBoxRound& round() { return *round_; }
+    // What the window shows, as its round has it.
     MineBoxView view() const;
     QJsonObject overlay_state() const override;
 
@@ -38,16 +41,14 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    // Every change of the board or the tallies ends here.
-    void notify_state_changed();
-    void bury();
-    void dig();
-    void credit(int player);
+    // Shows the panels for the round's stage, locks the board while a player is to be named
+    // and writes the tallies.
+    void draw();
+    void show_count_texts(const QString& box_text, const QString& mine_text);
 
     std::unique_ptr<Ui::MineBoxWindow> ui_;
-    MineBoxTallies& tallies_;
-    RandomSource& random_;
-    MineBoardModel* board_;
+    MineBoxRound* round_;
+    MineBoardModel* board_model_;
     QPixmap background_;
 };
 

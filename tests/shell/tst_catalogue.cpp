@@ -231,8 +231,8 @@ void CatalogueTest::every_game_shows_the_configured_maker_address_data() {
     const QString long_site = QStringLiteral("https://www.a-very-long-maker-site.example:8443");
     const std::array<std::pair<const char*, QString>, 3> games{{
         {"tally", QStringLiteral("maker_line")},
-        {"dice", QStringLiteral("透明标签3")},
-        {"minebox", QStringLiteral("透明标签3")},
+        {"dice", QStringLiteral("maker_line")},
+        {"minebox", QStringLiteral("maker_line")},
     }};
     for (size_t i = 0; i < games.size(); ++i) {
         QTest::addRow("%s, short address", games[i].first)

@@ -110,11 +110,11 @@ void OverlayProgram::add_to_tally(const QString& amount, bool player_one) {
 }
 
 bool OverlayProgram::play_dice_turn() {
-    QTest::mouseClick(find<QWidget>(QStringLiteral("dice"), catalogue_, "透明标签1"),
+    QTest::mouseClick(find<QWidget>(QStringLiteral("dice"), catalogue_, "start_prompt"),
                       Qt::LeftButton);
-    QTest::mouseClick(find<QPushButton>(QStringLiteral("dice"), catalogue_, "按钮3"),
+    QTest::mouseClick(find<QPushButton>(QStringLiteral("dice"), catalogue_, "start_button"),
                       Qt::LeftButton);
-    auto* dragon = find<QPushButton>(QStringLiteral("dice"), catalogue_, "按钮1");
+    auto* dragon = find<QPushButton>(QStringLiteral("dice"), catalogue_, "dragon_button");
     if (!QTest::qWaitFor([dragon] { return dragon->isVisible(); }, 20000)) {
         return false;
     }
@@ -123,23 +123,23 @@ bool OverlayProgram::play_dice_turn() {
 }
 
 void OverlayProgram::bury_mines(const QString& boxes, const QString& mines) {
-    retype(find<QLineEdit>(QStringLiteral("minebox"), catalogue_, "编辑框1"), boxes);
-    retype(find<QLineEdit>(QStringLiteral("minebox"), catalogue_, "编辑框2"), mines);
-    QTest::mouseClick(find<QPushButton>(QStringLiteral("minebox"), catalogue_, "按钮1"),
+    retype(find<QLineEdit>(QStringLiteral("minebox"), catalogue_, "box_count_edit"), boxes);
+    retype(find<QLineEdit>(QStringLiteral("minebox"), catalogue_, "mine_count_edit"), mines);
+    QTest::mouseClick(find<QPushButton>(QStringLiteral("minebox"), catalogue_, "bury_button"),
                       Qt::LeftButton);
 }
 
 void OverlayProgram::dig_box(int position) {
-    auto* board = find<BoardView>(QStringLiteral("minebox"), catalogue_, "超级列表框1");
+    auto* board = find<BoardView>(QStringLiteral("minebox"), catalogue_, "box_list");
     const QModelIndex box = board->model()->index(position, 0);
     board->scrollTo(box);
     QTest::mouseDClick(board->viewport(), Qt::LeftButton, {}, board->visualRect(box).center());
 }
 
 void OverlayProgram::credit_box(int player) {
-    QTest::mouseClick(
-        find<QPushButton>(QStringLiteral("minebox"), catalogue_, player == 1 ? "按钮2" : "按钮3"),
-        Qt::LeftButton);
+    QTest::mouseClick(find<QPushButton>(QStringLiteral("minebox"), catalogue_,
+                                        player == 1 ? "player_one_button" : "player_two_button"),
+                      Qt::LeftButton);
 }
 
 QByteArray OverlayProgram::exchange(const QByteArray& request) const {

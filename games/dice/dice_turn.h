@@ -1,0 +1,97 @@
+#pragma once
+
+#include "games/dice/dice_state.h"
+#include "games/dice/dice_view.h"
+#include "games/dice/turn_rules.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+class QTimer;
+
+namespace glimmer {
+
+class RandomSource;
+
+// Why the turn refuses an action.
+enum class DiceRefusal {
+    turn_under_way,   // the count frame opens only while the prompt waits
+    count_frame_shut, // the count and the start belong to an open count frame
+    not_shaking,      // a throw needs a shaking under way
+    throws_not_done,  // a reveal needs the last throw made
+    still_shaking,    // the next step waits for the throws to end
+};
+
+// A short text for the operator, in the game's language.
+QString refusal_text(DiceRefusal refusal);
+
+// One dice window's turn: its phase, the throw count, the words each list has collected and
+// the tally texts on show. The tallies themselves are the program's DiceState, which outlives
+// the turn; a new turn starts in waiting with empty lists and zero tally texts.
+class DiceTurn : public QObject {
+    Q_OBJECT
+public:
+    DiceTurn(DiceState& state, RandomSource& random, QObject* parent = nullptr);
+    ~DiceTurn() override;
+
+    DicePhase phase() const { return phase_; }
+    // The count text as typed; read again for every throw.
+    const QString& throw_count() const { return throw_count_; }
+    std::int32_t throws_made() const { return state_.throws_made; }
+    // The side the badge marks: the winner of the turn just settled, none otherwise.
+    Side badge_side() const { return badge_side_; }
+    const QStringList& left_words() const { return left_words_; }
+    const QStringList& right_words() const { return right_words_; }
+    const QString& left_tally() const { return left_tally_; }
+    const QString& right_tally() const { return right_tally_; }
+    DiceView view() const;
+
+    // Each action returns why it was refused, or nothing when it was done.
+    std::optional<DiceRefusal> open_count_frame();
+    std::optional<DiceRefusal> set_throw_count(const QString& count);
+    // Normalises the count, starts the throws from zero and the timer; again while shaking
+    // starts them over.
+    std::optional<DiceRefusal> start_shaking();
+    // One tick of the shaking; after the last throw the reveal waits.
+    std::optional<DiceRefusal> throw_once();
+    // Either reveal button: the throws alone decide the winner.
+    std::optional<DiceRefusal> reveal();
+    // Space: the step the phase offers; nothing while the dice shake.
+    std::optional<DiceRefusal> next_step();
+    // The window closed: the shaking stops and the phase goes back to waiting.
+    void abandon();
+
+    // With the timer off, nothing throws but throw_once(): tests tick the shaking by hand.
+    void set_timer_driven(bool on);
+    bool timer_driven() const { return timer_driven_; }
+
+signals:
+    void phase_changed(DicePhase phase);
+    // The count was replaced while starting ("" by "1", above 1000 by "188").
+    void throw_count_changed(const QString& count);
+    void thrown(int throws_made);
+    // A settled turn: the words just added to the lists and the new tally texts.
+    void turn_settled(Side winner, const QString& left_word, const QString& right_word);
+    // After every change of what view() gives.
+    void state_changed();
+
+private:
+    void enter(DicePhase phase);
+
+    DiceState& state_;
+    RandomSource& random_;
+    QTimer* shake_timer_;
+    bool timer_driven_ = true;
+    DicePhase phase_ = DicePhase::waiting;
+    QString throw_count_ = QStringLiteral("1");
+    Side badge_side_ = Side::none;
+    QStringList left_words_;
+    QStringList right_words_;
+    QString left_tally_;
+    QString right_tally_;
+};
+
+} // namespace glimmer

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "games/minebox/mine_board.h"
+#include "games/minebox/minebox_view.h"
+
+#include <QObject>
+#include <QString>
+
+#include <array>
+#include <optional>
+
+namespace glimmer {
+
+class RandomSource;
+
+// A short text for the operator, in the game's language.
+QString refusal_text(MineBoxRefusal refusal);
+
+// One mine-box game, from the typed counts to the last credit: the board, the two count
+// texts, the tally texts on show and the program's tallies with the waiting dig. A new round
+// sets the tallies back to zero; one round buries once.
+class MineBoxRound : public QObject {
+    Q_OBJECT
+public:
+    MineBoxRound(MineBoxTallies& tallies, RandomSource& random, QObject* parent = nullptr);
+    ~MineBoxRound() override;
+
+    GameStage stage() const { return board_.stage; }
+    const MineBoard& board() const { return board_; }
+    const QString& box_count_text() const { return box_count_text_; }
+    const QString& mine_count_text() const { return mine_count_text_; }
+    // player_one or player_two; "空箱：0  踩雷：0" until that player's first credit.
+    const QString& tally_text_of(int player) const;
+    // The opened box waiting for its owner, else -1.
+    int waiting_position() const;
+    // What the board shows under the box: its number until a player owns it.
+    QString caption(int position) const { return caption_at(board_, position); }
+    MineBoxView view() const;
+
+    // Each action returns why it was refused, or nothing when it was done.
+    std::optional<MineBoxRefusal> set_box_count_text(const QString& text);
+    std::optional<MineBoxRefusal> set_mine_count_text(const QString& text);
+    // Builds the board from the two count texts and buries the mines; ends the setup.
+    std::optional<MineBoxRefusal> bury();
+    // Opens the box at position (negative: none selected); a player must be named next.
+    std::optional<MineBoxRefusal> dig(int position);
+    // Credits the opened box to player_one or player_two.
+    std::optional<MineBoxRefusal> credit(int player);
+
+signals:
+    void stage_changed(GameStage stage);
+    void count_texts_changed(const QString& box_text, const QString& mine_text);
+    // Around the burial, so that a list over the board can drop its rows before they go.
+    void board_about_to_be_built();
+    void board_built();
+    // A box's picture or caption changed.
+    void box_changed(int position);
+    void tally_changed(int player, const QString& text);
+    // After every change of what view() gives.
+    void state_changed();
+
+private:
+    void stage_moved();
+
+    MineBoxTallies& tallies_;
+    RandomSource& random_;
+    MineBoard board_;
+    QString box_count_text_ = QStringLiteral("5");
+    QString mine_count_text_ = QStringLiteral("2");
+    std::array<QString, 2> tally_texts_;
+};
+
+} // namespace glimmer
