@@ -20,7 +20,7 @@ StartupWindow::StartupWindow(AppState& state, QWidget* parent)
     // Belt and braces: even a stray show() must not put it on screen.
     setAttribute(Qt::WA_DontShowOnScreen);
 
-    poll_timer_->setObjectName(QStringLiteral("时钟1"));
+    poll_timer_->setObjectName(QStringLiteral("poll_timer"));
     poll_timer_->setInterval(500);
     connect(poll_timer_, &QTimer::timeout, this, &StartupWindow::poll_version_page);
     poll_timer_->start();

@@ -210,7 +210,7 @@ void CatalogueTest::poll_keeps_waiting_while_the_download_runs() {
     AppState state(settings);
     QPointer<StartupWindow> startup = start_program(state);
     QTimer* timer = startup->poll_timer();
-    QCOMPARE(timer->objectName(), QStringLiteral("时钟1"));
+    QCOMPARE(timer->objectName(), QStringLiteral("poll_timer"));
     QCOMPARE(timer->interval(), 500);
     QSignalSpy ticks(timer, &QTimer::timeout);
     QTRY_VERIFY(server.requests().contains(QStringLiteral("/exeapp/wan/pz.html")));

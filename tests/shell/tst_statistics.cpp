@@ -176,8 +176,8 @@ void StatisticsTest::online_catalogue_shows_the_scripted_page() {
                               QStringLiteral("统计：今用户：[5] 今次数：[9]"), 30000);
     QVERIFY(server_->requests().contains(statistics_path));
     // The view is never on screen.
-    auto* view = catalogue_->findChild<QWidget*>(QStringLiteral("超文本浏览框1"));
-    QVERIFY(!view->isVisible());
+    auto* view = catalogue_->findChild<QWidget*>(QStringLiteral("statistics_view_place"));
+    QVERIFY(view != nullptr && !view->isVisible());
     // Another notification for the same page writes the same line again.
     emit catalogue_->statistics_view()->document_complete(
         QStringLiteral("站长统计 今日IP[5] 今日PV[9]"));
