@@ -1,5 +1,6 @@
 #include "network.h"
 
+#include "logging.h"
 #include "modules.h"
 
 #include <QDesktopServices>
@@ -34,6 +35,7 @@ QByteArray download_page(const QString& address, const DownloadLimits& limits) {
     const auto download =
         reinterpret_cast<Download>(module_symbol("glimmer_net", "glimmer_download_page"));
     if (download == nullptr) {
+        qCWarning(log_net) << "the download module cannot be loaded";
         return {};
     }
     QByteArray body;

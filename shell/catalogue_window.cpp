@@ -5,6 +5,7 @@
 #include "overlay_feed.h"
 #include "overlay_state.h"
 #include "runtime/controls/picture_button.h"
+#include "runtime/logging.h"
 #include "runtime/controls/transparent_label.h"
 #include "runtime/game_window.h"
 #include "runtime/overlay_server.h"
@@ -137,6 +138,9 @@ void CatalogueWindow::start_overlay() {
         }
     }
     overlay_addresses_ = overlay_addresses_after_listen(planned, listening);
+    if (!overlay_addresses_.ignored_setting.isEmpty()) {
+        qCWarning(log_config) << overlay_addresses_.ignored_setting;
+    }
     overlay_start_tried_ = true;
     emit overlay_started(listening);
 }

@@ -1,5 +1,7 @@
 #include "games/tally/tally_config.h"
 
+#include "runtime/logging.h"
+
 #include "runtime/files.h"
 #include "runtime/text.h"
 
@@ -72,6 +74,9 @@ TallyPage load_tally_config(TallyConfig& config, const QString& config_home) {
     const IniFile file(path);
     TallyPage page;
     page.file_problem = file_problem(file, path);
+    if (!page.file_problem.isEmpty()) {
+        qCWarning(log_config) << "tally configuration not read:" << path;
+    }
     page.player_one_name = file.value(QStringLiteral("玩家1"), QStringLiteral("名字"),
                                       QStringLiteral("玩家1木有名字"));
     page.player_two_name = file.value(QStringLiteral("玩家2"), QStringLiteral("名字"),
