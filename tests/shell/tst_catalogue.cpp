@@ -229,15 +229,14 @@ void CatalogueTest::every_game_shows_the_configured_maker_address_data() {
     QTest::addColumn<QString>("site");
     const QString short_site = QStringLiteral("http://a.cn:81");
     const QString long_site = QStringLiteral("https://www.a-very-long-maker-site.example:8443");
-    const std::array<std::pair<const char*, QString>, 3> games{{
-        {"tally", QStringLiteral("maker_line")},
-        {"dice", QStringLiteral("maker_line")},
-        {"minebox", QStringLiteral("maker_line")},
-    }};
-    for (size_t i = 0; i < games.size(); ++i) {
-        QTest::addRow("%s, short address", games[i].first)
-            << int(i) << games[i].second << short_site;
-        QTest::addRow("%s, long address", games[i].first) << int(i) << games[i].second << long_site;
+    // Every game's window carries the maker's line under the same name.
+    const QList<GameDescriptor>& games = game_registry();
+    for (qsizetype i = 0; i < games.size(); ++i) {
+        const QByteArray id = games[i].id.toUtf8();
+        QTest::addRow("%s, short address", id.constData())
+            << int(i) << QStringLiteral("maker_line") << short_site;
+        QTest::addRow("%s, long address", id.constData())
+            << int(i) << QStringLiteral("maker_line") << long_site;
     }
 }
 
