@@ -136,6 +136,11 @@ void HiddenWebView::reader_finished() {
     }
     take_output();
     check_timer_->stop();
+    // A reader that died (a crash, a kill from outside) leaves the engine's processes behind
+    // in its group, where nothing would ever end them.
+    if (group_ > 0) {
+        ::kill(-static_cast<pid_t>(group_), SIGKILL);
+    }
     untrack_helper_group(static_cast<pid_t>(group_));
     reader_->disconnect(this);
     reader_->deleteLater();
