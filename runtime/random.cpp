@@ -15,7 +15,9 @@ std::uint64_t splitmix64(std::uint64_t& x) {
     return z ^ (z >> 31);
 }
 
-std::uint64_t rotl(std::uint64_t x, int k) { return (x << k) | (x >> (64 - k)); }
+std::uint64_t rotl(std::uint64_t x, int k) {
+    return (x << k) | (x >> (64 - k));
+}
 
 // Two reseeds within one clock tick would otherwise start from the same state; the counter
 // keeps them apart, and splitmix spreads neighbouring seeds over the whole state.
@@ -23,7 +25,9 @@ std::atomic<std::uint64_t> reseed_counter{0};
 
 } // namespace
 
-ClockRandom::ClockRandom() { seed_random(); }
+ClockRandom::ClockRandom() {
+    seed_random();
+}
 
 void ClockRandom::seed_random() {
     const auto now = std::chrono::high_resolution_clock::now().time_since_epoch();
@@ -61,7 +65,8 @@ int ClockRandom::random_int(int low, int high) {
     while (draw >= limit) {
         draw = next();
     }
-    return static_cast<int>(static_cast<std::int64_t>(low) + static_cast<std::int64_t>(draw % span));
+    return static_cast<int>(static_cast<std::int64_t>(low) +
+                            static_cast<std::int64_t>(draw % span));
 }
 
 RandomSource& program_random() {

@@ -41,7 +41,9 @@ QString plain_decimal(bool negative, std::string digits, int exp10) {
     return QString::fromLatin1(out.data(), static_cast<qsizetype>(out.size()));
 }
 
-bool is_digit(QChar c) { return c >= u'0' && c <= u'9'; }
+bool is_digit(QChar c) {
+    return c >= u'0' && c <= u'9';
+}
 
 } // namespace
 

@@ -28,18 +28,20 @@ StartupWindow::StartupWindow(AppState& state, QWidget* parent)
     // The worker holds its own references, so it may safely outlive whatever it was started
     // from; nobody waits for it. It lets the catalogue paint before it loads the network
     // stack, and goes ahead anyway should no paint ever come.
-    start_thread([version = state_.version, gate = state_.first_paint,
-                  site = state_.host.site_url] {
-        gate->wait_for(std::chrono::seconds(5));
-        fetch_version_page(*version, site);
-    });
+    start_thread(
+        [version = state_.version, gate = state_.first_paint, site = state_.host.site_url] {
+            gate->wait_for(std::chrono::seconds(5));
+            fetch_version_page(*version, site);
+        });
 
     catalogue_ = new CatalogueWindow(state_);
     catalogue_->move(50, 50);
     open_window(catalogue_);
 }
 
-CatalogueWindow* StartupWindow::catalogue() const { return catalogue_.data(); }
+CatalogueWindow* StartupWindow::catalogue() const {
+    return catalogue_.data();
+}
 
 void StartupWindow::poll_version_page() {
     // Asked before the page text, so a page published in between is not taken for none.

@@ -8,20 +8,20 @@
 #include "runtime/windows.h"
 #include "ui_tally_window.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QAction>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
-#include <QTimer>
 #include <QShortcut>
 #include <QStandardPaths>
+#include <QTimer>
 
 namespace glimmer {
 
@@ -339,7 +339,6 @@ void TallyWindow::closeEvent(QCloseEvent* event) {
     }
     QWidget::closeEvent(event);
 }
-
 
 void TallyWindow::show_record() {
     if (record_window_ == nullptr) {

@@ -120,19 +120,27 @@ void TextTest::split_keeps_empty_pieces_and_the_rest_data() {
     QTest::addColumn<QString>("separator");
     QTest::addColumn<int>("max");
     QTest::addColumn<QStringList>("pieces");
-    QTest::newRow("empty text") << "" << "+" << 0 << QStringList();
-    QTest::newRow("no separator") << "abc" << "+" << 0 << QStringList{"abc"};
-    QTest::newRow("presets") << "1+9+99" << "+" << 0 << QStringList{"1", "9", "99"};
-    QTest::newRow("empty pieces kept") << "+a++b+" << "+" << 0
-                                       << QStringList{"", "a", "", "b", ""};
-    QTest::newRow("separator alone") << "!" << "!" << 0 << QStringList{"", ""};
-    QTest::newRow("max keeps rest") << "a!b!c!d!e!f!g" << "!" << 5
-                                    << QStringList{"a", "b", "c", "d", "e!f!g"};
-    QTest::newRow("max not reached") << "a!b!c" << "!" << 5 << QStringList{"a", "b", "c"};
-    QTest::newRow("max one") << "a!b" << "!" << 1 << QStringList{"a!b"};
-    QTest::newRow("trailing line break stays") << "a!b!c!d!http://x\r\n" << "!" << 5
-                                               << QStringList{"a", "b", "c", "d", "http://x\r\n"};
-    QTest::newRow("long separator") << "a--b--c" << "--" << 0 << QStringList{"a", "b", "c"};
+    QTest::newRow("empty text") << ""
+                                << "+" << 0 << QStringList();
+    QTest::newRow("no separator") << "abc"
+                                  << "+" << 0 << QStringList{"abc"};
+    QTest::newRow("presets") << "1+9+99"
+                             << "+" << 0 << QStringList{"1", "9", "99"};
+    QTest::newRow("empty pieces kept") << "+a++b+"
+                                       << "+" << 0 << QStringList{"", "a", "", "b", ""};
+    QTest::newRow("separator alone") << "!"
+                                     << "!" << 0 << QStringList{"", ""};
+    QTest::newRow("max keeps rest") << "a!b!c!d!e!f!g"
+                                    << "!" << 5 << QStringList{"a", "b", "c", "d", "e!f!g"};
+    QTest::newRow("max not reached") << "a!b!c"
+                                     << "!" << 5 << QStringList{"a", "b", "c"};
+    QTest::newRow("max one") << "a!b"
+                             << "!" << 1 << QStringList{"a!b"};
+    QTest::newRow("trailing line break stays")
+        << "a!b!c!d!http://x\r\n"
+        << "!" << 5 << QStringList{"a", "b", "c", "d", "http://x\r\n"};
+    QTest::newRow("long separator") << "a--b--c"
+                                    << "--" << 0 << QStringList{"a", "b", "c"};
 }
 
 void TextTest::split_keeps_empty_pieces_and_the_rest() {
@@ -148,14 +156,29 @@ void TextTest::replace_does_not_rescan_data() {
     QTest::addColumn<QString>("find");
     QTest::addColumn<QString>("with");
     QTest::addColumn<QString>("result");
-    QTest::newRow("line marks") << "a+b+c" << "+" << "\r\n" << "a\r\nb\r\nc";
-    QTest::newRow("no re-scan") << "aaa" << "a" << "aa" << "aaaaaa";
-    QTest::newRow("overlap left to right") << "aaa" << "aa" << "b" << "ba";
-    QTest::newRow("absent") << "abc" << "x" << "y" << "abc";
-    QTest::newRow("empty find") << "abc" << "" << "y" << "abc";
-    QTest::newRow("case-sensitive") << QStringLiteral("今日ip 今日IP") << QStringLiteral("今日IP")
-                                    << QStringLiteral("今用户：")
-                                    << QStringLiteral("今日ip 今用户：");
+    QTest::newRow("line marks") << "a+b+c"
+                                << "+"
+                                << "\r\n"
+                                << "a\r\nb\r\nc";
+    QTest::newRow("no re-scan") << "aaa"
+                                << "a"
+                                << "aa"
+                                << "aaaaaa";
+    QTest::newRow("overlap left to right") << "aaa"
+                                           << "aa"
+                                           << "b"
+                                           << "ba";
+    QTest::newRow("absent") << "abc"
+                            << "x"
+                            << "y"
+                            << "abc";
+    QTest::newRow("empty find") << "abc"
+                                << ""
+                                << "y"
+                                << "abc";
+    QTest::newRow("case-sensitive")
+        << QStringLiteral("今日ip 今日IP") << QStringLiteral("今日IP") << QStringLiteral("今用户：")
+        << QStringLiteral("今日ip 今用户：");
 }
 
 void TextTest::replace_does_not_rescan() {

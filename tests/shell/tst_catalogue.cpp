@@ -239,7 +239,8 @@ void CatalogueTest::every_game_shows_the_configured_maker_address_data() {
         {"minebox", QStringLiteral("透明标签3")},
     }};
     for (size_t i = 0; i < games.size(); ++i) {
-        QTest::addRow("%s, short address", games[i].first) << int(i) << games[i].second << short_site;
+        QTest::addRow("%s, short address", games[i].first)
+            << int(i) << games[i].second << short_site;
         QTest::addRow("%s, long address", games[i].first) << int(i) << games[i].second << long_site;
     }
 }

@@ -10,9 +10,9 @@
 #include "tests/support/http_server.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QPointer>
 #include <QSignalSpy>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 

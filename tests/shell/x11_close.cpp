@@ -27,8 +27,8 @@ std::string window_name(Display* display, Window window) {
     unsigned long after = 0;
     unsigned char* data = nullptr;
     std::string name;
-    if (XGetWindowProperty(display, window, net_name, 0, 1024, False, utf8, &type, &format,
-                           &count, &after, &data) == Success &&
+    if (XGetWindowProperty(display, window, net_name, 0, 1024, False, utf8, &type, &format, &count,
+                           &after, &data) == Success &&
         data != nullptr) {
         name.assign(reinterpret_cast<char*>(data), count);
         XFree(data);
@@ -69,7 +69,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "x11_close: no display\n");
         return 2;
     }
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(std::atoi(argv[2]));
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::seconds(std::atoi(argv[2]));
     Window window = 0;
     while (window == 0 && std::chrono::steady_clock::now() < deadline) {
         window = find_window(display, DefaultRootWindow(display), argv[1]);
