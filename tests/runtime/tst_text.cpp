@@ -41,6 +41,8 @@ void TextTest::to_text_writes_plain_decimal_data() {
     QTest::newRow("15 significant digits") << 1234.56789012345678 << "1234.56789012346";
     QTest::newRow("rounds up to whole") << 0.9999999999999999 << "1";
     QTest::newRow("large fraction") << 123456789012.5 << "123456789012.5";
+    QTest::newRow("smallest denormal") << std::numeric_limits<double>::denorm_min()
+                                       << "0." + QString(323, u'0') + "494065645841247";
 }
 
 void TextTest::to_text_writes_plain_decimal() {
@@ -75,6 +77,21 @@ void TextTest::to_number_reads_the_leading_number_data() {
     QTest::newRow("full-width digits are not read") << QStringLiteral("１２") << 0.0;
     QTest::newRow("overflow saturates") << "1e999" << std::numeric_limits<double>::max();
     QTest::newRow("underflow is zero") << "1e-999" << 0.0;
+    QTest::newRow("negative overflow saturates") << "-1e999" << -std::numeric_limits<double>::max();
+    QTest::newRow("400 digits saturate")
+        << QString(400, u'9') << std::numeric_limits<double>::max();
+    QTest::newRow("exponent of 30 digits")
+        << "1e" + QString(30, u'9') << std::numeric_limits<double>::max();
+    QTest::newRow("negative exponent of 30 digits") << "1e-" + QString(30, u'9') << 0.0;
+    QTest::newRow("leading zeros") << QString(300, u'0') + "1.5" << 1.5;
+    QTest::newRow("digits past a double's precision") << "0." + QString(400, u'0') + "1" << 0.0;
+    QTest::newRow("largest double's own text")
+        << to_text(std::numeric_limits<double>::max()) << std::numeric_limits<double>::max();
+    QTest::newRow("small fraction, large exponent")
+        << "0.001e999" << std::numeric_limits<double>::max();
+    QTest::newRow("large whole, small exponent") << "1000e-999" << 0.0;
+    QTest::newRow("exponent alone") << "e5" << 0.0;
+    QTest::newRow("sign, dot and exponent") << "-.e5" << 0.0;
 }
 
 void TextTest::to_number_reads_the_leading_number() {
