@@ -3,7 +3,8 @@
 PRESET ?= $(if $(CI),ci,dev)
 BUILD := build/$(PRESET)
 
-.PHONY: all deps configure build run test tsan bench assets install package format clean
+.PHONY: all deps configure build run test check tsan asan bench assets install package format \
+	format-check clean
 
 all: build
 
@@ -23,11 +24,22 @@ run: build
 test: build
 	scripts/offline ctest --preset $(PRESET) -j2
 
+# The fast levels only (rules, models, windows): a few seconds, for the edit-build-test loop.
+check: build
+	scripts/offline ctest --preset $(PRESET) -j2 -L '^(unit|window)$$'
+
 # The threaded parts (version check, downloads) under ThreadSanitizer.
 tsan: deps
 	cmake --preset tsan
 	cmake --build --preset tsan
 	scripts/offline ctest --preset tsan
+
+# Everything but the browser engine and the package under AddressSanitizer and
+# UndefinedBehaviorSanitizer; the test preset picks the unit, window and process tests.
+asan: deps
+	cmake --preset asan
+	cmake --build --preset asan
+	scripts/offline ctest --preset asan -j2
 
 bench: build
 	@for b in $(BUILD)/bench/bin/bench_*; do echo "== $$b"; "$$b" || exit 1; done
@@ -45,8 +57,14 @@ install: build
 package: build
 	cd $(BUILD) && cpack -G DEB
 
+FORMAT_SOURCES = find launcher hostcore runtime shell games tests bench assets \( -name '*.cpp' -o -name '*.h' \)
+
 format:
-	find launcher hostcore runtime shell games tests bench assets -name '*.cpp' -o -name '*.h' | xargs clang-format -i
+	$(FORMAT_SOURCES) | xargs clang-format -i
+
+# The same files as `make format`; fails on the first one it would change.
+format-check:
+	$(FORMAT_SOURCES) | xargs clang-format --dry-run -Werror
 
 clean:
 	rm -rf build

@@ -1,11 +1,31 @@
-# glimmer_add_qtest(NAME SOURCES a.cpp b.cpp LIBS lib1 lib2)
+# glimmer_add_qtest(NAME SOURCES a.cpp b.cpp LIBS lib1 lib2 [LABEL level])
 # One Qt Test executable registered with CTest, run headless on the offscreen platform.
+# LABEL names the level it runs at, so that `ctest -L` picks the fast ones:
+#   unit     rules and models, no window shown
+#   window   widgets on the offscreen platform, in the test's own process
+#   process  starts other programs (the launcher, helpers, the real program)
+#   browser  starts a browser engine (the page reader or Chromium)
+#   package  installs the build or makes the Debian package
+set(GLIMMER_TEST_LABELS unit window process browser package)
+
 function(glimmer_add_qtest name)
-    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+    cmake_parse_arguments(ARG "" "LABEL" "SOURCES;LIBS" ${ARGN})
+    if(NOT ARG_LABEL)
+        set(ARG_LABEL unit)
+    endif()
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE Qt6::Test ${ARG_LIBS})
     add_test(NAME ${name} COMMAND ${name})
     set_tests_properties(${name} PROPERTIES
         ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QT_LOGGING_RULES=qt.qpa.*=false"
         TIMEOUT 300)
+    glimmer_label_test(${name} ${ARG_LABEL})
+endfunction()
+
+# glimmer_label_test(NAME level): the level of a test registered with add_test directly.
+function(glimmer_label_test name label)
+    if(NOT label IN_LIST GLIMMER_TEST_LABELS)
+        message(FATAL_ERROR "test ${name}: label '${label}' is not one of ${GLIMMER_TEST_LABELS}")
+    endif()
+    set_tests_properties(${name} PROPERTIES LABELS ${label})
 endfunction()

@@ -5,6 +5,7 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -45,6 +46,41 @@ QString plain_decimal(bool negative, std::string digits, int exp10) {
 
 bool is_digit(QChar c) {
     return c >= u'0' && c <= u'9';
+}
+
+// For a number out of a double's range, written as [-]digits[.digits][e[+-]digits] with a
+// non-zero digit: whether it is too large rather than too small. It is when its first
+// significant digit, exponent included, stands at or above the units.
+bool too_large(const std::string& number) {
+    const size_t e = number.find('e');
+    const std::string mantissa = number.substr(0, e);
+    // Far beyond any double's range, so the digits cannot overflow it.
+    constexpr long long exponent_cap = 1000000;
+    long long exponent = 0;
+    if (e != std::string::npos) {
+        size_t i = e + 1;
+        const bool negative = i < number.size() && number[i] == '-';
+        if (i < number.size() && (number[i] == '-' || number[i] == '+')) {
+            ++i;
+        }
+        for (; i < number.size() && exponent < exponent_cap; ++i) {
+            exponent = exponent * 10 + (number[i] - '0');
+        }
+        exponent = negative ? -exponent : exponent;
+    }
+    const size_t start = !mantissa.empty() && mantissa[0] == '-' ? 1 : 0;
+    const size_t dot = std::min(mantissa.find('.'), mantissa.size());
+    const std::string whole = mantissa.substr(start, dot - start);
+    const size_t first = whole.find_first_not_of('0');
+    long long order = 0;
+    if (first != std::string::npos) {
+        order = static_cast<long long>(whole.size() - first) - 1;
+    } else {
+        const std::string fraction = dot < mantissa.size() ? mantissa.substr(dot + 1) : "";
+        order =
+            -static_cast<long long>(std::min(fraction.find_first_not_of('0'), fraction.size())) - 1;
+    }
+    return order + exponent >= 0;
 }
 
 } // namespace
@@ -137,8 +173,7 @@ double to_number(const QString& text) {
     if (result.ec == std::errc::result_out_of_range) {
         // Too large saturates; too small is as good as zero.
         const bool negative = number.front() == '-';
-        const bool huge = number.find("e-") == std::string::npos;
-        if (huge) {
+        if (too_large(number)) {
             const double max = std::numeric_limits<double>::max();
             return negative ? -max : max;
         }

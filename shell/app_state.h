@@ -76,6 +76,8 @@ struct HostSettings {
     std::optional<int> overlay_port;
     // The host's settings file, ${XDG_CONFIG_HOME:-~/.config}/glimmerhall/settings.ini.
     QString settings_file;
+    // How often the start-up window looks for the version page the worker published.
+    std::chrono::milliseconds version_poll_interval{500};
 };
 
 HostSettings default_host_settings();

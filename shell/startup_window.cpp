@@ -21,7 +21,7 @@ StartupWindow::StartupWindow(AppState& state, QWidget* parent)
     setAttribute(Qt::WA_DontShowOnScreen);
 
     poll_timer_->setObjectName(QStringLiteral("poll_timer"));
-    poll_timer_->setInterval(500);
+    poll_timer_->setInterval(state_.host.version_poll_interval);
     connect(poll_timer_, &QTimer::timeout, this, &StartupWindow::poll_version_page);
     poll_timer_->start();
 

@@ -10,9 +10,7 @@ namespace {
 constexpr int version_piece_count = 5;
 }
 
-void fetch_version_page(VersionState& version, const QString& site_url) {
-    const QString page_text =
-        from_gbk(download_page(site_url + QString::fromUtf16(version_page_path)));
+VersionState::Result parse_version_page(const QString& page_text) {
     VersionState::Result result;
     result.pieces = split(page_text, QStringLiteral("!"), version_piece_count);
     if (result.pieces.size() == version_piece_count) {
@@ -20,7 +18,13 @@ void fetch_version_page(VersionState& version, const QString& site_url) {
         result.update_notes = result.pieces[3];
         result.download_url = result.pieces[4];
     }
-    version.publish(page_text, std::move(result));
+    return result;
+}
+
+void fetch_version_page(VersionState& version, const QString& site_url) {
+    const QString page_text =
+        from_gbk(download_page(site_url + QString::fromUtf16(version_page_path)));
+    version.publish(page_text, parse_version_page(page_text));
 }
 
 bool check_version(const VersionState::Result& result, const QString& program_version,

@@ -14,6 +14,10 @@ inline constexpr char16_t statistics_page_path[] = u"/exeapp/wan/tj.html";
 // last. Runs once; no retry.
 void fetch_version_page(VersionState& version, const QString& site_url);
 
+// The pieces of a version page's text: the version, notes and address only when it splits
+// into exactly five.
+VersionState::Result parse_version_page(const QString& page_text);
+
 // Main thread: whether the published page announces another version. A page is genuine
 // when it splits into exactly five pieces and the second is the page marker; any version
 // text other than the program's own counts as another version, older ones included.

@@ -84,7 +84,7 @@ void report(const QString& where, const Medians& m, bool judged) {
                .arg(m.linked / m.bare, 0, 'f', 2)
                .arg(m.launched / m.bare, 0, 'f', 2)
                .arg(judged ? (worst <= 1.3 ? QStringLiteral(" (target at most 1.30) ok")
-                                          : QStringLiteral(" (target at most 1.30) OVER TARGET"))
+                                           : QStringLiteral(" (target at most 1.30) OVER TARGET"))
                            : QStringLiteral(" (reference)"));
 }
 
@@ -104,10 +104,10 @@ int main(int argc, char** argv) {
     QProcessEnvironment on_display = system;
     if (!system.contains(QStringLiteral("DISPLAY"))) {
         // Xvfb picks a free display itself and writes its number to standard output.
-        xvfb.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"),
-                                            QStringLiteral("-screen"), QStringLiteral("0"),
-                                            QStringLiteral("800x600x24"),
-                                            QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+        xvfb.start(QStringLiteral("Xvfb"),
+                   {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                    QStringLiteral("0"), QStringLiteral("800x600x24"), QStringLiteral("-nolisten"),
+                    QStringLiteral("tcp")});
         if (xvfb.waitForStarted(5000)) {
             while (!xvfb.canReadLine() && xvfb.waitForReadyRead(10000)) {
             }

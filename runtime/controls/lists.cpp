@@ -96,7 +96,9 @@ int list_append(ReportList* list) {
     return list->topLevelItemCount() - 1;
 }
 
-int list_count(const ReportList* list) { return list == nullptr ? 0 : list->topLevelItemCount(); }
+int list_count(const ReportList* list) {
+    return list == nullptr ? 0 : list->topLevelItemCount();
+}
 
 int list_selected(const ReportList* list) {
     if (list == nullptr) {

@@ -231,10 +231,10 @@ void ControlsTest::message_box_answers_data() {
     const int ok_cancel = QMessageBox::Ok | QMessageBox::Cancel;
     QTest::newRow("question, OK") << 33 << int(QMessageBox::Ok) << 0 << int(QMessageBox::Question)
                                   << ok_cancel;
-    QTest::newRow("question, Cancel") << 33 << int(QMessageBox::Cancel) << 2
-                                      << int(QMessageBox::Question) << ok_cancel;
-    QTest::newRow("question, closed") << 33 << int(QMessageBox::NoButton) << 2
-                                      << int(QMessageBox::Question) << ok_cancel;
+    QTest::newRow("question, Cancel")
+        << 33 << int(QMessageBox::Cancel) << 2 << int(QMessageBox::Question) << ok_cancel;
+    QTest::newRow("question, closed")
+        << 33 << int(QMessageBox::NoButton) << 2 << int(QMessageBox::Question) << ok_cancel;
     QTest::newRow("plain OK") << 0 << int(QMessageBox::Ok) << 0 << int(QMessageBox::NoIcon)
                               << int(QMessageBox::Ok);
 }

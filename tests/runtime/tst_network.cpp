@@ -79,8 +79,7 @@ void NetworkTest::download_gives_up_on_a_server_that_never_finishes() {
     server.set_route(QStringLiteral("/slow"), route);
     DownloadLimits limits;
     limits.transfer_timeout = std::chrono::milliseconds(500);
-    QCOMPARE(download_on_worker(server.base_url() + QStringLiteral("/slow"), limits),
-             QByteArray());
+    QCOMPARE(download_on_worker(server.base_url() + QStringLiteral("/slow"), limits), QByteArray());
 }
 
 void NetworkTest::download_refuses_other_schemes_data() {
@@ -102,8 +101,8 @@ void NetworkTest::open_url_passes_only_web_addresses_data() {
     QTest::newRow("http") << QStringLiteral("http://glimmerhall.example/dl") << true;
     QTest::newRow("https upper case") << QStringLiteral("HTTPS://glimmerhall.example") << true;
     QTest::newRow("leading blank") << QStringLiteral(" http://glimmerhall.example") << true;
-    QTest::newRow("trailing line break") << QStringLiteral("http://glimmerhall.example\r\n")
-                                         << true;
+    QTest::newRow("trailing line break")
+        << QStringLiteral("http://glimmerhall.example\r\n") << true;
     QTest::newRow("local file") << QStringLiteral("file:///bin/sh") << false;
     QTest::newRow("script") << QStringLiteral("javascript:alert(1)") << false;
     QTest::newRow("bare program") << QStringLiteral("/usr/bin/xterm") << false;

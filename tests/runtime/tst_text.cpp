@@ -41,6 +41,8 @@ void TextTest::to_text_writes_plain_decimal_data() {
     QTest::newRow("15 significant digits") << 1234.56789012345678 << "1234.56789012346";
     QTest::newRow("rounds up to whole") << 0.9999999999999999 << "1";
     QTest::newRow("large fraction") << 123456789012.5 << "123456789012.5";
+    QTest::newRow("smallest denormal") << std::numeric_limits<double>::denorm_min()
+                                       << "0." + QString(323, u'0') + "494065645841247";
 }
 
 void TextTest::to_text_writes_plain_decimal() {
@@ -75,6 +77,21 @@ void TextTest::to_number_reads_the_leading_number_data() {
     QTest::newRow("full-width digits are not read") << QStringLiteral("１２") << 0.0;
     QTest::newRow("overflow saturates") << "1e999" << std::numeric_limits<double>::max();
     QTest::newRow("underflow is zero") << "1e-999" << 0.0;
+    QTest::newRow("negative overflow saturates") << "-1e999" << -std::numeric_limits<double>::max();
+    QTest::newRow("400 digits saturate")
+        << QString(400, u'9') << std::numeric_limits<double>::max();
+    QTest::newRow("exponent of 30 digits")
+        << "1e" + QString(30, u'9') << std::numeric_limits<double>::max();
+    QTest::newRow("negative exponent of 30 digits") << "1e-" + QString(30, u'9') << 0.0;
+    QTest::newRow("leading zeros") << QString(300, u'0') + "1.5" << 1.5;
+    QTest::newRow("digits past a double's precision") << "0." + QString(400, u'0') + "1" << 0.0;
+    QTest::newRow("largest double's own text")
+        << to_text(std::numeric_limits<double>::max()) << std::numeric_limits<double>::max();
+    QTest::newRow("small fraction, large exponent")
+        << "0.001e999" << std::numeric_limits<double>::max();
+    QTest::newRow("large whole, small exponent") << "1000e-999" << 0.0;
+    QTest::newRow("exponent alone") << "e5" << 0.0;
+    QTest::newRow("sign, dot and exponent") << "-.e5" << 0.0;
 }
 
 void TextTest::to_number_reads_the_leading_number() {
@@ -120,19 +137,27 @@ void TextTest::split_keeps_empty_pieces_and_the_rest_data() {
     QTest::addColumn<QString>("separator");
     QTest::addColumn<int>("max");
     QTest::addColumn<QStringList>("pieces");
-    QTest::newRow("empty text") << "" << "+" << 0 << QStringList();
-    QTest::newRow("no separator") << "abc" << "+" << 0 << QStringList{"abc"};
-    QTest::newRow("presets") << "1+9+99" << "+" << 0 << QStringList{"1", "9", "99"};
-    QTest::newRow("empty pieces kept") << "+a++b+" << "+" << 0
-                                       << QStringList{"", "a", "", "b", ""};
-    QTest::newRow("separator alone") << "!" << "!" << 0 << QStringList{"", ""};
-    QTest::newRow("max keeps rest") << "a!b!c!d!e!f!g" << "!" << 5
-                                    << QStringList{"a", "b", "c", "d", "e!f!g"};
-    QTest::newRow("max not reached") << "a!b!c" << "!" << 5 << QStringList{"a", "b", "c"};
-    QTest::newRow("max one") << "a!b" << "!" << 1 << QStringList{"a!b"};
-    QTest::newRow("trailing line break stays") << "a!b!c!d!http://x\r\n" << "!" << 5
-                                               << QStringList{"a", "b", "c", "d", "http://x\r\n"};
-    QTest::newRow("long separator") << "a--b--c" << "--" << 0 << QStringList{"a", "b", "c"};
+    QTest::newRow("empty text") << ""
+                                << "+" << 0 << QStringList();
+    QTest::newRow("no separator") << "abc"
+                                  << "+" << 0 << QStringList{"abc"};
+    QTest::newRow("presets") << "1+9+99"
+                             << "+" << 0 << QStringList{"1", "9", "99"};
+    QTest::newRow("empty pieces kept") << "+a++b+"
+                                       << "+" << 0 << QStringList{"", "a", "", "b", ""};
+    QTest::newRow("separator alone") << "!"
+                                     << "!" << 0 << QStringList{"", ""};
+    QTest::newRow("max keeps rest") << "a!b!c!d!e!f!g"
+                                    << "!" << 5 << QStringList{"a", "b", "c", "d", "e!f!g"};
+    QTest::newRow("max not reached") << "a!b!c"
+                                     << "!" << 5 << QStringList{"a", "b", "c"};
+    QTest::newRow("max one") << "a!b"
+                             << "!" << 1 << QStringList{"a!b"};
+    QTest::newRow("trailing line break stays")
+        << "a!b!c!d!http://x\r\n"
+        << "!" << 5 << QStringList{"a", "b", "c", "d", "http://x\r\n"};
+    QTest::newRow("long separator") << "a--b--c"
+                                    << "--" << 0 << QStringList{"a", "b", "c"};
 }
 
 void TextTest::split_keeps_empty_pieces_and_the_rest() {
@@ -148,14 +173,29 @@ void TextTest::replace_does_not_rescan_data() {
     QTest::addColumn<QString>("find");
     QTest::addColumn<QString>("with");
     QTest::addColumn<QString>("result");
-    QTest::newRow("line marks") << "a+b+c" << "+" << "\r\n" << "a\r\nb\r\nc";
-    QTest::newRow("no re-scan") << "aaa" << "a" << "aa" << "aaaaaa";
-    QTest::newRow("overlap left to right") << "aaa" << "aa" << "b" << "ba";
-    QTest::newRow("absent") << "abc" << "x" << "y" << "abc";
-    QTest::newRow("empty find") << "abc" << "" << "y" << "abc";
-    QTest::newRow("case-sensitive") << QStringLiteral("今日ip 今日IP") << QStringLiteral("今日IP")
-                                    << QStringLiteral("今用户：")
-                                    << QStringLiteral("今日ip 今用户：");
+    QTest::newRow("line marks") << "a+b+c"
+                                << "+"
+                                << "\r\n"
+                                << "a\r\nb\r\nc";
+    QTest::newRow("no re-scan") << "aaa"
+                                << "a"
+                                << "aa"
+                                << "aaaaaa";
+    QTest::newRow("overlap left to right") << "aaa"
+                                           << "aa"
+                                           << "b"
+                                           << "ba";
+    QTest::newRow("absent") << "abc"
+                            << "x"
+                            << "y"
+                            << "abc";
+    QTest::newRow("empty find") << "abc"
+                                << ""
+                                << "y"
+                                << "abc";
+    QTest::newRow("case-sensitive")
+        << QStringLiteral("今日ip 今日IP") << QStringLiteral("今日IP") << QStringLiteral("今用户：")
+        << QStringLiteral("今日ip 今用户：");
 }
 
 void TextTest::replace_does_not_rescan() {

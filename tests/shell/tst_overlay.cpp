@@ -465,6 +465,20 @@ void OverlayTest::requests_other_than_our_own_gets_are_refused_data() {
         << QByteArray("Host: 127.0.0.1:PORT\r\n") << 431;
     QTest::newRow("unknown path") << QByteArray("GET") << QByteArray("/etc/passwd")
                                   << QByteArray("Host: 127.0.0.1:PORT\r\n") << 404;
+    // Heads the parser must turn away without reading past what it was sent.
+    QTest::newRow("header without a colon") << QByteArray("GET") << QByteArray("/api/state")
+                                            << QByteArray("Host: 127.0.0.1:PORT\r\nX\r\n") << 400;
+    QTest::newRow("header without a name") << QByteArray("GET") << QByteArray("/api/state")
+                                           << QByteArray(": x\r\nHost: 127.0.0.1:PORT\r\n") << 400;
+    QTest::newRow("path without its slash") << QByteArray("GET") << QByteArray("api/state")
+                                            << QByteArray("Host: 127.0.0.1:PORT\r\n") << 400;
+    QTest::newRow("blank in the path") << QByteArray("GET") << QByteArray("/api/ state")
+                                       << QByteArray("Host: 127.0.0.1:PORT\r\n") << 400;
+    QTest::newRow("empty method") << QByteArray("") << QByteArray("/api/state")
+                                  << QByteArray("Host: 127.0.0.1:PORT\r\n") << 400;
+    QTest::newRow("too many header lines")
+        << QByteArray("GET") << QByteArray("/api/state")
+        << (QByteArray("Host: 127.0.0.1:PORT\r\n") + QByteArray("X: y\r\n").repeated(70)) << 400;
 }
 
 void OverlayTest::requests_other_than_our_own_gets_are_refused() {

@@ -1,16 +1,22 @@
-// The overlay pages in a real browser: headless Chromium loads each page from the running
-// program, and the text it renders once the page's script has run is checked, as is the
-// transparency of what it draws.
+// The overlay pages in a real browser: one headless Chromium, driven over its DevTools
+// WebSocket, loads each page from the running program; the document it renders once the
+// page's script has run is checked, as is the transparency of what it draws.
 
 #include "tests/support/overlay_fixture.h"
 
 #include <QDir>
 #include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
-#include <QSignalSpy>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWebSocket>
+
+#include <algorithm>
 
 using namespace glimmer;
 using namespace glimmer::testing;
@@ -27,34 +33,153 @@ QString chromium() {
     return {};
 }
 
-// Runs the browser on the address with the extra arguments while this program's event loop
-// serves it; its standard output, empty when it failed.
-QByteArray run_browser(const QString& address, const QStringList& extra) {
-    QTemporaryDir profile;
-    QProcess browser;
-    browser.setProcessChannelMode(QProcess::SeparateChannels);
-    QStringList arguments{"--headless",
-                          "--no-sandbox",
-                          "--disable-gpu",
-                          "--disable-quic",
-                          "--no-first-run",
-                          "--disable-background-networking",
-                          "--disable-component-update",
-                          "--disable-sync",
-                          "--disable-dev-shm-usage",
-                          "--hide-scrollbars",
-                          "--user-data-dir=" + profile.path(),
-                          "--virtual-time-budget=5000"};
-    arguments << extra << address;
-    QSignalSpy finished(&browser, &QProcess::finished);
-    browser.start(chromium(), arguments);
-    if (!browser.waitForStarted(10000) || !finished.wait(90000)) {
-        browser.kill();
-        browser.waitForFinished(5000);
+// Starting the browser costs seconds; loading a page in it costs milliseconds. So one
+// browser serves every page, through one tab it is told to open.
+class Browser {
+public:
+    ~Browser() {
+        if (browser_.state() != QProcess::NotRunning) {
+            (void)call(QStringLiteral("Browser.close"), {}, false);
+            if (!browser_.waitForFinished(5000)) {
+                browser_.kill();
+                browser_.waitForFinished(5000);
+            }
+        }
+    }
+
+    // Empty on success, else what went wrong.
+    QString start() {
+        if (!profile_.isValid()) {
+            return QStringLiteral("no profile folder");
+        }
+        browser_.setProcessChannelMode(QProcess::SeparateChannels);
+        browser_.start(
+            chromium(),
+            {"--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
+             "--disable-background-networking", "--disable-component-update", "--disable-sync",
+             "--disable-dev-shm-usage", "--hide-scrollbars", "--remote-debugging-address=127.0.0.1",
+             "--remote-debugging-port=0", "--user-data-dir=" + profile_.path(), "about:blank"});
+        if (!browser_.waitForStarted(10000)) {
+            return QStringLiteral("the browser did not start");
+        }
+        // It names its DevTools address on standard error once it listens.
+        static const QRegularExpression listening(
+            QStringLiteral("DevTools listening on (ws://\\S+)"));
+        QByteArray said;
+        QRegularExpressionMatch found;
+        const bool heard = QTest::qWaitFor(
+            [&] {
+                said += browser_.readAllStandardError();
+                found = listening.match(QString::fromUtf8(said));
+                return found.hasMatch() || browser_.state() == QProcess::NotRunning;
+            },
+            60000);
+        if (!heard || !found.hasMatch()) {
+            return QStringLiteral("no DevTools address: ") + QString::fromUtf8(said);
+        }
+        QObject::connect(&socket_, &QWebSocket::textMessageReceived, [this](const QString& text) {
+            const QJsonObject message = QJsonDocument::fromJson(text.toUtf8()).object();
+            if (message.contains(QStringLiteral("id"))) {
+                replies_.insert(message.value(QStringLiteral("id")).toInt(), message);
+            }
+        });
+        socket_.open(QUrl(found.captured(1)));
+        if (!QTest::qWaitFor([this] { return socket_.state() == QAbstractSocket::ConnectedState; },
+                             10000)) {
+            return QStringLiteral("no DevTools connection: ") + socket_.errorString();
+        }
+        const QString tab =
+            call(QStringLiteral("Target.createTarget"), {{"url", "about:blank"}}, false)
+                .value(QStringLiteral("targetId"))
+                .toString();
+        session_ = call(QStringLiteral("Target.attachToTarget"),
+                        {{"targetId", tab}, {"flatten", true}}, false)
+                       .value(QStringLiteral("sessionId"))
+                       .toString();
+        if (session_.isEmpty()) {
+            return QStringLiteral("no tab to drive");
+        }
+        // What the page leaves undrawn stays see-through, as in OBS.
+        call(QStringLiteral("Emulation.setDefaultBackgroundColorOverride"),
+             {{"color", QJsonObject{{"r", 0}, {"g", 0}, {"b", 0}, {"a", 0}}}});
         return {};
     }
-    return browser.exitCode() == 0 ? browser.readAllStandardOutput() : QByteArray();
-}
+
+    // Loads the address at that viewport size and waits until its document holds every text
+    // in `ready`; the document as it then stands, empty when it never did.
+    QString load(const QString& address, QSize size, const QStringList& ready) {
+        call(QStringLiteral("Emulation.setDeviceMetricsOverride"), {{"width", size.width()},
+                                                                    {"height", size.height()},
+                                                                    {"deviceScaleFactor", 1},
+                                                                    {"mobile", false}});
+        call(QStringLiteral("Page.navigate"), {{"url", address}});
+        QString dom;
+        const bool shown = QTest::qWaitFor(
+            [&] {
+                const QJsonArray seen =
+                    evaluate(QStringLiteral("[document.URL, document.documentElement.outerHTML]"))
+                        .toArray();
+                if (seen.at(0).toString() != address) {
+                    return false; // still the page before
+                }
+                dom = seen.at(1).toString();
+                return std::all_of(ready.begin(), ready.end(),
+                                   [&](const QString& text) { return dom.contains(text); });
+            },
+            15000);
+        return shown ? dom : QString();
+    }
+
+    QImage screenshot() {
+        const QByteArray png = QByteArray::fromBase64(
+            call(QStringLiteral("Page.captureScreenshot"), {{"format", "png"}})
+                .value(QStringLiteral("data"))
+                .toString()
+                .toLatin1());
+        return QImage::fromData(png, "PNG");
+    }
+
+private:
+    QJsonValue evaluate(const QString& expression) {
+        return call(QStringLiteral("Runtime.evaluate"),
+                    {{"expression", expression}, {"returnByValue", true}})
+            .value(QStringLiteral("result"))
+            .toObject()
+            .value(QStringLiteral("value"));
+    }
+
+    // One DevTools command, in the tab unless told otherwise; its result, empty on an error
+    // or no answer.
+    QJsonObject call(const QString& method, const QJsonObject& params, bool in_tab = true) {
+        const int id = next_id_++;
+        QJsonObject message{{"id", id}, {"method", method}, {"params", params}};
+        if (in_tab) {
+            message.insert(QStringLiteral("sessionId"), session_);
+        }
+        socket_.sendTextMessage(QString::fromUtf8(QJsonDocument(message).toJson()));
+        if (!QTest::qWaitFor([&] { return replies_.contains(id); }, 30000)) {
+            return {};
+        }
+        const QJsonObject reply = replies_.take(id);
+        if (reply.contains(QStringLiteral("error"))) {
+            qWarning("%s: %s", qPrintable(method),
+                     QJsonDocument(reply.value(QStringLiteral("error")).toObject())
+                         .toJson(QJsonDocument::Compact)
+                         .constData());
+        }
+        return reply.value(QStringLiteral("result")).toObject();
+    }
+
+    QTemporaryDir profile_;
+    QProcess browser_;
+    QWebSocket socket_;
+    QString session_;
+    int next_id_ = 1;
+    QHash<int, QJsonObject> replies_;
+};
+
+// The panel that says a game is not open, as the page hides it once the state has come.
+const QString open_marker = QStringLiteral("<div id=\"closed\" class=\"panel closed hidden\">");
 
 } // namespace
 
@@ -62,6 +187,7 @@ class OverlayBrowserTest : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
+    void cleanupTestCase();
     void pages_show_the_program_state_data();
     void pages_show_the_program_state();
     void pages_draw_on_a_transparent_background_data();
@@ -69,6 +195,7 @@ private slots:
 
 private:
     std::unique_ptr<OverlayProgram> program_;
+    std::unique_ptr<Browser> browser_;
 };
 
 void OverlayBrowserTest::initTestCase() {
@@ -86,6 +213,14 @@ void OverlayBrowserTest::initTestCase() {
     program_->bury_mines(QStringLiteral("6"), QStringLiteral("2"));
     program_->dig_box(1);
     program_->credit_box(2);
+    browser_ = std::make_unique<Browser>();
+    const QString failure = browser_->start();
+    QVERIFY2(failure.isEmpty(), qPrintable(failure));
+}
+
+void OverlayBrowserTest::cleanupTestCase() {
+    browser_.reset();
+    program_.reset();
 }
 
 void OverlayBrowserTest::pages_show_the_program_state_data() {
@@ -93,21 +228,18 @@ void OverlayBrowserTest::pages_show_the_program_state_data() {
     QTest::addColumn<QStringList>("shown");
     QTest::addColumn<QStringList>("absent");
     // Names go in as text: markup in them is shown, escaped, never parsed.
-    const QString open = QStringLiteral("<div id=\"closed\" class=\"panel closed hidden\">");
-    QTest::newRow("tally") << "/overlay/tally" << QStringList{open,
-                                                              "&lt;b&gt;阿星&lt;/b&gt;",
-                                                              "小月&amp;amp;",
-                                                              "12.34万",
-                                                              "450",
-                                                              "▲领先",
-                                                              "相差：12.3万"}
+    QTest::newRow("tally") << "/overlay/tally"
+                           << QStringList{open_marker,     "&lt;b&gt;阿星&lt;/b&gt;",
+                                          "小月&amp;amp;", "12.34万",
+                                          "450",           "▲领先",
+                                          "相差：12.3万"}
                            << QStringList{"<b>阿星</b>"};
     QTest::newRow("dice") << "/overlay/dice"
-                          << QStringList{open, "胜利：1  失败：0", "胜利：0  失败：1", "上一局：",
-                                         "<div class=\"shaking hidden\""}
+                          << QStringList{open_marker, "胜利：1  失败：0", "胜利：0  失败：1",
+                                         "上一局：", "<div class=\"shaking hidden\""}
                           << QStringList{};
     QTest::newRow("minebox") << "/overlay/minebox"
-                             << QStringList{open, "请选箱子", "·二", "class=\"box closed\""}
+                             << QStringList{open_marker, "请选箱子", "·二", "class=\"box closed\""}
                              << QStringList{};
     QTest::newRow("list") << "/overlay/"
                           << QStringList{"/overlay/tally",           "/overlay/dice",
@@ -120,11 +252,8 @@ void OverlayBrowserTest::pages_show_the_program_state() {
     QFETCH(QString, path);
     QFETCH(QStringList, shown);
     QFETCH(QStringList, absent);
-    const QString dom = QString::fromUtf8(run_browser(program_->base() + path, {"--dump-dom"}));
-    QVERIFY2(!dom.isEmpty(), "the browser rendered nothing");
-    for (const QString& text : shown) {
-        QVERIFY2(dom.contains(text), qPrintable(text + QStringLiteral("\n") + dom));
-    }
+    const QString dom = browser_->load(program_->base() + path, QSize(800, 600), shown);
+    QVERIFY2(!dom.isEmpty(), qPrintable("the page never showed all of: " + shown.join(" | ")));
     for (const QString& text : absent) {
         QVERIFY2(!dom.contains(text), qPrintable(text + QStringLiteral("\n") + dom));
     }
@@ -141,14 +270,12 @@ void OverlayBrowserTest::pages_draw_on_a_transparent_background_data() {
 void OverlayBrowserTest::pages_draw_on_a_transparent_background() {
     QFETCH(QString, page);
     QFETCH(QSize, size);
-    QTemporaryDir out;
-    const QString file = out.filePath(page + QStringLiteral(".png"));
-    run_browser(program_->base() + QStringLiteral("/overlay/") + page,
-                {"--screenshot=" + file,
-                 QStringLiteral("--window-size=%1,%2").arg(size.width()).arg(size.height()),
-                 "--default-background-color=00000000"});
-    const QImage shot(file);
+    QVERIFY(
+        !browser_->load(program_->base() + QStringLiteral("/overlay/") + page, size, {open_marker})
+             .isEmpty());
+    const QImage shot = browser_->screenshot();
     QVERIFY2(!shot.isNull(), "no screenshot");
+    QCOMPARE(shot.size(), size);
     QVERIFY(shot.hasAlphaChannel());
     // The corner lies outside every panel and shows the video beneath; the page's middle
     // carries the overlay's text.
@@ -164,8 +291,7 @@ void OverlayBrowserTest::pages_draw_on_a_transparent_background() {
     const QString keep = qEnvironmentVariable("GLIMMER_OVERLAY_SCREENSHOTS");
     if (!keep.isEmpty()) {
         QDir().mkpath(keep);
-        QFile::remove(keep + QStringLiteral("/") + page + QStringLiteral(".png"));
-        QFile::copy(file, keep + QStringLiteral("/") + page + QStringLiteral(".png"));
+        QVERIFY(shot.save(keep + QStringLiteral("/") + page + QStringLiteral(".png")));
     }
 }
 

@@ -71,23 +71,17 @@ private slots:
     void init();
     void cleanup();
 
-    void labels_are_shortened_data();
-    void labels_are_shortened();
-    void a_second_notification_leaves_the_same_text();
-    void markup_in_the_page_text_stays_text();
     void online_catalogue_shows_the_scripted_page();
     void an_error_page_the_server_answered_is_shown();
     void a_load_without_a_server_leaves_the_line_empty();
-    void offline_catalogue_requests_nothing();
     void a_reader_killed_mid_load_leaves_the_line();
-    void reader_output_is_taken_frame_by_frame_data();
-    void reader_output_is_taken_frame_by_frame();
     void a_reader_over_its_bounds_is_killed_with_its_processes_data();
     void a_reader_over_its_bounds_is_killed_with_its_processes();
     void closing_the_catalogue_kills_the_reader();
     void a_reader_that_ends_by_itself_leaves_no_engine_process();
 
 private:
+    HostSettings settings_for(int online) const;
     void start(int online);
 
     std::unique_ptr<HttpServer> server_;
@@ -110,61 +104,20 @@ void StatisticsTest::cleanup() {
     server_.reset();
 }
 
-void StatisticsTest::start(int online) {
+HostSettings StatisticsTest::settings_for(int online) const {
     HostSettings settings = default_host_settings();
     settings.site_url = server_->base_url();
     settings.program_folder = folder_.path();
     settings.config_home = folder_.path();
     settings.overlay_port = 0;
     settings.is_online = [online] { return online; };
-    state_ = std::make_unique<AppState>(settings);
+    return settings;
+}
+
+void StatisticsTest::start(int online) {
+    state_ = std::make_unique<AppState>(settings_for(online));
     catalogue_ = start_program(*state_)->catalogue();
     QVERIFY(QTest::qWaitForWindowExposed(catalogue_));
-}
-
-void StatisticsTest::labels_are_shortened_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("shown");
-    QTest::newRow("provider's line") << "站长统计 今日IP[5] 今日PV[9]"
-                                     << "统计：今用户：[5] 今次数：[9]";
-    QTest::newRow("all five") << "站长统计 今日IP[1] 今日PV[2] 昨日IP[3] 昨日PV[4]"
-                              << "统计：今用户：[1] 今次数：[2] 昨用户：[3] 昨次数：[4]";
-    QTest::newRow("label without its blank") << "站长统计今日IP[5]"
-                                             << "站长统计今用户：[5]";
-    QTest::newRow("lower case stays") << "今日ip[5] 今日pv[9]"
-                                      << "今日ip[5] 今日pv[9]";
-    QTest::newRow("nothing to shorten") << "Not Found"
-                                        << "Not Found";
-    QTest::newRow("every occurrence") << "今日IP 今日IP"
-                                      << "今用户： 今用户：";
-    QTest::newRow("empty") << ""
-                           << "";
-}
-
-void StatisticsTest::labels_are_shortened() {
-    QFETCH(QString, text);
-    QFETCH(QString, shown);
-    QCOMPARE(shorten_statistics_labels(text), shown);
-    QCOMPARE(shorten_statistics_labels(shown), shown); // a second pass changes nothing
-}
-
-void StatisticsTest::a_second_notification_leaves_the_same_text() {
-    TransparentLabel line;
-    const QString document = QStringLiteral("站长统计 今日IP[5] 今日PV[9]");
-    update_status_line(&line, document);
-    const QString first = line.text();
-    update_status_line(&line, document);
-    QCOMPARE(line.text(), first);
-    QCOMPARE(first, QStringLiteral("统计：今用户：[5] 今次数：[9]"));
-}
-
-void StatisticsTest::markup_in_the_page_text_stays_text() {
-    // A page may write markup as its visible text; the line shows it, it never draws it.
-    start(0);
-    TransparentLabel* line = catalogue_->status_line();
-    update_status_line(line, QStringLiteral("<img src='/usr/share/pixmaps/x.png'>今日IP[1]"));
-    QCOMPARE(line->textFormat(), Qt::PlainText);
-    QCOMPARE(line->text(), QStringLiteral("<img src='/usr/share/pixmaps/x.png'>今用户：[1]"));
 }
 
 void StatisticsTest::online_catalogue_shows_the_scripted_page() {
@@ -216,17 +169,6 @@ void StatisticsTest::a_load_without_a_server_leaves_the_line_empty() {
     QCOMPARE(catalogue_->status_line()->text(), QString());
 }
 
-void StatisticsTest::offline_catalogue_requests_nothing() {
-    HttpServer::Route route;
-    route.body = scripted_page(QStringLiteral("站长统计 今日IP[5]"));
-    server_->set_route(statistics_path, route);
-    start(0);
-    QTest::qWait(1500);
-    QCOMPARE(catalogue_->statistics_view(), nullptr);
-    QVERIFY(!server_->requests().contains(statistics_path));
-    QCOMPARE(catalogue_->status_line()->text(), QString());
-}
-
 void StatisticsTest::a_reader_killed_mid_load_leaves_the_line() {
     HttpServer::Route route;
     route.behaviour = HttpServer::Behaviour::never_answer;
@@ -245,64 +187,6 @@ void StatisticsTest::a_reader_killed_mid_load_leaves_the_line() {
     QCOMPARE(catalogue_->status_line()->text(), QStringLiteral("统计：今用户：[5]"));
     // The engine's own processes do not outlive the reader.
     QTRY_VERIFY_WITH_TIMEOUT(all_gone(tree), 10000);
-}
-
-void StatisticsTest::reader_output_is_taken_frame_by_frame_data() {
-    QTest::addColumn<QByteArray>("script");
-    QTest::addColumn<QStringList>("documents");
-    QTest::addColumn<HiddenWebView::Ending>("ending");
-    using E = HiddenWebView::Ending;
-    QTest::newRow("two documents, then its end")
-        << QByteArray("printf 'D 11\n\344\273\212\346\227\245IP[1]D 3\nend'")
-        << QStringList{"今日IP[1]", "end"} << E::by_itself;
-    QTest::newRow("garbage after a document")
-        << QByteArray("printf 'D 3\nabcHTTP/1.1 200 OK\n'; exec sleep 60") << QStringList{"abc"}
-        << E::garbage;
-    QTest::newRow("text that is not UTF-8")
-        << QByteArray("printf 'D 2\n\377\376'; exec sleep 60") << QStringList() << E::garbage;
-    QTest::newRow("length beyond any line")
-        << QByteArray("printf 'D 999999\n'; exec sleep 60") << QStringList() << E::garbage;
-    QTest::newRow("header without a length")
-        << QByteArray("printf 'D\\n'; exec sleep 60") << QStringList() << E::garbage;
-    QTest::newRow("header that never ends")
-        << QByteArray("printf 'DDDDDDDDDDDD'; exec sleep 60") << QStringList() << E::garbage;
-    QTest::newRow("dies within a frame")
-        << QByteArray("printf 'D 10\nabc'; kill -9 $$") << QStringList() << E::by_itself;
-    QTest::newRow("hangs past its lifetime")
-        << QByteArray("exec sleep 60") << QStringList() << E::hung;
-}
-
-void StatisticsTest::reader_output_is_taken_frame_by_frame() {
-    QFETCH(QByteArray, script);
-    QFETCH(QStringList, documents);
-    QFETCH(HiddenWebView::Ending, ending);
-    QFile reader(folder_.filePath(QStringLiteral("reader.sh")));
-    QVERIFY(reader.open(QIODevice::WriteOnly));
-    reader.write("#!/bin/sh\n" + script + "\n");
-    reader.close();
-    reader.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
-    PageReaderLimits limits;
-    limits.program = reader.fileName();
-    limits.lifetime = std::chrono::milliseconds(500);
-    limits.hang_grace = std::chrono::milliseconds(500);
-    limits.check_interval = std::chrono::milliseconds(100);
-    HiddenWebView view(nullptr, limits);
-    TransparentLabel line;
-    line.setText(QStringLiteral("before"));
-    QStringList seen;
-    connect(&view, &HiddenWebView::document_complete, &view, [&](const QString& text) {
-        seen.append(text);
-        update_status_line(&line, text);
-    });
-    QSignalSpy ended(&view, &HiddenWebView::reader_ended);
-    QVERIFY(view.set_address(server_->base_url() + statistics_path));
-    const pid_t pid = static_cast<pid_t>(view.reader_pid());
-    QVERIFY(ended.wait(20000));
-    QCOMPARE(ended[0][0].value<HiddenWebView::Ending>(), ending);
-    QCOMPARE(seen, documents);
-    QCOMPARE(line.text(), documents.isEmpty() ? QStringLiteral("before")
-                                              : shorten_statistics_labels(documents.last()));
-    QTRY_VERIFY_WITH_TIMEOUT(all_gone({pid}), 5000);
 }
 
 void StatisticsTest::a_reader_over_its_bounds_is_killed_with_its_processes_data() {

@@ -28,6 +28,9 @@ QByteArray page(const QString& text) {
     return to_gbk(text);
 }
 
+const QString own_version = QString::fromUtf8(build::program_version);
+const QString site = QStringLiteral("http://maker.example");
+
 HostSettings settings_for(const QString& site, const QString& folder) {
     HostSettings settings = default_host_settings();
     settings.site_url = site;
@@ -35,7 +38,15 @@ HostSettings settings_for(const QString& site, const QString& folder) {
     settings.program_folder = folder;
     settings.config_home = folder;
     settings.is_online = [] { return 0; };
+    settings.overlay_port = 0; // the host's own overlay port stays free
+    // The tests wait for the poll's outcome, not for its designed pace.
+    settings.version_poll_interval = std::chrono::milliseconds(10);
     return settings;
+}
+
+// What the program offers for a page whose text it has downloaded.
+VersionState::Result version_page(const QString& notes, const QString& address) {
+    return parse_version_page("a!" + marker + "!2.0!" + notes + "!" + address);
 }
 
 } // namespace
@@ -48,14 +59,17 @@ private slots:
 
     void page_decides_the_new_version_link_data();
     void page_decides_the_new_version_link();
-    void without_a_page_the_poll_stops_once_the_download_ends_data();
-    void without_a_page_the_poll_stops_once_the_download_ends();
     void update_notes_show_before_the_download_data();
     void update_notes_show_before_the_download();
     void huge_notes_are_cut_to_fit_the_screen();
     void missing_address_opens_the_home_page_data();
     void missing_address_opens_the_home_page();
-    void link_can_be_pressed_again();
+
+    // The program started against a server.
+    void program_shows_no_link_for_its_own_version();
+    void program_link_for_a_newer_version_can_be_pressed_again();
+    void without_a_page_the_poll_stops_once_the_download_ends_data();
+    void without_a_page_the_poll_stops_once_the_download_ends();
 
 private:
     // Starts the program against the server and waits for the start-up window to finish.
@@ -106,9 +120,12 @@ void VersionCheckTest::start_and_handle(const QByteArray& body) {
 void VersionCheckTest::page_decides_the_new_version_link_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("link");
-    QTest::newRow("own version") << "Glimmerhall!" + marker + "!1.0!notes!http://x/dl" << false;
+    QTest::newRow("own version") << "Glimmerhall!" + marker + "!" + own_version +
+                                        "!notes!http://x/dl"
+                                 << false;
     QTest::newRow("older version") << "Glimmerhall!" + marker + "!0.9!notes!http://x/dl" << true;
-    QTest::newRow("version with a blank") << "Glimmerhall!" + marker + "!1.0 !n!http://x" << true;
+    QTest::newRow("version with a blank")
+        << "Glimmerhall!" + marker + "!" + own_version + " !n!http://x" << true;
     QTest::newRow("newer version, GBK notes")
         << "更新!" + marker + "!1.1!修正+新增!http://x" << true;
     QTest::newRow("empty fifth piece") << "a!" + marker + "!2.0!n!" << true;
@@ -118,14 +135,35 @@ void VersionCheckTest::page_decides_the_new_version_link_data() {
     QTest::newRow("marker in another case") << "a!" + marker.left(10) + "X!2.0!n!u" << false;
     QTest::newRow("marker with a blank") << "a! " + marker + "!2.0!n!u" << false;
     QTest::newRow("marker first") << marker + "!a!2.0!n!u" << false;
+    QTest::newRow("empty page") << "" << false;
 }
 
 void VersionCheckTest::page_decides_the_new_version_link() {
     QFETCH(QString, text);
     QFETCH(bool, link);
-    start_and_handle(page(text));
-    QCOMPARE(catalogue_->new_version_link()->isVisible(), link);
+    QCOMPARE(check_version(parse_version_page(text), own_version, marker), link);
+}
+
+void VersionCheckTest::program_shows_no_link_for_its_own_version() {
+    start_and_handle(page("Glimmerhall!" + marker + "!" + own_version + "!notes!http://x/dl"));
+    QVERIFY(!catalogue_->new_version_link()->isVisible());
     QCOMPARE(QApplication::activeModalWidget(), nullptr);
+}
+
+void VersionCheckTest::program_link_for_a_newer_version_can_be_pressed_again() {
+    // The page comes in GBK, as the maker's site writes it.
+    start_and_handle(page("更新!" + marker + "!1.1!修正+新增!http://x/dl"));
+    TransparentLabel* link = catalogue_->new_version_link();
+    QVERIFY(link->isVisible());
+    QCOMPARE(QApplication::activeModalWidget(), nullptr);
+    MessageBoxAnswerer answerer({QMessageBox::Cancel, QMessageBox::Ok});
+    QTest::mouseClick(link, Qt::LeftButton);
+    QTest::mouseClick(link, Qt::LeftButton);
+    QCOMPARE(answerer.seen().size(), 2);
+    QCOMPARE(answerer.seen()[0].text, QStringLiteral("修正\r\n新增"));
+    QCOMPARE(answerer.seen()[1].text, QStringLiteral("修正\r\n新增"));
+    QCOMPARE(opened_, QStringList{"http://x/dl"});
+    QVERIFY(link->isVisible());
 }
 
 void VersionCheckTest::without_a_page_the_poll_stops_once_the_download_ends_data() {
@@ -142,8 +180,8 @@ void VersionCheckTest::without_a_page_the_poll_stops_once_the_download_ends() {
     HttpServer::Route route;
     route.status = status;
     server_->set_route(QStringLiteral("/exeapp/wan/pz.html"), route);
-    const QString site = serve ? server_->base_url() : QStringLiteral("http://127.0.0.1:1");
-    state_ = std::make_unique<AppState>(settings_for(site, folder_.path()));
+    const QString address = serve ? server_->base_url() : QStringLiteral("http://127.0.0.1:1");
+    state_ = std::make_unique<AppState>(settings_for(address, folder_.path()));
     startup_ = start_program(*state_);
     catalogue_ = startup_->catalogue();
     QSignalSpy ticks(startup_->poll_timer(), &QTimer::timeout);
@@ -215,11 +253,8 @@ void VersionCheckTest::update_notes_show_before_the_download() {
     QFETCH(int, answer);
     QFETCH(QString, shown);
     QFETCH(QStringList, opened);
-    start_and_handle(page("a!" + marker + "!2.0!" + notes + "!" + address));
-    TransparentLabel* link = catalogue_->new_version_link();
-    QVERIFY(link->isVisible());
     MessageBoxAnswerer answerer(static_cast<QMessageBox::StandardButton>(answer));
-    QTest::mouseClick(link, Qt::LeftButton);
+    show_update_notes(version_page(notes, address), site);
     QCOMPARE(answerer.seen().size(), 1); // no second box, whatever the address
     QCOMPARE(answerer.seen()[0].text, shown);
     QCOMPARE(answerer.seen()[0].title, QStringLiteral("更新说明："));
@@ -236,9 +271,8 @@ void VersionCheckTest::huge_notes_are_cut_to_fit_the_screen() {
     for (int row = 0; row < 30000; ++row) {
         notes += QStringLiteral("<tr><td>行</td><td>%1</td></tr>").arg(row % 10);
     }
-    start_and_handle(page("a!" + marker + "!2.0!" + notes + "!http://x/dl"));
     MessageBoxAnswerer answerer(QMessageBox::Ok);
-    QTest::mouseClick(catalogue_->new_version_link(), Qt::LeftButton);
+    show_update_notes(version_page(notes, QStringLiteral("http://x/dl")), site);
     QCOMPARE(answerer.seen().size(), 1);
     const auto& box = answerer.seen()[0];
     QVERIFY(box.fits_screen);
@@ -258,27 +292,15 @@ void VersionCheckTest::missing_address_opens_the_home_page_data() {
 
 void VersionCheckTest::missing_address_opens_the_home_page() {
     QFETCH(QString, address);
-    start_and_handle(page("a!" + marker + "!2.0!notes!" + address));
     MessageBoxAnswerer answerer({QMessageBox::Ok, QMessageBox::Ok});
-    QTest::mouseClick(catalogue_->new_version_link(), Qt::LeftButton);
+    show_update_notes(version_page(QStringLiteral("notes"), address), site);
     QCOMPARE(answerer.seen().size(), 2);
     const auto& failure = answerer.seen()[1];
     QCOMPARE(failure.text, QStringLiteral("下载地址获取失败，即将为您打开官网下载！"));
     QCOMPARE(failure.icon, QMessageBox::NoIcon);
     QCOMPARE(failure.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
     QVERIFY(failure.title != QStringLiteral("更新说明："));
-    QCOMPARE(opened_, QStringList{server_->base_url()});
-}
-
-void VersionCheckTest::link_can_be_pressed_again() {
-    start_and_handle(page("a!" + marker + "!2.0!one+two!http://x/dl"));
-    MessageBoxAnswerer answerer({QMessageBox::Cancel, QMessageBox::Ok});
-    QTest::mouseClick(catalogue_->new_version_link(), Qt::LeftButton);
-    QTest::mouseClick(catalogue_->new_version_link(), Qt::LeftButton);
-    QCOMPARE(answerer.seen().size(), 2);
-    QCOMPARE(answerer.seen()[1].text, QStringLiteral("one\r\ntwo"));
-    QCOMPARE(opened_, QStringList{"http://x/dl"});
-    QVERIFY(catalogue_->new_version_link()->isVisible());
+    QCOMPARE(opened_, QStringList{site});
 }
 
 QTEST_MAIN(VersionCheckTest)
