@@ -63,7 +63,7 @@ format:
 	$(FORMAT_SOURCES) | xargs clang-format -i
 
 # The same files as `make format`; fails on the first one it would change.
-format-check:
+format-check: deps
 	$(FORMAT_SOURCES) | xargs clang-format --dry-run -Werror
 
 clean:
