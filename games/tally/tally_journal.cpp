@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTimeZone>
 
 #include <algorithm>
 #include <cerrno>
@@ -62,7 +63,10 @@ QDateTime parse_time(const QString& text) {
     if (!date.isValid() || !time.isValid()) {
         return {};
     }
-    return QDateTime(date, time);
+    // In the system's zone, looked up once: a plain local-time QDateTime asks the C library,
+    // which checks the zone file on the disk for every conversion.
+    static const QTimeZone zone = QTimeZone::systemTimeZone();
+    return QDateTime(date, time, zone);
 }
 
 bool parse_line(const QByteArray& line, JournalEvent& event) {
