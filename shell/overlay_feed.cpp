@@ -8,7 +8,8 @@ namespace glimmer {
 
 namespace {
 
-QJsonObject game_state(const GameWindow* window) {
+QJsonObject game_state(const QObject* object) {
+    const auto* window = qobject_cast<const GameWindow*>(object);
     if (window == nullptr) {
         return closed_game_state();
     }
@@ -36,8 +37,9 @@ void OverlayFeed::watch(int game, GameWindow* window) {
     windows_[game] = window;
     connect(window, &GameWindow::state_changed, this, [this, game] { refresh(game); });
     // A closed window is deleted; its game then shows as closed.
-    connect(window, &QObject::destroyed, this, [this, game, window] {
-        if (windows_[game] == nullptr || windows_[game] == window) {
+    const QObject* watched = window;
+    connect(window, &QObject::destroyed, this, [this, game, watched] {
+        if (windows_[game].isNull() || windows_[game].data() == watched) {
             windows_[game] = nullptr;
             refresh(game);
         }

@@ -32,7 +32,9 @@ signals:
 private:
     void refresh(int game);
 
-    QList<QPointer<GameWindow>> windows_;
+    // Held as plain objects: a window is no longer a GameWindow by the time it says it is
+    // destroyed.
+    QList<QPointer<QObject>> windows_;
     QList<QJsonObject> parts_;
     quint64 revision_ = 0;
     QByteArray json_;

@@ -560,7 +560,12 @@ void OverlayTest::a_client_that_pings_and_never_reads_is_dropped() {
         60000);
     QCOMPARE(server->client_count(), 0);
     const qint64 grown = resident_kib() - before;
+#if defined(__SANITIZE_ADDRESS__)
+    // AddressSanitizer keeps freed memory in quarantine, resident; only the drop counts here.
+    Q_UNUSED(grown);
+#else
     QVERIFY2(grown < 16 * 1024, qPrintable(QStringLiteral("grew by %1 KiB").arg(grown)));
+#endif
 }
 
 void OverlayTest::a_request_gets_through_many_slow_connections() {
