@@ -273,19 +273,28 @@ void OverlayBrowserTest::pages_draw_on_a_transparent_background() {
     QVERIFY(
         !browser_->load(program_->base() + QStringLiteral("/overlay/") + page, size, {open_marker})
              .isEmpty());
-    const QImage shot = browser_->screenshot();
+    // The text is in the document before the page has painted it (fonts, the fade-in), so
+    // shots are taken until the overlay shows.
+    QImage shot;
+    int opaque = 0;
+    (void)QTest::qWaitFor(
+        [&] {
+            shot = browser_->screenshot();
+            opaque = 0;
+            for (int y = 0; y < shot.height(); y += 2) {
+                for (int x = 0; x < shot.width() / 2; x += 2) {
+                    opaque += qAlpha(shot.pixel(x, y)) > 200 ? 1 : 0;
+                }
+            }
+            return opaque > 200;
+        },
+        10000);
     QVERIFY2(!shot.isNull(), "no screenshot");
     QCOMPARE(shot.size(), size);
     QVERIFY(shot.hasAlphaChannel());
     // The corner lies outside every panel and shows the video beneath; the page's middle
     // carries the overlay's text.
     QCOMPARE(qAlpha(shot.pixel(shot.width() - 1, shot.height() - 1)), 0);
-    int opaque = 0;
-    for (int y = 0; y < shot.height(); y += 2) {
-        for (int x = 0; x < shot.width() / 2; x += 2) {
-            opaque += qAlpha(shot.pixel(x, y)) > 200 ? 1 : 0;
-        }
-    }
     QVERIFY2(opaque > 200, qPrintable(QString::number(opaque)));
     // Kept for the README when asked for.
     const QString keep = qEnvironmentVariable("GLIMMER_OVERLAY_SCREENSHOTS");
