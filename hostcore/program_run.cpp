@@ -4,6 +4,8 @@
 #include "runtime/processes.h"
 #include "runtime/windows.h"
 #include "shell/app_state.h"
+#include "shell/catalogue_window.h"
+#include "shell/control_server.h"
 #include "shell/startup_window.h"
 
 #include <QApplication>
@@ -40,7 +42,12 @@ void run_program(QObject* application_filter, const CommandLine& line) {
     HostSettings settings = default_host_settings();
     settings.overlay_port = line.overlay_port;
     AppState state(std::move(settings));
-    start_program(state);
+    StartupWindow* startup = start_program(state);
+    // A copy started beside the running one leaves the socket to it: ctl then always means
+    // the first program, whatever else is open.
+    if (!line.new_instance && startup->catalogue() != nullptr) {
+        serve_control(*startup->catalogue());
+    }
     QApplication::exec();
     end_program();
 }

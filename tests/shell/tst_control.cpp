@@ -1,0 +1,184 @@
+// Commands from outside reach the games' models as the windows' own controls do.
+#include "hostcore/command_line.h"
+#include "runtime/windows.h"
+#include "shell/app_state.h"
+#include "shell/catalogue_window.h"
+#include "shell/game_control.h"
+#include "shell/overlay_feed.h"
+#include "shell/startup_window.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QJsonDocument>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace glimmer;
+using Status = ControlAnswer::Status;
+
+Q_DECLARE_METATYPE(Status)
+
+namespace {
+
+HostSettings offline_settings(const QString& folder) {
+    HostSettings settings = default_host_settings();
+    settings.site_url = QStringLiteral("http://127.0.0.1:1");
+    settings.program_folder = folder;
+    settings.config_home = folder;
+    settings.is_online = [] { return 0; };
+    settings.overlay_port = 0;
+    return settings;
+}
+
+// The request ctl sends for these words.
+QJsonObject ctl_request(const QStringList& words) {
+    std::vector<std::string> arguments{"ctl"};
+    for (const QString& word : words) {
+        arguments.push_back(word.toStdString());
+    }
+    const host::CommandLine line = host::parse_command_line(arguments);
+    return QJsonDocument::fromJson(QByteArray::fromStdString(line.control_request)).object();
+}
+
+} // namespace
+
+class ControlTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void every_ctl_command_reaches_its_game();
+    void commands_answer_as_the_models_do_data();
+    void commands_answer_as_the_models_do();
+    void a_modal_box_refuses_commands_without_change();
+    void state_is_the_overlay_feed_json();
+
+private:
+    QTemporaryDir folder_;
+    std::unique_ptr<AppState> state_;
+    QPointer<CatalogueWindow> catalogue_;
+};
+
+void ControlTest::init() {
+    set_end_program_handler([] {});
+    state_ = std::make_unique<AppState>(offline_settings(folder_.path()));
+    catalogue_ = start_program(*state_)->catalogue();
+    QVERIFY(catalogue_);
+}
+
+void ControlTest::cleanup() {
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        delete window;
+    }
+    set_end_program_handler({});
+    state_.reset();
+}
+
+void ControlTest::every_ctl_command_reaches_its_game() {
+    // Sample words for each argument: the table of ctl and the program must agree on every
+    // command and every argument's name.
+    const QHash<QString, QString> sample{{"player", "1"}, {"amount", "5"}, {"n", "1"},
+                                         {"count", "3"},  {"boxes", "5"},  {"mines", "2"},
+                                         {"box", "1"},    {"game", "dice"}};
+    for (const char* game : {"tally", "dice", "minebox"}) {
+        catalogue_->open_game(QString::fromLatin1(game));
+    }
+    for (const host::ControlCommand& command : host::control_commands()) {
+        QStringList words;
+        if (!command.game.empty()) {
+            words << QString::fromStdString(command.game);
+        }
+        words << QString::fromStdString(command.action);
+        for (const std::string& argument : command.arguments) {
+            words << sample.value(QString::fromStdString(argument));
+        }
+        const ControlAnswer answer = run_control(*catalogue_, ctl_request(words));
+        QVERIFY2(answer.status == Status::done || answer.status == Status::refused,
+                 qPrintable(words.join(u' ') + u' ' + answer.reason));
+    }
+}
+
+void ControlTest::commands_answer_as_the_models_do_data() {
+    QTest::addColumn<QStringList>("open");
+    QTest::addColumn<QList<QStringList>>("commands");
+    QTest::addColumn<Status>("last");
+    QTest::addColumn<QString>("reason"); // part of the last answer's reason
+
+    using Words = QList<QStringList>;
+    QTest::newRow("closed game") << QStringList{} << Words{{"tally", "add", "1", "5"}}
+                                 << Status::refused << QStringLiteral("没有打开");
+    QTest::newRow("add") << QStringList{"tally"} << Words{{"tally", "add", "1", "9999"}}
+                         << Status::done << QString();
+    QTest::newRow("nothing to undo") << QStringList{"tally"} << Words{{"tally", "undo"}}
+                                     << Status::refused << QStringLiteral("没有可以撤销");
+    QTest::newRow("undo then redo")
+        << QStringList{"tally"}
+        << Words{{"tally", "add", "2", "7"}, {"tally", "undo"}, {"tally", "redo"}} << Status::done
+        << QString();
+    QTest::newRow("reveal before the throws")
+        << QStringList{"dice"} << Words{{"dice", "reveal"}} << Status::refused << QString();
+    QTest::newRow("dig before the burial")
+        << QStringList{"minebox"} << Words{{"minebox", "dig", "1"}} << Status::refused
+        << QStringLiteral("还没埋雷");
+    QTest::newRow("dig and credit") << QStringList{"minebox"}
+                                    << Words{{"minebox", "counts", "5", "2"},
+                                             {"minebox", "bury"},
+                                             {"minebox", "dig", "3"},
+                                             {"minebox", "credit", "2"}}
+                                    << Status::done << QString();
+    QTest::newRow("unknown action")
+        << QStringList{"tally"} << Words{{"tally", "fly"}} << Status::not_found << QString();
+}
+
+void ControlTest::commands_answer_as_the_models_do() {
+    QFETCH(QStringList, open);
+    QFETCH(QList<QStringList>, commands);
+    QFETCH(Status, last);
+    QFETCH(QString, reason);
+
+    for (const QString& game : open) {
+        catalogue_->open_game(game);
+    }
+    ControlAnswer answer;
+    for (const QStringList& words : commands) {
+        QJsonObject request = ctl_request(words);
+        if (request.isEmpty()) { // not a ctl command: as the control API would send it
+            request = {{"game", words.value(0)}, {"action", words.value(1)}};
+        }
+        answer = run_control(*catalogue_, request);
+    }
+    QCOMPARE(answer.status, last);
+    QVERIFY2(answer.reason.contains(reason), qPrintable(answer.reason));
+}
+
+void ControlTest::a_modal_box_refuses_commands_without_change() {
+    catalogue_->open_game(QStringLiteral("tally"));
+    const QByteArray before = catalogue_->overlay_feed()->state_json();
+    QDialog box(catalogue_);
+    box.setModal(true);
+    box.show();
+    QVERIFY(QApplication::activeModalWidget() != nullptr);
+
+    const ControlAnswer refused = run_control(*catalogue_, ctl_request({"tally", "add", "1", "5"}));
+    QCOMPARE(refused.status, Status::refused);
+    QCOMPARE(catalogue_->overlay_feed()->state_json(), before);
+
+    box.close();
+    const ControlAnswer done = run_control(*catalogue_, ctl_request({"tally", "add", "1", "5"}));
+    QCOMPARE(done.status, Status::done);
+    QVERIFY(catalogue_->overlay_feed()->state_json() != before);
+}
+
+void ControlTest::state_is_the_overlay_feed_json() {
+    catalogue_->open_game(QStringLiteral("dice"));
+    const ControlAnswer answer = run_control(*catalogue_, ctl_request({"state"}));
+    QCOMPARE(answer.status, Status::done);
+    QCOMPARE(answer.output, catalogue_->overlay_feed()->state_json());
+    // What the socket carries gives back the very same bytes.
+    const QJsonObject sent = QJsonDocument::fromJson(control_answer_json(answer)).object();
+    QCOMPARE(sent.value("output").toString().toUtf8(), answer.output);
+}
+
+QTEST_MAIN(ControlTest)
+#include "tst_control.moc"
