@@ -9,3 +9,12 @@ function(glimmer_add_qtest name)
         ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QT_LOGGING_RULES=qt.qpa.*=false"
         TIMEOUT 300)
 endfunction()
+
+# glimmer_private_session(TEST)
+# The real program allows one copy per session: a test that starts it gets a session folder
+# of its own, so that tests running side by side do not hand over to each other's program.
+function(glimmer_private_session test)
+    set(folder ${CMAKE_CURRENT_BINARY_DIR}/session_${test})
+    file(MAKE_DIRECTORY ${folder})
+    set_property(TEST ${test} APPEND PROPERTY ENVIRONMENT XDG_RUNTIME_DIR=${folder})
+endfunction()
