@@ -3,15 +3,20 @@
 #include "runtime/windows.h"
 #include "shell/app_state.h"
 #include "shell/catalogue_window.h"
+#include "shell/control_server.h"
 #include "shell/game_control.h"
 #include "shell/overlay_feed.h"
 #include "shell/startup_window.h"
 
 #include <QApplication>
 #include <QDialog>
+#include <QFile>
 #include <QJsonDocument>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace glimmer;
 using Status = ControlAnswer::Status;
@@ -53,6 +58,8 @@ private slots:
     void commands_answer_as_the_models_do();
     void a_modal_box_refuses_commands_without_change();
     void state_is_the_overlay_feed_json();
+    void control_folder_is_private_data();
+    void control_folder_is_private();
 
 private:
     QTemporaryDir folder_;
@@ -178,6 +185,58 @@ void ControlTest::state_is_the_overlay_feed_json() {
     // What the socket carries gives back the very same bytes.
     const QJsonObject sent = QJsonDocument::fromJson(control_answer_json(answer)).object();
     QCOMPARE(sent.value("output").toString().toUtf8(), answer.output);
+}
+
+void ControlTest::control_folder_is_private_data() {
+    QTest::addColumn<QString>("runtime"); // XDG_RUNTIME_DIR, "<tmp>" for a fresh folder
+    QTest::addColumn<QString>("prepare"); // what lies at the folder's place beforehand
+    QTest::addColumn<bool>("usable");
+
+    QTest::newRow("fresh") << "<tmp>"
+                           << "" << true;
+    QTest::newRow("too open, tightened") << "<tmp>"
+                                         << "folder 0755" << true;
+    QTest::newRow("a link elsewhere") << "<tmp>"
+                                      << "link" << false;
+    QTest::newRow("a plain file") << "<tmp>"
+                                  << "file" << false;
+    QTest::newRow("no runtime folder") << ""
+                                       << "" << true;
+}
+
+void ControlTest::control_folder_is_private() {
+    QFETCH(QString, runtime);
+    QFETCH(QString, prepare);
+    QFETCH(bool, usable);
+    QTemporaryDir dir;
+    const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
+    const QString expected = runtime.isEmpty()
+                                 ? QStringLiteral("/tmp/glimmerhall-%1").arg(::geteuid())
+                                 : dir.filePath(QStringLiteral("glimmerhall"));
+    if (runtime.isEmpty()) {
+        qunsetenv("XDG_RUNTIME_DIR");
+    } else {
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(dir.path()));
+    }
+    const QByteArray place = QFile::encodeName(expected);
+    if (prepare == u"folder 0755") {
+        QCOMPARE(::mkdir(place.constData(), 0755), 0);
+    } else if (prepare == u"link") {
+        QVERIFY(QFile::link(dir.path(), expected));
+    } else if (prepare == u"file") {
+        QFile file(expected);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    const QString folder = control_folder();
+    qputenv("XDG_RUNTIME_DIR", saved);
+    QCOMPARE(folder, usable ? expected : QString());
+    if (usable) {
+        struct stat status {};
+        QCOMPARE(::lstat(place.constData(), &status), 0);
+        QVERIFY(S_ISDIR(status.st_mode));
+        QCOMPARE(status.st_mode & 0777, 0700u);
+        QCOMPARE(status.st_uid, ::geteuid());
+    }
 }
 
 QTEST_MAIN(ControlTest)
