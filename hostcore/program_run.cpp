@@ -1,14 +1,18 @@
 #include "hostcore/program_run.h"
 #include "shell/game_registry.h"
 
+#include "hostcore/global_hotkeys.h"
+#include "runtime/logging.h"
 #include "runtime/processes.h"
 #include "runtime/windows.h"
 #include "shell/app_state.h"
 #include "shell/catalogue_window.h"
 #include "shell/control_server.h"
+#include "shell/game_control.h"
 #include "shell/startup_window.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 
 namespace glimmer::host {
 
@@ -45,8 +49,24 @@ void run_program(QObject* application_filter, const CommandLine& line) {
     StartupWindow* startup = start_program(state);
     // A copy started beside the running one leaves the socket to it: ctl then always means
     // the first program, whatever else is open.
-    if (!line.new_instance && startup->catalogue() != nullptr) {
-        serve_control(*startup->catalogue());
+    CatalogueWindow* catalogue = startup->catalogue();
+    if (!line.new_instance && catalogue != nullptr) {
+        serve_control(*catalogue);
+        if (QGuiApplication::platformName() == u"xcb") {
+            QStringList ignored;
+            const QList<Hotkey> keys = read_hotkeys(state.host.settings_file, &ignored);
+            for (const QString& line_ignored : ignored) {
+                qCWarning(log_config) << line_ignored;
+            }
+            if (!keys.isEmpty()) {
+                auto* hotkeys = new GlobalHotkeys(
+                    [catalogue](const QByteArray& request) {
+                        run_control_json(*catalogue, request);
+                    },
+                    catalogue);
+                hotkeys->grab(keys);
+            }
+        }
     }
     QApplication::exec();
     end_program();

@@ -228,16 +228,7 @@ void ControlServer::drop(int connection) {
 
 ControlServer* serve_control(CatalogueWindow& catalogue) {
     auto* server = new ControlServer(
-        [&catalogue](const QByteArray& request) {
-            QJsonParseError error{};
-            const QJsonDocument document = QJsonDocument::fromJson(request, &error);
-            if (error.error != QJsonParseError::NoError || !document.isObject()) {
-                return control_answer_json({ControlAnswer::Status::bad_request,
-                                            QStringLiteral("请求不是一个 JSON 对象"),
-                                            {}});
-            }
-            return control_answer_json(run_control(catalogue, document.object()));
-        },
+        [&catalogue](const QByteArray& request) { return run_control_json(catalogue, request); },
         &catalogue);
     if (!server->listen(control_socket_path())) {
         qCWarning(log_control) << "no control socket: another program has it or no folder";

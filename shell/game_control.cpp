@@ -232,6 +232,16 @@ ControlAnswer run_control(CatalogueWindow& catalogue, const QJsonObject& request
                : answer(Status::not_found, QStringLiteral("没有这个命令：") + game + u' ' + action);
 }
 
+QByteArray run_control_json(CatalogueWindow& catalogue, const QByteArray& request) {
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(request, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject()) {
+        return control_answer_json(
+            {Status::bad_request, QStringLiteral("请求不是一个 JSON 对象"), {}});
+    }
+    return control_answer_json(run_control(catalogue, document.object()));
+}
+
 QByteArray control_answer_json(const ControlAnswer& answer) {
     static const char* const names[] = {"done", "refused", "bad_request", "not_found"};
     QJsonObject object{

@@ -22,6 +22,9 @@ struct ControlAnswer {
 // "box").
 ControlAnswer run_control(CatalogueWindow& catalogue, const QJsonObject& request);
 
+// The same for a request as JSON text, as ctl and the hotkeys send it; the answer as JSON.
+QByteArray run_control_json(CatalogueWindow& catalogue, const QByteArray& request);
+
 // The answer as sent back over the control socket: one compact JSON object.
 QByteArray control_answer_json(const ControlAnswer& answer);
 

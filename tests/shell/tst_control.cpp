@@ -1,5 +1,6 @@
 // Commands from outside reach the games' models as the windows' own controls do.
 #include "hostcore/command_line.h"
+#include "hostcore/global_hotkeys.h"
 #include "runtime/windows.h"
 #include "shell/app_state.h"
 #include "shell/catalogue_window.h"
@@ -58,6 +59,8 @@ private slots:
     void commands_answer_as_the_models_do();
     void a_modal_box_refuses_commands_without_change();
     void state_is_the_overlay_feed_json();
+    void hotkeys_read_keys_and_commands_data();
+    void hotkeys_read_keys_and_commands();
     void control_folder_is_private_data();
     void control_folder_is_private();
 
@@ -185,6 +188,57 @@ void ControlTest::state_is_the_overlay_feed_json() {
     // What the socket carries gives back the very same bytes.
     const QJsonObject sent = QJsonDocument::fromJson(control_answer_json(answer)).object();
     QCOMPARE(sent.value("output").toString().toUtf8(), answer.output);
+}
+
+void ControlTest::hotkeys_read_keys_and_commands_data() {
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<uint>("keysym"); // 0: the line is passed over
+    QTest::addColumn<uint>("modifiers");
+    QTest::addColumn<QByteArray>("request");
+
+    const uint control = 4, alt = 8, shift = 1, super = 64;
+    QTest::newRow("ctrl alt digit")
+        << QByteArray("Ctrl+Alt+1 = tally add 1 520") << uint('1') << (control | alt)
+        << QByteArray(R"({"game":"tally","action":"add","player":1,)"
+                      R"("amount":"520"})");
+    QTest::newRow("letter as capital")
+        << QByteArray("Shift+Super+K=dice step") << uint('k') << (shift | super)
+        << QByteArray(R"({"game":"dice","action":"step"})");
+    QTest::newRow("function key") << QByteArray("F12 = open minebox") << 0xffc9u << 0u
+                                  << QByteArray(R"({"action":"open","game":"minebox"})");
+    QTest::newRow("unknown modifier")
+        << QByteArray("Hyper+1 = tally undo") << 0u << 0u << QByteArray();
+    QTest::newRow("unknown key") << QByteArray("Ctrl+Enter = tally undo") << 0u << 0u
+                                 << QByteArray();
+    QTest::newRow("F25") << QByteArray("F25 = tally undo") << 0u << 0u << QByteArray();
+    QTest::newRow("unknown command")
+        << QByteArray("Ctrl+1 = tally fly") << 0u << 0u << QByteArray();
+    QTest::newRow("bad argument") << QByteArray("Ctrl+1 = tally add 3 5") << 0u << 0u
+                                  << QByteArray();
+    QTest::newRow("no key") << QByteArray("= tally undo") << 0u << 0u << QByteArray();
+}
+
+void ControlTest::hotkeys_read_keys_and_commands() {
+    QFETCH(QByteArray, line);
+    QFETCH(uint, keysym);
+    QFETCH(uint, modifiers);
+    QFETCH(QByteArray, request);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("settings.ini"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    // The same line in another section counts for nothing.
+    file.write("[overlay]\n" + line + "\n[hotkeys]\n; a comment\n" + line + "\n");
+    file.close();
+    QStringList ignored;
+    const QList<host::Hotkey> keys = host::read_hotkeys(path, &ignored);
+    QCOMPARE(keys.size(), keysym != 0 ? 1 : 0);
+    QCOMPARE(ignored.size(), keysym != 0 ? 0 : 1);
+    if (keysym != 0) {
+        QCOMPARE(uint(keys[0].keysym), keysym);
+        QCOMPARE(uint(keys[0].modifiers), modifiers);
+        QCOMPARE(keys[0].request, request);
+    }
 }
 
 void ControlTest::control_folder_is_private_data() {
