@@ -26,9 +26,9 @@ constexpr std::uint16_t lock_variants[] = {0, XCB_MOD_MASK_LOCK, XCB_MOD_MASK_2,
 
 // "Ctrl+Alt+1", "Super+F5": modifiers, then one letter, digit or function key.
 bool parse_key(const QString& text, Hotkey& key) {
-    const QStringList parts = text.split(u'+');
-    for (qsizetype i = 0; i + 1 < parts.size(); ++i) {
-        const QString name = parts[i].trimmed().toLower();
+    const QStringList pieces = text.split(u'+');
+    for (qsizetype i = 0; i + 1 < pieces.size(); ++i) {
+        const QString name = pieces[i].trimmed().toLower();
         if (name == u"ctrl" || name == u"control") {
             key.modifiers |= XCB_MOD_MASK_CONTROL;
         } else if (name == u"alt") {
@@ -41,7 +41,7 @@ bool parse_key(const QString& text, Hotkey& key) {
             return false;
         }
     }
-    const QString last = parts.last().trimmed().toLower();
+    const QString last = pieces.last().trimmed().toLower();
     if (last.size() == 1 &&
         ((last[0] >= u'a' && last[0] <= u'z') || (last[0] >= u'0' && last[0] <= u'9'))) {
         key.keysym = last[0].unicode(); // Latin-1 keysyms are the characters themselves
