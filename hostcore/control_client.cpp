@@ -9,7 +9,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -116,6 +118,26 @@ int send_control_request(const std::string& request) {
     std::fprintf(stderr, "glimmerhall: no answer from the running program (%s)\n",
                  result.problem.empty() ? "it closed the connection" : result.problem.c_str());
     return control_no_program;
+}
+
+int take_start_lock() {
+    const QString folder = glimmer::control_folder();
+    if (folder.isEmpty()) {
+        return -1;
+    }
+    const int fd = ::open(QFile::encodeName(folder + QStringLiteral("/start.lock")).constData(),
+                          O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        return -1;
+    }
+    // Bounded: a start that stalls before serving must not hold every later start for good.
+    for (int tries = 0; tries < 200; ++tries) {
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            return fd;
+        }
+        ::poll(nullptr, 0, 50);
+    }
+    return fd;
 }
 
 bool raise_running_program() {

@@ -14,6 +14,11 @@ inline constexpr int control_no_program = 3;
 // output on standard output, a refusal on standard error) and gives the exit status.
 int send_control_request(const std::string& request);
 
+// Held from the look for a running program until this one serves the control socket, so that
+// two starts at once (a double-click on the menu entry) end with one program; the descriptor
+// to close then, or -1. Waits a few seconds at most for a start under way.
+int take_start_lock();
+
 // Asks a running program to bring its catalogue to the front; false when none answers.
 bool raise_running_program();
 

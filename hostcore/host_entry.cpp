@@ -41,10 +41,14 @@ void enter_program(const glimmer::host::ProgramImage* image) {
         std::exit(glimmer::host::answer_command_line(line, glimmer::host::registered_game_ids()));
     }
     // One program per session: a second start shows the first one's catalogue instead.
-    if (!line.new_instance && glimmer::host::raise_running_program()) {
-        std::exit(0);
+    int start_lock = -1;
+    if (!line.new_instance) {
+        start_lock = glimmer::host::take_start_lock();
+        if (glimmer::host::raise_running_program()) {
+            std::exit(0);
+        }
     }
-    glimmer::host::run_program(nullptr, line);
+    glimmer::host::run_program(nullptr, line, start_lock);
 }
 
 } // namespace

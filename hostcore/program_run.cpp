@@ -14,6 +14,8 @@
 #include <QApplication>
 #include <QGuiApplication>
 
+#include <unistd.h>
+
 namespace glimmer::host {
 
 std::vector<std::string> registered_game_ids() {
@@ -24,7 +26,7 @@ std::vector<std::string> registered_game_ids() {
     return ids;
 }
 
-void run_program(QObject* application_filter, const CommandLine& line) {
+void run_program(QObject* application_filter, const CommandLine& line, int start_lock) {
     // The command line is the program's own, read before; Qt only needs a name to show for
     // the process.
     static int argc = 1;
@@ -52,6 +54,9 @@ void run_program(QObject* application_filter, const CommandLine& line) {
     CatalogueWindow* catalogue = startup->catalogue();
     if (!line.new_instance && catalogue != nullptr) {
         serve_control(*catalogue);
+        if (start_lock >= 0) {
+            ::close(start_lock); // a start waiting for it now finds this program
+        }
         if (QGuiApplication::platformName() == u"xcb") {
             QStringList ignored;
             const QList<Hotkey> keys = read_hotkeys(state.host.settings_file, &ignored);

@@ -134,6 +134,30 @@ expect 3 "" -- "$program" ctl state
 pids+=($!)
 wait_for_program
 expect 0 '"open":false' -- "$program" ctl state
+kill -9 "${pids[-1]}"
+wait "${pids[-1]}" 2>/dev/null
+
+# Two starts at once, as a double-click on the menu entry makes them: one program runs, the
+# other start brings it forward and ends with 0.
+"$program" --overlay-port 0 &
+one=$!
+"$program" --overlay-port 0 &
+two=$!
+pids+=("$one" "$two")
+ended=
+for _ in $(seq 1 600); do
+    if ! kill -0 "$one" 2>/dev/null; then ended=$one; break; fi
+    if ! kill -0 "$two" 2>/dev/null; then ended=$two; break; fi
+    sleep 0.05
+done
+if [ -z "$ended" ]; then
+    echo "FAIL: two programs run at once"; failures=$((failures + 1))
+else
+    wait "$ended"
+    code=$?
+    [ "$code" -eq 0 ] || { echo "FAIL: the second start ended with $code"; failures=$((failures + 1)); }
+    expect 0 '"revision"' -- "$program" ctl state
+fi
 
 echo "$failures failure(s)"
 [ "$failures" -eq 0 ]
