@@ -29,3 +29,12 @@ function(glimmer_label_test name label)
     endif()
     set_tests_properties(${name} PROPERTIES LABELS ${label})
 endfunction()
+
+# glimmer_private_session(TEST)
+# The real program allows one copy per session: a test that starts it gets a session folder
+# of its own, so that tests running side by side do not hand over to each other's program.
+function(glimmer_private_session test)
+    set(folder ${CMAKE_CURRENT_BINARY_DIR}/session_${test})
+    file(MAKE_DIRECTORY ${folder})
+    set_property(TEST ${test} APPEND PROPERTY ENVIRONMENT XDG_RUNTIME_DIR=${folder})
+endfunction()

@@ -2,6 +2,8 @@
 
 #include "build_config.h"
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdio>
 
 namespace glimmer::host {
@@ -47,6 +49,109 @@ CommandLine usage_error(std::string error) {
     return line;
 }
 
+std::string json_string(const std::string& text) {
+    std::string quoted = "\"";
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            quoted += '\\';
+            quoted += c;
+        } else if (byte < 0x20) {
+            constexpr char hex[] = "0123456789abcdef";
+            quoted += "\\u00";
+            quoted += hex[byte >> 4];
+            quoted += hex[byte & 0xF];
+        } else {
+            quoted += c;
+        }
+    }
+    return quoted + "\"";
+}
+
+bool is_number_argument(const std::string& name) {
+    return name == "player" || name == "n" || name == "box";
+}
+
+// A whole number of at most six digits: players, presets and boxes are all small.
+std::optional<int> parse_small_number(const std::string& text) {
+    if (text.empty() || text.size() > 6) {
+        return std::nullopt;
+    }
+    int value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') {
+            return std::nullopt;
+        }
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
+
+CommandLine control_usage_error(std::string error) {
+    CommandLine line = usage_error(std::move(error));
+    line.about_control = true;
+    return line;
+}
+
+// The words after "ctl": a command of the table and exactly its arguments.
+CommandLine parse_control(const std::vector<std::string>& words) {
+    CommandLine line;
+    if (!words.empty() && (words[0] == "--help" || words[0] == "-h")) {
+        line.action = CommandLine::Action::control_help;
+        return line;
+    }
+    if (words.empty()) {
+        return control_usage_error("ctl needs a command");
+    }
+    for (const ControlCommand& command : control_commands()) {
+        std::size_t used = 0;
+        if (!command.game.empty()) {
+            if (words[0] != command.game) {
+                continue;
+            }
+            used = 1;
+        }
+        if (words.size() <= used || words[used] != command.action) {
+            continue;
+        }
+        ++used;
+        const std::string name =
+            command.game.empty() ? command.action : command.game + " " + command.action;
+        if (words.size() - used != command.arguments.size()) {
+            return control_usage_error("'" + name + "' takes " +
+                                       std::to_string(command.arguments.size()) +
+                                       " argument(s); see 'glimmerhall ctl --help'");
+        }
+        std::string request = "{";
+        if (!command.game.empty()) {
+            request += "\"game\":" + json_string(command.game) + ",";
+        }
+        request += "\"action\":" + json_string(command.action);
+        for (std::size_t i = 0; i < command.arguments.size(); ++i) {
+            const std::string& argument = command.arguments[i];
+            const std::string& value = words[used + i];
+            request += "," + json_string(argument) + ":";
+            if (is_number_argument(argument)) {
+                const std::optional<int> number = parse_small_number(value);
+                if (!number || (argument == "player" && *number != 1 && *number != 2) ||
+                    *number == 0) {
+                    return control_usage_error("invalid " + argument + " '" + shown(value) +
+                                               "' for '" + name + "'");
+                }
+                request += std::to_string(*number);
+            } else {
+                request += json_string(value);
+            }
+        }
+        line.action = CommandLine::Action::control;
+        line.control_request = request + "}";
+        return line;
+    }
+    return control_usage_error("unknown ctl command '" + shown(words[0]) +
+                               (words.size() > 1 ? " " + shown(words[1]) : std::string()) +
+                               "'; see 'glimmerhall ctl --help'");
+}
+
 } // namespace
 
 CommandLine parse_command_line(const std::vector<std::string>& arguments) {
@@ -79,6 +184,14 @@ CommandLine parse_command_line(const std::vector<std::string>& arguments) {
             }
             continue;
         }
+        if (argument == "--new-instance") {
+            line.new_instance = true;
+            continue;
+        }
+        if (argument == "ctl") {
+            return parse_control(
+                {arguments.begin() + static_cast<std::ptrdiff_t>(i) + 1, arguments.end()});
+        }
         if (argument.size() > 1 && argument[0] == '-') {
             return usage_error("unrecognised option '" + shown(argument) + "'");
         }
@@ -92,8 +205,62 @@ std::string version_text() {
 }
 
 std::string usage_text() {
-    return "Usage: glimmerhall [--overlay-port N]\n"
-           "       glimmerhall --help | --version\n";
+    return "Usage: glimmerhall [--overlay-port N] [--new-instance]\n"
+           "       glimmerhall ctl COMMAND [ARGUMENTS]\n"
+           "       glimmerhall --help | --version | ctl --help\n";
+}
+
+const std::vector<ControlCommand>& control_commands() {
+    static const std::vector<ControlCommand> commands{
+        {"", "open", {"game"}, "open a game's window (tally, dice, minebox), or raise it"},
+        {"", "state", {}, "print the games' state, the JSON of GET /api/state"},
+        {"", "raise", {}, "bring the catalogue to the front"},
+        {"tally", "add", {"player", "amount"}, "add the amount to player 1 or 2"},
+        {"tally", "preset", {"player", "n"}, "add the player's n-th preset amount (from 1)"},
+        {"tally", "select", {"player"}, "select player 1 or 2 for typed amounts"},
+        {"tally", "switch", {}, "select the other player"},
+        {"tally", "undo", {}, "take back the last addition"},
+        {"tally", "redo", {}, "add the last addition taken back again"},
+        {"dice", "step", {}, "the next step of the turn, as Space does"},
+        {"dice", "prompt", {}, "open the count frame from the start prompt"},
+        {"dice", "count", {"count"}, "set the number of throws"},
+        {"dice", "start", {}, "start shaking"},
+        {"dice", "throw", {}, "make one throw of the shaking"},
+        {"dice", "reveal", {}, "reveal the dice once the throws are done"},
+        {"minebox", "counts", {"boxes", "mines"}, "set the numbers of boxes and mines"},
+        {"minebox", "bury", {}, "build the board and bury the mines"},
+        {"minebox", "dig", {"box"}, "open the box with that number (from 1)"},
+        {"minebox", "credit", {"player"}, "credit the opened box to player 1 or 2"},
+    };
+    return commands;
+}
+
+std::string control_usage_text() {
+    return "Usage: glimmerhall ctl COMMAND [ARGUMENTS]  (glimmerhall ctl --help lists them)\n";
+}
+
+std::string control_help_text() {
+    std::string text =
+        "Usage: glimmerhall ctl COMMAND [ARGUMENTS]\n"
+        "\n"
+        "Sends one command to the program running in this user's session and prints its\n"
+        "answer. Commands act as the game windows' own buttons and keys do.\n"
+        "\n"
+        "Commands:\n";
+    for (const ControlCommand& command : control_commands()) {
+        std::string words =
+            command.game.empty() ? command.action : command.game + " " + command.action;
+        for (const std::string& argument : command.arguments) {
+            words += " " + std::string(argument == "player" ? "1|2" : argument);
+        }
+        words.resize(std::max<std::size_t>(words.size() + 2, 26), ' ');
+        text += "  " + words + command.help + "\n";
+    }
+    text += "\n"
+            "Exit status: 0 done; 1 refused (the reason on standard error: the game is not\n"
+            "open, the action is not allowed now, a message box is open); 2 usage error;\n"
+            "3 no program running.\n";
+    return text;
 }
 
 std::string help_text(const CommandLine& line, const std::vector<std::string>& games) {
@@ -110,8 +277,12 @@ std::string help_text(const CommandLine& line, const std::vector<std::string>& g
             ", 0 turns the live overlays off. Also settable as\n"
             "                    'port' in section [overlay] of\n"
             "                    ${XDG_CONFIG_HOME:-~/.config}/glimmerhall/settings.ini\n"
+            "  --new-instance    start another copy even when one is running; it takes no\n"
+            "                    ctl commands (without it, a second start raises the first)\n"
             "  -h, --help        show this help and exit\n"
             "  --version         show the version and exit\n"
+            "\n"
+            "Commands to the running program: glimmerhall ctl --help\n"
             "\n";
     if (port == 0) {
         text += "Live overlays: off.\n";
@@ -135,10 +306,17 @@ int answer_command_line(const CommandLine& line, const std::vector<std::string>&
     case CommandLine::Action::version:
         std::fputs(version_text().c_str(), stdout);
         break;
+    case CommandLine::Action::control_help:
+        std::fputs(control_help_text().c_str(), stdout);
+        break;
     case CommandLine::Action::usage_error:
-        std::fprintf(stderr, "glimmerhall: %s\n%s", line.error.c_str(), usage_text().c_str());
+        std::fprintf(stderr, "glimmerhall: %s\n%s", line.error.c_str(),
+                     line.about_control ? control_usage_text().c_str() : usage_text().c_str());
         std::fflush(stderr);
         return 2;
+    case CommandLine::Action::control:
+        // Sent by the host, which knows the socket; nothing to answer here.
+        return 0;
     }
     return std::fflush(stdout) == 0 ? 0 : 1;
 }

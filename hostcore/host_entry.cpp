@@ -3,6 +3,7 @@
 
 #include "hostcore/host_entry.h"
 #include "hostcore/command_line.h"
+#include "hostcore/control_client.h"
 #include "hostcore/program_run.h"
 #include "shell/app_state.h"
 #include "shell/overlay_settings.h"
@@ -32,10 +33,22 @@ void enter_program(const glimmer::host::ProgramImage* image) {
         // included; reading that file needs no display either.
         line.overlay_port = glimmer::overlay_port(glimmer::default_host_settings());
     }
+    if (line.action == glimmer::host::CommandLine::Action::control) {
+        // A client only: no Qt application, no display.
+        std::exit(glimmer::host::send_control_request(line.control_request));
+    }
     if (line.action != glimmer::host::CommandLine::Action::run) {
         std::exit(glimmer::host::answer_command_line(line, glimmer::host::registered_game_ids()));
     }
-    glimmer::host::run_program(nullptr, line);
+    // One program per session: a second start shows the first one's catalogue instead.
+    int start_lock = -1;
+    if (!line.new_instance) {
+        start_lock = glimmer::host::take_start_lock();
+        if (glimmer::host::raise_running_program()) {
+            std::exit(0);
+        }
+    }
+    glimmer::host::run_program(nullptr, line, start_lock);
 }
 
 } // namespace

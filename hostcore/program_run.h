@@ -15,6 +15,8 @@ namespace glimmer::host {
 // The registered games' ids, in order, for the help text.
 std::vector<std::string> registered_game_ids();
 
-void run_program(QObject* application_filter = nullptr, const CommandLine& line = {});
+// start_lock, when not -1, is closed once the control socket is served (see take_start_lock).
+void run_program(QObject* application_filter = nullptr, const CommandLine& line = {},
+                 int start_lock = -1);
 
 } // namespace glimmer::host

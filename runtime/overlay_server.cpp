@@ -42,6 +42,7 @@ bool OverlayServer::listen(int port) {
             return false;
         }
         server_->set_pages(pages_);
+        pass_control();
     }
     listening_ = server_->listen(port);
     if (!listening_) {
@@ -65,6 +66,31 @@ void OverlayServer::publish(const QByteArray& state_json) {
     if (server_ != nullptr) {
         server_->publish(state_json);
     }
+}
+
+void OverlayServer::set_control(const QByteArray& token,
+                                std::function<std::pair<int, QByteArray>(
+                                    const QByteArray&, const QByteArray&, const QByteArray&)>
+                                    handler) {
+    control_token_ = token;
+    control_handler_ = std::move(handler);
+    pass_control();
+}
+
+void OverlayServer::pass_control() {
+    if (server_ == nullptr) {
+        return;
+    }
+    auto handler = control_handler_;
+    server_->set_control(control_token_,
+                         [handler](const QByteArray& game, const QByteArray& action,
+                                   const QByteArray& body) -> OverlayServerInterface::ControlReply {
+                             if (!handler) {
+                                 return {404, R"({"status":"not_found"})"};
+                             }
+                             const auto [status, json] = handler(game, action, body);
+                             return {status, json};
+                         });
 }
 
 int OverlayServer::client_count() const {

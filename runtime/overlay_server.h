@@ -4,6 +4,9 @@
 #include <QHash>
 #include <QObject>
 
+#include <functional>
+#include <utility>
+
 namespace glimmer {
 
 class OverlayServerInterface;
@@ -31,13 +34,26 @@ public:
     // The newest state, handed out on /api/state and pushed to every connected page.
     void publish(const QByteArray& state_json);
 
+    // Hands POST /api/control requests that carry the token to handler (see
+    // OverlayServerInterface); a later call replaces the token.
+    void set_control(const QByteArray& token,
+                     std::function<std::pair<int, QByteArray>(
+                         const QByteArray& game, const QByteArray& action, const QByteArray& body)>
+                         handler);
+
     // Connected pages, for benchmarks and tests.
     int client_count() const;
 
 private:
+    void pass_control();
+
     // The module's object, a child of this one.
     OverlayServerInterface* server_ = nullptr;
     QHash<QByteArray, QByteArray> pages_;
+    QByteArray control_token_;
+    std::function<std::pair<int, QByteArray>(const QByteArray&, const QByteArray&,
+                                             const QByteArray&)>
+        control_handler_;
     bool listening_ = false;
 };
 

@@ -4,6 +4,8 @@
 #include <QHash>
 #include <QtPlugin>
 
+#include <functional>
+
 namespace glimmer {
 
 // What the program asks of the overlay server module. The module's object implements it and
@@ -20,9 +22,20 @@ public:
     // The newest state for /api/state and for every connected page.
     virtual void publish(const QByteArray& state_json) = 0;
     virtual int client_count() const = 0;
+
+    // What POST /api/control/<game>/<action> does once the server has let it through (the
+    // token, no Origin, the size, the rate): the body is a JSON object, {} when empty.
+    struct ControlReply {
+        int status = 200; // 200 done, 409 refused, 400 bad request, 404 no such command
+        QByteArray json;
+    };
+    using ControlHandler = std::function<ControlReply(
+        const QByteArray& game, const QByteArray& action, const QByteArray& body)>;
+    // Without a token every control request is refused.
+    virtual void set_control(const QByteArray& token, ControlHandler handler) = 0;
 };
 
 } // namespace glimmer
 
-#define GLIMMER_OVERLAY_SERVER_IID "org.glimmerhall.OverlayServer/1"
+#define GLIMMER_OVERLAY_SERVER_IID "org.glimmerhall.OverlayServer/2"
 Q_DECLARE_INTERFACE(glimmer::OverlayServerInterface, GLIMMER_OVERLAY_SERVER_IID)

@@ -1,6 +1,8 @@
 #include "catalogue_window.h"
 
 #include "app_state.h"
+#include "control_token.h"
+#include "game_control.h"
 #include "game_registry.h"
 #include "overlay_feed.h"
 #include "overlay_state.h"
@@ -19,6 +21,8 @@
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QGuiApplication>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QMenu>
 #include <QTimer>
 
@@ -135,6 +139,8 @@ void CatalogueWindow::start_overlay() {
         listening = overlay_server_->listen(planned.port);
         if (listening) {
             overlay_server_->publish(overlay_feed_->state_json());
+            control_token_ = glimmer::control_token(state_.host.settings_file);
+            pass_control_token();
         }
     }
     overlay_addresses_ = overlay_addresses_after_listen(planned, listening);
@@ -145,6 +151,39 @@ void CatalogueWindow::start_overlay() {
     emit overlay_started(listening);
 }
 
+void CatalogueWindow::pass_control_token() {
+    overlay_server_->set_control(
+        control_token_,
+        [this](const QByteArray& game, const QByteArray& action,
+               const QByteArray& body) -> std::pair<int, QByteArray> {
+            const QJsonDocument document = QJsonDocument::fromJson(body);
+            if (!document.isObject()) {
+                return {400, control_answer_json({ControlAnswer::Status::bad_request,
+                                                  QStringLiteral("请求体不是一个 JSON 对象"),
+                                                  {}})};
+            }
+            QJsonObject request = document.object();
+            request.insert(QStringLiteral("game"), QString::fromUtf8(game));
+            request.insert(QStringLiteral("action"), QString::fromUtf8(action));
+            const ControlAnswer answer = run_control(*this, request);
+            static constexpr int statuses[] = {200, 409, 400, 404};
+            return {statuses[static_cast<int>(answer.status)], control_answer_json(answer)};
+        });
+}
+
+void CatalogueWindow::renew_control_token() {
+    QString error;
+    control_token_ = glimmer::renew_control_token(state_.host.settings_file, &error);
+    pass_control_token();
+    QGuiApplication::clipboard()->setText(QString::fromLatin1(control_token_));
+    message_box(
+        error.isEmpty()
+            ? QStringLiteral("新的控制令牌已复制，旧的不再有效。")
+            : QStringLiteral("新的控制令牌已复制，但没能写入设置文件（%1），下次启动会换掉它。")
+                  .arg(error),
+        style_ok, QStringLiteral("控制令牌"));
+}
+
 void CatalogueWindow::contextMenuEvent(QContextMenuEvent* event) {
     auto* menu = new QMenu(this);
     menu->setAttribute(Qt::WA_DeleteOnClose);
@@ -153,6 +192,17 @@ void CatalogueWindow::contextMenuEvent(QContextMenuEvent* event) {
         menu->addAction(QStringLiteral("复制直播叠加地址 · ") + games[i].title, this,
                         [this, i] { copy_overlay_address(static_cast<int>(i)); });
     }
+    menu->addSeparator();
+    menu->addAction(QStringLiteral("复制控制令牌"), this, [this] {
+        if (control_token_.isEmpty()) {
+            message_box(overlay_addresses_.on() ? QStringLiteral("没有可用的控制令牌")
+                                                : overlay_addresses_.off_reason,
+                        style_ok, QStringLiteral("控制令牌"));
+            return;
+        }
+        QGuiApplication::clipboard()->setText(QString::fromLatin1(control_token_));
+    });
+    menu->addAction(QStringLiteral("生成新的控制令牌"), this, [this] { renew_control_token(); });
     menu->popup(event->globalPos());
 }
 

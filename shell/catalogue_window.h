@@ -46,6 +46,11 @@ public:
     OverlayFeed* overlay_feed() const { return overlay_feed_; }
     OverlayServer* overlay_server() const { return overlay_server_; }
     const OverlayAddresses& overlay_addresses() const { return overlay_addresses_; }
+    // The bearer token of the control API on the overlay server.
+    const QByteArray& control_token() const { return control_token_; }
+    // Puts a new token in place of the old one, in the settings file and the server.
+    void renew_control_token();
+
     // Whether the server has tried to listen yet (it waits for the first paint).
     bool overlay_start_tried() const { return overlay_start_tried_; }
 
@@ -62,6 +67,7 @@ private:
     void start_statistics();
     void start_overlay();
     void copy_overlay_address(int game);
+    void pass_control_token();
 
     std::unique_ptr<Ui::CatalogueWindow> ui_;
     AppState& state_;
@@ -74,6 +80,7 @@ private:
     OverlayServer* overlay_server_ = nullptr;
     OverlayAddresses overlay_addresses_;
     bool overlay_start_tried_ = false;
+    QByteArray control_token_;
 };
 
 } // namespace glimmer

@@ -16,6 +16,7 @@
 #include <QHash>
 #include <QHostAddress>
 #include <QList>
+#include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
@@ -48,6 +49,11 @@ constexpr quint64 max_frame_bytes = 4096;
 constexpr quint64 max_message_bytes = 4096;
 // Room for one whole frame of the largest size, header included.
 constexpr qint64 client_read_buffer = 2 * max_frame_bytes + 16;
+// A control request's body is a small JSON object.
+constexpr qint64 max_control_body = 4096;
+// Control requests allowed in any one second, whatever their token: enough for a stream
+// deck hammered by hand, too few to guess a token.
+constexpr qsizetype max_control_per_second = 50;
 
 struct Response {
     int status = 200;
@@ -64,16 +70,24 @@ QByteArray reason_phrase(int status) {
         return "Found";
     case 400:
         return "Bad Request";
+    case 401:
+        return "Unauthorized";
     case 403:
         return "Forbidden";
     case 404:
         return "Not Found";
     case 405:
         return "Method Not Allowed";
+    case 409:
+        return "Conflict";
+    case 413:
+        return "Content Too Large";
     case 421:
         return "Misdirected Request";
     case 426:
         return "Upgrade Required";
+    case 429:
+        return "Too Many Requests";
     case 431:
         return "Request Header Fields Too Large";
     case 503:
@@ -216,6 +230,33 @@ QByteArray close_frame(quint16 code) {
     return frame(op_close, payload);
 }
 
+// Equal or not, in time that does not tell how much of a guess was right.
+bool same_token(const QByteArray& given, const QByteArray& expected) {
+    if (expected.isEmpty() || given.size() != expected.size()) {
+        return false; // the length of a token is no secret
+    }
+    unsigned char difference = 0;
+    for (qsizetype i = 0; i < given.size(); ++i) {
+        difference |= static_cast<unsigned char>(given[i] ^ expected[i]);
+    }
+    return difference == 0;
+}
+
+// A Content-Length: digits only; -1 for anything else.
+qint64 content_length(const QByteArray& value) {
+    if (value.isEmpty() || value.size() > 12) {
+        return -1;
+    }
+    qint64 length = 0;
+    for (const char c : value) {
+        if (c < '0' || c > '9') {
+            return -1;
+        }
+        length = length * 10 + (c - '0');
+    }
+    return length;
+}
+
 constexpr quint16 close_protocol_error = 1002;
 constexpr quint16 close_too_big = 1009;
 
@@ -258,6 +299,11 @@ public:
     int client_count() const override { return static_cast<int>(clients_.size()); }
 
     void set_pages(const QHash<QByteArray, QByteArray>& pages) override { pages_ = pages; }
+
+    void set_control(const QByteArray& token, ControlHandler handler) override {
+        control_token_ = token;
+        control_handler_ = std::move(handler);
+    }
 
     void publish(const QByteArray& state) override {
         state_ = state;
@@ -377,6 +423,7 @@ private:
             waiting_.removeAt(at);
         }
         clients_.remove(socket);
+        bodies_.remove(socket);
         socket->disconnect(this);
         socket->deleteLater();
     }
@@ -396,6 +443,10 @@ private:
             // Whatever the peer still sends after our reply is read and dropped, so that
             // closing never meets unread data (which would reset the connection).
             socket->readAll();
+            return;
+        }
+        if (bodies_.contains(socket)) {
+            finish_control(socket);
             return;
         }
         read_head(socket);
@@ -457,6 +508,10 @@ private:
             answer(socket, text_response(400));
             return;
         }
+        if (head.path.startsWith("/api/control/")) {
+            control(socket, head, length);
+            return;
+        }
         if (head.method != "GET") {
             Response refused = text_response(405);
             refused.headers.emplaceBack("Allow", "GET");
@@ -507,6 +562,106 @@ private:
         if (send(socket, state_frame_) && socket->bytesAvailable() > 0) {
             read_frames(socket);
         }
+    }
+
+    // Every check that needs no body, once per request; the body is then awaited.
+    void control(QTcpSocket* socket, const RequestHead& head, qsizetype head_bytes) {
+        if (head.method != "POST") {
+            Response refused = text_response(405);
+            refused.headers.emplaceBack("Allow", "POST");
+            answer(socket, refused);
+            return;
+        }
+        if (head.duplicate_host || !host_allowed(head.headers.value("host"))) {
+            answer(socket, text_response(421));
+            return;
+        }
+        if (!take_control_slot()) {
+            answer(socket, text_response(429));
+            return;
+        }
+        // A web page's request always carries its Origin; the control API is for programs.
+        if (head.headers.contains("origin")) {
+            answer(socket, text_response(403));
+            return;
+        }
+        const QByteArray authorization = head.headers.value("authorization");
+        if (!authorization.startsWith("Bearer ") ||
+            !same_token(authorization.mid(7).trimmed(), control_token_)) {
+            Response refused = text_response(401);
+            refused.headers.emplaceBack("WWW-Authenticate", "Bearer");
+            answer(socket, refused);
+            return;
+        }
+        if (head.headers.contains("transfer-encoding")) {
+            answer(socket, text_response(400));
+            return;
+        }
+        const qint64 body = head.headers.contains("content-length")
+                                ? content_length(head.headers.value("content-length"))
+                                : 0;
+        if (body < 0) {
+            answer(socket, text_response(400));
+            return;
+        }
+        if (body > max_control_body) {
+            answer(socket, text_response(413));
+            return;
+        }
+        const QList<QByteArray> words = head.path.mid(13).split('/');
+        if (words.size() != 2 || words[0].isEmpty() || words[1].isEmpty()) {
+            answer(socket, text_response(404));
+            return;
+        }
+        socket->setReadBufferSize(head_bytes + body + 1);
+        bodies_.insert(socket, {head_bytes, body, words[0], words[1]});
+        finish_control(socket);
+    }
+
+    // Sliding over the last second; refusals count too, so guessing costs as much.
+    bool take_control_slot() {
+        const qint64 now = clock_.elapsed();
+        while (!control_times_.isEmpty() && control_times_.front() <= now - 1000) {
+            control_times_.removeFirst();
+        }
+        if (control_times_.size() >= max_control_per_second) {
+            return false;
+        }
+        control_times_.append(now);
+        return true;
+    }
+
+    void finish_control(QTcpSocket* socket) {
+        const ControlRequest request = bodies_.value(socket);
+        if (socket->bytesAvailable() < request.head_bytes + request.body_bytes) {
+            return;
+        }
+        bodies_.remove(socket);
+        const QByteArray bytes = socket->read(request.head_bytes + request.body_bytes);
+        const QByteArray body = bytes.mid(request.head_bytes).trimmed();
+        if (!body.isEmpty() && !body.startsWith('{')) {
+            answer(socket, text_response(400));
+            return;
+        }
+        // The answer may take a nested event loop (a game window opening); the connection
+        // must not time out under it, and may be gone after it.
+        const qsizetype at = waiting_index(socket);
+        if (at >= 0) {
+            waiting_.removeAt(at);
+        }
+        const QPointer<QTcpSocket> alive(socket);
+        const ControlReply reply = control_handler_
+                                       ? control_handler_(request.game, request.action,
+                                                          body.isEmpty() ? QByteArray("{}") : body)
+                                       : ControlReply{404, {}};
+        if (!alive || socket->state() != QAbstractSocket::ConnectedState) {
+            return; // the peer left meanwhile and the socket is already forgotten
+        }
+        Response response;
+        response.status = reply.status;
+        response.content_type = "application/json; charset=utf-8";
+        response.body = reply.json;
+        answer(socket, response);
     }
 
     Response route(const QByteArray& path) const {
@@ -650,6 +805,16 @@ private:
     QByteArray state_frame_ = frame(op_text, "{}");
     QHash<QTcpSocket*, Client> clients_;
     QList<Waiting> waiting_; // oldest first
+    struct ControlRequest {
+        qsizetype head_bytes = 0;
+        qint64 body_bytes = 0;
+        QByteArray game;
+        QByteArray action;
+    };
+    QHash<QTcpSocket*, ControlRequest> bodies_; // let through, the body still coming
+    QByteArray control_token_;
+    ControlHandler control_handler_;
+    QList<qint64> control_times_;
     qsizetype pending_cap_ = max_pending_requests;
     qsizetype client_cap_ = max_clients;
     int port_ = 0;

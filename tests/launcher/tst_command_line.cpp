@@ -14,6 +14,8 @@ private slots:
     void parses_options_in_order_data();
     void parses_options_in_order();
     void help_lists_the_options_and_the_overlay_addresses();
+    void parses_ctl_commands_data();
+    void parses_ctl_commands();
     void real_program_answers_without_a_display_data();
     void real_program_answers_without_a_display();
 };
@@ -70,6 +72,59 @@ void TestCommandLine::parses_options_in_order() {
     QVERIFY(line.error.find('\n') == std::string::npos);
 }
 
+void TestCommandLine::parses_ctl_commands_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<Action>("action");
+    QTest::addColumn<QString>("request"); // the JSON sent; empty for none
+
+    QTest::newRow("add") << QStringList{"ctl", "tally", "add", "1", "9999"} << Action::control
+                         << QStringLiteral(
+                                R"({"game":"tally","action":"add","player":1,"amount":"9999"})");
+    // The amount goes as typed; the PK judges it, as it judges what the host types.
+    QTest::newRow("amount kept as typed")
+        << QStringList{"ctl", "tally", "add", "2", "1\"2\n"} << Action::control
+        << QStringLiteral(R"({"game":"tally","action":"add","player":2,"amount":"1\"2\u000a"})");
+    QTest::newRow("preset") << QStringList{"ctl", "tally", "preset", "2", "3"} << Action::control
+                            << QStringLiteral(
+                                   R"({"game":"tally","action":"preset","player":2,"n":3})");
+    QTest::newRow("open") << QStringList{"ctl", "open", "minebox"} << Action::control
+                          << QStringLiteral(R"({"action":"open","game":"minebox"})");
+    QTest::newRow("state") << QStringList{"ctl", "state"} << Action::control
+                           << QStringLiteral(R"({"action":"state"})");
+    QTest::newRow("options before ctl")
+        << QStringList{"--new-instance", "ctl", "dice", "step"} << Action::control
+        << QStringLiteral(R"({"game":"dice","action":"step"})");
+    QTest::newRow("ctl help") << QStringList{"ctl", "--help"} << Action::control_help << QString();
+    QTest::newRow("nothing after ctl") << QStringList{"ctl"} << Action::usage_error << QString();
+    QTest::newRow("player 3") << QStringList{"ctl", "tally", "add", "3", "5"} << Action::usage_error
+                              << QString();
+    QTest::newRow("preset 0") << QStringList{"ctl", "tally", "preset", "1", "0"}
+                              << Action::usage_error << QString();
+    QTest::newRow("box not a number")
+        << QStringList{"ctl", "minebox", "dig", "x"} << Action::usage_error << QString();
+    QTest::newRow("missing argument")
+        << QStringList{"ctl", "minebox", "credit"} << Action::usage_error << QString();
+    QTest::newRow("extra argument")
+        << QStringList{"ctl", "tally", "undo", "1"} << Action::usage_error << QString();
+    QTest::newRow("unknown game") << QStringList{"ctl", "chess", "move"} << Action::usage_error
+                                  << QString();
+    QTest::newRow("new instance") << QStringList{"--new-instance"} << Action::run << QString();
+}
+
+void TestCommandLine::parses_ctl_commands() {
+    QFETCH(QStringList, arguments);
+    QFETCH(Action, action);
+    QFETCH(QString, request);
+    std::vector<std::string> list;
+    for (const QString& argument : arguments) {
+        list.push_back(argument.toStdString());
+    }
+    const CommandLine line = glimmer::host::parse_command_line(list);
+    QCOMPARE(line.action, action);
+    QCOMPARE(QString::fromStdString(line.control_request), request);
+    QVERIFY(line.error.find('\n') == std::string::npos);
+}
+
 void TestCommandLine::help_lists_the_options_and_the_overlay_addresses() {
     const QString defaults =
         QString::fromStdString(glimmer::host::help_text({}, {"tally", "dice", "minebox"}));
@@ -101,6 +156,12 @@ void TestCommandLine::real_program_answers_without_a_display_data() {
     QTest::newRow("unknown option")
         << QStringList{"--frobnicate"} << 2 << QString()
         << QStringLiteral("glimmerhall: unrecognised option '--frobnicate'\nUsage: glimmerhall");
+    QTest::newRow("ctl help") << QStringList{"ctl", "--help"} << 0
+                              << QStringLiteral("Usage: glimmerhall ctl") << QString();
+    QTest::newRow("ctl usage") << QStringList{"ctl", "tally"} << 2 << QString()
+                               << QStringLiteral("glimmerhall: unknown ctl command 'tally'; see "
+                                                 "'glimmerhall ctl --help'\n"
+                                                 "Usage: glimmerhall ctl");
     QTest::newRow("bad port") << QStringList{"--overlay-port", "70000"} << 2 << QString()
                               << QStringLiteral("glimmerhall: invalid overlay port '70000'");
     // A pasted screenful is echoed cut short, on one short line.

@@ -1,0 +1,150 @@
+#include "hostcore/control_client.h"
+
+#include "shell/control_server.h"
+
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace glimmer::host {
+
+namespace {
+
+// Long enough for a program busy drawing; a hung one must not hang the command too.
+constexpr int answer_wait_ms = 10000;
+constexpr std::size_t longest_answer = 1 << 20;
+
+struct Exchange {
+    bool reached = false;
+    std::string problem; // why no answer came
+    QByteArray answer;
+};
+
+Exchange exchange(const std::string& request) {
+    Exchange result;
+    const QString path = glimmer::control_socket_path();
+    const QByteArray name = QFile::encodeName(path);
+    sockaddr_un address{};
+    if (path.isEmpty() || name.size() >= static_cast<qsizetype>(sizeof(address.sun_path))) {
+        result.problem = "no control folder of this user's";
+        return result;
+    }
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, name.constData(), static_cast<size_t>(name.size()));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0 ||
+        ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0) {
+        result.problem = std::strerror(errno);
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        return result;
+    }
+    result.reached = true;
+    const std::string line = request + "\n";
+    std::size_t sent = 0;
+    while (sent < line.size()) {
+        const ssize_t n = ::send(fd, line.data() + sent, line.size() - sent, MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            break;
+        }
+        sent += static_cast<std::size_t>(n);
+    }
+    char buffer[4096];
+    while (result.answer.size() < static_cast<qsizetype>(longest_answer)) {
+        pollfd ready{fd, POLLIN, 0};
+        const int polled = ::poll(&ready, 1, answer_wait_ms);
+        if (polled < 0 && errno == EINTR) {
+            continue;
+        }
+        if (polled <= 0) {
+            result.problem = "the program did not answer";
+            break;
+        }
+        const ssize_t n = ::recv(fd, buffer, sizeof(buffer), 0);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            break;
+        }
+        result.answer.append(buffer, n);
+    }
+    ::close(fd);
+    return result;
+}
+
+} // namespace
+
+int send_control_request(const std::string& request) {
+    const Exchange result = exchange(request);
+    if (!result.reached) {
+        std::fprintf(stderr, "glimmerhall: no program is running in this session (%s)\n",
+                     result.problem.c_str());
+        return control_no_program;
+    }
+    const QJsonObject answer = QJsonDocument::fromJson(result.answer).object();
+    const QString status = answer.value(QStringLiteral("status")).toString();
+    const QByteArray reason = answer.value(QStringLiteral("reason")).toString().toUtf8();
+    if (status == u"done") {
+        const QByteArray output = answer.value(QStringLiteral("output")).toString().toUtf8();
+        if (!output.isEmpty()) {
+            std::fwrite(output.constData(), 1, static_cast<size_t>(output.size()), stdout);
+            std::fputc('\n', stdout);
+        }
+        return std::fflush(stdout) == 0 ? control_done : control_refused;
+    }
+    if (status == u"refused") {
+        std::fprintf(stderr, "glimmerhall: %s\n", reason.constData());
+        return control_refused;
+    }
+    if (status == u"bad_request" || status == u"not_found") {
+        std::fprintf(stderr, "glimmerhall: %s\n", reason.constData());
+        return control_usage;
+    }
+    std::fprintf(stderr, "glimmerhall: no answer from the running program (%s)\n",
+                 result.problem.empty() ? "it closed the connection" : result.problem.c_str());
+    return control_no_program;
+}
+
+int take_start_lock() {
+    const QString folder = glimmer::control_folder();
+    if (folder.isEmpty()) {
+        return -1;
+    }
+    const int fd = ::open(QFile::encodeName(folder + QStringLiteral("/start.lock")).constData(),
+                          O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        return -1;
+    }
+    // Bounded: a start that stalls before serving must not hold every later start for good.
+    for (int tries = 0; tries < 200; ++tries) {
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            return fd;
+        }
+        ::poll(nullptr, 0, 50);
+    }
+    return fd;
+}
+
+bool raise_running_program() {
+    const Exchange result = exchange(R"({"action":"raise"})");
+    return result.reached &&
+           QJsonDocument::fromJson(result.answer).object().value(QStringLiteral("status")) ==
+               QStringLiteral("done");
+}
+
+} // namespace glimmer::host

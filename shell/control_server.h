@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+class QSocketNotifier;
+
+namespace glimmer {
+
+class CatalogueWindow;
+
+// The folder of the per-user control socket: $XDG_RUNTIME_DIR/glimmerhall, or
+// /tmp/glimmerhall-<uid> without XDG_RUNTIME_DIR. Made mode 0700 when missing; empty when
+// it cannot be had or belongs to another user, or is not a plain folder.
+QString control_folder();
+// The socket in it; empty when the folder cannot be had.
+QString control_socket_path();
+
+// Whether the peer of a connected local socket runs as this process's user.
+bool peer_is_same_user(int socket_descriptor);
+
+// The running program's end of "glimmerhall ctl" and of a second start: one JSON request per
+// connection, one JSON answer, then the connection closes. Only this user's processes are
+// served; anyone else is told so and dropped. A plain local socket watched by the event loop:
+// QLocalServer would map the network library at start-up, which the program keeps for later.
+class ControlServer : public QObject {
+    Q_OBJECT
+public:
+    using Handler = std::function<QByteArray(const QByteArray& request)>;
+
+    explicit ControlServer(Handler handler, QObject* parent = nullptr);
+    ~ControlServer() override;
+
+    // Takes the socket over, replacing one a crashed program left behind; false when another
+    // program answers on it or it cannot be made.
+    bool listen(const QString& path);
+    QString path() const { return path_; }
+
+private:
+    void accept();
+    void read_request(int connection);
+    void drop(int connection);
+
+    Handler handler_;
+    QString path_;
+    int listener_ = -1;
+    QSocketNotifier* listening_ = nullptr;
+    struct Connection {
+        QSocketNotifier* notifier;
+        QByteArray received;
+        bool stranger; // another user: refused whatever they ask
+    };
+    QHash<int, Connection> connections_;
+};
+
+// A control server over the catalogue's games, through run_control.
+ControlServer* serve_control(CatalogueWindow& catalogue);
+
+} // namespace glimmer

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QString>
+
+namespace glimmer {
+
+class CatalogueWindow;
+
+// What a command from outside (ctl, the control API) came to.
+struct ControlAnswer {
+    enum class Status { done, refused, bad_request, not_found };
+    Status status = Status::done;
+    QString reason;    // why it was refused or not understood
+    QByteArray output; // what the command prints: the state JSON for "state"
+};
+
+// Runs one command on the program's catalogue and its open games, through the same model
+// actions the windows use. The request names "action", "game" where the command belongs to
+// a game, and the action's arguments ("player", "amount", "n", "count", "boxes", "mines",
+// "box").
+ControlAnswer run_control(CatalogueWindow& catalogue, const QJsonObject& request);
+
+// The same for a request as JSON text, as ctl and the hotkeys send it; the answer as JSON.
+QByteArray run_control_json(CatalogueWindow& catalogue, const QByteArray& request);
+
+// The answer as sent back over the control socket: one compact JSON object.
+QByteArray control_answer_json(const ControlAnswer& answer);
+
+} // namespace glimmer

@@ -1,0 +1,297 @@
+// Commands from outside reach the games' models as the windows' own controls do.
+#include "hostcore/command_line.h"
+#include "hostcore/global_hotkeys.h"
+#include "runtime/windows.h"
+#include "shell/app_state.h"
+#include "shell/catalogue_window.h"
+#include "shell/control_server.h"
+#include "shell/game_control.h"
+#include "shell/overlay_feed.h"
+#include "shell/startup_window.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QFile>
+#include <QJsonDocument>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace glimmer;
+using Status = ControlAnswer::Status;
+
+Q_DECLARE_METATYPE(Status)
+
+namespace {
+
+HostSettings offline_settings(const QString& folder) {
+    HostSettings settings = default_host_settings();
+    settings.site_url = QStringLiteral("http://127.0.0.1:1");
+    settings.program_folder = folder;
+    settings.config_home = folder;
+    settings.is_online = [] { return 0; };
+    settings.overlay_port = 0;
+    return settings;
+}
+
+// The request ctl sends for these words.
+QJsonObject ctl_request(const QStringList& words) {
+    std::vector<std::string> arguments{"ctl"};
+    for (const QString& word : words) {
+        arguments.push_back(word.toStdString());
+    }
+    const host::CommandLine line = host::parse_command_line(arguments);
+    return QJsonDocument::fromJson(QByteArray::fromStdString(line.control_request)).object();
+}
+
+} // namespace
+
+class ControlTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void every_ctl_command_reaches_its_game();
+    void commands_answer_as_the_models_do_data();
+    void commands_answer_as_the_models_do();
+    void a_modal_box_refuses_commands_without_change();
+    void state_is_the_overlay_feed_json();
+    void hotkeys_read_keys_and_commands_data();
+    void hotkeys_read_keys_and_commands();
+    void control_folder_is_private_data();
+    void control_folder_is_private();
+
+private:
+    QTemporaryDir folder_;
+    std::unique_ptr<AppState> state_;
+    QPointer<CatalogueWindow> catalogue_;
+};
+
+void ControlTest::init() {
+    set_end_program_handler([] {});
+    state_ = std::make_unique<AppState>(offline_settings(folder_.path()));
+    catalogue_ = start_program(*state_)->catalogue();
+    QVERIFY(catalogue_);
+}
+
+void ControlTest::cleanup() {
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        delete window;
+    }
+    set_end_program_handler({});
+    state_.reset();
+}
+
+void ControlTest::every_ctl_command_reaches_its_game() {
+    // Sample words for each argument: the table of ctl and the program must agree on every
+    // command and every argument's name.
+    const QHash<QString, QString> sample{{"player", "1"}, {"amount", "5"}, {"n", "1"},
+                                         {"count", "3"},  {"boxes", "5"},  {"mines", "2"},
+                                         {"box", "1"},    {"game", "dice"}};
+    for (const char* game : {"tally", "dice", "minebox"}) {
+        catalogue_->open_game(QString::fromLatin1(game));
+    }
+    for (const host::ControlCommand& command : host::control_commands()) {
+        QStringList words;
+        if (!command.game.empty()) {
+            words << QString::fromStdString(command.game);
+        }
+        words << QString::fromStdString(command.action);
+        for (const std::string& argument : command.arguments) {
+            words << sample.value(QString::fromStdString(argument));
+        }
+        const ControlAnswer answer = run_control(*catalogue_, ctl_request(words));
+        QVERIFY2(answer.status == Status::done || answer.status == Status::refused,
+                 qPrintable(words.join(u' ') + u' ' + answer.reason));
+    }
+}
+
+void ControlTest::commands_answer_as_the_models_do_data() {
+    QTest::addColumn<QStringList>("open");
+    QTest::addColumn<QList<QStringList>>("commands");
+    QTest::addColumn<Status>("last");
+    QTest::addColumn<QString>("reason"); // part of the last answer's reason
+
+    using Words = QList<QStringList>;
+    QTest::newRow("closed game") << QStringList{} << Words{{"tally", "add", "1", "5"}}
+                                 << Status::refused << QStringLiteral("没有打开");
+    QTest::newRow("add") << QStringList{"tally"} << Words{{"tally", "add", "1", "9999"}}
+                         << Status::done << QString();
+    QTest::newRow("nothing to undo") << QStringList{"tally"} << Words{{"tally", "undo"}}
+                                     << Status::refused << QStringLiteral("没有可以撤销");
+    QTest::newRow("undo then redo")
+        << QStringList{"tally"}
+        << Words{{"tally", "add", "2", "7"}, {"tally", "undo"}, {"tally", "redo"}} << Status::done
+        << QString();
+    QTest::newRow("reveal before the throws")
+        << QStringList{"dice"} << Words{{"dice", "reveal"}} << Status::refused << QString();
+    QTest::newRow("dig before the burial")
+        << QStringList{"minebox"} << Words{{"minebox", "dig", "1"}} << Status::refused
+        << QStringLiteral("还没埋雷");
+    QTest::newRow("dig and credit") << QStringList{"minebox"}
+                                    << Words{{"minebox", "counts", "5", "2"},
+                                             {"minebox", "bury"},
+                                             {"minebox", "dig", "3"},
+                                             {"minebox", "credit", "2"}}
+                                    << Status::done << QString();
+    QTest::newRow("unknown action")
+        << QStringList{"tally"} << Words{{"tally", "fly"}} << Status::not_found << QString();
+}
+
+void ControlTest::commands_answer_as_the_models_do() {
+    QFETCH(QStringList, open);
+    QFETCH(QList<QStringList>, commands);
+    QFETCH(Status, last);
+    QFETCH(QString, reason);
+
+    for (const QString& game : open) {
+        catalogue_->open_game(game);
+    }
+    ControlAnswer answer;
+    for (const QStringList& words : commands) {
+        QJsonObject request = ctl_request(words);
+        if (request.isEmpty()) { // not a ctl command: as the control API would send it
+            request = {{"game", words.value(0)}, {"action", words.value(1)}};
+        }
+        answer = run_control(*catalogue_, request);
+    }
+    QCOMPARE(answer.status, last);
+    QVERIFY2(answer.reason.contains(reason), qPrintable(answer.reason));
+}
+
+void ControlTest::a_modal_box_refuses_commands_without_change() {
+    catalogue_->open_game(QStringLiteral("tally"));
+    const QByteArray before = catalogue_->overlay_feed()->state_json();
+    QDialog box(catalogue_);
+    box.setModal(true);
+    box.show();
+    QVERIFY(QApplication::activeModalWidget() != nullptr);
+
+    const ControlAnswer refused = run_control(*catalogue_, ctl_request({"tally", "add", "1", "5"}));
+    QCOMPARE(refused.status, Status::refused);
+    QCOMPARE(catalogue_->overlay_feed()->state_json(), before);
+
+    box.close();
+    const ControlAnswer done = run_control(*catalogue_, ctl_request({"tally", "add", "1", "5"}));
+    QCOMPARE(done.status, Status::done);
+    QVERIFY(catalogue_->overlay_feed()->state_json() != before);
+}
+
+void ControlTest::state_is_the_overlay_feed_json() {
+    catalogue_->open_game(QStringLiteral("dice"));
+    const ControlAnswer answer = run_control(*catalogue_, ctl_request({"state"}));
+    QCOMPARE(answer.status, Status::done);
+    QCOMPARE(answer.output, catalogue_->overlay_feed()->state_json());
+    // What the socket carries gives back the very same bytes.
+    const QJsonObject sent = QJsonDocument::fromJson(control_answer_json(answer)).object();
+    QCOMPARE(sent.value("output").toString().toUtf8(), answer.output);
+}
+
+void ControlTest::hotkeys_read_keys_and_commands_data() {
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<uint>("keysym"); // 0: the line is passed over
+    QTest::addColumn<uint>("modifiers");
+    QTest::addColumn<QByteArray>("request");
+
+    const uint control = 4, alt = 8, shift = 1, super = 64;
+    QTest::newRow("ctrl alt digit")
+        << QByteArray("Ctrl+Alt+1 = tally add 1 520") << uint('1') << (control | alt)
+        << QByteArray(R"({"game":"tally","action":"add","player":1,)"
+                      R"("amount":"520"})");
+    QTest::newRow("letter as capital")
+        << QByteArray("Shift+Super+K=dice step") << uint('k') << (shift | super)
+        << QByteArray(R"({"game":"dice","action":"step"})");
+    QTest::newRow("function key") << QByteArray("F12 = open minebox") << 0xffc9u << 0u
+                                  << QByteArray(R"({"action":"open","game":"minebox"})");
+    QTest::newRow("unknown modifier")
+        << QByteArray("Hyper+1 = tally undo") << 0u << 0u << QByteArray();
+    QTest::newRow("unknown key") << QByteArray("Ctrl+Enter = tally undo") << 0u << 0u
+                                 << QByteArray();
+    QTest::newRow("F25") << QByteArray("F25 = tally undo") << 0u << 0u << QByteArray();
+    QTest::newRow("unknown command")
+        << QByteArray("Ctrl+1 = tally fly") << 0u << 0u << QByteArray();
+    QTest::newRow("bad argument") << QByteArray("Ctrl+1 = tally add 3 5") << 0u << 0u
+                                  << QByteArray();
+    QTest::newRow("no key") << QByteArray("= tally undo") << 0u << 0u << QByteArray();
+}
+
+void ControlTest::hotkeys_read_keys_and_commands() {
+    QFETCH(QByteArray, line);
+    QFETCH(uint, keysym);
+    QFETCH(uint, modifiers);
+    QFETCH(QByteArray, request);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("settings.ini"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    // The same line in another section counts for nothing.
+    file.write("[overlay]\n" + line + "\n[hotkeys]\n; a comment\n" + line + "\n");
+    file.close();
+    QStringList ignored;
+    const QList<host::Hotkey> keys = host::read_hotkeys(path, &ignored);
+    QCOMPARE(keys.size(), keysym != 0 ? 1 : 0);
+    QCOMPARE(ignored.size(), keysym != 0 ? 0 : 1);
+    if (keysym != 0) {
+        QCOMPARE(uint(keys[0].keysym), keysym);
+        QCOMPARE(uint(keys[0].modifiers), modifiers);
+        QCOMPARE(keys[0].request, request);
+    }
+}
+
+void ControlTest::control_folder_is_private_data() {
+    QTest::addColumn<QString>("runtime"); // XDG_RUNTIME_DIR, "<tmp>" for a fresh folder
+    QTest::addColumn<QString>("prepare"); // what lies at the folder's place beforehand
+    QTest::addColumn<bool>("usable");
+
+    QTest::newRow("fresh") << "<tmp>"
+                           << "" << true;
+    QTest::newRow("too open, tightened") << "<tmp>"
+                                         << "folder 0755" << true;
+    QTest::newRow("a link elsewhere") << "<tmp>"
+                                      << "link" << false;
+    QTest::newRow("a plain file") << "<tmp>"
+                                  << "file" << false;
+    QTest::newRow("no runtime folder") << ""
+                                       << "" << true;
+}
+
+void ControlTest::control_folder_is_private() {
+    QFETCH(QString, runtime);
+    QFETCH(QString, prepare);
+    QFETCH(bool, usable);
+    QTemporaryDir dir;
+    const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
+    const QString expected = runtime.isEmpty()
+                                 ? QStringLiteral("/tmp/glimmerhall-%1").arg(::geteuid())
+                                 : dir.filePath(QStringLiteral("glimmerhall"));
+    if (runtime.isEmpty()) {
+        qunsetenv("XDG_RUNTIME_DIR");
+    } else {
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(dir.path()));
+    }
+    const QByteArray place = QFile::encodeName(expected);
+    if (prepare == u"folder 0755") {
+        QCOMPARE(::mkdir(place.constData(), 0755), 0);
+    } else if (prepare == u"link") {
+        QVERIFY(QFile::link(dir.path(), expected));
+    } else if (prepare == u"file") {
+        QFile file(expected);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    const QString folder = control_folder();
+    qputenv("XDG_RUNTIME_DIR", saved);
+    QCOMPARE(folder, usable ? expected : QString());
+    if (usable) {
+        struct stat status {};
+        QCOMPARE(::lstat(place.constData(), &status), 0);
+        QVERIFY(S_ISDIR(status.st_mode));
+        QCOMPARE(status.st_mode & 0777, 0700u);
+        QCOMPARE(status.st_uid, ::geteuid());
+    }
+}
+
+QTEST_MAIN(ControlTest)
+#include "tst_control.moc"

@@ -1,0 +1,276 @@
+// The control API on the overlay server: a request with the token acts through the games'
+// models; anything else is refused before it reaches them.
+#include "shell/catalogue_window.h"
+#include "shell/control_token.h"
+#include "shell/overlay_feed.h"
+#include "tests/support/message_box_answerer.h"
+#include "tests/support/overlay_fixture.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QHostAddress>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMenu>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <algorithm>
+
+#include <sys/stat.h>
+
+using namespace glimmer;
+using namespace glimmer::testing;
+
+class OverlayControlTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+
+    void token_is_private_and_kept_data();
+    void token_is_private_and_kept();
+    void refused_requests_change_nothing_data();
+    void refused_requests_change_nothing();
+    void a_request_with_the_token_acts_as_the_model_does();
+    void catalogue_menu_copies_and_renews_the_token();
+    void a_burst_is_cut_at_fifty_a_second();
+
+private:
+    QByteArray post(const QByteArray& path, const QByteArray& body,
+                    const QByteArray& extra_headers = {}) const;
+    QByteArray state() const;
+
+    std::unique_ptr<OverlayProgram> program_;
+};
+
+void OverlayControlTest::initTestCase() {
+    program_ = std::make_unique<OverlayProgram>();
+    QVERIFY(program_->started());
+    QVERIFY(QTest::qWaitFor([this] { return !program_->catalogue()->control_token().isEmpty(); }));
+    QVERIFY(program_->open(QStringLiteral("tally")));
+}
+
+void OverlayControlTest::cleanupTestCase() {
+    program_.reset();
+}
+
+QByteArray OverlayControlTest::post(const QByteArray& path, const QByteArray& body,
+                                    const QByteArray& extra_headers) const {
+    return "POST " + path + " HTTP/1.1\r\nHost: 127.0.0.1:" + QByteArray::number(program_->port()) +
+           "\r\n" + extra_headers + "Content-Length: " + QByteArray::number(body.size()) +
+           "\r\n\r\n" + body;
+}
+
+QByteArray OverlayControlTest::state() const {
+    return program_->catalogue()->overlay_feed()->state_json();
+}
+
+void OverlayControlTest::token_is_private_and_kept_data() {
+    QTest::addColumn<QByteArray>("before"); // the settings file's content beforehand
+
+    QTest::newRow("no file") << QByteArray();
+    QTest::newRow("other sections kept") << QByteArray("[overlay]\nport=9000\n");
+    QTest::newRow("malformed token replaced")
+        << QByteArray("[control]\ntoken=short\n[overlay]\nport=9000\n");
+}
+
+void OverlayControlTest::token_is_private_and_kept() {
+    QFETCH(QByteArray, before);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("glimmerhall/settings.ini"));
+    if (!before.isEmpty()) {
+        QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("glimmerhall"))));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(before);
+    }
+    const QByteArray token = control_token(path);
+    QCOMPARE(token.size(), 32);
+    QCOMPARE(control_token(path), token); // kept, not made anew each start
+    struct stat status {};
+    QCOMPARE(::stat(QFile::encodeName(path).constData(), &status), 0);
+    QCOMPARE(status.st_mode & 0777, 0600u);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray after = file.readAll();
+    QVERIFY(after.contains("token=" + token));
+    if (before.contains("port=9000")) {
+        QVERIFY(after.contains("[overlay]\nport=9000"));
+    }
+    const QByteArray renewed = renew_control_token(path);
+    QVERIFY(renewed != token);
+    QCOMPARE(control_token(path), renewed);
+}
+
+void OverlayControlTest::refused_requests_change_nothing_data() {
+    QTest::addColumn<QByteArray>("headers");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<int>("status");
+
+    const QByteArray token = program_->catalogue()->control_token();
+    const QByteArray good = "Authorization: Bearer " + token + "\r\n";
+    const QByteArray add = R"({"player":1,"amount":"500"})";
+    QByteArray wrong = token;
+    wrong[31] = wrong[31] == '0' ? '1' : '0';
+
+    QTest::newRow("no token") << QByteArray() << add << 401;
+    QTest::newRow("wrong token") << "Authorization: Bearer " + wrong + "\r\n" << add << 401;
+    QTest::newRow("token cut short") << "Authorization: Bearer " + token.left(16) + "\r\n"
+                                     << add << 401;
+    QTest::newRow("not bearer") << "Authorization: Basic " + token + "\r\n" << add << 401;
+    QTest::newRow("origin") << good + "Origin: http://127.0.0.1:" +
+                                   QByteArray::number(program_->port()) + "\r\n"
+                            << add << 403;
+    QTest::newRow("body over 4 KiB")
+        << good
+        << QByteArray(R"({"player":1,"amount":"500","pad":")") + QByteArray(4100, 'x') + "\"}"
+        << 413;
+    QTest::newRow("body not json") << good << QByteArray("player=1&amount=500") << 400;
+}
+
+void OverlayControlTest::refused_requests_change_nothing() {
+    QFETCH(QByteArray, headers);
+    QFETCH(QByteArray, body);
+    QFETCH(int, status);
+    const QByteArray before = state();
+    const QByteArray answer = program_->exchange(post("/api/control/tally/add", body, headers));
+    QCOMPARE(status_of(answer), status);
+    QCOMPARE(state(), before);
+}
+
+void OverlayControlTest::a_request_with_the_token_acts_as_the_model_does() {
+    const QByteArray good =
+        "Authorization: Bearer " + program_->catalogue()->control_token() + "\r\n";
+    const auto send = [&](const QByteArray& path, const QByteArray& body) {
+        return program_->exchange(post(path, body, good));
+    };
+    QByteArray answer = send("/api/control/tally/add", R"({"player":1,"amount":"9999"})");
+    QCOMPARE(status_of(answer), 200);
+    QVERIFY2(state().contains("\"9999\""), state().constData());
+
+    QCOMPARE(status_of(send("/api/control/tally/undo", "")), 200);
+    answer = send("/api/control/tally/undo", "");
+    QCOMPARE(status_of(answer), 409);
+    const QJsonObject refusal = QJsonDocument::fromJson(body_of(answer)).object();
+    QCOMPARE(refusal.value("status").toString(), QStringLiteral("refused"));
+    QVERIFY(refusal.value("reason").toString().contains(QStringLiteral("没有可以撤销")));
+
+    QCOMPARE(status_of(send("/api/control/tally/add", R"({"player":3,"amount":"1"})")), 400);
+    QCOMPARE(status_of(send("/api/control/tally/fly", "")), 404);
+    QCOMPARE(status_of(send("/api/control/dice/step", "")), 409); // not open
+    QCOMPARE(status_of(send("/api/control/dice/open", "")), 200);
+    QCOMPARE(status_of(send("/api/control/dice/step", "")), 200);
+    // The GET side stays as it was.
+    QCOMPARE(body_of(program_->exchange("GET /api/state HTTP/1.1\r\nHost: 127.0.0.1:" +
+                                        QByteArray::number(program_->port()) + "\r\n\r\n")),
+             state());
+}
+
+void OverlayControlTest::catalogue_menu_copies_and_renews_the_token() {
+    CatalogueWindow* catalogue = program_->catalogue();
+    const auto menu_item = [catalogue](const QString& text) -> QAction* {
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(10, 10),
+                                catalogue->mapToGlobal(QPoint(10, 10)));
+        QApplication::sendEvent(catalogue, &event);
+        QMenu* menu = nullptr;
+        if (!QTest::qWaitFor(
+                [&] { return (menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())); })) {
+            return nullptr;
+        }
+        menu->close();
+        for (QAction* action : menu->actions()) {
+            if (action->text() == text) {
+                return action;
+            }
+        }
+        return nullptr;
+    };
+    QAction* copy = menu_item(QStringLiteral("复制控制令牌"));
+    QVERIFY(copy);
+    copy->trigger();
+    const QByteArray old_token = catalogue->control_token();
+    QCOMPARE(QGuiApplication::clipboard()->text().toLatin1(), old_token);
+
+    QAction* renew = menu_item(QStringLiteral("生成新的控制令牌"));
+    QVERIFY(renew);
+    {
+        MessageBoxAnswerer answerer(QMessageBox::Ok);
+        renew->trigger();
+        QCOMPARE(answerer.seen().size(), 1);
+    }
+    const QByteArray new_token = catalogue->control_token();
+    QVERIFY(new_token != old_token);
+    QCOMPARE(QGuiApplication::clipboard()->text().toLatin1(), new_token);
+    // The server takes the new token at once and no longer the old one.
+    const QByteArray body = R"({"player":1})";
+    QCOMPARE(status_of(program_->exchange(post("/api/control/tally/select", body,
+                                               "Authorization: Bearer " + old_token + "\r\n"))),
+             401);
+    QCOMPARE(status_of(program_->exchange(post("/api/control/tally/select", body,
+                                               "Authorization: Bearer " + new_token + "\r\n"))),
+             200);
+}
+
+void OverlayControlTest::a_burst_is_cut_at_fifty_a_second() {
+    // Sixty at once: all are written before any answer is read, so they reach the server
+    // within the same second on any machine that answers at all.
+    const QByteArray request =
+        post("/api/control/tally/add", R"({"player":2,"amount":"1"})",
+             "Authorization: Bearer " + program_->catalogue()->control_token() + "\r\n");
+    const auto total_two = [this] {
+        return QJsonDocument::fromJson(state())
+            .object()
+            .value("tally")
+            .toObject()
+            .value("players")
+            .toArray()
+            .at(1)
+            .toObject()
+            .value("total")
+            .toString()
+            .toLongLong();
+    };
+    const qlonglong before = total_two();
+    std::vector<std::unique_ptr<QTcpSocket>> sockets;
+    for (int i = 0; i < 60; ++i) {
+        sockets.push_back(std::make_unique<QTcpSocket>());
+        sockets.back()->connectToHost(QHostAddress::LocalHost,
+                                      static_cast<quint16>(program_->port()));
+    }
+    // Connected with the event loop running, so the server takes each one off its queue.
+    QVERIFY(QTest::qWaitFor([&] {
+        return std::all_of(sockets.begin(), sockets.end(), [](const auto& socket) {
+            return socket->state() == QAbstractSocket::ConnectedState;
+        });
+    }));
+    for (auto& socket : sockets) {
+        socket->write(request);
+    }
+    QHash<int, int> statuses;
+    for (auto& socket : sockets) {
+        QByteArray answer;
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                answer += socket->readAll();
+                return socket->state() == QAbstractSocket::UnconnectedState;
+            },
+            10000));
+        answer += socket->readAll();
+        ++statuses[status_of(answer)];
+    }
+    QCOMPARE(statuses.value(200) + statuses.value(429), 60);
+    QVERIFY(statuses.value(200) <= 50);
+    QVERIFY(statuses.value(429) >= 10);
+    // Each refused request left the total alone.
+    QCOMPARE(total_two() - before, qlonglong(statuses.value(200)));
+}
+
+QTEST_MAIN(OverlayControlTest)
+#include "tst_overlay_control.moc"
