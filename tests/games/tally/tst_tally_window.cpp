@@ -5,6 +5,7 @@
 #include "runtime/controls/transparent_label.h"
 #include "runtime/files.h"
 #include "runtime/text.h"
+#include "runtime/windows.h"
 #include "tests/support/message_box_answerer.h"
 #include "tests/support/read_only.h"
 
@@ -118,6 +119,7 @@ public:
 class TallyWindowTest : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase();
     void opens_as_designed_with_the_fallback_configuration();
     void opening_shows_the_configured_names_lists_and_advert();
     void advert_font_size_is_in_points_data();
@@ -140,6 +142,11 @@ private slots:
     void dragging_the_background_moves_the_window();
     void right_click_menu_opens_the_configuration_folder();
 };
+
+void TallyWindowTest::initTestCase() {
+    // The boxes these tests answer read as the host sees them.
+    QVERIFY(load_qt_chinese());
+}
 
 void TallyWindowTest::opens_as_designed_with_the_fallback_configuration() {
     Fixture f;
