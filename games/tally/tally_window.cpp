@@ -75,6 +75,9 @@ TallyWindow::TallyWindow(TallyPk* pk, const QString& site_url, QWidget* parent)
     connect(pk_, &TallyPk::selected_player_changed, this, &TallyWindow::show_selected_player);
     connect(pk_, &TallyPk::protection_changed, this, &TallyWindow::tell_protection);
     connect(pk_, &TallyPk::state_changed, this, &TallyWindow::state_changed);
+    // No parent: the notice may come as the window closes, and must outlive it.
+    connect(pk_, &TallyPk::history_notice, this,
+            [](const QString& text) { show_notice(text, QStringLiteral("PK历史"), nullptr); });
     show_config();
     show_board();
     show_selected_player();
@@ -346,6 +349,8 @@ bool TallyWindow::eventFilter(QObject* watched, QEvent* event) {
 
 std::unique_ptr<QMenu> TallyWindow::context_menu() {
     auto menu = std::make_unique<QMenu>(this);
+    menu->addAction(QStringLiteral("新一局"), this, &TallyWindow::new_round);
+    menu->addSeparator();
     menu->addAction(QStringLiteral("记录"), this, &TallyWindow::show_record);
     menu->addAction(QStringLiteral("导出记录（CSV）…"), this, &TallyWindow::export_record_as);
     menu->addSeparator();
@@ -360,6 +365,20 @@ void TallyWindow::closeEvent(QCloseEvent* event) {
         record_window_->close();
     }
     QWidget::closeEvent(event);
+}
+
+void TallyWindow::new_round() {
+    if (pk_->has_additions() &&
+        message_box(QStringLiteral("这场PK已有加分。是否结束这场PK，从 0 : 0 开始新一局？\r\n"
+                                   "结束的PK会存入历史。"),
+                    style_ok_cancel_question, QStringLiteral("新一局")) != 0) {
+        return;
+    }
+    const Outcome started = pk_->new_round();
+    tell_refusal(started);
+    if (started.done()) {
+        ui_->amount_edit->setText(QStringLiteral("0"));
+    }
 }
 
 void TallyWindow::show_record() {

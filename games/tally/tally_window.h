@@ -75,7 +75,10 @@ public:
     void switch_player();
     void add_preset(int player, int row);
 
-    // The right-click menu: the record and its export.
+    // Ends this PK and starts the next at 0 : 0, asking first when the PK has additions.
+    void new_round();
+
+    // The right-click menu: a new round, the record and its export.
     std::unique_ptr<QMenu> context_menu();
     void show_record();
     // Writes the record as CSV to path, whole or not at all.

@@ -141,6 +141,7 @@ private slots:
     void close_label_destroys_the_window();
     void dragging_the_background_moves_the_window();
     void right_click_menu_opens_the_configuration_folder();
+    void new_round_asks_first_and_keeps_the_finished_pk();
 };
 
 void TallyWindowTest::initTestCase() {
@@ -566,6 +567,35 @@ void TallyWindowTest::right_click_menu_opens_the_configuration_folder() {
     set_folder_opener({});
     QCOMPARE(opened, QStringList{QDir::cleanPath(tally_config_folder(f.dir.path()))});
     QVERIFY(QFileInfo(opened.value(0)).isDir());
+}
+
+void TallyWindowTest::new_round_asks_first_and_keeps_the_finished_pk() {
+    Fixture f;
+    f.type_quantity(QStringLiteral("12"));
+    f.go();
+    {
+        MessageBoxAnswerer answerer(QMessageBox::Cancel);
+        f.window->new_round();
+        QCOMPARE(answerer.seen().size(), 1);
+        QStringList buttons = answerer.seen()[0].button_texts;
+        buttons.sort();
+        QCOMPARE(buttons, QStringList({"取消", "确定"}));
+    }
+    QCOMPARE(f.total_one()->text(), QStringLiteral("12"));
+    QVERIFY(f.window->pk().archive().list().isEmpty());
+    {
+        MessageBoxAnswerer answerer(QMessageBox::Ok);
+        f.window->new_round();
+        QCOMPARE(answerer.seen().size(), 1);
+    }
+    QVERIFY(f.window->isVisible());
+    QCOMPARE(f.total_one()->text() + ':' + f.total_two()->text(), QStringLiteral("0:0"));
+    QCOMPARE(f.difference()->text(), QStringLiteral("相差：0"));
+    QCOMPARE(f.window->pk().archive().list().size(), 1);
+    // Nothing added yet: nothing to lose, so no question.
+    MessageBoxAnswerer none(QMessageBox::Ok);
+    f.window->new_round();
+    QCOMPARE(none.seen().size(), 0);
 }
 
 QTEST_MAIN(TallyWindowTest)
