@@ -1,5 +1,6 @@
 #include "games/tally/tally_window.h"
 
+#include "games/tally/tally_history_window.h"
 #include "games/tally/tally_pk.h"
 #include "games/tally/tally_record_window.h"
 #include "games/tally/tally_rules.h"
@@ -353,6 +354,7 @@ std::unique_ptr<QMenu> TallyWindow::context_menu() {
     menu->addSeparator();
     menu->addAction(QStringLiteral("记录"), this, &TallyWindow::show_record);
     menu->addAction(QStringLiteral("导出记录（CSV）…"), this, &TallyWindow::export_record_as);
+    menu->addAction(QStringLiteral("历史"), this, &TallyWindow::show_history);
     menu->addSeparator();
     menu->addAction(open_config_folder_);
     return menu;
@@ -361,8 +363,11 @@ std::unique_ptr<QMenu> TallyWindow::context_menu() {
 // However the window is closed, the PK ends normally: nothing is offered back next time.
 void TallyWindow::closeEvent(QCloseEvent* event) {
     pk_->end();
-    if (record_window_ != nullptr) {
-        record_window_->close();
+    for (QWidget* window : {static_cast<QWidget*>(record_window_.data()),
+                            static_cast<QWidget*>(history_window_.data())}) {
+        if (window != nullptr) {
+            window->close();
+        }
     }
     QWidget::closeEvent(event);
 }
@@ -378,6 +383,9 @@ void TallyWindow::new_round() {
     tell_refusal(started);
     if (started.done()) {
         ui_->amount_edit->setText(QStringLiteral("0"));
+        if (history_window_ != nullptr) {
+            history_window_->refresh();
+        }
     }
 }
 
@@ -390,6 +398,19 @@ void TallyWindow::show_record() {
     record_window_->show();
     record_window_->raise();
     record_window_->activateWindow();
+}
+
+TallyHistoryWindow* TallyWindow::show_history() {
+    if (history_window_ == nullptr) {
+        history_window_ = new TallyHistoryWindow(pk_->archive(), this);
+        history_window_->setAttribute(Qt::WA_DeleteOnClose);
+    } else {
+        history_window_->refresh();
+    }
+    history_window_->show();
+    history_window_->raise();
+    history_window_->activateWindow();
+    return history_window_;
 }
 
 bool TallyWindow::export_record(const QString& path, QString* error) {

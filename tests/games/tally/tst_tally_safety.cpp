@@ -520,7 +520,7 @@ void TallySafetyTest::right_click_on_a_control_opens_the_menu() {
     QApplication::sendEvent(total, &event);
     QTRY_VERIFY(!items.isEmpty());
     QCOMPARE(items,
-             QStringList({"新一局", "", "记录", "导出记录（CSV）…", "", "打开配置文件夹"}));
+             QStringList({"新一局", "", "记录", "导出记录（CSV）…", "历史", "", "打开配置文件夹"}));
 }
 
 QTEST_MAIN(TallySafetyTest)
