@@ -59,6 +59,8 @@ private slots:
     void load_reads_each_key_with_its_default();
     void load_replaces_the_amounts_held_before();
     void gbk_names_read_back();
+    void files_in_other_encodings_are_read_and_told_data();
+    void files_in_other_encodings_are_read_and_told();
     void written_default_reads_back_as_the_table_shows();
     void write_into_a_read_only_folder_keeps_the_old_file();
     void totals_add_and_compare_data();
@@ -249,6 +251,47 @@ void TallyRulesTest::totals_add_and_compare() {
     const Standing standing = compare_totals(added, total_two);
     QTEST(standing.leader, "leader");
     QTEST(standing.difference, "difference");
+}
+
+void TallyRulesTest::files_in_other_encodings_are_read_and_told_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("name_one");
+    QTest::addColumn<QString>("told"); // the start of what the host hears; empty for nothing
+    const QString text = QStringLiteral("[玩家1]\r\n名字=小鹿·α\r\n");
+    QTest::newRow("GBK") << to_gbk(QStringLiteral("[玩家1]\r\n名字=小鹿\r\n")) << "小鹿"
+                         << QString();
+    QTest::newRow("ASCII") << QByteArray("[\xCD\xE6\xBC\xD2"
+                                         "1]\r\nname=x\r\n")
+                           << "玩家1木有名字" << QString();
+    QTest::newRow("UTF-8") << text.toUtf8() << "小鹿·α"
+                           << "配置文件是 UTF-8 编码，已按 UTF-8 读取；下次保存时会改写成 GBK";
+    QTest::newRow("UTF-8 with a byte-order mark")
+        << QByteArray("\xEF\xBB\xBF") + text.toUtf8() << "小鹿·α"
+        << "配置文件是 UTF-8 编码";
+    QTest::newRow("neither") << QByteArray("[\xCD\xE6\xBC\xD2"
+                                           "1]\r\n\x81\x7F=x\r\n")
+                             << "玩家1木有名字"
+                             << "配置文件既不是 GBK 编码也不是 UTF-8 编码";
+}
+
+void TallyRulesTest::files_in_other_encodings_are_read_and_told() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, told);
+    QTemporaryDir dir;
+    QVERIFY(QDir().mkpath(tally_config_folder(dir.path())));
+    QFile file(tally_config_path(dir.path()));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    file.close();
+    TallyConfig config;
+    const TallyPage page = load_tally_config(config, dir.path());
+    QTEST(page.player_one_name, "name_one");
+    if (told.isEmpty()) {
+        QCOMPARE(page.file_problem, QString());
+    } else {
+        QVERIFY2(page.file_problem.startsWith(told), qPrintable(page.file_problem));
+        QVERIFY(page.file_problem.endsWith(tally_config_path(dir.path())));
+    }
 }
 
 QTEST_GUILESS_MAIN(TallyRulesTest)
