@@ -29,6 +29,7 @@ public:
     ~TallyPk() override;
 
     const TallyPage& page() const { return page_; }
+    const TallyConfig& config() const { return config_; }
     QString name(int player) const;
     // The preset amounts of player 1 or 2, in the file's order.
     const QStringList& presets(int player) const;

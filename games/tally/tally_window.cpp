@@ -4,6 +4,7 @@
 #include "games/tally/tally_pk.h"
 #include "games/tally/tally_record_window.h"
 #include "games/tally/tally_rules.h"
+#include "games/tally/tally_setup_dialog.h"
 #include "runtime/controls/lists.h"
 #include "runtime/controls/transparent_label.h"
 #include "runtime/files.h"
@@ -356,6 +357,7 @@ std::unique_ptr<QMenu> TallyWindow::context_menu() {
     menu->addAction(QStringLiteral("导出记录（CSV）…"), this, &TallyWindow::export_record_as);
     menu->addAction(QStringLiteral("历史"), this, &TallyWindow::show_history);
     menu->addSeparator();
+    menu->addAction(QStringLiteral("PK 设置…"), this, &TallyWindow::edit_settings);
     menu->addAction(open_config_folder_);
     return menu;
 }
@@ -398,6 +400,14 @@ void TallyWindow::show_record() {
     record_window_->show();
     record_window_->raise();
     record_window_->activateWindow();
+}
+
+void TallyWindow::edit_settings() {
+    TallySetupDialog dialog(current_tally_settings(pk_->page(), pk_->config()), pk_->config_home(),
+                            this);
+    if (dialog.exec() == QDialog::Accepted) {
+        pk_->load_config();
+    }
 }
 
 TallyHistoryWindow* TallyWindow::show_history() {

@@ -82,6 +82,8 @@ public:
     // The right-click menu: a new round, the record and its export.
     std::unique_ptr<QMenu> context_menu();
     void show_record();
+    // "PK 设置…": edits the configuration file in a dialog; a saved file is loaded at once.
+    void edit_settings();
     // The PKs kept in the history, with their charts.
     TallyHistoryWindow* show_history();
     // Writes the record as CSV to path, whole or not at all.

@@ -519,8 +519,8 @@ void TallySafetyTest::right_click_on_a_control_opens_the_menu() {
                             total->mapToGlobal(QPoint(5, 5)));
     QApplication::sendEvent(total, &event);
     QTRY_VERIFY(!items.isEmpty());
-    QCOMPARE(items,
-             QStringList({"新一局", "", "记录", "导出记录（CSV）…", "历史", "", "打开配置文件夹"}));
+    QCOMPARE(items, QStringList({"新一局", "", "记录", "导出记录（CSV）…", "历史", "", "PK 设置…",
+                                 "打开配置文件夹"}));
 }
 
 QTEST_MAIN(TallySafetyTest)

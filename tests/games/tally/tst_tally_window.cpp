@@ -1,5 +1,6 @@
 #include "games/tally/tally_config.h"
 #include "games/tally/tally_pk.h"
+#include "games/tally/tally_setup_dialog.h"
 #include "games/tally/tally_window.h"
 #include "runtime/controls/lists.h"
 #include "runtime/controls/transparent_label.h"
@@ -11,12 +12,14 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -142,6 +145,7 @@ private slots:
     void dragging_the_background_moves_the_window();
     void right_click_menu_opens_the_configuration_folder();
     void new_round_asks_first_and_keeps_the_finished_pk();
+    void setup_dialog_refuses_what_gbk_cannot_hold_and_saves_the_rest();
 };
 
 void TallyWindowTest::initTestCase() {
@@ -596,6 +600,38 @@ void TallyWindowTest::new_round_asks_first_and_keeps_the_finished_pk() {
     MessageBoxAnswerer none(QMessageBox::Ok);
     f.window->new_round();
     QCOMPARE(none.seen().size(), 0);
+}
+
+void TallyWindowTest::setup_dialog_refuses_what_gbk_cannot_hold_and_saves_the_rest() {
+    Fixture f(default_tally_config(site));
+    MessageBoxAnswerer answerer(QMessageBox::Ok);
+    QString save_text;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<TallySetupDialog*>(QApplication::activeModalWidget());
+        QVERIFY(dialog != nullptr);
+        auto* name = dialog->findChild<QLineEdit*>("name_one_edit");
+        QCOMPARE(name->text(), QStringLiteral("玩家一"));
+        QPushButton* save =
+            dialog->findChild<QDialogButtonBox*>("button_box")->button(QDialogButtonBox::Save);
+        save_text = save->text();
+        name->setText(QStringLiteral("小鹿🎮"));
+        QTest::mouseClick(save, Qt::LeftButton); // refused: the dialog stays
+        QVERIFY(dialog->isVisible());
+        name->setText(QStringLiteral("小鹿"));
+        dialog->findChild<QListWidget*>("amounts_one_list")->setCurrentRow(4);
+        QTest::mouseClick(dialog->findChild<QPushButton*>("up_one_button"), Qt::LeftButton);
+        QTest::mouseClick(save, Qt::LeftButton);
+    });
+    const QByteArray before = file_bytes(f.config_path());
+    f.window->edit_settings();
+    QCOMPARE(save_text, QStringLiteral("保存"));
+    QCOMPARE(answerer.seen().size(), 1);
+    QVERIFY(answerer.seen()[0].text.contains(QStringLiteral("GBK")));
+    QVERIFY(file_bytes(f.config_path()) != before);
+    QVERIFY(file_bytes(f.config_path()).contains(to_gbk(QStringLiteral("名字=小鹿\r\n"))));
+    QCOMPARE(f.find<QLabel>("player_one_name")->text(), QStringLiteral("小鹿"));
+    QCOMPARE(rows(f.list(1)), QStringList({"1", "9", "99", "9999", "999"}));
+    QCOMPARE(rows(f.list(2)), presets);
 }
 
 QTEST_MAIN(TallyWindowTest)
