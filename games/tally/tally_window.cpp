@@ -420,6 +420,11 @@ TallyHistoryWindow* TallyWindow::show_history() {
     history_window_->show();
     history_window_->raise();
     history_window_->activateWindow();
+    // Reading may have found the file damaged and moved it aside; the host hears of it now,
+    // not only when the next PK is kept.
+    if (const QString notice = pk_->archive().take_notice(); !notice.isEmpty()) {
+        show_notice(notice, QStringLiteral("PK历史"), nullptr);
+    }
     return history_window_;
 }
 

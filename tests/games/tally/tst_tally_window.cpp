@@ -146,6 +146,7 @@ private slots:
     void right_click_menu_opens_the_configuration_folder();
     void new_round_asks_first_and_keeps_the_finished_pk();
     void setup_dialog_refuses_what_gbk_cannot_hold_and_saves_the_rest();
+    void history_window_over_a_damaged_file_tells_the_host();
 };
 
 void TallyWindowTest::initTestCase() {
@@ -632,6 +633,28 @@ void TallyWindowTest::setup_dialog_refuses_what_gbk_cannot_hold_and_saves_the_re
     QCOMPARE(f.find<QLabel>("player_one_name")->text(), QStringLiteral("小鹿"));
     QCOMPARE(rows(f.list(1)), QStringList({"1", "9", "99", "9999", "999"}));
     QCOMPARE(rows(f.list(2)), presets);
+}
+
+void TallyWindowTest::history_window_over_a_damaged_file_tells_the_host() {
+    Fixture f;
+    QVERIFY(QDir().mkpath(tally_config_folder(f.dir.path())));
+    QFile damaged(tally_archive_path(f.dir.path()));
+    QVERIFY(damaged.open(QIODevice::WriteOnly));
+    damaged.write("not a database");
+    damaged.close();
+    const auto shown_box = []() -> QMessageBox* {
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            if (auto* box = qobject_cast<QMessageBox*>(top); box != nullptr && box->isVisible()) {
+                return box;
+            }
+        }
+        return nullptr;
+    };
+    f.window->show_history();
+    QTRY_VERIFY(shown_box() != nullptr);
+    QMessageBox* notice = shown_box();
+    QVERIFY(notice->text().contains(QStringLiteral("history.sqlite.damaged-")));
+    notice->close();
 }
 
 QTEST_MAIN(TallyWindowTest)
