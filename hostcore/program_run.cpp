@@ -41,6 +41,8 @@ void run_program(QObject* application_filter, const CommandLine& line, int start
     QApplication app(argc, argv);
     // The program's life follows the catalogue alone, not the last window on screen.
     QApplication::setQuitOnLastWindowClosed(false);
+    // Without the translations Qt's English buttons still work; nothing to tell the host.
+    load_qt_chinese();
     if (application_filter != nullptr) {
         app.installEventFilter(application_filter);
     }

@@ -10,6 +10,7 @@
 #include <QSaveFile>
 #include <QUrl>
 
+#include <algorithm>
 #include <mutex>
 
 #include <cerrno>
@@ -215,7 +216,19 @@ IniFile::IniFile(const QString& path, qint64 max_bytes) {
         status_ = Status::too_large;
         return;
     }
-    content_ = from_gbk(bytes);
+    // Chinese in UTF-8 is mostly valid GBK byte for byte (as nonsense), while GBK Chinese is
+    // almost never valid UTF-8; so valid UTF-8 beyond ASCII is taken as UTF-8.
+    const QByteArray bom("\xEF\xBB\xBF");
+    const bool utf8 = is_utf8(bytes);
+    const bool beyond_ascii =
+        std::any_of(bytes.cbegin(), bytes.cend(), [](char c) { return (c & 0x80) != 0; });
+    if (utf8 && beyond_ascii) {
+        encoding_ = Encoding::utf8;
+        content_ = QString::fromUtf8(bytes.startsWith(bom) ? bytes.mid(bom.size()) : bytes);
+    } else {
+        encoding_ = utf8 || is_gbk(bytes) ? Encoding::gbk : Encoding::neither;
+        content_ = from_gbk(bytes);
+    }
     status_ = Status::ok;
 }
 

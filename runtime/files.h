@@ -34,12 +34,17 @@ QString read_ini(const QString& path, const QString& section, const QString& key
 class IniFile {
 public:
     enum class Status { ok, missing, not_a_file, too_large, unreadable };
+    // GBK is the file's form. Hand-edited files are often saved as UTF-8: one that is valid
+    // UTF-8 and holds more than ASCII is read as UTF-8 (a byte-order mark dropped); one that is
+    // neither valid GBK nor valid UTF-8 is read as GBK as well as it goes.
+    enum class Encoding { gbk, utf8, neither };
 
     static constexpr qint64 default_max_bytes = 1024 * 1024;
 
     explicit IniFile(const QString& path, qint64 max_bytes = default_max_bytes);
 
     Status status() const { return status_; }
+    Encoding encoding() const { return encoding_; }
     // The system's words for a file that could not be read; empty otherwise.
     const QString& error() const { return error_; }
     // Same rules as read_ini.
@@ -48,6 +53,7 @@ public:
 
 private:
     Status status_ = Status::missing;
+    Encoding encoding_ = Encoding::gbk;
     QString error_;
     QString content_;
 };

@@ -248,6 +248,18 @@ QString from_gbk(const QByteArray& bytes) {
     return decoder.decode(bytes);
 }
 
+bool is_gbk(const QByteArray& bytes) {
+    // A byte that is not GBK decodes to a replacement character, which does not encode back.
+    return to_gbk(from_gbk(bytes)) == bytes;
+}
+
+bool is_utf8(const QByteArray& bytes) {
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    // The conversion runs only once its result is taken.
+    const QString decoded = decoder.decode(bytes);
+    return !decoder.hasError();
+}
+
 QByteArray to_gbk(const QString& text) {
     QStringEncoder encoder("GBK");
     if (!encoder.isValid()) {

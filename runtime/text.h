@@ -31,6 +31,10 @@ QString replace(const QString& text, const QString& find, const QString& with);
 // Everything that crosses the program's edge (files, downloaded pages) is GBK.
 QString from_gbk(const QByteArray& bytes);
 QByteArray to_gbk(const QString& text);
+// Whether the bytes are GBK throughout (they decode and encode back unchanged), and whether
+// they are valid UTF-8.
+bool is_gbk(const QByteArray& bytes);
+bool is_utf8(const QByteArray& bytes);
 
 // A total for the stream: below 10000 as written; from 1万 (10^4) below 1亿 (10^8) in 万,
 // from there on in 亿, with at most two decimals, cut rather than rounded (so 19999 is 1.99万,

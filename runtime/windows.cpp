@@ -6,9 +6,11 @@
 #include <QCursor>
 #include <QFontMetrics>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QMessageBox>
 #include <QPainter>
 #include <QScreen>
+#include <QTranslator>
 #include <QWidget>
 
 #include <algorithm>
@@ -92,6 +94,20 @@ QString fit_text_lines(const QString& text, const QFontMetrics& metrics, int wid
         }
     }
     return text;
+}
+
+bool load_qt_chinese() {
+    if (QCoreApplication::instance() == nullptr) {
+        return false;
+    }
+    // Parented to the application, so it lives as long as the texts it gives.
+    auto* translator = new QTranslator(QCoreApplication::instance());
+    if (!translator->load(QStringLiteral("qtbase_zh_CN"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    return QCoreApplication::installTranslator(translator);
 }
 
 int message_box(const QString& text, int style, const QString& title) {

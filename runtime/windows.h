@@ -36,6 +36,11 @@ void end_program();
 using EndProgramHandler = std::function<void()>;
 void set_end_program_handler(EndProgramHandler handler);
 
+// Puts Qt's own Chinese texts (qtbase_zh_CN from Qt's translations folder) on its standard
+// buttons, file dialogs and edit menus, so they speak the program's language. Call once a
+// QApplication exists; false when the translations are not installed, and Qt's English stays.
+bool load_qt_chinese();
+
 enum MessageStyle : int { style_ok = 0, style_error = 16, style_ok_cancel_question = 33 };
 
 // A real modal QMessageBox. Returns 0 for OK, 2 for Cancel or a closed box.

@@ -28,6 +28,19 @@ QString first_pieces(const QString& text, QChar separator, int count) {
 QString file_problem(const IniFile& file, const QString& path) {
     switch (file.status()) {
     case IniFile::Status::ok:
+        switch (file.encoding()) {
+        case IniFile::Encoding::gbk:
+            return {};
+        case IniFile::Encoding::utf8:
+            return QStringLiteral("配置文件是 UTF-8 编码，已按 UTF-8 读取；下次保存时会改写成 "
+                                  "GBK 编码：\r\n") +
+                   path;
+        case IniFile::Encoding::neither:
+            return QStringLiteral("配置文件既不是 GBK 编码也不是 UTF-8 编码，无法识别的文字已按 "
+                                  "GBK 尽量读取：\r\n") +
+                   path;
+        }
+        return {};
     case IniFile::Status::missing:
         return {};
     case IniFile::Status::not_a_file:
@@ -74,7 +87,7 @@ TallyPage load_tally_config(TallyConfig& config, const QString& config_home) {
     const IniFile file(path);
     TallyPage page;
     page.file_problem = file_problem(file, path);
-    if (!page.file_problem.isEmpty()) {
+    if (!page.file_problem.isEmpty() && file.status() != IniFile::Status::ok) {
         qCWarning(log_config) << "tally configuration not read:" << path;
     }
     page.player_one_name = file.value(QStringLiteral("玩家1"), QStringLiteral("名字"),

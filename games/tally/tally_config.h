@@ -26,8 +26,9 @@ struct TallyPage {
     QString player_two_name;
     QString advert_text;  // with CR LF line breaks
     int advert_font_size; // points, at most max_advert_font_size; 0 or less keeps the box's own
-    // Empty when the file was read or is simply missing; otherwise why it was passed over
-    // (not a regular file, too large, unreadable), for the host.
+    // Empty when the file was read as GBK or is simply missing; otherwise why it was passed
+    // over (not a regular file, too large, unreadable) or how it was read (as UTF-8, or as
+    // neither GBK nor UTF-8), for the host, with the file's path.
     QString file_problem;
 };
 

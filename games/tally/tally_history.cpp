@@ -114,12 +114,20 @@ QString csv_line(const QStringList& fields) {
 
 } // namespace
 
-QByteArray record_csv(const TallyHistory& history) {
-    QString text = csv_line(record_headings());
-    for (const TallyAddition& addition : history.record()) {
-        text += csv_line(record_row(addition));
+QByteArray csv_table(const QList<QStringList>& rows) {
+    QString text;
+    for (const QStringList& row : rows) {
+        text += csv_line(row);
     }
     return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
+}
+
+QByteArray record_csv(const TallyHistory& history) {
+    QList<QStringList> rows{record_headings()};
+    for (const TallyAddition& addition : history.record()) {
+        rows.append(record_row(addition));
+    }
+    return csv_table(rows);
 }
 
 } // namespace glimmer

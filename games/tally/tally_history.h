@@ -59,6 +59,9 @@ private:
 // The record for a spreadsheet: UTF-8 with a byte-order mark so that spreadsheet programs
 // read the Chinese right, comma-separated, quoted where needed, CR LF line ends.
 QByteArray record_csv(const TallyHistory& history);
+// Any table in that form, with the same guards: a cell that a spreadsheet would run as a
+// formula is kept as text.
+QByteArray csv_table(const QList<QStringList>& rows);
 
 // Column headings of the record, the window's and the file's.
 QStringList record_headings();

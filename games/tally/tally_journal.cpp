@@ -557,6 +557,14 @@ void TallyJournal::release() {
     fd_ = -1;
 }
 
+void TallyJournal::let_go() {
+    if (fd_ >= 0) {
+        ::close(fd_); // the lock goes with the descriptor
+        fd_ = -1;
+    }
+    close();
+}
+
 void TallyJournal::close() {
     release();
     leftover_ = {};

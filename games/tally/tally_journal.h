@@ -90,6 +90,9 @@ public:
 
     // The PK ended normally: the journal is removed and its lock released.
     void close();
+    // The PK ended but could not be kept elsewhere: the journal stays on the disk, unlocked,
+    // so the next opening offers it back.
+    void let_go();
 
 private:
     bool flush();

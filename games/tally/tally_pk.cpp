@@ -3,6 +3,7 @@
 #include "games/tally/tally_rules.h"
 #include "runtime/text.h"
 
+#include <QCryptographicHash>
 #include <QJsonArray>
 
 #include <QDir>
@@ -26,11 +27,21 @@ QString leader_name(Leader leader) {
     return QStringLiteral("none");
 }
 
+// A PK is known by its first addition, which stays the same however often its journal is
+// restored, so keeping it again replaces it instead of adding a second one.
+QString pk_key(const TallyHistory& history) {
+    const TallyAddition& first = history.record().first();
+    const QByteArray line = journal_line(
+        {JournalEvent::Kind::addition, first.time, first.player, first.name, first.amount});
+    return QString::fromLatin1(QCryptographicHash::hash(line, QCryptographicHash::Sha1).toHex());
+}
+
 } // namespace
 
 TallyPk::TallyPk(TallyConfig& config, const QString& config_home, const QString& site_url,
                  QObject* parent)
-    : QObject(parent), config_(config), config_home_(config_home), site_url_(site_url) {
+    : QObject(parent), config_(config), config_home_(config_home), site_url_(site_url),
+      archive_(tally_archive_path(config_home)) {
     load_config();
 }
 
@@ -225,13 +236,64 @@ void TallyPk::restore_leftover() {
     }
 }
 
+// The PK the host chose not to carry on still ended; it goes into the history like any other.
 void TallyPk::discard_leftover() {
+    const bool kept = keep(leftover_history_, leftover_board_);
     leftover_history_ = TallyHistory();
-    journal_.drop_leftover();
+    if (kept) {
+        journal_.drop_leftover();
+    } else {
+        // Offered back next time; this PK takes a journal of its own with its first step.
+        journal_.let_go();
+        journal_tried_ = false;
+    }
 }
 
-void TallyPk::end() {
+bool TallyPk::keep(const TallyHistory& history, const TallyBoard& board) {
+    if (history.record().isEmpty()) {
+        return true;
+    }
+    const QDateTime now = QDateTime::fromSecsSinceEpoch(QDateTime::currentSecsSinceEpoch());
+    const bool kept =
+        archive_.save(archived_pk(history, board, name(1), name(2), now), pk_key(history));
+    if (const QString notice = archive_.take_notice(); !notice.isEmpty()) {
+        emit history_notice(notice);
+    }
+    if (!kept) {
+        emit history_notice(QStringLiteral("这场PK没有存入历史，它的记录保留在磁盘上，"
+                                           "下次打开时可以恢复。\r\n") +
+                            archive_.problem());
+    }
+    return kept;
+}
+
+bool TallyPk::end() {
+    if (ended_) {
+        return true;
+    }
+    ended_ = true;
+    if (reading_leftover_ || !keep(history_, board_)) {
+        journal_.let_go();
+        return false;
+    }
     journal_.close();
+    return true;
+}
+
+Outcome TallyPk::new_round() {
+    if (const Outcome busy = busy_refusal(); !busy.done()) {
+        return busy;
+    }
+    if (!keep(history_, board_)) {
+        return Outcome::refused(QStringLiteral("这场PK没有存入历史，所以没有开始新一局：\r\n") +
+                                archive_.problem());
+    }
+    journal_.close();
+    journal_tried_ = false;
+    history_ = TallyHistory();
+    select_player(1);
+    show(TallyBoard());
+    return Outcome::ok();
 }
 
 } // namespace glimmer

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "games/tally/tally_archive.h"
 #include "games/tally/tally_config.h"
 #include "games/tally/tally_history.h"
 #include "games/tally/tally_journal.h"
@@ -28,6 +29,7 @@ public:
     ~TallyPk() override;
 
     const TallyPage& page() const { return page_; }
+    const TallyConfig& config() const { return config_; }
     QString name(int player) const;
     // The preset amounts of player 1 or 2, in the file's order.
     const QStringList& presets(int player) const;
@@ -35,6 +37,9 @@ public:
     int selected_player() const { return selected_player_; }
     const TallyHistory& history() const { return history_; }
     const TallyJournal& journal() const { return journal_; }
+    // Where finished PKs are kept.
+    TallyArchive& archive() { return archive_; }
+    bool has_additions() const { return !history_.record().isEmpty(); }
     QString config_home() const { return config_home_; }
     // What the overlays show.
     TallyView view() const;
@@ -67,8 +72,13 @@ public:
     void restore_leftover();
     void discard_leftover();
 
-    // The PK ends normally: its journal goes, and nothing is offered back next time.
-    void end();
+    // The PK ends normally: one with additions goes into the history first, and only then
+    // does its journal go, so nothing is offered back next time. When the history cannot
+    // take it the journal stays, the next opening offers the PK back, and false is returned.
+    bool end();
+    // Ends this PK and starts the next at 0 : 0 with the same names and presets. Refused
+    // while busy, and when the finished PK cannot be kept: it then goes on as it was.
+    Outcome new_round();
 
     // False while the journal cannot be written; the PK goes on regardless.
     bool protecting() const { return journal_.protecting(); }
@@ -83,12 +93,17 @@ signals:
     void protection_changed(bool protecting);
     // After every change of what view() gives.
     void state_changed();
+    // Something about the history the host should hear of (a damaged file moved aside, a PK
+    // that could not be kept), once each time.
+    void history_notice(const QString& text);
 
 private:
     Outcome busy_refusal() const;
     Outcome add(int player, const QString& amount);
     void record_step(const JournalEvent& event);
     void show(const TallyBoard& board);
+    // Puts the PK in the history unless it has no additions; tells the host what went wrong.
+    bool keep(const TallyHistory& history, const TallyBoard& board);
 
     TallyConfig& config_;
     QString config_home_;
@@ -98,6 +113,8 @@ private:
     int selected_player_ = 1;
     TallyHistory history_;
     TallyJournal journal_;
+    TallyArchive archive_;
+    bool ended_ = false;
     bool journal_tried_ = false; // a PK's journal starts with its first step or never
     std::atomic<bool> reading_leftover_{false};
     TallyHistory leftover_history_;

@@ -1,8 +1,10 @@
 #include "games/tally/tally_window.h"
 
+#include "games/tally/tally_history_window.h"
 #include "games/tally/tally_pk.h"
 #include "games/tally/tally_record_window.h"
 #include "games/tally/tally_rules.h"
+#include "games/tally/tally_setup_dialog.h"
 #include "runtime/controls/lists.h"
 #include "runtime/controls/transparent_label.h"
 #include "runtime/files.h"
@@ -75,6 +77,9 @@ TallyWindow::TallyWindow(TallyPk* pk, const QString& site_url, QWidget* parent)
     connect(pk_, &TallyPk::selected_player_changed, this, &TallyWindow::show_selected_player);
     connect(pk_, &TallyPk::protection_changed, this, &TallyWindow::tell_protection);
     connect(pk_, &TallyPk::state_changed, this, &TallyWindow::state_changed);
+    // No parent: the notice may come as the window closes, and must outlive it.
+    connect(pk_, &TallyPk::history_notice, this,
+            [](const QString& text) { show_notice(text, QStringLiteral("PK历史"), nullptr); });
     show_config();
     show_board();
     show_selected_player();
@@ -346,9 +351,13 @@ bool TallyWindow::eventFilter(QObject* watched, QEvent* event) {
 
 std::unique_ptr<QMenu> TallyWindow::context_menu() {
     auto menu = std::make_unique<QMenu>(this);
+    menu->addAction(QStringLiteral("新一局"), this, &TallyWindow::new_round);
+    menu->addSeparator();
     menu->addAction(QStringLiteral("记录"), this, &TallyWindow::show_record);
     menu->addAction(QStringLiteral("导出记录（CSV）…"), this, &TallyWindow::export_record_as);
+    menu->addAction(QStringLiteral("历史"), this, &TallyWindow::show_history);
     menu->addSeparator();
+    menu->addAction(QStringLiteral("PK 设置…"), this, &TallyWindow::edit_settings);
     menu->addAction(open_config_folder_);
     return menu;
 }
@@ -356,10 +365,30 @@ std::unique_ptr<QMenu> TallyWindow::context_menu() {
 // However the window is closed, the PK ends normally: nothing is offered back next time.
 void TallyWindow::closeEvent(QCloseEvent* event) {
     pk_->end();
-    if (record_window_ != nullptr) {
-        record_window_->close();
+    for (QWidget* window : {static_cast<QWidget*>(record_window_.data()),
+                            static_cast<QWidget*>(history_window_.data())}) {
+        if (window != nullptr) {
+            window->close();
+        }
     }
     QWidget::closeEvent(event);
+}
+
+void TallyWindow::new_round() {
+    if (pk_->has_additions() &&
+        message_box(QStringLiteral("这场PK已有加分。是否结束这场PK，从 0 : 0 开始新一局？\r\n"
+                                   "结束的PK会存入历史。"),
+                    style_ok_cancel_question, QStringLiteral("新一局")) != 0) {
+        return;
+    }
+    const Outcome started = pk_->new_round();
+    tell_refusal(started);
+    if (started.done()) {
+        ui_->amount_edit->setText(QStringLiteral("0"));
+        if (history_window_ != nullptr) {
+            history_window_->refresh();
+        }
+    }
 }
 
 void TallyWindow::show_record() {
@@ -371,6 +400,32 @@ void TallyWindow::show_record() {
     record_window_->show();
     record_window_->raise();
     record_window_->activateWindow();
+}
+
+void TallyWindow::edit_settings() {
+    TallySetupDialog dialog(current_tally_settings(pk_->page(), pk_->config()), pk_->config_home(),
+                            this);
+    if (dialog.exec() == QDialog::Accepted) {
+        pk_->load_config();
+    }
+}
+
+TallyHistoryWindow* TallyWindow::show_history() {
+    if (history_window_ == nullptr) {
+        history_window_ = new TallyHistoryWindow(pk_->archive(), this);
+        history_window_->setAttribute(Qt::WA_DeleteOnClose);
+    } else {
+        history_window_->refresh();
+    }
+    history_window_->show();
+    history_window_->raise();
+    history_window_->activateWindow();
+    // Reading may have found the file damaged and moved it aside; the host hears of it now,
+    // not only when the next PK is kept.
+    if (const QString notice = pk_->archive().take_notice(); !notice.isEmpty()) {
+        show_notice(notice, QStringLiteral("PK历史"), nullptr);
+    }
+    return history_window_;
 }
 
 bool TallyWindow::export_record(const QString& path, QString* error) {

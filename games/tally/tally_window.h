@@ -31,6 +31,7 @@ namespace glimmer {
 class ReportList;
 class TallyPk;
 class TallyRecordWindow;
+class TallyHistoryWindow;
 
 // The PK scoreboard: two players' totals, their preset amounts, the leader's flag and the
 // difference line, drawn from a TallyPk. Clicks and keys become the PK's actions; nothing is
@@ -75,9 +76,16 @@ public:
     void switch_player();
     void add_preset(int player, int row);
 
-    // The right-click menu: the record and its export.
+    // Ends this PK and starts the next at 0 : 0, asking first when the PK has additions.
+    void new_round();
+
+    // The right-click menu: a new round, the record and its export.
     std::unique_ptr<QMenu> context_menu();
     void show_record();
+    // "PK 设置…": edits the configuration file in a dialog; a saved file is loaded at once.
+    void edit_settings();
+    // The PKs kept in the history, with their charts.
+    TallyHistoryWindow* show_history();
     // Writes the record as CSV to path, whole or not at all.
     bool export_record(const QString& path, QString* error = nullptr);
 
@@ -121,6 +129,7 @@ private:
     bool file_problem_told_ = false;
     bool protection_paused_ = false;
     QPointer<TallyRecordWindow> record_window_;
+    QPointer<TallyHistoryWindow> history_window_;
     QList<QKeySequence> operator_keys_;
     bool dragging_ = false;
     QPoint drag_offset_;

@@ -49,7 +49,7 @@ stray=$(cd "$root" && find . -mindepth 1 \( -type f -o -type l \) | sed 's|^\./|
 [ -z "$stray" ] || fail "files outside the expected places: $stray"
 
 depends=$(dpkg-deb -f "$deb" Depends)
-for p in fonts-noto-cjk fonts-arphic-ukai libqt6widgets6 libc6; do
+for p in fonts-noto-cjk fonts-arphic-ukai qt6-translations-l10n libqt6widgets6 libc6; do
     [[ ",$depends," =~ [,\ ]$p[\ ,\(] ]] || fail "Depends lacks $p: $depends"
 done
 

@@ -30,6 +30,7 @@ QRect row_rect(ReportList& list, int row) {
 class ControlsTest : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase();
     void transparent_label_reports_left_presses_only();
     void transparent_label_lets_the_backdrop_show();
     void picture_button_shows_the_hover_face_under_the_pointer();
@@ -43,6 +44,8 @@ private slots:
     void list_box_appends_lines();
     void message_box_answers_data();
     void message_box_answers();
+    void message_box_buttons_read_chinese_data();
+    void message_box_buttons_read_chinese();
     void end_program_handler_replaces_the_exit();
 };
 
@@ -252,6 +255,31 @@ void ControlsTest::message_box_answers() {
     QCOMPARE(answerer.seen()[0].title, QStringLiteral("更新说明："));
     QCOMPARE(int(answerer.seen()[0].icon), icon);
     QCOMPARE(int(answerer.seen()[0].buttons), buttons);
+}
+
+void ControlsTest::initTestCase() {
+    // As the program does at start: Qt's own dialogs speak Chinese.
+    QVERIFY(load_qt_chinese());
+}
+
+void ControlsTest::message_box_buttons_read_chinese_data() {
+    QTest::addColumn<int>("style");
+    QTest::addColumn<QStringList>("texts");
+    QTest::newRow("question") << int(style_ok_cancel_question) << QStringList{"取消", "确定"};
+    QTest::newRow("error") << int(style_error) << QStringList{"确定"};
+}
+
+void ControlsTest::message_box_buttons_read_chinese() {
+    QFETCH(int, style);
+    QFETCH(QStringList, texts);
+    MessageBoxAnswerer answerer(QMessageBox::Ok);
+    message_box(QStringLiteral("问"), style);
+    QCOMPARE(answerer.seen().size(), 1);
+    QStringList shown = answerer.seen()[0].button_texts;
+    // Their order on screen is the platform's; the texts are what matter.
+    shown.sort();
+    texts.sort();
+    QCOMPARE(shown, texts);
 }
 
 void ControlsTest::end_program_handler_replaces_the_exit() {

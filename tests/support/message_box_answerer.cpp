@@ -32,6 +32,9 @@ void MessageBoxAnswerer::poll() {
     seen.icon = box->icon();
     seen.buttons = box->standardButtons();
     seen.format = box->textFormat();
+    for (QAbstractButton* button : box->buttons()) {
+        seen.button_texts << button->text();
+    }
     const QScreen* screen = box->screen();
     seen.fits_screen =
         screen != nullptr && screen->availableGeometry().contains(box->frameGeometry());

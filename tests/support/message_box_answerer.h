@@ -13,6 +13,7 @@ struct SeenBox {
     QString title;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QMessageBox::StandardButtons buttons;
+    QStringList button_texts; // in the order the box lays them out
     Qt::TextFormat format = Qt::AutoText;
     bool fits_screen = false; // the whole box, buttons included, lies on its screen
 };

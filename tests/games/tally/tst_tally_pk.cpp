@@ -1,7 +1,10 @@
 #include "games/tally/tally_pk.h"
 #include "games/tally/tally_rules.h"
 
+#include <QDir>
 #include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -27,6 +30,9 @@ private slots:
     void actions_play_the_pk_or_are_refused_data();
     void actions_play_the_pk_or_are_refused();
     void the_overlay_view_follows_every_change();
+    void a_new_round_keeps_the_finished_pk_and_starts_at_zero();
+    void a_pk_the_history_cannot_take_goes_on_and_stays_on_disk();
+    void a_left_pk_the_host_declines_still_goes_into_the_history();
 };
 
 void TallyPkTest::actions_play_the_pk_or_are_refused_data() {
@@ -127,6 +133,82 @@ void TallyPkTest::the_overlay_view_follows_every_change() {
     QCOMPARE(read_journal(journal.readAll()).events.size(), 3);
     pk.end();
     QVERIFY(!journal.exists());
+}
+
+void TallyPkTest::a_new_round_keeps_the_finished_pk_and_starts_at_zero() {
+    QTemporaryDir home;
+    TallyConfig config;
+    TallyPk pk(config, home.path(), QStringLiteral("http://x"));
+    QVERIFY(pk.new_round().done()); // nothing to keep yet
+    QVERIFY(pk.add_amount(1, QStringLiteral("5")).done());
+    QVERIFY(pk.add_preset(2, 1).done());
+    const QString journal = pk.journal().path();
+    QVERIFY(pk.new_round().done());
+    QCOMPARE(state_text(pk), QStringLiteral("0:0 flag1 相差：0 p1"));
+    QVERIFY(!pk.has_additions());
+    QVERIFY(!QFile::exists(journal));
+    QList<ArchivedPk> kept = pk.archive().list();
+    QCOMPARE(kept.size(), 1);
+    QCOMPARE(kept[0].total_one + ':' + kept[0].total_two, QStringLiteral("5:9"));
+    QCOMPARE(kept[0].winner, Leader::player_two);
+    QCOMPARE(kept[0].name_two, QStringLiteral("玩家2木有名字"));
+    QCOMPARE(pk.archive().additions(kept[0].id).size(), 2);
+    // The next round plays and is kept on its own when it ends.
+    QVERIFY(pk.add_amount(2, QStringLiteral("1")).done());
+    QVERIFY(pk.end());
+    QCOMPARE(pk.archive().list().size(), 2);
+}
+
+void TallyPkTest::a_pk_the_history_cannot_take_goes_on_and_stays_on_disk() {
+    QTemporaryDir home;
+    TallyConfig config;
+    QDir().mkpath(tally_config_folder(home.path()));
+    {
+        // A file a newer program wrote: not damaged, only not ours to change.
+        QSqlDatabase db =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("newer"));
+        db.setDatabaseName(tally_archive_path(home.path()));
+        QVERIFY(db.open());
+        QSqlQuery(db).exec(QStringLiteral("PRAGMA user_version = 7"));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("newer"));
+    QString journal;
+    {
+        TallyPk pk(config, home.path(), QStringLiteral("http://x"));
+        QSignalSpy notices(&pk, &TallyPk::history_notice);
+        QVERIFY(pk.add_amount(1, QStringLiteral("5")).done());
+        journal = pk.journal().path();
+        QVERIFY(!pk.new_round().done());
+        QCOMPARE(state_text(pk), QStringLiteral("5:0 flag1 相差：5 p1"));
+        QVERIFY(!pk.end());
+        QCOMPARE(notices.count(), 2);
+    }
+    QVERIFY(QFile::exists(journal));
+    TallyPk next(config, home.path(), QStringLiteral("http://x"));
+    const auto leftover = next.find_leftover();
+    QVERIFY(leftover.has_value());
+    QCOMPARE(leftover->board.total_one, QStringLiteral("5"));
+}
+
+void TallyPkTest::a_left_pk_the_host_declines_still_goes_into_the_history() {
+    QTemporaryDir home;
+    TallyConfig config;
+    // As a killed program leaves its journal.
+    QDir().mkpath(tally_config_folder(home.path()));
+    QFile left(journal_path(tally_config_folder(home.path()), 1));
+    QVERIFY(left.open(QIODevice::WriteOnly));
+    left.write(journal_line({JournalEvent::Kind::addition, QDateTime::currentDateTime(), 2,
+                             QStringLiteral("乙"), QStringLiteral("8")}));
+    left.close();
+    TallyPk pk(config, home.path(), QStringLiteral("http://x"));
+    QVERIFY(pk.find_leftover().has_value());
+    pk.discard_leftover();
+    QCOMPARE(state_text(pk), QStringLiteral("0:0 flag1 相差：0 p1"));
+    QCOMPARE(pk.archive().list().size(), 1);
+    QCOMPARE(pk.archive().list()[0].total_two, QStringLiteral("8"));
+    QVERIFY(pk.end()); // no additions of its own: nothing more kept
+    QCOMPARE(pk.archive().list().size(), 1);
 }
 
 QTEST_GUILESS_MAIN(TallyPkTest)

@@ -1,5 +1,6 @@
 #include "games/tally/tally_config.h"
 #include "games/tally/tally_rules.h"
+#include "games/tally/tally_settings.h"
 #include "runtime/files.h"
 #include "runtime/text.h"
 
@@ -59,6 +60,11 @@ private slots:
     void load_reads_each_key_with_its_default();
     void load_replaces_the_amounts_held_before();
     void gbk_names_read_back();
+    void files_in_other_encodings_are_read_and_told_data();
+    void files_in_other_encodings_are_read_and_told();
+    void settings_the_file_cannot_hold_are_refused_data();
+    void settings_the_file_cannot_hold_are_refused();
+    void written_settings_read_back_the_same();
     void written_default_reads_back_as_the_table_shows();
     void write_into_a_read_only_folder_keeps_the_old_file();
     void totals_add_and_compare_data();
@@ -249,6 +255,114 @@ void TallyRulesTest::totals_add_and_compare() {
     const Standing standing = compare_totals(added, total_two);
     QTEST(standing.leader, "leader");
     QTEST(standing.difference, "difference");
+}
+
+void TallyRulesTest::files_in_other_encodings_are_read_and_told_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("name_one");
+    QTest::addColumn<QString>("told"); // the start of what the host hears; empty for nothing
+    const QString text = QStringLiteral("[玩家1]\r\n名字=小鹿·α\r\n");
+    QTest::newRow("GBK") << to_gbk(QStringLiteral("[玩家1]\r\n名字=小鹿\r\n")) << "小鹿"
+                         << QString();
+    QTest::newRow("ASCII") << QByteArray("[\xCD\xE6\xBC\xD2"
+                                         "1]\r\nname=x\r\n")
+                           << "玩家1木有名字" << QString();
+    QTest::newRow("UTF-8") << text.toUtf8() << "小鹿·α"
+                           << "配置文件是 UTF-8 编码，已按 UTF-8 读取；下次保存时会改写成 GBK";
+    QTest::newRow("UTF-8 with a byte-order mark")
+        << QByteArray("\xEF\xBB\xBF") + text.toUtf8() << "小鹿·α"
+        << "配置文件是 UTF-8 编码";
+    QTest::newRow("neither") << QByteArray("[\xCD\xE6\xBC\xD2"
+                                           "1]\r\n\x81\x7F=x\r\n")
+                             << "玩家1木有名字"
+                             << "配置文件既不是 GBK 编码也不是 UTF-8 编码";
+}
+
+void TallyRulesTest::files_in_other_encodings_are_read_and_told() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, told);
+    QTemporaryDir dir;
+    QVERIFY(QDir().mkpath(tally_config_folder(dir.path())));
+    QFile file(tally_config_path(dir.path()));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    file.close();
+    TallyConfig config;
+    const TallyPage page = load_tally_config(config, dir.path());
+    QTEST(page.player_one_name, "name_one");
+    if (told.isEmpty()) {
+        QCOMPARE(page.file_problem, QString());
+    } else {
+        QVERIFY2(page.file_problem.startsWith(told), qPrintable(page.file_problem));
+        QVERIFY(page.file_problem.endsWith(tally_config_path(dir.path())));
+    }
+}
+
+void TallyRulesTest::settings_the_file_cannot_hold_are_refused_data() {
+    QTest::addColumn<QString>("name_one");
+    QTest::addColumn<QStringList>("amounts_two");
+    QTest::addColumn<QString>("advert");
+    QTest::addColumn<QString>("problem"); // empty: accepted
+    const QStringList fine{"1", "-2", "0.5", "99"};
+    QTest::newRow("fine") << "小鹿" << fine << "第一行\n第二行" << QString();
+    QTest::newRow("a name GBK cannot hold") << QStringLiteral("小鹿🎮") << fine << ""
+                                            << "玩家一的名字里有 GBK 编码无法保存的字符";
+    QTest::newRow("an empty name") << " " << fine << ""
+                                   << "玩家一的名字不能为空";
+    QTest::newRow("an amount that is no number") << "小鹿" << QStringList{"1", "九"} << ""
+                                                 << "玩家二的预设数量“九”不是数字";
+    QTest::newRow("a plus in an amount") << "小鹿" << QStringList{"1+2"} << ""
+                                         << "玩家二的预设数量“1+2”不是数字";
+    QTest::newRow("a plus in the advert") << "小鹿" << fine << "a+b"
+                                          << "广告文字里不能有“+”";
+}
+
+void TallyRulesTest::settings_the_file_cannot_hold_are_refused() {
+    TallySettings settings;
+    QFETCH(QString, name_one);
+    QFETCH(QStringList, amounts_two);
+    QFETCH(QString, advert);
+    QFETCH(QString, problem);
+    settings.name_one = name_one;
+    settings.name_two = QStringLiteral("阿强");
+    settings.amounts_two = amounts_two;
+    settings.advert = advert;
+    const QString found = tally_settings_problem(settings);
+    if (problem.isEmpty()) {
+        QCOMPARE(found, QString());
+    } else {
+        QVERIFY2(found.startsWith(problem), qPrintable(found));
+    }
+}
+
+void TallyRulesTest::written_settings_read_back_the_same() {
+    QTemporaryDir dir;
+    TallySettings settings;
+    settings.name_one = QStringLiteral("小鹿·α");
+    settings.name_two = QStringLiteral("[阿强]");
+    settings.amounts_one = QStringList{"5", "0.5", "-1"};
+    settings.amounts_two = QStringList{"9999"};
+    settings.advert = QStringLiteral("使用说明：\n双击列表加分\n");
+    settings.advert_font_size = 14;
+    QVERIFY(tally_settings_problem(settings).isEmpty());
+    QVERIFY(write_tally_settings(dir.path(), settings));
+    const QByteArray bytes = [&] {
+        QFile file(tally_config_path(dir.path()));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }();
+    QVERIFY(
+        bytes.startsWith(to_gbk(QStringLiteral("[玩家1]\r\n名字=小鹿·α\r\n数量=5+0.5+-1\r\n"))));
+    QCOMPARE(bytes.count("\r\n"), 10);
+    QVERIFY(!bytes.endsWith("\r\n"));
+    TallyConfig config;
+    const TallyPage page = load_tally_config(config, dir.path());
+    QCOMPARE(page.file_problem, QString());
+    QCOMPARE(page.player_one_name, settings.name_one);
+    QCOMPARE(page.player_two_name, settings.name_two);
+    QCOMPARE(config.player_one_amounts, settings.amounts_one);
+    QCOMPARE(config.player_two_amounts, settings.amounts_two);
+    QCOMPARE(page.advert_text, QStringLiteral("使用说明：\r\n双击列表加分\r\n"));
+    QCOMPARE(page.advert_font_size, 14);
 }
 
 QTEST_GUILESS_MAIN(TallyRulesTest)

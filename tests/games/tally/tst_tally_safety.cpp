@@ -1,3 +1,4 @@
+#include "games/tally/tally_archive.h"
 #include "games/tally/tally_config.h"
 #include "games/tally/tally_journal.h"
 #include "games/tally/tally_record_window.h"
@@ -238,8 +239,8 @@ void TallySafetyTest::record_window_and_csv_export_show_every_addition() {
     o.key(Qt::Key_5, Qt::AltModifier);
 
     const std::unique_ptr<QMenu> menu = o.window->context_menu();
-    QCOMPARE(menu->actions()[0]->text(), QStringLiteral("记录"));
-    menu->actions()[0]->trigger();
+    QCOMPARE(menu->actions()[2]->text(), QStringLiteral("记录"));
+    menu->actions()[2]->trigger();
     auto* record = o.window->findChild<TallyRecordWindow*>();
     QVERIFY(record != nullptr && record->isVisible());
     auto* table = record->findChild<QTableWidget*>("记录表");
@@ -484,6 +485,19 @@ void TallySafetyTest::pk_of_a_killed_program_is_restored_whole() {
     // Undo reaches back through the restored history.
     o.key(Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(o.board(), QStringLiteral("10998:9999 flag1 相差：999"));
+
+    // Closed, the restored PK is in the history once, with every addition, and nothing is
+    // offered again.
+    o.window->close();
+    TallyArchive archive(tally_archive_path(dir.path()));
+    const QList<ArchivedPk> kept = archive.list();
+    QCOMPARE(kept.size(), 1);
+    QCOMPARE(kept[0].total_one + ':' + kept[0].total_two, QStringLiteral("10998:9999"));
+    QCOMPARE(QString::number(archive.additions(kept[0].id).size()), expected[4]);
+    Opened again(dir.path());
+    QCOMPARE(answerer.seen().size(), 1);
+    again.window->close();
+    QCOMPARE(archive.list().size(), 1);
 }
 
 void TallySafetyTest::right_click_on_a_control_opens_the_menu() {
@@ -505,7 +519,8 @@ void TallySafetyTest::right_click_on_a_control_opens_the_menu() {
                             total->mapToGlobal(QPoint(5, 5)));
     QApplication::sendEvent(total, &event);
     QTRY_VERIFY(!items.isEmpty());
-    QCOMPARE(items, QStringList({"记录", "导出记录（CSV）…", "", "打开配置文件夹"}));
+    QCOMPARE(items, QStringList({"新一局", "", "记录", "导出记录（CSV）…", "历史", "", "PK 设置…",
+                                 "打开配置文件夹"}));
 }
 
 QTEST_MAIN(TallySafetyTest)

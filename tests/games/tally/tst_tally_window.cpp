@@ -1,21 +1,25 @@
 #include "games/tally/tally_config.h"
 #include "games/tally/tally_pk.h"
+#include "games/tally/tally_setup_dialog.h"
 #include "games/tally/tally_window.h"
 #include "runtime/controls/lists.h"
 #include "runtime/controls/transparent_label.h"
 #include "runtime/files.h"
 #include "runtime/text.h"
+#include "runtime/windows.h"
 #include "tests/support/message_box_answerer.h"
 #include "tests/support/read_only.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -118,6 +122,7 @@ public:
 class TallyWindowTest : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase();
     void opens_as_designed_with_the_fallback_configuration();
     void opening_shows_the_configured_names_lists_and_advert();
     void advert_font_size_is_in_points_data();
@@ -139,7 +144,15 @@ private slots:
     void close_label_destroys_the_window();
     void dragging_the_background_moves_the_window();
     void right_click_menu_opens_the_configuration_folder();
+    void new_round_asks_first_and_keeps_the_finished_pk();
+    void setup_dialog_refuses_what_gbk_cannot_hold_and_saves_the_rest();
+    void history_window_over_a_damaged_file_tells_the_host();
 };
+
+void TallyWindowTest::initTestCase() {
+    // The boxes these tests answer read as the host sees them.
+    QVERIFY(load_qt_chinese());
+}
 
 void TallyWindowTest::opens_as_designed_with_the_fallback_configuration() {
     Fixture f;
@@ -559,6 +572,89 @@ void TallyWindowTest::right_click_menu_opens_the_configuration_folder() {
     set_folder_opener({});
     QCOMPARE(opened, QStringList{QDir::cleanPath(tally_config_folder(f.dir.path()))});
     QVERIFY(QFileInfo(opened.value(0)).isDir());
+}
+
+void TallyWindowTest::new_round_asks_first_and_keeps_the_finished_pk() {
+    Fixture f;
+    f.type_quantity(QStringLiteral("12"));
+    f.go();
+    {
+        MessageBoxAnswerer answerer(QMessageBox::Cancel);
+        f.window->new_round();
+        QCOMPARE(answerer.seen().size(), 1);
+        QStringList buttons = answerer.seen()[0].button_texts;
+        buttons.sort();
+        QCOMPARE(buttons, QStringList({"取消", "确定"}));
+    }
+    QCOMPARE(f.total_one()->text(), QStringLiteral("12"));
+    QVERIFY(f.window->pk().archive().list().isEmpty());
+    {
+        MessageBoxAnswerer answerer(QMessageBox::Ok);
+        f.window->new_round();
+        QCOMPARE(answerer.seen().size(), 1);
+    }
+    QVERIFY(f.window->isVisible());
+    QCOMPARE(f.total_one()->text() + ':' + f.total_two()->text(), QStringLiteral("0:0"));
+    QCOMPARE(f.difference()->text(), QStringLiteral("相差：0"));
+    QCOMPARE(f.window->pk().archive().list().size(), 1);
+    // Nothing added yet: nothing to lose, so no question.
+    MessageBoxAnswerer none(QMessageBox::Ok);
+    f.window->new_round();
+    QCOMPARE(none.seen().size(), 0);
+}
+
+void TallyWindowTest::setup_dialog_refuses_what_gbk_cannot_hold_and_saves_the_rest() {
+    Fixture f(default_tally_config(site));
+    MessageBoxAnswerer answerer(QMessageBox::Ok);
+    QString save_text;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<TallySetupDialog*>(QApplication::activeModalWidget());
+        QVERIFY(dialog != nullptr);
+        auto* name = dialog->findChild<QLineEdit*>("name_one_edit");
+        QCOMPARE(name->text(), QStringLiteral("玩家一"));
+        QPushButton* save =
+            dialog->findChild<QDialogButtonBox*>("button_box")->button(QDialogButtonBox::Save);
+        save_text = save->text();
+        name->setText(QStringLiteral("小鹿🎮"));
+        QTest::mouseClick(save, Qt::LeftButton); // refused: the dialog stays
+        QVERIFY(dialog->isVisible());
+        name->setText(QStringLiteral("小鹿"));
+        dialog->findChild<QListWidget*>("amounts_one_list")->setCurrentRow(4);
+        QTest::mouseClick(dialog->findChild<QPushButton*>("up_one_button"), Qt::LeftButton);
+        QTest::mouseClick(save, Qt::LeftButton);
+    });
+    const QByteArray before = file_bytes(f.config_path());
+    f.window->edit_settings();
+    QCOMPARE(save_text, QStringLiteral("保存"));
+    QCOMPARE(answerer.seen().size(), 1);
+    QVERIFY(answerer.seen()[0].text.contains(QStringLiteral("GBK")));
+    QVERIFY(file_bytes(f.config_path()) != before);
+    QVERIFY(file_bytes(f.config_path()).contains(to_gbk(QStringLiteral("名字=小鹿\r\n"))));
+    QCOMPARE(f.find<QLabel>("player_one_name")->text(), QStringLiteral("小鹿"));
+    QCOMPARE(rows(f.list(1)), QStringList({"1", "9", "99", "9999", "999"}));
+    QCOMPARE(rows(f.list(2)), presets);
+}
+
+void TallyWindowTest::history_window_over_a_damaged_file_tells_the_host() {
+    Fixture f;
+    QVERIFY(QDir().mkpath(tally_config_folder(f.dir.path())));
+    QFile damaged(tally_archive_path(f.dir.path()));
+    QVERIFY(damaged.open(QIODevice::WriteOnly));
+    damaged.write("not a database");
+    damaged.close();
+    const auto shown_box = []() -> QMessageBox* {
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            if (auto* box = qobject_cast<QMessageBox*>(top); box != nullptr && box->isVisible()) {
+                return box;
+            }
+        }
+        return nullptr;
+    };
+    f.window->show_history();
+    QTRY_VERIFY(shown_box() != nullptr);
+    QMessageBox* notice = shown_box();
+    QVERIFY(notice->text().contains(QStringLiteral("history.sqlite.damaged-")));
+    notice->close();
 }
 
 QTEST_MAIN(TallyWindowTest)

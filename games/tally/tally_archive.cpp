@@ -1,0 +1,417 @@
+#include "games/tally/tally_archive.h"
+
+#include "games/tally/tally_config.h"
+#include "runtime/logging.h"
+#include "runtime/text.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMap>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <sys/stat.h>
+
+namespace glimmer {
+
+namespace {
+
+const QString time_format = QStringLiteral("yyyy-MM-ddTHH:mm:ss");
+
+// Each step takes the file from version i to i + 1; a released step is never changed, only
+// followed by new ones.
+const QList<QStringList> migrations{
+    {
+        QStringLiteral("CREATE TABLE pk (id INTEGER PRIMARY KEY, key TEXT NOT NULL UNIQUE, "
+                       "started TEXT NOT NULL, ended TEXT NOT NULL, name_one TEXT NOT NULL, "
+                       "name_two TEXT NOT NULL, total_one TEXT NOT NULL, "
+                       "total_two TEXT NOT NULL, winner INTEGER NOT NULL)"),
+        QStringLiteral("CREATE INDEX pk_started ON pk (started)"),
+        QStringLiteral("CREATE TABLE addition (pk INTEGER NOT NULL REFERENCES pk (id), "
+                       "seq INTEGER NOT NULL, time TEXT NOT NULL, player INTEGER NOT NULL, "
+                       "name TEXT NOT NULL, amount TEXT NOT NULL, total_one TEXT NOT NULL, "
+                       "total_two TEXT NOT NULL, undone INTEGER NOT NULL, "
+                       "PRIMARY KEY (pk, seq))"),
+    },
+};
+
+std::atomic<int> connection_serial{0};
+
+int winner_code(Leader leader) {
+    return leader == Leader::player_one ? 1 : leader == Leader::player_two ? 2 : 0;
+}
+
+Leader winner_of(int code) {
+    return code == 1 ? Leader::player_one : code == 2 ? Leader::player_two : Leader::none;
+}
+
+QString last_name(const TallyHistory& history, int player, const QString& fallback) {
+    const auto& record = history.record();
+    for (auto it = record.crbegin(); it != record.crend(); ++it) {
+        if (it->player == player) {
+            return it->name;
+        }
+    }
+    return fallback;
+}
+
+} // namespace
+
+ArchivedPk archived_pk(const TallyHistory& history, const TallyBoard& board,
+                       const QString& fallback_one, const QString& fallback_two,
+                       const QDateTime& ended) {
+    ArchivedPk pk;
+    if (!history.record().isEmpty()) {
+        pk.started = history.record().first().time;
+    }
+    pk.ended = ended;
+    pk.name_one = last_name(history, 1, fallback_one);
+    pk.name_two = last_name(history, 2, fallback_two);
+    pk.total_one = board.total_one;
+    pk.total_two = board.total_two;
+    pk.winner = compare_totals(board.total_one, board.total_two).leader;
+    pk.additions = history.record();
+    return pk;
+}
+
+DaySummary day_summary(const QList<ArchivedPk>& pks) {
+    DaySummary summary;
+    summary.pks = static_cast<int>(pks.size());
+    QMap<QString, int> wins;
+    double added = 0;
+    for (const ArchivedPk& pk : pks) {
+        if (pk.winner == Leader::none) {
+            ++summary.ties;
+        } else {
+            ++wins[pk.winner == Leader::player_one ? pk.name_one : pk.name_two];
+        }
+        added += to_number(pk.total_one) + to_number(pk.total_two);
+    }
+    for (auto it = wins.cbegin(); it != wins.cend(); ++it) {
+        summary.wins.append({it.key(), it.value()});
+    }
+    std::stable_sort(summary.wins.begin(), summary.wins.end(),
+                     [](const auto& a, const auto& b) { return a.second > b.second; });
+    summary.total_added = to_text(added);
+    return summary;
+}
+
+QString day_summary_text(const DaySummary& summary) {
+    QStringList wins;
+    for (const auto& [name, count] : summary.wins) {
+        wins << QStringLiteral("%1 %2 胜").arg(name).arg(count);
+    }
+    if (summary.ties > 0) {
+        wins << QStringLiteral("平局 %1").arg(summary.ties);
+    }
+    return QStringLiteral("共 %1 场PK；%2；加分合计 %3")
+        .arg(summary.pks)
+        .arg(wins.isEmpty() ? QStringLiteral("无胜负") : wins.join(QStringLiteral("，")),
+             summary.total_added);
+}
+
+QList<QStringList> archive_rows(TallyArchive& archive, const QList<ArchivedPk>& pks) {
+    QList<QStringList> rows{QStringList{QStringLiteral("PK开始"), QStringLiteral("玩家一名字"),
+                                        QStringLiteral("玩家二名字")} +
+                            record_headings()};
+    for (const ArchivedPk& pk : pks) {
+        const QStringList head{pk.started.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+                               pk.name_one, pk.name_two};
+        for (const TallyAddition& addition : archive.additions(pk.id)) {
+            rows.append(head + record_row(addition));
+        }
+    }
+    return rows;
+}
+
+QString tally_archive_path(const QString& config_home) {
+    return tally_config_folder(config_home) + QStringLiteral("history.sqlite");
+}
+
+TallyArchive::TallyArchive(QString path)
+    : path_(std::move(path)),
+      connection_(QStringLiteral("tally_archive_%1").arg(++connection_serial)) {}
+
+TallyArchive::~TallyArchive() {
+    drop_connection();
+}
+
+void TallyArchive::drop_connection() {
+    open_ = false;
+    if (!QSqlDatabase::contains(connection_)) {
+        return;
+    }
+    QSqlDatabase::database(connection_, false).close();
+    QSqlDatabase::removeDatabase(connection_);
+}
+
+bool TallyArchive::fail(const QString& what) {
+    problem_ = what;
+    qCWarning(log_history) << what;
+    return false;
+}
+
+QString TallyArchive::take_notice() {
+    QString notice;
+    notice.swap(notice_);
+    return notice;
+}
+
+// Renamed, never deleted: whatever the file holds stays for whoever wants it. Its WAL and
+// shared-memory files go with it, as they belong to it.
+bool TallyArchive::set_aside(const QString& why) {
+    drop_connection();
+    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString aside = path_ + QStringLiteral(".damaged-") + stamp;
+    for (int n = 2; QFileInfo::exists(aside) || QFileInfo(aside).isSymLink(); ++n) {
+        aside = path_ + QStringLiteral(".damaged-") + stamp + QStringLiteral("-%1").arg(n);
+    }
+    if (::rename(QFile::encodeName(path_).constData(), QFile::encodeName(aside).constData()) != 0) {
+        return fail(QStringLiteral("无法把损坏的历史文件移开：%1\r\n%2")
+                        .arg(path_, QString::fromLocal8Bit(std::strerror(errno))));
+    }
+    for (const QString& suffix : {QStringLiteral("-wal"), QStringLiteral("-shm")}) {
+        ::rename(QFile::encodeName(path_ + suffix).constData(),
+                 QFile::encodeName(aside + suffix).constData());
+    }
+    notice_ = QStringLiteral("PK历史文件%1，已原样另存为：\r\n%2\r\n并新建了一个历史文件，"
+                             "之后的PK照常保存。")
+                  .arg(why, aside);
+    return true;
+}
+
+bool TallyArchive::open() {
+    if (open_) {
+        return true;
+    }
+    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE"))) {
+        return fail(QStringLiteral("缺少 SQLite 数据库驱动（libqt6sql6-sqlite）"));
+    }
+    if (!QDir().mkpath(QFileInfo(path_).absolutePath())) {
+        return fail(QStringLiteral("无法建立文件夹：") + QFileInfo(path_).absolutePath());
+    }
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        // SQLite follows links; a link, a folder or a device under the name is not ours.
+        struct stat info {};
+        if (::lstat(QFile::encodeName(path_).constData(), &info) == 0 && !S_ISREG(info.st_mode)) {
+            if (!set_aside(QStringLiteral("不是普通文件"))) {
+                return false;
+            }
+            continue;
+        }
+        switch (connect_file()) {
+        case Opening::ok:
+            open_ = true;
+            if (!migrate()) {
+                drop_connection();
+                return false;
+            }
+            // Only once the file is known to be ours: the mode is written into it. Readers
+            // (the history window) then never wait for a PK being kept.
+            QSqlQuery(QSqlDatabase::database(connection_, false))
+                .exec(QStringLiteral("PRAGMA journal_mode=WAL"));
+            return true;
+        case Opening::damaged:
+            drop_connection();
+            if (!set_aside(QStringLiteral("已损坏"))) {
+                return false;
+            }
+            continue;
+        case Opening::failed:
+            drop_connection();
+            return false;
+        }
+    }
+    return fail(QStringLiteral("无法建立新的历史文件：") + path_);
+}
+
+// Every handle on the connection is gone when this returns, so it can be dropped.
+TallyArchive::Opening TallyArchive::connect_file() {
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection_);
+    db.setDatabaseName(path_);
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+    if (!db.open()) {
+        fail(QStringLiteral("无法打开历史文件：%1\r\n%2").arg(path_, db.lastError().text()));
+        return Opening::failed;
+    }
+    QSqlQuery query(db);
+    // SQLite reads the file only now: a file that is no database fails here.
+    const bool whole = query.exec(QStringLiteral("PRAGMA quick_check")) && query.next() &&
+                       query.value(0).toString() == QStringLiteral("ok");
+    return whole ? Opening::ok : Opening::damaged;
+}
+
+bool TallyArchive::migrate() {
+    QSqlDatabase db = QSqlDatabase::database(connection_, false);
+    QSqlQuery query(db);
+    if (!query.exec(QStringLiteral("PRAGMA user_version")) || !query.next()) {
+        return fail(query.lastError().text());
+    }
+    const int version = query.value(0).toInt();
+    query.finish();
+    if (version > migrations.size()) {
+        // A newer program's file: left as it is rather than guessed at.
+        return fail(QStringLiteral("历史文件来自更新版本的程序，这一版无法写入：") + path_);
+    }
+    for (int step = version; step < migrations.size(); ++step) {
+        if (!db.transaction()) {
+            return fail(db.lastError().text());
+        }
+        QStringList statements = migrations[step];
+        statements << QStringLiteral("PRAGMA user_version = %1").arg(step + 1);
+        for (const QString& statement : statements) {
+            if (!query.exec(statement)) {
+                const QString error = query.lastError().text();
+                db.rollback();
+                return fail(error);
+            }
+        }
+        if (!db.commit()) {
+            return fail(db.lastError().text());
+        }
+    }
+    return true;
+}
+
+bool TallyArchive::save(const ArchivedPk& pk, const QString& key) {
+    if (!open()) {
+        return false;
+    }
+    QSqlDatabase db = QSqlDatabase::database(connection_, false);
+    if (!db.transaction()) {
+        return fail(db.lastError().text());
+    }
+    QSqlQuery query(db);
+    const auto run = [&query] { return query.exec(); };
+    bool ok = query.prepare(QStringLiteral(
+                  "DELETE FROM addition WHERE pk IN (SELECT id FROM pk WHERE key = ?)")) &&
+              (query.addBindValue(key), run()) &&
+              query.prepare(QStringLiteral("DELETE FROM pk WHERE key = ?")) &&
+              (query.addBindValue(key), run()) &&
+              query.prepare(QStringLiteral(
+                  "INSERT INTO pk (key, started, ended, name_one, name_two, total_one, "
+                  "total_two, winner) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"));
+    if (ok) {
+        for (const QVariant& value :
+             {QVariant(key), QVariant(pk.started.toString(time_format)),
+              QVariant(pk.ended.toString(time_format)), QVariant(pk.name_one),
+              QVariant(pk.name_two), QVariant(pk.total_one), QVariant(pk.total_two),
+              QVariant(winner_code(pk.winner))}) {
+            query.addBindValue(value);
+        }
+        ok = run();
+    }
+    const qint64 id = ok ? query.lastInsertId().toLongLong() : 0;
+    ok = ok && query.prepare(QStringLiteral(
+                   "INSERT INTO addition (pk, seq, time, player, name, amount, total_one, "
+                   "total_two, undone) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+    for (qsizetype i = 0; ok && i < pk.additions.size(); ++i) {
+        const TallyAddition& addition = pk.additions[i];
+        query.addBindValue(id);
+        query.addBindValue(i);
+        query.addBindValue(addition.time.toString(time_format));
+        query.addBindValue(addition.player);
+        query.addBindValue(addition.name);
+        query.addBindValue(addition.amount);
+        query.addBindValue(addition.after.total_one);
+        query.addBindValue(addition.after.total_two);
+        query.addBindValue(addition.undone ? 1 : 0);
+        ok = run();
+    }
+    if (!ok) {
+        const QString error = query.lastError().text();
+        db.rollback();
+        return fail(QStringLiteral("PK没有存入历史：") + error);
+    }
+    if (!db.commit()) {
+        const QString error = db.lastError().text();
+        db.rollback();
+        return fail(QStringLiteral("PK没有存入历史：") + error);
+    }
+    return true;
+}
+
+QList<ArchivedPk> TallyArchive::list(const ArchiveFilter& filter) {
+    QList<ArchivedPk> found;
+    if (!open()) {
+        return found;
+    }
+    QSqlQuery query(QSqlDatabase::database(connection_, false));
+    QString sql = QStringLiteral("SELECT id, started, ended, name_one, name_two, total_one, "
+                                 "total_two, winner FROM pk WHERE 1");
+    QVariantList values;
+    if (filter.from.isValid()) {
+        sql += QStringLiteral(" AND started >= ?");
+        values << filter.from.toString(Qt::ISODate);
+    }
+    if (filter.to.isValid()) {
+        sql += QStringLiteral(" AND started < ?");
+        values << filter.to.addDays(1).toString(Qt::ISODate);
+    }
+    if (!filter.name.isEmpty()) {
+        sql += QStringLiteral(" AND (name_one = ? OR name_two = ?)");
+        values << filter.name << filter.name;
+    }
+    sql += QStringLiteral(" ORDER BY started DESC, id DESC");
+    if (!query.prepare(sql)) {
+        fail(query.lastError().text());
+        return found;
+    }
+    for (const QVariant& value : values) {
+        query.addBindValue(value);
+    }
+    if (!query.exec()) {
+        fail(query.lastError().text());
+        return found;
+    }
+    while (query.next()) {
+        ArchivedPk pk;
+        pk.id = query.value(0).toLongLong();
+        pk.started = QDateTime::fromString(query.value(1).toString(), time_format);
+        pk.ended = QDateTime::fromString(query.value(2).toString(), time_format);
+        pk.name_one = query.value(3).toString();
+        pk.name_two = query.value(4).toString();
+        pk.total_one = query.value(5).toString();
+        pk.total_two = query.value(6).toString();
+        pk.winner = winner_of(query.value(7).toInt());
+        found.append(pk);
+    }
+    return found;
+}
+
+QList<TallyAddition> TallyArchive::additions(qint64 id) {
+    QList<TallyAddition> found;
+    if (!open()) {
+        return found;
+    }
+    QSqlQuery query(QSqlDatabase::database(connection_, false));
+    query.prepare(QStringLiteral("SELECT time, player, name, amount, total_one, total_two, "
+                                 "undone FROM addition WHERE pk = ? ORDER BY seq"));
+    query.addBindValue(id);
+    if (!query.exec()) {
+        fail(query.lastError().text());
+        return found;
+    }
+    while (query.next()) {
+        TallyAddition addition;
+        addition.time = QDateTime::fromString(query.value(0).toString(), time_format);
+        addition.player = query.value(1).toInt();
+        addition.name = query.value(2).toString();
+        addition.amount = query.value(3).toString();
+        addition.after.total_one = query.value(4).toString();
+        addition.after.total_two = query.value(5).toString();
+        addition.undone = query.value(6).toInt() != 0;
+        found.append(addition);
+    }
+    return found;
+}
+
+} // namespace glimmer
