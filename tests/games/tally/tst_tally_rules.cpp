@@ -345,7 +345,20 @@ void TallyRulesTest::written_settings_read_back_the_same() {
     settings.advert = QStringLiteral("使用说明：\n双击列表加分\n");
     settings.advert_font_size = 14;
     QVERIFY(tally_settings_problem(settings).isEmpty());
+    // A file the program could not read is replaced only with a copy of it kept beside.
+    const QByteArray unread("[\xCD\xE6\xBC\xD2"
+                            "1]\r\n\x81\x7F=x\r\n");
+    QVERIFY(QDir().mkpath(tally_config_folder(dir.path())));
+    QFile old_file(tally_config_path(dir.path()));
+    QVERIFY(old_file.open(QIODevice::WriteOnly) && old_file.write(unread) == unread.size());
+    old_file.close();
     QVERIFY(write_tally_settings(dir.path(), settings));
+    const QStringList kept =
+        QDir(tally_config_folder(dir.path())).entryList({"Quorvane.txt.unread-*"}, QDir::Files);
+    QCOMPARE(kept.size(), 1);
+    QFile copy(QDir(tally_config_folder(dir.path())).filePath(kept[0]));
+    QVERIFY(copy.open(QIODevice::ReadOnly));
+    QCOMPARE(copy.readAll(), unread);
     const QByteArray bytes = [&] {
         QFile file(tally_config_path(dir.path()));
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
