@@ -31,8 +31,8 @@ const QString time_format = QStringLiteral("yyyy-MM-ddTHH:mm:ss");
 QString time_text(const QDateTime& time) {
     const QDate date = time.date();
     const QTime clock = time.time();
-    return QString::asprintf("%04d-%02d-%02dT%02d:%02d:%02d", date.year(), date.month(),
-                             date.day(), clock.hour(), clock.minute(), clock.second());
+    return QString::asprintf("%04d-%02d-%02dT%02d:%02d:%02d", date.year(), date.month(), date.day(),
+                             clock.hour(), clock.minute(), clock.second());
 }
 
 // Each step takes the file from version i to i + 1; a released step is never changed, only

@@ -126,8 +126,7 @@ QByteArray default_tally_config(const QString& site_url) {
     return to_gbk(lines.join(QStringLiteral("\r\n")));
 }
 
-bool write_default_tally_config(const QString& config_home, const QString& site_url,
-                                QString* error) {
+bool write_tally_config_file(const QString& config_home, const QByteArray& bytes, QString* error) {
     // No delete beforehand: the atomic replace already swaps the whole file, and deleting
     // first would lose the old file whenever the write then fails.
     const QString folder = tally_config_folder(config_home);
@@ -139,13 +138,18 @@ bool write_default_tally_config(const QString& config_home, const QString& site_
         }
         return false;
     }
-    if (!write_file(path, default_tally_config(site_url), &reason)) {
+    if (!write_file(path, bytes, &reason)) {
         if (error != nullptr) {
             *error = path + QStringLiteral("\r\n") + reason;
         }
         return false;
     }
     return true;
+}
+
+bool write_default_tally_config(const QString& config_home, const QString& site_url,
+                                QString* error) {
+    return write_tally_config_file(config_home, default_tally_config(site_url), error);
 }
 
 } // namespace glimmer

@@ -60,4 +60,9 @@ QByteArray default_tally_config(const QString& site_url);
 bool write_default_tally_config(const QString& config_home, const QString& site_url,
                                 QString* error = nullptr);
 
+// Puts bytes in place as the configuration file, whole or not at all, making the folder if
+// need be; with error given, a failure puts there the path and the system's reason.
+bool write_tally_config_file(const QString& config_home, const QByteArray& bytes,
+                             QString* error = nullptr);
+
 } // namespace glimmer

@@ -107,15 +107,7 @@ QByteArray tally_settings_file(const TallySettings& settings) {
 
 bool write_tally_settings(const QString& config_home, const TallySettings& settings,
                           QString* error) {
-    const QString folder = tally_config_folder(config_home);
     const QString path = tally_config_path(config_home);
-    QString reason;
-    if (!make_folder(folder, &reason)) {
-        if (error != nullptr) {
-            *error = folder + QStringLiteral("\r\n") + reason;
-        }
-        return false;
-    }
     // A file the program could not read (neither GBK nor UTF-8, too large, unreadable) is the
     // host's, not ours to replace: a copy of it stays beside the new one.
     const IniFile current(path);
@@ -134,13 +126,7 @@ bool write_tally_settings(const QString& config_home, const TallySettings& setti
             return false;
         }
     }
-    if (!write_file(path, tally_settings_file(settings), &reason)) {
-        if (error != nullptr) {
-            *error = path + QStringLiteral("\r\n") + reason;
-        }
-        return false;
-    }
-    return true;
+    return write_tally_config_file(config_home, tally_settings_file(settings), error);
 }
 
 } // namespace glimmer
