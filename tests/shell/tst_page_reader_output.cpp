@@ -5,6 +5,7 @@
 #include "runtime/web_view.h"
 #include "shell/status_line.h"
 #include "tests/support/http_server.h"
+#include "tests/support/process_checks.h"
 
 #include <QFile>
 #include <QSignalSpy>
@@ -16,22 +17,11 @@
 using namespace glimmer;
 using glimmer::testing::HttpServer;
 
+using glimmer::testing::all_gone;
+
 namespace {
 
 const QString statistics_path = QStringLiteral("/exeapp/wan/tj.html");
-
-bool running(pid_t pid) {
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly)) {
-        return false;
-    }
-    const QByteArray line = stat.readAll();
-    return !line.mid(line.lastIndexOf(')') + 2, 1).startsWith('Z');
-}
-
-bool all_gone(const std::vector<pid_t>& pids) {
-    return std::none_of(pids.begin(), pids.end(), running);
-}
 
 } // namespace
 

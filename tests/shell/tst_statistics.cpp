@@ -8,6 +8,7 @@
 #include "shell/startup_window.h"
 #include "shell/status_line.h"
 #include "tests/support/http_server.h"
+#include "tests/support/process_checks.h"
 
 #include <QApplication>
 #include <QFile>
@@ -24,6 +25,8 @@
 using namespace glimmer;
 using glimmer::testing::HttpServer;
 
+using glimmer::testing::all_gone;
+
 namespace {
 
 const QString statistics_path = QStringLiteral("/exeapp/wan/tj.html");
@@ -34,20 +37,6 @@ QByteArray scripted_page(const QString& text) {
     return to_gbk(QStringLiteral("<html><head><meta charset=\"gbk\"></head><body><script>"
                                  "document.write(\"%1\");</script></body></html>")
                       .arg(text));
-}
-
-// Whether the process still runs; a zombie nobody has reaped yet counts as gone.
-bool running(pid_t pid) {
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly)) {
-        return false;
-    }
-    const QByteArray line = stat.readAll();
-    return !line.mid(line.lastIndexOf(')') + 2, 1).startsWith('Z');
-}
-
-bool all_gone(const std::vector<pid_t>& pids) {
-    return std::none_of(pids.begin(), pids.end(), running);
 }
 
 // The reader and what it has started, once the engine has started a process besides it.
