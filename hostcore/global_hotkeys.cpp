@@ -2,10 +2,10 @@
 
 #include "hostcore/command_line.h"
 
+#include "runtime/logging.h"
 #include <QCoreApplication>
 #include <QFile>
 #include <QGuiApplication>
-#include <QLoggingCategory>
 
 #include <xcb/xcb.h>
 
@@ -15,8 +15,6 @@ namespace glimmer::host {
 
 namespace {
 
-Q_LOGGING_CATEGORY(log_hotkeys, "glimmer.hotkeys", QtWarningMsg)
-
 // The modifiers a hotkey may name; Num Lock (Mod2) and Caps Lock are ignored, so a key works
 // whichever of them is on.
 constexpr std::uint16_t named_modifiers =
@@ -24,7 +22,7 @@ constexpr std::uint16_t named_modifiers =
 constexpr std::uint16_t lock_variants[] = {0, XCB_MOD_MASK_LOCK, XCB_MOD_MASK_2,
                                            XCB_MOD_MASK_LOCK | XCB_MOD_MASK_2};
 
-// "Ctrl+Alt+1", "Super+F5": modifiers, then one letter, digit or function key.
+// "Ctrl+Alt+1", "Super+F5": modifiers, then one letter, digit, Space or function key.
 bool parse_key(const QString& text, Hotkey& key) {
     const QStringList pieces = text.split(u'+');
     for (qsizetype i = 0; i + 1 < pieces.size(); ++i) {
@@ -42,6 +40,10 @@ bool parse_key(const QString& text, Hotkey& key) {
         }
     }
     const QString last = pieces.last().trimmed().toLower();
+    if (last == u"space") {
+        key.keysym = 0x20;
+        return true;
+    }
     if (last.size() == 1 &&
         ((last[0] >= u'a' && last[0] <= u'z') || (last[0] >= u'0' && last[0] <= u'9'))) {
         key.keysym = last[0].unicode(); // Latin-1 keysyms are the characters themselves
@@ -93,19 +95,62 @@ std::uint8_t keycode_of(xcb_connection_t* connection, std::uint32_t keysym) {
     return found;
 }
 
+// The key and ctl command of one line; false when either is not one.
+bool read_hotkey_line(const QString& key_text, const QString& command, Hotkey& key) {
+    if (!parse_key(key_text, key)) {
+        return false;
+    }
+    std::vector<std::string> arguments{"ctl"};
+    const QStringList words = command.split(u' ', Qt::SkipEmptyParts);
+    for (const QString& word : words) {
+        arguments.push_back(word.toStdString());
+    }
+    const CommandLine parsed = parse_command_line(arguments);
+    if (parsed.action != CommandLine::Action::control) {
+        return false;
+    }
+    key.request = QByteArray::fromStdString(parsed.control_request);
+    key.command = words.join(u' ');
+    key.key_text = key_text.trimmed();
+    return true;
+}
+
 } // namespace
+
+QList<Hotkey> default_hotkeys() {
+    QList<std::pair<QString, QString>> lines;
+    for (int n = 1; n <= 9; ++n) {
+        lines.append(
+            {QStringLiteral("Ctrl+Alt+%1").arg(n), QStringLiteral("tally preset 1 %1").arg(n)});
+        lines.append({QStringLiteral("Ctrl+Alt+Shift+%1").arg(n),
+                      QStringLiteral("tally preset 2 %1").arg(n)});
+    }
+    lines.append({QStringLiteral("Ctrl+Alt+Z"), QStringLiteral("tally undo")});
+    lines.append({QStringLiteral("Ctrl+Alt+Y"), QStringLiteral("tally redo")});
+    lines.append({QStringLiteral("Ctrl+Alt+Space"), QStringLiteral("dice step")});
+    QList<Hotkey> hotkeys;
+    for (const auto& [key_text, command] : lines) {
+        Hotkey key;
+        if (read_hotkey_line(key_text, command, key)) {
+            hotkeys << key;
+        }
+    }
+    return hotkeys;
+}
 
 QList<Hotkey> read_hotkeys(const QString& settings_file, QStringList* ignored) {
     QList<Hotkey> hotkeys;
     QFile file(settings_file);
     if (settings_file.isEmpty() || !file.open(QIODevice::ReadOnly) || file.size() > 1 << 20) {
-        return hotkeys;
+        return default_hotkeys();
     }
+    bool has_section = false;
     bool in_section = false;
     for (const QByteArray& raw : file.readAll().split('\n')) {
         const QString line = QString::fromUtf8(raw).trimmed();
         if (line.startsWith(u'[')) {
             in_section = line == u"[hotkeys]";
+            has_section = has_section || in_section;
             continue;
         }
         const qsizetype equals = line.indexOf(u'=');
@@ -119,21 +164,15 @@ QList<Hotkey> read_hotkeys(const QString& settings_file, QStringList* ignored) {
             }
             continue;
         }
-        std::vector<std::string> arguments{"ctl"};
-        for (const QString& word : line.mid(equals + 1).split(u' ', Qt::SkipEmptyParts)) {
-            arguments.push_back(word.toStdString());
-        }
-        const CommandLine command = parse_command_line(arguments);
-        if (command.action != CommandLine::Action::control) {
+        if (!read_hotkey_line(line.left(equals), line.mid(equals + 1), key)) {
             if (ignored != nullptr) {
                 *ignored << QStringLiteral("[hotkeys] %1: not a ctl command").arg(line.left(60));
             }
             continue;
         }
-        key.request = QByteArray::fromStdString(command.control_request);
         hotkeys << key;
     }
-    return hotkeys;
+    return has_section ? hotkeys : default_hotkeys();
 }
 
 GlobalHotkeys::GlobalHotkeys(Run run, QObject* parent) : QObject(parent), run_(std::move(run)) {
@@ -178,7 +217,8 @@ int GlobalHotkeys::grab(const QList<Hotkey>& hotkeys) {
         }
         if (taken) {
             // Another program holds it; ours would only ever fire half the time.
-            qCWarning(log_hotkeys) << "a hotkey is held by another program:" << key.request;
+            qCWarning(log_hotkeys) << "a hotkey is held by another program:" << key.key_text;
+            held_elsewhere_ << key.key_text + QStringLiteral(" = ") + key.command;
             for (const std::uint16_t locks : lock_variants) {
                 xcb_ungrab_key(connection, keycode, root, key.modifiers | locks);
             }

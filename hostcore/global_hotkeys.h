@@ -17,11 +17,22 @@ struct Hotkey {
     std::uint32_t keysym = 0;
     std::uint16_t modifiers = 0; // X modifier masks
     QByteArray request;
+    // The command's words as written, "tally preset 1 1", and the key, "Ctrl+Alt+1".
+    QString command;
+    QString key_text;
 };
 
 // The usable lines of the section, in order; lines that name no key or no ctl command are
-// left out, each with a reason in ignored (when given).
+// left out, each with a reason in ignored (when given). A file without the section gets the
+// default keys; an empty section means no keys at all.
 QList<Hotkey> read_hotkeys(const QString& settings_file, QStringList* ignored = nullptr);
+
+// The keys a host has before writing any: Ctrl+Alt+digit adds player one's preset of that
+// number and Ctrl+Alt+Shift+digit player two's (as Ctrl and Alt with a digit do in the tally
+// window), Ctrl+Alt+Z and Ctrl+Alt+Y undo and redo, Ctrl+Alt+Space is the dice window's Space.
+// OBS binds no keys of its own out of the box, and these stay clear of the desktops' usual
+// Ctrl+Alt keys (T, L, D, Delete, arrows, F1 to F12).
+QList<Hotkey> default_hotkeys();
 
 // The keys grabbed on the X server, so that they act wherever the focus is. X11 only: under
 // Wayland nothing may grab keys, and the desktop's own shortcuts run ctl instead.
@@ -35,6 +46,8 @@ public:
 
     // Grabs each key; gives how many could be had (another program may hold one).
     int grab(const QList<Hotkey>& hotkeys);
+    // The keys grab() could not have, as "Ctrl+Alt+1 = tally preset 1 1".
+    const QStringList& held_elsewhere() const { return held_elsewhere_; }
 
     bool nativeEventFilter(const QByteArray& type, void* message, qintptr* result) override;
 
@@ -47,6 +60,7 @@ private:
 
     Run run_;
     QList<Grabbed> grabbed_;
+    QStringList held_elsewhere_;
 };
 
 } // namespace glimmer::host

@@ -2,6 +2,7 @@
 #include "shell/game_registry.h"
 
 #include "hostcore/global_hotkeys.h"
+#include "hostcore/portal_shortcuts.h"
 #include "runtime/logging.h"
 #include "runtime/processes.h"
 #include "runtime/windows.h"
@@ -25,6 +26,71 @@ std::vector<std::string> registered_game_ids() {
     }
     return ids;
 }
+
+namespace {
+
+QString hotkey_lines(const QList<Hotkey>& keys) {
+    QStringList lines;
+    for (const Hotkey& key : keys) {
+        lines << key.key_text + QStringLiteral(" = ") + key.command;
+    }
+    return lines.join(u'\n');
+}
+
+// The keys of [hotkeys] (or the default ones), wherever the focus is: grabbed on X11, asked
+// of the desktop's portal under Wayland. What came of it is for the catalogue's menu.
+void start_global_hotkeys(CatalogueWindow& catalogue, const QString& settings_file) {
+    QStringList ignored;
+    const QList<Hotkey> keys = read_hotkeys(settings_file, &ignored);
+    for (const QString& line_ignored : ignored) {
+        qCWarning(log_config) << line_ignored;
+    }
+    const auto run = [&catalogue](const QByteArray& request) {
+        run_control_json(catalogue, request);
+    };
+    const QString platform = QGuiApplication::platformName();
+    if (keys.isEmpty() && (platform == u"xcb" || platform.startsWith(u"wayland"))) {
+        catalogue.set_hotkey_summary(
+            QStringLiteral("设置文件的 [hotkeys] 一节里没有可用的全局快捷键：%1")
+                .arg(settings_file));
+        return;
+    }
+    if (platform == u"xcb") {
+        auto* hotkeys = new GlobalHotkeys(run, &catalogue);
+        const int grabbed = hotkeys->grab(keys);
+        QString summary = QStringLiteral("%1 个全局快捷键在任何窗口有焦点时都能用（设置文件 %2 的 "
+                                         "[hotkeys] 一节）：\n%3")
+                              .arg(grabbed)
+                              .arg(settings_file, hotkey_lines(keys));
+        if (!hotkeys->held_elsewhere().isEmpty()) {
+            const QString held = QStringLiteral("这些快捷键被其他程序占用，没有启用：\n") +
+                                 hotkeys->held_elsewhere().join(u'\n');
+            summary += QStringLiteral("\n\n") + held;
+            // Once, at start: the host would otherwise find out on air.
+            show_notice(held, QStringLiteral("全局快捷键"), &catalogue);
+        }
+        catalogue.set_hotkey_summary(summary);
+    } else if (platform.startsWith(u"wayland")) {
+        catalogue.set_hotkey_summary(QStringLiteral("正在向桌面登记全局快捷键…"));
+        auto* portal = new PortalShortcuts(QDBusConnection::sessionBus(), run, &catalogue);
+        QObject::connect(
+            portal, &PortalShortcuts::bound, &catalogue, [&catalogue, keys](int count) {
+                catalogue.set_hotkey_summary(
+                    QStringLiteral(
+                        "桌面登记了 %1 个全局快捷键；按键以桌面的快捷键设置为准，可在那里更改。"
+                        "程序提议的按键：\n%2")
+                        .arg(count)
+                        .arg(hotkey_lines(keys)));
+            });
+        QObject::connect(portal, &PortalShortcuts::unavailable, &catalogue,
+                         [&catalogue](const QString& reason) {
+                             catalogue.set_hotkey_summary(no_global_hotkeys_text(reason));
+                         });
+        portal->bind(keys);
+    }
+}
+
+} // namespace
 
 void run_program(QObject* application_filter, const CommandLine& line, int start_lock) {
     // The command line is the program's own, read before; Qt only needs a name to show for
@@ -59,21 +125,7 @@ void run_program(QObject* application_filter, const CommandLine& line, int start
         if (start_lock >= 0) {
             ::close(start_lock); // a start waiting for it now finds this program
         }
-        if (QGuiApplication::platformName() == u"xcb") {
-            QStringList ignored;
-            const QList<Hotkey> keys = read_hotkeys(state.host.settings_file, &ignored);
-            for (const QString& line_ignored : ignored) {
-                qCWarning(log_config) << line_ignored;
-            }
-            if (!keys.isEmpty()) {
-                auto* hotkeys = new GlobalHotkeys(
-                    [catalogue](const QByteArray& request) {
-                        run_control_json(*catalogue, request);
-                    },
-                    catalogue);
-                hotkeys->grab(keys);
-            }
-        }
+        start_global_hotkeys(*catalogue, state.host.settings_file);
     }
     QApplication::exec();
     end_program();

@@ -28,6 +28,16 @@
 
 namespace glimmer {
 
+QString no_global_hotkeys_text(const QString& reason) {
+    return (reason.isEmpty()
+                ? QStringLiteral("这个桌面不让程序自己设置全局快捷键。")
+                : QStringLiteral("这个桌面不让程序自己设置全局快捷键（%1）。").arg(reason)) +
+           QStringLiteral("\n\n在桌面设置的自定义快捷键里运行 glimmerhall ctl 命令，效果相同，"
+                          "例如：\nglimmerhall ctl tally preset 1 1\nglimmerhall ctl tally undo\n"
+                          "glimmerhall ctl dice step\n\n全部命令见 glimmerhall ctl --help 和 man "
+                          "glimmerhall。");
+}
+
 CatalogueWindow::CatalogueWindow(AppState& state, QWidget* parent)
     : QWidget(parent), ui_(std::make_unique<Ui::CatalogueWindow>()), state_(state),
       backdrop_(QStringLiteral(":/catalogue/backdrop.jpg")), overlay_feed_(new OverlayFeed(this)),
@@ -203,6 +213,11 @@ void CatalogueWindow::contextMenuEvent(QContextMenuEvent* event) {
         QGuiApplication::clipboard()->setText(QString::fromLatin1(control_token_));
     });
     menu->addAction(QStringLiteral("生成新的控制令牌"), this, [this] { renew_control_token(); });
+    menu->addSeparator();
+    menu->addAction(QStringLiteral("全局快捷键"), this, [this] {
+        message_box(hotkey_summary_.isEmpty() ? no_global_hotkeys_text(QString()) : hotkey_summary_,
+                    style_ok, QStringLiteral("全局快捷键"));
+    });
     menu->popup(event->globalPos());
 }
 

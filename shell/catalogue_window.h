@@ -23,6 +23,10 @@ class OverlayServer;
 
 // The program's main window: three picture buttons that open the games, the hidden
 // new-version link and the status line. The program ends when it closes.
+// Why the program has no keys of its own here (the reason may be empty), and that the
+// desktop's own shortcuts running ctl commands do the same.
+QString no_global_hotkeys_text(const QString& reason);
+
 class CatalogueWindow : public QWidget {
     Q_OBJECT
 public:
@@ -50,6 +54,11 @@ public:
     const QByteArray& control_token() const { return control_token_; }
     // Puts a new token in place of the old one, in the settings file and the server.
     void renew_control_token();
+
+    // What the menu's "全局快捷键" item tells the host: the keys in force, or why there are
+    // none and what does the same. Until it is set, the latter.
+    void set_hotkey_summary(const QString& text) { hotkey_summary_ = text; }
+    const QString& hotkey_summary() const { return hotkey_summary_; }
 
     // Whether the server has tried to listen yet (it waits for the first paint).
     bool overlay_start_tried() const { return overlay_start_tried_; }
@@ -81,6 +90,7 @@ private:
     OverlayAddresses overlay_addresses_;
     bool overlay_start_tried_ = false;
     QByteArray control_token_;
+    QString hotkey_summary_;
 };
 
 } // namespace glimmer

@@ -1,3 +1,6 @@
+#include "games/tally/tally_archive.h"
+#include "games/tally/tally_pk.h"
+#include "games/tally/tally_window.h"
 #include "runtime/controls/picture_button.h"
 #include "runtime/controls/transparent_label.h"
 #include "runtime/windows.h"
@@ -8,7 +11,11 @@
 #include "tests/support/http_server.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPointer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -61,6 +68,8 @@ private slots:
     void a_second_press_creates_no_second_window();
     void closing_a_game_window_leaves_the_rest_running();
     void closing_the_catalogue_ends_the_program_and_its_games();
+    void closing_the_catalogue_keeps_the_pk_in_history_data();
+    void closing_the_catalogue_keeps_the_pk_in_history();
     void poll_keeps_waiting_while_the_download_runs();
     void every_game_shows_the_configured_maker_address_data();
     void every_game_shows_the_configured_maker_address();
@@ -202,6 +211,52 @@ void CatalogueTest::closing_the_catalogue_ends_the_program_and_its_games() {
     QCOMPARE(ended_, 1);
     QTRY_VERIFY(tally.isNull() || !tally->isVisible());
     QTRY_VERIFY(dice.isNull() || !dice->isVisible());
+}
+
+void CatalogueTest::closing_the_catalogue_keeps_the_pk_in_history_data() {
+    QTest::addColumn<bool>("folder_in_the_way");
+    QTest::newRow("kept") << false;
+    QTest::newRow("a folder where the history belongs") << true;
+}
+
+void CatalogueTest::closing_the_catalogue_keeps_the_pk_in_history() {
+    QFETCH(bool, folder_in_the_way);
+    const QString archive_path = tally_archive_path(folder_.path());
+    QFile::remove(archive_path); // the folder outlives each test
+    if (folder_in_the_way) {
+        QVERIFY(QDir().mkpath(archive_path));
+    }
+    catalogue_->open_game(QStringLiteral("tally"));
+    auto* tally = qobject_cast<TallyWindow*>(catalogue_->game_window(QStringLiteral("tally")));
+    QVERIFY(tally);
+    QVERIFY(tally->pk().add_amount(1, QStringLiteral("520")).done());
+    QVERIFY(tally->pk().add_amount(2, QStringLiteral("1314")).done());
+    const QString journal = tally->pk().journal().path();
+    QVERIFY(QFile::exists(journal));
+
+    catalogue_->close();
+    QCOMPARE(ended_, 1);
+    TallyArchive archive(archive_path);
+    const QList<ArchivedPk> kept = archive.list();
+    QCOMPARE(kept.size(), 1);
+    QCOMPARE(kept.first().total_one, QStringLiteral("520"));
+    QCOMPARE(kept.first().total_two, QStringLiteral("1314"));
+    QVERIFY(!QFile::exists(journal));
+    // The host hears of what was put aside, in a box that outlives the closed windows.
+    QList<QMessageBox*> notices;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        auto* box = qobject_cast<QMessageBox*>(widget);
+        if (box != nullptr && box->isVisible() && box->windowTitle() == QStringLiteral("PK历史")) {
+            notices << box;
+        }
+    }
+    QCOMPARE(notices.size(), folder_in_the_way ? 1 : 0);
+    if (folder_in_the_way) {
+        QVERIFY2(notices.first()->text().contains(archive_path + QStringLiteral(".damaged-")),
+                 qPrintable(notices.first()->text()));
+        QVERIFY(QFileInfo(notices.first()->text().split(u'\n').at(1).trimmed()).isDir());
+        delete notices.first();
+    }
 }
 
 void CatalogueTest::poll_keeps_waiting_while_the_download_runs() {

@@ -13,6 +13,7 @@
 #include <QDialog>
 #include <QFile>
 #include <QJsonDocument>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -61,6 +62,8 @@ private slots:
     void state_is_the_overlay_feed_json();
     void hotkeys_read_keys_and_commands_data();
     void hotkeys_read_keys_and_commands();
+    void hotkeys_default_only_without_section_data();
+    void hotkeys_default_only_without_section();
     void control_folder_is_private_data();
     void control_folder_is_private();
 
@@ -204,6 +207,8 @@ void ControlTest::hotkeys_read_keys_and_commands_data() {
     QTest::newRow("letter as capital")
         << QByteArray("Shift+Super+K=dice step") << uint('k') << (shift | super)
         << QByteArray(R"({"game":"dice","action":"step"})");
+    QTest::newRow("space") << QByteArray("Ctrl+Alt+Space = dice step") << 0x20u << (control | alt)
+                           << QByteArray(R"({"game":"dice","action":"step"})");
     QTest::newRow("function key") << QByteArray("F12 = open minebox") << 0xffc9u << 0u
                                   << QByteArray(R"({"action":"open","game":"minebox"})");
     QTest::newRow("unknown modifier")
@@ -238,6 +243,40 @@ void ControlTest::hotkeys_read_keys_and_commands() {
         QCOMPARE(uint(keys[0].keysym), keysym);
         QCOMPARE(uint(keys[0].modifiers), modifiers);
         QCOMPARE(keys[0].request, request);
+    }
+}
+
+void ControlTest::hotkeys_default_only_without_section_data() {
+    QTest::addColumn<QByteArray>("settings"); // "-": no settings file at all
+    QTest::addColumn<int>("keys");
+    QTest::newRow("no file") << QByteArray("-") << 21;
+    QTest::newRow("no section") << QByteArray("[overlay]\nport=17610\n") << 21;
+    QTest::newRow("empty section") << QByteArray("[hotkeys]\n[overlay]\n") << 0;
+    QTest::newRow("own keys only") << QByteArray("[hotkeys]\nF9 = dice step\n") << 1;
+}
+
+void ControlTest::hotkeys_default_only_without_section() {
+    QFETCH(QByteArray, settings);
+    QFETCH(int, keys);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("settings.ini"));
+    if (settings != "-") {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(settings);
+    }
+    const QList<host::Hotkey> read = host::read_hotkeys(path);
+    QCOMPARE(read.size(), keys);
+    if (keys == 21) {
+        // Every default names a real command, and no key is given twice.
+        QSet<QString> seen;
+        for (const host::Hotkey& key : read) {
+            QVERIFY2(!key.request.isEmpty(), qPrintable(key.key_text));
+            seen.insert(key.key_text.toLower());
+        }
+        QCOMPARE(seen.size(), keys);
+        QCOMPARE(read.first().command, QStringLiteral("tally preset 1 1"));
+        QCOMPARE(read.last().key_text, QStringLiteral("Ctrl+Alt+Space"));
     }
 }
 

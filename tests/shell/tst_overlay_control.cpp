@@ -216,6 +216,14 @@ void OverlayControlTest::catalogue_menu_copies_and_renews_the_token() {
     QCOMPARE(status_of(program_->exchange(post("/api/control/tally/select", body,
                                                "Authorization: Bearer " + new_token + "\r\n"))),
              200);
+
+    // Without keys of its own (this platform grabs none), the menu says what does the same.
+    QAction* hotkeys = menu_item(QStringLiteral("全局快捷键"));
+    QVERIFY(hotkeys);
+    MessageBoxAnswerer answerer(QMessageBox::Ok);
+    hotkeys->trigger();
+    QCOMPARE(answerer.seen().size(), 1);
+    QVERIFY(answerer.seen().first().text.contains(QStringLiteral("glimmerhall ctl tally undo")));
 }
 
 void OverlayControlTest::a_burst_is_cut_at_fifty_a_second() {
