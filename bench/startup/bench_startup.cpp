@@ -12,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QTemporaryDir>
 #include <QTextStream>
 
 #include <algorithm>
@@ -98,7 +99,11 @@ int main(int argc, char** argv) {
     const std::array programs{here.filePath(QStringLiteral("startup_probe")),
                               here.filePath(QStringLiteral("launched/glimmerhall")),
                               here.filePath(QStringLiteral("bare_window"))};
-    const QProcessEnvironment system = QProcessEnvironment::systemEnvironment();
+    QProcessEnvironment system = QProcessEnvironment::systemEnvironment();
+    // A runtime folder of its own: with the host's program running, a start would only bring
+    // that one to the front, and the figures would be of a hand-over rather than a start.
+    QTemporaryDir runtime;
+    system.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
 
     QProcess xvfb;
     QProcessEnvironment on_display = system;
