@@ -319,21 +319,38 @@ bool TallyArchive::save(const ArchivedPk& pk, const QString& key) {
         ok = run();
     }
     const qint64 id = ok ? query.lastInsertId().toLongLong() : 0;
-    ok = ok && query.prepare(QStringLiteral(
-                   "INSERT INTO addition (pk, seq, time, player, name, amount, total_one, "
-                   "total_two, undone) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"));
-    for (qsizetype i = 0; ok && i < pk.additions.size(); ++i) {
-        const TallyAddition& addition = pk.additions[i];
-        query.addBindValue(id);
-        query.addBindValue(i);
-        query.addBindValue(time_text(addition.time));
-        query.addBindValue(addition.player);
-        query.addBindValue(addition.name);
-        query.addBindValue(addition.amount);
-        query.addBindValue(addition.after.total_one);
-        query.addBindValue(addition.after.total_two);
-        query.addBindValue(addition.undone ? 1 : 0);
-        ok = run();
+    // Many rows to a statement: the driver's cost is per statement run, and an hour-long PK
+    // has thousands of additions, all kept in the one save the host waits for at the end.
+    constexpr qsizetype rows_per_insert = 256;
+    const auto insert_rows = [](qsizetype rows) {
+        QString sql = QStringLiteral("INSERT INTO addition (pk, seq, time, player, name, amount, "
+                                     "total_one, total_two, undone) VALUES ");
+        for (qsizetype row = 0; row < rows; ++row) {
+            sql += row == 0 ? QStringLiteral("(?,?,?,?,?,?,?,?,?)")
+                            : QStringLiteral(",(?,?,?,?,?,?,?,?,?)");
+        }
+        return sql;
+    };
+    qsizetype prepared_rows = 0;
+    for (qsizetype first = 0; ok && first < pk.additions.size(); first += rows_per_insert) {
+        const qsizetype rows = std::min(rows_per_insert, pk.additions.size() - first);
+        if (rows != prepared_rows) {
+            ok = query.prepare(insert_rows(rows));
+            prepared_rows = rows;
+        }
+        for (qsizetype i = first; ok && i < first + rows; ++i) {
+            const TallyAddition& addition = pk.additions[i];
+            query.addBindValue(id);
+            query.addBindValue(i);
+            query.addBindValue(time_text(addition.time));
+            query.addBindValue(addition.player);
+            query.addBindValue(addition.name);
+            query.addBindValue(addition.amount);
+            query.addBindValue(addition.after.total_one);
+            query.addBindValue(addition.after.total_two);
+            query.addBindValue(addition.undone ? 1 : 0);
+        }
+        ok = ok && run();
     }
     if (!ok) {
         const QString error = query.lastError().text();
