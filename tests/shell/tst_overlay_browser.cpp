@@ -512,10 +512,14 @@ void OverlayBrowserTest::overlays_fit_their_box() {
     // stream, drawn here with gradients.
     const QString keep = qEnvironmentVariable("GLIMMER_OVERLAY_SCREENSHOTS");
     if (!keep.isEmpty() && options.isEmpty() == (size != QSize(1920, 1080))) {
-        (void)browser_->evaluate(QStringLiteral(R"js(document.body.style.background =
-            "radial-gradient(circle at 20% 30%, rgba(255,80,60,.9), transparent 28%)," +
-            "radial-gradient(circle at 75% 65%, rgba(40,200,255,.85), transparent 32%)," +
-            "repeating-linear-gradient(35deg, #2d6a3e 0 18px, #e0c040 18px 30px, #5a2d82 30px 52px)")js"));
+        (void)browser_->evaluate(QStringLiteral(R"js((() => {
+            const scene = document.createElement("div");
+            scene.style.cssText = "position: fixed; inset: 0; z-index: -1; background: " +
+                "radial-gradient(circle at 20% 30%, rgba(255,80,60,.9), transparent 28%)," +
+                "radial-gradient(circle at 75% 65%, rgba(40,200,255,.85), transparent 32%)," +
+                "repeating-linear-gradient(35deg, #2d6a3e 0 18px, #e0c040 18px 30px, #5a2d82 30px 52px)";
+            document.body.prepend(scene);
+        })())js"));
         QImage shot;
         QVERIFY(QTest::qWaitFor(
             [&] {
@@ -528,7 +532,9 @@ void OverlayBrowserTest::overlays_fit_their_box() {
         }
         QDir().mkpath(keep);
         const QString name = QString::fromLatin1(QTest::currentDataTag()).replace(' ', '-');
-        QVERIFY(shot.convertToFormat(QImage::Format_RGB888).save(keep + "/" + name + ".png"));
+        // 256 colours keep the files small enough for the repository.
+        QVERIFY(shot.convertToFormat(QImage::Format_Indexed8, Qt::DiffuseDither | Qt::PreferDither)
+                    .save(keep + "/" + name + ".png"));
     }
 }
 
