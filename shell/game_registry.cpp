@@ -30,7 +30,7 @@ QList<GameDescriptor> built_in_games() {
     games.append({QStringLiteral("minebox"), QStringLiteral("Krallow"),
                   QStringLiteral(":/catalogue/krallow_normal.jpg"),
                   QStringLiteral(":/catalogue/krallow_hover.jpg"),
-                  QStringLiteral(":/overlay/minebox_overlay.html"), QStringLiteral("760 × 520"),
+                  QStringLiteral(":/overlay/minebox_overlay.html"), QStringLiteral("640 × 360"),
                   [](AppState& state) -> GameWindow* {
                       return new MineBoxWindow(state.minebox, program_random(),
                                                state.host.site_url);

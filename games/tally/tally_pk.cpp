@@ -78,8 +78,11 @@ QJsonObject TallyPk::overlay_state() const {
                         {QStringLiteral("total"), view.totals[i]},
                         {QStringLiteral("total_text"), readable_amount(view.totals[i])}});
     }
+    // The window keeps its flag beside player one from the start, before anyone has scored;
+    // on stream that would crown a leader at 0 : 0, so level totals name nobody.
+    const bool level = compare_totals(view.totals[0], view.totals[1]).leader == Leader::none;
     return QJsonObject{{QStringLiteral("players"), players},
-                       {QStringLiteral("leader"), leader_name(view.leader)},
+                       {QStringLiteral("leader"), leader_name(level ? Leader::none : view.leader)},
                        {QStringLiteral("difference"), view.difference},
                        {QStringLiteral("difference_text"), readable_amount(view.difference)}};
 }

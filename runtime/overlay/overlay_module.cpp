@@ -685,13 +685,15 @@ private:
         page.body = pages_.value(name);
         const QByteArray port = QByteArray::number(port_);
         // Nothing from anywhere but this server; the pages' own script and style are inline.
+        // Only the server's own list page may frame the overlays, for its previews.
         page.headers.emplaceBack(
             "Content-Security-Policy",
             "default-src 'none'; style-src 'unsafe-inline'; script-src 'unsafe-inline'; "
             "connect-src 'self' ws://127.0.0.1:" +
                 port + " ws://localhost:" + port +
-                "; img-src data:; base-uri 'none'; form-action 'none'");
-        page.headers.emplaceBack("X-Frame-Options", "DENY");
+                "; img-src data:; frame-src 'self'; frame-ancestors 'self'; base-uri 'none'; "
+                "form-action 'none'");
+        page.headers.emplaceBack("X-Frame-Options", "SAMEORIGIN");
         return page;
     }
 

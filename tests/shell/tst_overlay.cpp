@@ -354,12 +354,14 @@ void OverlayTest::state_follows_each_game_through_its_phases() {
     program.bury_mines(QStringLiteral("5"), QStringLiteral("2"));
     QCOMPARE(state()["minebox"]["boxes"].toString(), QStringLiteral("00000"));
     QCOMPARE(state()["minebox"]["stage"].toString(), QStringLiteral("playing"));
+    QCOMPARE(state()["minebox"]["mines_left"].toInt(-1), 2);
     program.dig_box(3);
     QJsonObject minebox = state()["minebox"].toObject();
     QCOMPARE(std::as_const(minebox)["stage"].toString(), QStringLiteral("waiting"));
     QCOMPARE(std::as_const(minebox)["waiting"].toInt(), 3);
     const QChar opened = std::as_const(minebox)["boxes"].toString().at(3);
     QVERIFY(opened == u'1' || opened == u'2');
+    QCOMPARE(std::as_const(minebox)["mines_left"].toInt(-1), opened == u'2' ? 1 : 2);
     QCOMPARE(std::as_const(minebox)["owners"].toString(), QStringLiteral("00000"));
     program.credit_box(2);
     minebox = state()["minebox"].toObject();

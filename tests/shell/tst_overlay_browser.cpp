@@ -4,6 +4,10 @@
 
 #include "tests/support/overlay_fixture.h"
 
+#include "runtime/overlay_server.h"
+#include "shell/overlay_state.h"
+
+#include <QColor>
 #include <QDir>
 #include <QImage>
 #include <QJsonArray>
@@ -139,15 +143,21 @@ public:
         return QImage::fromData(png, "PNG");
     }
 
-private:
+    // The value of a script expression in the page; a promise is waited for.
     QJsonValue evaluate(const QString& expression) {
         return call(QStringLiteral("Runtime.evaluate"),
-                    {{"expression", expression}, {"returnByValue", true}})
+                    {{"expression", expression}, {"returnByValue", true}, {"awaitPromise", true}})
             .value(QStringLiteral("result"))
             .toObject()
             .value(QStringLiteral("value"));
     }
 
+    // Polls the page until the expression is true; whether it became so.
+    bool wait_until(const QString& expression, int timeout = 10000) {
+        return QTest::qWaitFor([&] { return evaluate(expression).toBool(); }, timeout);
+    }
+
+private:
     // One DevTools command, in the tab unless told otherwise; its result, empty on an error
     // or no answer.
     QJsonObject call(const QString& method, const QJsonObject& params, bool in_tab = true) {
@@ -178,8 +188,119 @@ private:
     QHash<int, QJsonObject> replies_;
 };
 
-// The panel that says a game is not open, as the page hides it once the state has come.
-const QString open_marker = QStringLiteral("<div id=\"closed\" class=\"panel closed hidden\">");
+// What a game's page carries once it shows an open game.
+const QString open_marker = QStringLiteral("data-shown=\"open\"");
+
+const QString long_one = QStringLiteral("星河万里的超级无敌小主播"); // 12 characters
+const QString long_two = QStringLiteral("月光下的凤尾竹林深处歌声");
+const QString commitment =
+    QStringLiteral("3f9a0c27be5d41e8a6b2c7d09e13f4a58b6c2d7e0f1a9b3c4d5e6f708192a3b4");
+const QString seed =
+    QStringLiteral("c0ffee12ab34cd56ef7890123456789abcdef0123456789abcdef0123456789a");
+
+QJsonObject tally_state(const QString& one, const QString& two, const QString& total_one,
+                        const QString& total_two, const QString& difference) {
+    return {{"open", true},
+            {"players", QJsonArray{QJsonObject{{"name", one}, {"total_text", total_one}},
+                                   QJsonObject{{"name", two}, {"total_text", total_two}}}},
+            {"leader", "one"},
+            {"difference_text", difference}};
+}
+
+QJsonObject fairness(const QString& game, bool revealed) {
+    QJsonObject shown{{"game", game},
+                      {"round", 12},
+                      {"commitment", commitment},
+                      {"phrase", QStringLiteral("今晚的月亮真圆")},
+                      {"revealed", revealed}};
+    if (revealed) {
+        shown.insert(QStringLiteral("seed"), seed);
+    }
+    return shown;
+}
+
+QJsonObject dice_state(const QJsonValue& faces, const QString& phase = QStringLiteral("waiting")) {
+    QJsonObject shown{{"open", true},
+                      {"phase", phase},
+                      {"shaking", phase == QStringLiteral("shaking")},
+                      {"last_winner", "right"},
+                      {"left_tally", QStringLiteral("胜利：1234  失败：5678")},
+                      {"right_tally", QStringLiteral("胜利：5678  失败：1234")},
+                      {"fairness", fairness(QStringLiteral("dice"), phase == "waiting")}};
+    if (!faces.isUndefined()) {
+        shown.insert(QStringLiteral("faces"), faces);
+    }
+    return shown;
+}
+
+// Twenty boxes, half of them dug, one waiting for its owner.
+QJsonObject minebox_state() {
+    return {{"open", true},
+            {"stage", "waiting"},
+            {"boxes", "12101002100010201001"},
+            {"owners", "12201001200010201000"},
+            {"waiting", 19},
+            {"mines_left", 2},
+            {"tallies", QJsonArray{QStringLiteral("空箱：123  踩雷：45"),
+                                   QStringLiteral("空箱：678  踩雷：90")}},
+            {"fairness", fairness(QStringLiteral("minebox"), false)}};
+}
+
+QByteArray state_json(int revision, const QString& game, const QJsonObject& part) {
+    QJsonObject root{{"revision", revision}};
+    for (const char* id : {"tally", "dice", "minebox"}) {
+        root.insert(QLatin1String(id), QJsonObject{{"open", false}});
+    }
+    root.insert(game, part);
+    return QJsonDocument(root).toJson(QJsonDocument::Compact);
+}
+
+// Faults of the page's layout, empty when none: the panel inside the viewport, every shown
+// line and box inside the panel, no line cut or wrapped, and (when asked) box labels of at
+// least that many pixels on screen. Measured once the fonts are in and a frame has drawn.
+const QString layout_faults = QStringLiteral(R"js(
+new Promise((done) => document.fonts.ready.then(() => requestAnimationFrame(() => {
+    const faults = [];
+    const panel = document.getElementById("board");
+    const outer = panel.getBoundingClientRect();
+    const within = (r, box) => r.left >= box.left - 0.5 && r.top >= box.top - 0.5 &&
+                               r.right <= box.right + 0.5 && r.bottom <= box.bottom + 0.5;
+    if (!within(outer, { left: 0, top: 0, right: innerWidth, bottom: innerHeight }))
+        faults.push("panel leaves the viewport " + JSON.stringify(outer));
+    let lines = 0;
+    for (const node of panel.querySelectorAll(".fit, .box, .die")) {
+        if (node.offsetParent === null || node.textContent === "" && !node.matches(".box, .die"))
+            continue;
+        const name = node.id || node.className;
+        if (!within(node.getBoundingClientRect(), outer)) faults.push(name + " leaves the panel");
+        if (!node.matches(".fit")) continue;
+        ++lines;
+        if (node.scrollWidth > node.clientWidth) faults.push(name + " is cut");
+        const range = document.createRange();
+        range.selectNodeContents(node);
+        const tops = new Set(Array.from(range.getClientRects(), (r) => Math.round(r.top)));
+        if (tops.size !== 1) faults.push(name + " wraps");
+    }
+    if (lines < 3) faults.push("only " + lines + " lines shown");
+    const factor = outer.width / panel.offsetWidth;
+    for (const label of panel.querySelectorAll(".box span")) {
+        const px = parseFloat(getComputedStyle(label).fontSize) * factor;
+        if (px < %1) faults.push("box label of " + px.toFixed(1) + " px");
+    }
+    done(faults.join("; "));
+})))
+)js");
+
+bool fully_transparent(const QImage& shot) {
+    for (int y = 0; y < shot.height(); y += 3) {
+        for (int x = 0; x < shot.width(); x += 3) {
+            if (qAlpha(shot.pixel(x, y)) != 0) {
+                return false;
+            }
+        }
+    }
+    return !shot.isNull();
+}
 
 } // namespace
 
@@ -192,11 +313,36 @@ private slots:
     void pages_show_the_program_state();
     void pages_draw_on_a_transparent_background_data();
     void pages_draw_on_a_transparent_background();
+    void overlays_fit_their_box_data();
+    void overlays_fit_their_box();
+    void bad_options_fall_back_to_the_defaults_data();
+    void bad_options_fall_back_to_the_defaults();
+    void dice_show_the_thrown_faces_data();
+    void dice_show_the_thrown_faces();
+    void a_closed_game_and_a_lost_program_leave_nothing_on_screen();
+    void the_list_previews_the_chosen_look();
 
 private:
+    // A server with the program's own pages whose state the test writes.
+    void stand_in(const QByteArray& state);
+    QString stand_in_base() const {
+        return QStringLiteral("http://127.0.0.1:") + QString::number(stand_in_port_);
+    }
+
     std::unique_ptr<OverlayProgram> program_;
     std::unique_ptr<Browser> browser_;
+    std::unique_ptr<OverlayServer> stand_in_;
+    int stand_in_port_ = 0;
 };
+
+void OverlayBrowserTest::stand_in(const QByteArray& state) {
+    if (!stand_in_) {
+        stand_in_ = std::make_unique<OverlayServer>();
+        stand_in_->set_pages(overlay_pages());
+        QVERIFY(stand_in_->listen(stand_in_port_));
+    }
+    stand_in_->publish(state);
+}
 
 void OverlayBrowserTest::initTestCase() {
     // The browser is one of the project's packages: without it this test fails, never skips.
@@ -213,6 +359,7 @@ void OverlayBrowserTest::initTestCase() {
     program_->bury_mines(QStringLiteral("6"), QStringLiteral("2"));
     program_->dig_box(1);
     program_->credit_box(2);
+    stand_in_port_ = free_port();
     browser_ = std::make_unique<Browser>();
     const QString failure = browser_->start();
     QVERIFY2(failure.isEmpty(), qPrintable(failure));
@@ -220,6 +367,7 @@ void OverlayBrowserTest::initTestCase() {
 
 void OverlayBrowserTest::cleanupTestCase() {
     browser_.reset();
+    stand_in_.reset();
     program_.reset();
 }
 
@@ -236,10 +384,11 @@ void OverlayBrowserTest::pages_show_the_program_state_data() {
                            << QStringList{"<b>阿星</b>"};
     QTest::newRow("dice") << "/overlay/dice"
                           << QStringList{open_marker, "胜利：1  失败：0", "胜利：0  失败：1",
-                                         "上一局：", "<div class=\"shaking hidden\""}
+                                         "第1局：", "等待下一局"}
                           << QStringList{};
     QTest::newRow("minebox") << "/overlay/minebox"
-                             << QStringList{open_marker, "请选箱子", "·二", "class=\"box closed\""}
+                             << QStringList{open_marker, "请选箱子", "owner2", "剩余地雷：",
+                                            "class=\"box closed\""}
                              << QStringList{};
     QTest::newRow("list") << "/overlay/"
                           << QStringList{"/overlay/tally",           "/overlay/dice",
@@ -264,7 +413,7 @@ void OverlayBrowserTest::pages_draw_on_a_transparent_background_data() {
     QTest::addColumn<QSize>("size");
     QTest::newRow("tally") << "tally" << QSize(640, 260);
     QTest::newRow("dice") << "dice" << QSize(640, 300);
-    QTest::newRow("minebox") << "minebox" << QSize(760, 520);
+    QTest::newRow("minebox") << "minebox" << QSize(640, 360);
 }
 
 void OverlayBrowserTest::pages_draw_on_a_transparent_background() {
@@ -296,12 +445,262 @@ void OverlayBrowserTest::pages_draw_on_a_transparent_background() {
     // carries the overlay's text.
     QCOMPARE(qAlpha(shot.pixel(shot.width() - 1, shot.height() - 1)), 0);
     QVERIFY2(opaque > 200, qPrintable(QString::number(opaque)));
-    // Kept for the README when asked for.
+}
+
+void OverlayBrowserTest::overlays_fit_their_box_data() {
+    QTest::addColumn<QString>("page");
+    QTest::addColumn<QString>("options");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<QJsonObject>("state");
+    QTest::addColumn<int>("least_label_px"); // 0: no boxes to read
+    const QSize small(640, 260);
+    const QSize full(1920, 1080);
+    const QJsonObject long_names =
+        tally_state(long_one, long_two, QStringLiteral("12.34万"), "450", QStringLiteral("12.3万"));
+    const QJsonObject big_totals =
+        tally_state(QStringLiteral("阿星"), QStringLiteral("小月"), QStringLiteral("9999.99亿"),
+                    QStringLiteral("8888.88亿"), QStringLiteral("1111.11亿"));
+    const QJsonObject both = tally_state(long_one, long_two, QStringLiteral("9999.99亿"),
+                                         QStringLiteral("8888.88亿"), QStringLiteral("1111.11亿"));
+    QTest::newRow("tally long names small") << "tally"
+                                            << "" << small << long_names << 0;
+    QTest::newRow("tally big totals small") << "tally"
+                                            << "" << small << big_totals << 0;
+    QTest::newRow("tally both small") << "tally"
+                                      << "" << small << both << 0;
+    QTest::newRow("tally both full") << "tally"
+                                     << "" << full << both << 0;
+    QTest::newRow("tally scaled past the viewport")
+        << "tally"
+        << "scale=4&align=right&font=kai" << small << both << 0;
+    QTest::newRow("tally light centred full")
+        << "tally"
+        << "theme=light&align=center&scale=2" << full << both << 0;
+    const QJsonObject dice = dice_state(QJsonArray{2, 5});
+    QTest::newRow("dice small") << "dice"
+                                << "" << small << dice << 0;
+    QTest::newRow("dice full") << "dice"
+                               << "scale=2.5" << full << dice << 0;
+    QTest::newRow("dice shaking small")
+        << "dice"
+        << "" << small << dice_state(QJsonValue(QJsonValue::Undefined), QStringLiteral("shaking"))
+        << 0;
+    QTest::newRow("minebox small") << "minebox"
+                                   << "" << small << minebox_state() << 0;
+    QTest::newRow("minebox suggested") << "minebox"
+                                       << "" << QSize(640, 360) << minebox_state() << 18;
+    QTest::newRow("minebox full") << "minebox"
+                                  << "scale=2.5&theme=none" << full << minebox_state() << 18;
+}
+
+void OverlayBrowserTest::overlays_fit_their_box() {
+    QFETCH(QString, page);
+    QFETCH(QString, options);
+    QFETCH(QSize, size);
+    QFETCH(QJsonObject, state);
+    QFETCH(int, least_label_px);
+    static int revision = 100;
+    stand_in(state_json(++revision, page, state));
+    const QString address =
+        stand_in_base() + "/overlay/" + page + (options.isEmpty() ? "" : "?" + options);
+    QVERIFY(!browser_->load(address, size, {open_marker}).isEmpty());
+    const QString faults =
+        browser_->evaluate(layout_faults.arg(least_label_px)).toString(QStringLiteral("none"));
+    QVERIFY2(faults.isEmpty(), qPrintable(faults));
+
+    // Pictures for the README, when asked for: the overlay over a busy stand-in for a game
+    // stream, drawn here with gradients.
     const QString keep = qEnvironmentVariable("GLIMMER_OVERLAY_SCREENSHOTS");
-    if (!keep.isEmpty()) {
+    if (!keep.isEmpty() && options.isEmpty() == (size != QSize(1920, 1080))) {
+        (void)browser_->evaluate(QStringLiteral(R"js((() => {
+            const scene = document.createElement("div");
+            scene.style.cssText = "position: fixed; inset: 0; z-index: -1; background: " +
+                "radial-gradient(circle at 20% 30%, rgba(255,80,60,.9), transparent 28%)," +
+                "radial-gradient(circle at 75% 65%, rgba(40,200,255,.85), transparent 32%)," +
+                "repeating-linear-gradient(35deg, #2d6a3e 0 18px, #e0c040 18px 30px, #5a2d82 30px 52px)";
+            document.body.prepend(scene);
+        })())js"));
+        QImage shot;
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                shot = browser_->screenshot();
+                return !shot.isNull() && qAlpha(shot.pixel(0, 0)) == 255;
+            },
+            5000));
+        if (shot.width() > 1000) {
+            shot = shot.scaledToWidth(960, Qt::SmoothTransformation);
+        }
         QDir().mkpath(keep);
-        QVERIFY(shot.save(keep + QStringLiteral("/") + page + QStringLiteral(".png")));
+        const QString name = QString::fromLatin1(QTest::currentDataTag()).replace(' ', '-');
+        // 256 colours keep the files small enough for the repository.
+        QVERIFY(shot.convertToFormat(QImage::Format_Indexed8, Qt::DiffuseDither | Qt::PreferDither)
+                    .save(keep + "/" + name + ".png"));
     }
+}
+
+void OverlayBrowserTest::bad_options_fall_back_to_the_defaults_data() {
+    QTest::addColumn<QString>("query");
+    QTest::addColumn<QString>("chosen"); // scale|theme|accent|font|align|hide
+    const QString defaults = QStringLiteral("1|dark||sans|left|");
+    QTest::newRow("all good") << "scale=1.5&theme=light&accent=00ff00&font=kai&align=right&"
+                                 "hide=names,difference"
+                              << "1.5|light|#00ff00|kai|right|names,difference";
+    QTest::newRow("colour with its hash") << "accent=%23AbC"
+                                          << "1|dark|#abc|sans|left|";
+    QTest::newRow("scale not a number") << "scale=abc" << defaults;
+    QTest::newRow("scale out of range") << "scale=1e9&grace=0" << defaults;
+    QTest::newRow("scale negative") << "scale=-1" << defaults;
+    QTest::newRow("markup as theme")
+        << "theme=%3Cimg%20src=x%20onerror=window.pwned=1%3E" << defaults;
+    QTest::newRow("style in the colour")
+        << "accent=red;background:url(http://127.0.0.1:1/x)" << defaults;
+    QTest::newRow("markup as colour")
+        << "accent=%3Cimg%20src=x%20onerror=window.pwned=1%3E" << defaults;
+    QTest::newRow("a named colour") << "accent=red" << defaults;
+    QTest::newRow("unknown font") << "font=Comic%20Sans" << defaults;
+    QTest::newRow("inherited name as font") << "font=__proto__" << defaults;
+    QTest::newRow("script as alignment") << "align=javascript:alert(1)" << defaults;
+    QTest::newRow("markup among the parts") << "hide=%3Cb%3Ex%3C/b%3E,leader,nonsense"
+                                            << "1|dark||sans|left|leader";
+    QTest::newRow("twice, the first counts") << "theme=light&theme=%3Cb%3E"
+                                             << "1|light||sans|left|";
+}
+
+void OverlayBrowserTest::bad_options_fall_back_to_the_defaults() {
+    QFETCH(QString, query);
+    QFETCH(QString, chosen);
+    stand_in(state_json(1000, QStringLiteral("tally"),
+                        tally_state(QStringLiteral("阿星"), QStringLiteral("小月"), "12", "3",
+                                    QStringLiteral("9"))));
+    const QString dom = browser_->load(stand_in_base() + "/overlay/tally?" + query, QSize(640, 260),
+                                       {open_marker, QStringLiteral("阿星")});
+    QVERIFY(!dom.isEmpty());
+    const QJsonArray seen =
+        browser_
+            ->evaluate(QStringLiteral(
+                "((o) => [[o.scale, o.theme, o.accent, o.font, o.align, o.hide.join(',')]"
+                ".join('|'), getComputedStyle(document.getElementById('total1')).color, "
+                "document.images.length, window.pwned === undefined, "
+                "getComputedStyle(document.body).fontFamily])(overlay.options)"))
+            .toArray();
+    QCOMPARE(seen.at(0).toString(), chosen);
+    // The colour and the face reach the page's style as chosen, and nothing as markup.
+    const QString accent = chosen.section('|', 2, 2);
+    const QColor colour(
+        accent.isEmpty() ? (chosen.section('|', 1, 1) == "light" ? "#b0302a" : "#ffe27a") : accent);
+    QCOMPARE(
+        seen.at(1).toString(),
+        QStringLiteral("rgb(%1, %2, %3)").arg(colour.red()).arg(colour.green()).arg(colour.blue()));
+    QCOMPARE(seen.at(2).toInt(-1), 0);
+    QVERIFY(seen.at(3).toBool());
+    QVERIFY2(seen.at(4).toString().contains(chosen.section('|', 3, 3) == "kai" ? "UKai" : "Noto"),
+             qPrintable(seen.at(4).toString()));
+}
+
+void OverlayBrowserTest::dice_show_the_thrown_faces_data() {
+    QTest::addColumn<QJsonObject>("state");
+    QTest::addColumn<QString>("dice");     // each die: its face, "?" covered, "~" tumbling
+    QTest::addColumn<QString>("fairness"); // the start of the line, "" for none
+    QTest::newRow("revealed") << dice_state(QJsonArray{3, 5}) << "3 5"
+                              << "第12轮 种子 c0ffee12ab34…  口令 今晚的月亮真圆";
+    QTest::newRow("ones and sixes") << dice_state(QJsonArray{6, 1}) << "6 1"
+                                    << "第12轮 种子 c0ffee12ab34…";
+    QTest::newRow("shaking") << dice_state(QJsonValue(QJsonValue::Undefined),
+                                           QStringLiteral("shaking"))
+                             << "~ ~"
+                             << "第12轮 承诺 3f9a0c27be5d…";
+    QTest::newRow("waiting to reveal")
+        << dice_state(QJsonValue(QJsonValue::Undefined), QStringLiteral("revealing")) << "? ?"
+        << "第12轮 承诺 3f9a0c27be5d…";
+    QTest::newRow("faces out of range") << dice_state(QJsonArray{7, 0}) << "? ?"
+                                        << "第12轮 种子";
+    QTest::newRow("faces not numbers") << dice_state(QJsonArray{"3", "<b>5</b>"}) << "? ?"
+                                       << "第12轮 种子";
+    QTest::newRow("one face") << dice_state(QJsonArray{4}) << "? ?"
+                              << "第12轮 种子";
+    QJsonObject bad_fairness = dice_state(QJsonArray{1, 2});
+    bad_fairness.insert(
+        "fairness", QJsonObject{{"commitment", "<img src=x>"}, {"seed", "zz"}, {"revealed", true}});
+    QTest::newRow("malformed fairness") << bad_fairness << "1 2"
+                                        << "";
+    QJsonObject no_fairness = dice_state(QJsonArray{2, 2});
+    no_fairness.insert("fairness", "nonsense");
+    QTest::newRow("fairness not an object") << no_fairness << "2 2"
+                                            << "";
+}
+
+void OverlayBrowserTest::dice_show_the_thrown_faces() {
+    QFETCH(QJsonObject, state);
+    QFETCH(QString, dice);
+    QFETCH(QString, fairness);
+    static int revision = 2000;
+    stand_in(state_json(++revision, QStringLiteral("dice"), state));
+    QVERIFY(!browser_
+                 ->load(stand_in_base() + "/overlay/dice", QSize(640, 260),
+                        {open_marker, QStringLiteral("胜利：1234")})
+                 .isEmpty());
+    // Each die as a face number from its pips alone, "?" when covered, "~" while tumbling.
+    const QString shown =
+        browser_
+            ->evaluate(QStringLiteral(
+                "Array.from(document.querySelectorAll('.die'), (die) => "
+                "die.classList.contains('tumbling') ? '~' : die.classList.contains('covered') ? "
+                "'?' : String(die.querySelectorAll('.pip.on').length)).join(' ')"))
+            .toString();
+    QCOMPARE(shown, dice);
+    const QString line = browser_->evaluate("document.getElementById('fairness').textContent")
+                             .toString(QStringLiteral("missing"));
+    QVERIFY2(fairness.isEmpty() ? line.isEmpty() : line.startsWith(fairness), qPrintable(line));
+    // The line can be left out.
+    QVERIFY(
+        !browser_
+             ->load(stand_in_base() + "/overlay/dice?hide=fairness", QSize(640, 260), {open_marker})
+             .isEmpty());
+    QVERIFY(
+        browser_->evaluate("document.getElementById('fairness').offsetParent === null").toBool());
+}
+
+void OverlayBrowserTest::a_closed_game_and_a_lost_program_leave_nothing_on_screen() {
+    const QByteArray open = state_json(3000, QStringLiteral("minebox"), minebox_state());
+    stand_in(state_json(2999, QStringLiteral("tally"), {}));
+    // grace=300: the page gives a lost program 0.3 s instead of 5 s to come back.
+    QVERIFY(!browser_
+                 ->load(stand_in_base() + "/overlay/minebox?grace=300", QSize(640, 360),
+                        {"data-shown=\"closed\""})
+                 .isEmpty());
+    QVERIFY(fully_transparent(browser_->screenshot()));
+    stand_in_->publish(open);
+    QVERIFY(browser_->wait_until("document.body.dataset.shown === 'open'"));
+    stand_in_.reset(); // the program quits
+    QVERIFY(browser_->wait_until("document.body.dataset.shown === 'gone'"));
+    QVERIFY(fully_transparent(browser_->screenshot()));
+    // It starts again: the page finds it by itself.
+    stand_in(state_json(1, QStringLiteral("minebox"), minebox_state()));
+    QVERIFY(browser_->wait_until("document.body.dataset.shown === 'open'"));
+    QVERIFY(!fully_transparent(browser_->screenshot()));
+}
+
+void OverlayBrowserTest::the_list_previews_the_chosen_look() {
+    stand_in(state_json(4000, QStringLiteral("tally"),
+                        tally_state(QStringLiteral("阿星"), QStringLiteral("小月"), "12", "3",
+                                    QStringLiteral("9"))));
+    QVERIFY(
+        !browser_->load(stand_in_base() + "/overlay/", QSize(1280, 900), {"look_tally"}).isEmpty());
+    // The host picks a light theme and leaves the leader out of the tally's look.
+    (void)browser_->evaluate(QStringLiteral(
+        "document.getElementById('theme').value = 'light';"
+        "document.querySelector('.hides input[value=leader]').checked = true;"
+        "document.getElementById('theme').dispatchEvent(new Event('change', {bubbles: true}));"
+        "document.getElementById('look_tally').value"));
+    const QString address = stand_in_base() + "/overlay/tally?theme=light&hide=leader";
+    QVERIFY2(
+        browser_->wait_until("document.getElementById('look_tally').value === '" + address + "'"),
+        qPrintable(browser_->evaluate("document.getElementById('look_tally').value").toString()));
+    // The preview is the real page at those options.
+    QVERIFY(browser_->wait_until(
+        "(() => { const d = document.querySelector('iframe').contentDocument; return !!d && "
+        "d.body.classList.contains('theme-light') && d.body.classList.contains('hide-leader') "
+        "&& d.body.dataset.shown === 'open'; })()"));
 }
 
 QTEST_MAIN(OverlayBrowserTest)

@@ -2,6 +2,7 @@
 #include "games/tally/tally_rules.h"
 
 #include <QDir>
+#include <QJsonObject>
 #include <QSignalSpy>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -30,6 +31,8 @@ private slots:
     void actions_play_the_pk_or_are_refused_data();
     void actions_play_the_pk_or_are_refused();
     void the_overlay_view_follows_every_change();
+    void the_overlay_names_no_leader_on_level_totals_data();
+    void the_overlay_names_no_leader_on_level_totals();
     void a_new_round_keeps_the_finished_pk_and_starts_at_zero();
     void a_pk_the_history_cannot_take_goes_on_and_stays_on_disk();
     void a_left_pk_the_host_declines_still_goes_into_the_history();
@@ -133,6 +136,39 @@ void TallyPkTest::the_overlay_view_follows_every_change() {
     QCOMPARE(read_journal(journal.readAll()).events.size(), 3);
     pk.end();
     QVERIFY(!journal.exists());
+}
+
+void TallyPkTest::the_overlay_names_no_leader_on_level_totals_data() {
+    QTest::addColumn<QString>("script"); // a<player>:<amount> adds, u undoes
+    QTest::addColumn<QString>("leader");
+    // The window's flag stands beside player one before anyone scores; viewers see nobody.
+    QTest::newRow("at the start") << ""
+                                  << "none";
+    QTest::newRow("undone back to 0 : 0") << "a2:3 u"
+                                          << "none";
+    QTest::newRow("zero added") << "a1:00"
+                                << "none";
+    QTest::newRow("a lead") << "a2:3"
+                            << "two";
+    QTest::newRow("level again") << "a1:5 a2:5"
+                                 << "none";
+    QTest::newRow("level within the margin") << "a1:0.1 a1:0.2 a2:0.3"
+                                             << "none";
+    QTest::newRow("the lead back by undo") << "a1:7 a2:7 u"
+                                           << "one";
+}
+
+void TallyPkTest::the_overlay_names_no_leader_on_level_totals() {
+    QFETCH(QString, script);
+    QFETCH(QString, leader);
+    QTemporaryDir home;
+    TallyConfig config;
+    TallyPk pk(config, home.path(), QStringLiteral("http://x"));
+    for (const QString& step : script.split(' ', Qt::SkipEmptyParts)) {
+        QVERIFY(step == "u" ? pk.undo().done()
+                            : pk.add_amount(step.mid(1, 1).toInt(), step.mid(3)).done());
+    }
+    QCOMPARE(pk.overlay_state().value("leader").toString(), leader);
 }
 
 void TallyPkTest::a_new_round_keeps_the_finished_pk_and_starts_at_zero() {
