@@ -321,7 +321,9 @@ bool TallyArchive::save(const ArchivedPk& pk, const QString& key) {
     const qint64 id = ok ? query.lastInsertId().toLongLong() : 0;
     // Many rows to a statement: the driver's cost is per statement run, and an hour-long PK
     // has thousands of additions, all kept in the one save the host waits for at the end.
-    constexpr qsizetype rows_per_insert = 256;
+    // Not too many, though: Qt's SQLite driver walks the bound values once per value, so a
+    // statement's cost grows with the square of its placeholders.
+    constexpr qsizetype rows_per_insert = 32;
     const auto insert_rows = [](qsizetype rows) {
         QString sql = QStringLiteral("INSERT INTO addition (pk, seq, time, player, name, amount, "
                                      "total_one, total_two, undone) VALUES ");

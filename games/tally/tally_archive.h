@@ -75,6 +75,10 @@ public:
 
     QString path() const { return path_; }
 
+    // Opens the file (making, checking and bringing it up to date as needed) ahead of the
+    // first save, so the host does not wait for that at the end of a PK. False as save() is.
+    bool prepare() { return open(); }
+
     // Keeps the PK under key; one already kept under the same key (the same PK, restored
     // after its journal outlived the saving) is replaced, so a PK is never kept twice.
     // False when it could not be kept; problem() says why.

@@ -5,6 +5,7 @@
 
 #include <QCryptographicHash>
 #include <QJsonArray>
+#include <QTimer>
 
 #include <QDir>
 #include <QFileInfo>
@@ -43,6 +44,8 @@ TallyPk::TallyPk(TallyConfig& config, const QString& config_home, const QString&
     : QObject(parent), config_(config), config_home_(config_home), site_url_(site_url),
       archive_(tally_archive_path(config_home)) {
     load_config();
+    // Once the window is up: a PK then ends with its own transaction and nothing else.
+    QTimer::singleShot(0, this, [this] { archive_.prepare(); });
 }
 
 TallyPk::~TallyPk() = default;
