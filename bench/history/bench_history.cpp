@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
     const QDateTime start(QDate(2026, 1, 1), QTime(20, 0));
 
     const double open_file_ms = millis([&] { archive.prepare(); });
-    out << "make the history file (the tally window does it once it is up): "
+    out << "make the history file (done after a PK's first addition): "
         << QString::number(open_file_ms, 'f', 1) << " ms\n";
     const ArchivedPk hour = long_pk(start, 3600);
     bool kept = true;

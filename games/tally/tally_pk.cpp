@@ -44,8 +44,6 @@ TallyPk::TallyPk(TallyConfig& config, const QString& config_home, const QString&
     : QObject(parent), config_(config), config_home_(config_home), site_url_(site_url),
       archive_(tally_archive_path(config_home)) {
     load_config();
-    // Once the window is up: a PK then ends with its own transaction and nothing else.
-    QTimer::singleShot(0, this, [this] { archive_.prepare(); });
 }
 
 TallyPk::~TallyPk() = default;
@@ -200,6 +198,9 @@ void TallyPk::record_step(const JournalEvent& event) {
     if (!journal_tried_) {
         journal_tried_ = true;
         journal_.open(tally_config_folder(config_home_), false);
+        // Once this step is on screen, the history file is made ready too, so that the PK
+        // ends with its own transaction alone rather than with the file's opening as well.
+        QTimer::singleShot(0, this, [this] { archive_.prepare(); });
     }
     journal_.append(event);
     if (journal_.protecting() != was_protecting) {
