@@ -109,6 +109,25 @@ bool bury_mines(MineBoard& board, const QString& box_text, const QString& mine_t
     return true;
 }
 
+std::vector<int> mine_box_numbers(const MineBoard& board) {
+    std::vector<int> numbers;
+    for (size_t i = 0; i < board.boxes.size(); ++i) {
+        if (board.boxes[i].has_mine == 1) {
+            numbers.push_back(static_cast<int>(i) + 1);
+        }
+    }
+    return numbers;
+}
+
+std::optional<std::vector<int>> replay_burial(const DrawRecord& record, int boxes, int mines) {
+    MineBoard board;
+    CommittedRandom stream(record);
+    if (!bury_mines(board, QString::number(boxes), QString::number(mines), stream)) {
+        return std::nullopt;
+    }
+    return mine_box_numbers(board);
+}
+
 bool dig_box(MineBoard& board, PendingDig& pending, int position) {
     if (check_dig(board, position)) {
         return false;

@@ -14,6 +14,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrlQuery>
 #include <QWebSocket>
 
 #include <algorithm>
@@ -192,6 +193,8 @@ private slots:
     void pages_show_the_program_state();
     void pages_draw_on_a_transparent_background_data();
     void pages_draw_on_a_transparent_background();
+    void verify_page_agrees_with_the_verify_command_data();
+    void verify_page_agrees_with_the_verify_command();
 
 private:
     std::unique_ptr<OverlayProgram> program_;
@@ -301,6 +304,139 @@ void OverlayBrowserTest::pages_draw_on_a_transparent_background() {
     if (!keep.isEmpty()) {
         QDir().mkpath(keep);
         QVERIFY(shot.save(keep + QStringLiteral("/") + page + QStringLiteral(".png")));
+    }
+}
+
+namespace {
+
+// The fields of a check, as the verify page's address and the command line both take them.
+using Fields = QList<std::pair<QString, QString>>;
+
+QString verify_address(const Fields& fields) {
+    QString address = QStringLiteral("/overlay/verify");
+    QChar separator = u'?';
+    for (const auto& [name, value] : fields) {
+        address += separator + name + u'=' + QString::fromLatin1(QUrl::toPercentEncoding(value));
+        separator = u'&';
+    }
+    return address;
+}
+
+// "glimmerhall verify": its exit status and its outcome lines (from "faces", "winner" or
+// "mine-boxes" on).
+std::pair<int, QStringList> run_verify(const Fields& fields) {
+    QString game;
+    QString seed;
+    QString phrase;
+    QStringList options;
+    for (const auto& [name, value] : fields) {
+        if (name == u"game") {
+            game = value;
+        } else if (name == u"seed") {
+            seed = value;
+        } else if (name == u"phrase") {
+            phrase = value;
+        } else if (!value.isEmpty() || name == u"mine-boxes") {
+            options << QStringLiteral("--") + name << value;
+        }
+    }
+    QProcess process;
+    process.start(QStringLiteral(LAUNCHER),
+                  QStringList{"verify", game, seed} + options + QStringList{"--", phrase});
+    if (!process.waitForFinished(60000)) {
+        return {-1, {}};
+    }
+    QStringList outcome;
+    for (const QString& line : QString::fromUtf8(process.readAllStandardOutput()).split(u'\n')) {
+        for (const char* key : {"faces ", "winner ", "mine-boxes "}) {
+            if (line.startsWith(QLatin1String(key))) {
+                outcome << QString::fromLatin1(key).trimmed() + u' ' +
+                               line.mid(qsizetype(qstrlen(key))).trimmed().section(u' ', 0, 0);
+            }
+        }
+    }
+    return {process.exitCode(), outcome};
+}
+
+} // namespace
+
+void OverlayBrowserTest::verify_page_agrees_with_the_verify_command_data() {
+    QTest::addColumn<Fields>("fields");
+    QTest::addColumn<QStringList>("outcome"); // known, or empty to take the command's
+    QTest::addColumn<bool>("checks");
+
+    // The turn the running program played, as its overlays published it.
+    const QJsonObject state =
+        QJsonDocument::fromJson(body_of(program_->exchange("GET /api/state HTTP/1.1\r\n"
+                                                           "Host: 127.0.0.1\r\n\r\n")))
+            .object();
+    const QJsonObject turn = state["dice"]["revealed"].toObject();
+    QVERIFY2(!turn.isEmpty(), "no revealed turn");
+    const QUrlQuery link(QUrl(turn["verify"].toString()).query(QUrl::FullyDecoded));
+    Fields published;
+    for (const char* name :
+         {"game", "seed", "phrase", "round", "commitment", "throws", "winner", "faces"}) {
+        published.append({QString::fromLatin1(name),
+                          link.queryItemValue(QString::fromLatin1(name), QUrl::FullyDecoded)});
+    }
+    QCOMPARE(published[1].second, turn["seed"].toString());
+    QTest::newRow("the turn the program played") << published << QStringList() << true;
+    Fields changed_seed = published;
+    changed_seed[1].second[5] = changed_seed[1].second[5] == u'0' ? u'1' : u'0';
+    QTest::newRow("its seed changed") << changed_seed << QStringList() << false;
+    Fields other_winner = published;
+    other_winner[6].second = other_winner[6].second == u"left" ? "right" : "left";
+    QTest::newRow("its winner changed") << other_winner << QStringList() << false;
+
+    // Known answers, the same as the C++ rules' own.
+    const QString counting = QStringLiteral("000102030405060708090a0b0c0d0e0f"
+                                            "101112131415161718191a1b1c1d1e1f");
+    QTest::newRow("dice known answer")
+        << Fields{{"game", "dice"}, {"seed", counting}, {"phrase", "a|b 1+1=2"},
+                  {"round", "7"},   {"throws", "188"},  {"faces", "3-6"}}
+        << QStringList{"faces 3-6", "winner right"} << true;
+    QTest::newRow("dice known answer, chinese phrase")
+        << Fields{{"game", "dice"}, {"seed", counting}, {"phrase", "主播加油"},
+                  {"round", "1"},   {"throws", "1"},    {"winner", "left"}}
+        << QStringList{"faces 4-3", "winner left"} << true;
+    QTest::newRow("minebox known answer") << Fields{{"game", "minebox"},
+                                                    {"seed", counting},
+                                                    {"phrase", ""},
+                                                    {"round", "3"},
+                                                    {"boxes", "30"},
+                                                    {"mines", "7"},
+                                                    {"mine-boxes", "8,12,14,15,17,20,27"}}
+                                          << QStringList{"mine-boxes 8,12,14,15,17,20,27"} << true;
+    QTest::newRow("minebox known answer, phrase changed")
+        << Fields{{"game", "minebox"},
+                  {"seed", counting},
+                  {"phrase", "x"},
+                  {"round", "3"},
+                  {"boxes", "30"},
+                  {"mines", "7"},
+                  {"mine-boxes", "8,12,14,15,17,20,27"}}
+        << QStringList() << false;
+}
+
+void OverlayBrowserTest::verify_page_agrees_with_the_verify_command() {
+    QFETCH(Fields, fields);
+    QFETCH(QStringList, outcome);
+    QFETCH(bool, checks);
+    const auto [exit_code, command_outcome] = run_verify(fields);
+    QCOMPARE(exit_code, checks ? 0 : 1);
+    if (!outcome.isEmpty()) {
+        QCOMPARE(command_outcome, outcome);
+    }
+    QVERIFY(!command_outcome.isEmpty());
+
+    const QString dom = browser_->load(program_->base() + verify_address(fields), QSize(800, 900),
+                                       {"data-checked=\"yes\""});
+    QVERIFY2(!dom.isEmpty(), "the verify page never finished its check");
+    QVERIFY2(dom.contains(checks ? QStringLiteral("data-state=\"ok\"")
+                                 : QStringLiteral("data-state=\"mismatch\"")),
+             qPrintable(dom.right(1500)));
+    for (const QString& line : command_outcome) {
+        QVERIFY2(dom.contains(line), qPrintable(line + QStringLiteral("\n") + dom.right(1500)));
     }
 }
 
