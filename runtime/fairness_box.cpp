@@ -87,10 +87,12 @@ void FairnessBox::show_draw(const FairnessShown& shown) {
     round_->setText(QString::number(shown.round));
     commitment_->setText(shown.commitment);
     commitment_->setCursorPosition(0);
-    // The typed text stays while the host edits it; a locked phrase shows what was used.
-    if (!shown.phrase_open || !phrase_edit_->hasFocus()) {
+    // The typed text stays while the host edits it; a locked phrase shows what was used,
+    // and a new round starts from its own.
+    if (shown.round != shown_round_ || !shown.phrase_open || !phrase_edit_->hasFocus()) {
         phrase_edit_->setText(shown.phrase);
     }
+    shown_round_ = shown.round;
     phrase_edit_->setReadOnly(!shown.phrase_open);
     phrase_button_->setEnabled(shown.phrase_open);
     phrase_note_->setText(shown.phrase_open

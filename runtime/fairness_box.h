@@ -46,6 +46,7 @@ private:
     QPlainTextEdit* revealed_;
     QLineEdit* command_;
     QLineEdit* link_;
+    std::uint32_t shown_round_ = 0;
 };
 
 } // namespace glimmer

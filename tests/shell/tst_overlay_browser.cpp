@@ -2,6 +2,7 @@
 // WebSocket, loads each page from the running program; the document it renders once the
 // page's script has run is checked, as is the transparency of what it draws.
 
+#include "shell/overlay_feed.h"
 #include "tests/support/overlay_fixture.h"
 
 #include <QDir>
@@ -367,9 +368,7 @@ void OverlayBrowserTest::verify_page_agrees_with_the_verify_command_data() {
 
     // The turn the running program played, as its overlays published it.
     const QJsonObject state =
-        QJsonDocument::fromJson(body_of(program_->exchange("GET /api/state HTTP/1.1\r\n"
-                                                           "Host: 127.0.0.1\r\n\r\n")))
-            .object();
+        QJsonDocument::fromJson(program_->catalogue()->overlay_feed()->state_json()).object();
     const QJsonObject turn = state["dice"]["revealed"].toObject();
     QVERIFY2(!turn.isEmpty(), "no revealed turn");
     const QUrlQuery link(QUrl(turn["verify"].toString()).query(QUrl::FullyDecoded));
