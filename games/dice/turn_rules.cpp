@@ -34,7 +34,8 @@ void start_shaking(DiceState& state) {
 }
 
 bool throw_dice(DiceState& state, const QString& count, RandomSource& random) {
-    // A fresh seed for every throw, so no throw can be foreseen from the ones before it.
+    // A reseed before every throw, so no throw of a plain source can be foreseen from the ones
+    // before it; a committed source's stream cannot be foreseen without its seed anyway.
     random.seed_random();
     state.turn_outcome = random.random_int(left_wins_outcome, right_wins_outcome);
     // The count is read again on every throw; throws_made stops at INT32_MAX at the latest,

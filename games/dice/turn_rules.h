@@ -32,9 +32,9 @@ QString normalize_throw_count(const QString& count);
 // Begins a shaking: no throws made yet.
 void start_shaking(DiceState& state);
 
-// One throw on a fresh clock seed. True when the shaking is over: once throws_made has reached
-// the count's whole-number value. Reaching rather than equalling it means a count of 0 or
-// less, or one lowered below the throws already made, still ends the shaking.
+// One throw: a reseed, then one draw of the outcome. True when the shaking is over: once
+// throws_made has reached the count's whole-number value. Reaching rather than equalling it means a
+// count of 0 or less, or one lowered below the throws already made, still ends the shaking.
 bool throw_dice(DiceState& state, const QString& count, RandomSource& random);
 
 // The faces shown for a throw of the given outcome: one of the 15 pairs of different faces,

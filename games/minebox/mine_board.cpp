@@ -97,7 +97,7 @@ bool bury_mines(MineBoard& board, const QString& box_text, const QString& mine_t
     board.boxes.assign(static_cast<size_t>(std::max(boxes, 0)), MineBox{});
     CandidateList candidates(boxes);
     for (int j = 1; j <= mines; ++j) {
-        // A fresh seed before every single draw, as the players were promised.
+        // A reseed before every single draw (a committed source's seed fixed them all).
         random.seed_random();
         const int remaining = candidates.remaining();
         // A source that strays outside the bounds must not lose a mine.
