@@ -192,6 +192,12 @@ CommandLine parse_command_line(const std::vector<std::string>& arguments) {
             return parse_control(
                 {arguments.begin() + static_cast<std::ptrdiff_t>(i) + 1, arguments.end()});
         }
+        if (argument == "verify") {
+            line.action = CommandLine::Action::verify;
+            line.verify_words.assign(arguments.begin() + static_cast<std::ptrdiff_t>(i) + 1,
+                                     arguments.end());
+            return line;
+        }
         if (argument.size() > 1 && argument[0] == '-') {
             return usage_error("unrecognised option '" + shown(argument) + "'");
         }
@@ -207,7 +213,8 @@ std::string version_text() {
 std::string usage_text() {
     return "Usage: glimmerhall [--overlay-port N] [--new-instance]\n"
            "       glimmerhall ctl COMMAND [ARGUMENTS]\n"
-           "       glimmerhall --help | --version | ctl --help\n";
+           "       glimmerhall verify dice|minebox SEED [PHRASE] --round N ...\n"
+           "       glimmerhall --help | --version | ctl --help | verify --help\n";
 }
 
 const std::vector<ControlCommand>& control_commands() {
@@ -227,10 +234,12 @@ const std::vector<ControlCommand>& control_commands() {
         {"dice", "start", {}, "start shaking"},
         {"dice", "throw", {}, "make one throw of the shaking"},
         {"dice", "reveal", {}, "reveal the dice once the throws are done"},
+        {"dice", "phrase", {"text"}, "mix the chat's phrase into the next turn's draws"},
         {"minebox", "counts", {"boxes", "mines"}, "set the numbers of boxes and mines"},
         {"minebox", "bury", {}, "build the board and bury the mines"},
         {"minebox", "dig", {"box"}, "open the box with that number (from 1)"},
         {"minebox", "credit", {"player"}, "credit the opened box to player 1 or 2"},
+        {"minebox", "phrase", {"text"}, "mix the chat's phrase into the burial's draws"},
     };
     return commands;
 }
@@ -283,6 +292,8 @@ std::string help_text(const CommandLine& line, const std::vector<std::string>& g
             "  --version         show the version and exit\n"
             "\n"
             "Commands to the running program: glimmerhall ctl --help\n"
+            "Checking a revealed dice turn or mine burial from its published seed, phrase and\n"
+            "outcome (no running program needed): glimmerhall verify --help\n"
             "\n";
     if (port == 0) {
         text += "Live overlays: off.\n";
@@ -316,6 +327,9 @@ int answer_command_line(const CommandLine& line, const std::vector<std::string>&
         return 2;
     case CommandLine::Action::control:
         // Sent by the host, which knows the socket; nothing to answer here.
+        return 0;
+    case CommandLine::Action::verify:
+        // Checked by the host, which has the games' rules.
         return 0;
     }
     return std::fflush(stdout) == 0 ? 0 : 1;

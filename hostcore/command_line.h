@@ -12,7 +12,7 @@ namespace glimmer::host {
 inline constexpr int default_overlay_port = 17610;
 
 struct CommandLine {
-    enum class Action { run, help, version, usage_error, control, control_help };
+    enum class Action { run, help, version, usage_error, control, control_help, verify };
     Action action = Action::run;
     std::optional<int> overlay_port; // none when the option was not given
     std::string error;               // one line, for a usage error
@@ -22,6 +22,8 @@ struct CommandLine {
     std::string control_request;
     // A usage error in the words after "ctl": the usage shown is ctl's.
     bool about_control = false;
+    // For verify: the words after "verify", read by the check itself.
+    std::vector<std::string> verify_words;
 };
 
 // A command that "glimmerhall ctl" sends to the running program. Its arguments become the

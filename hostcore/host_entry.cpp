@@ -4,6 +4,7 @@
 #include "hostcore/host_entry.h"
 #include "hostcore/command_line.h"
 #include "hostcore/control_client.h"
+#include "hostcore/draw_verify.h"
 #include "hostcore/program_run.h"
 #include "shell/app_state.h"
 #include "shell/overlay_settings.h"
@@ -36,6 +37,10 @@ void enter_program(const glimmer::host::ProgramImage* image) {
     if (line.action == glimmer::host::CommandLine::Action::control) {
         // A client only: no Qt application, no display.
         std::exit(glimmer::host::send_control_request(line.control_request));
+    }
+    if (line.action == glimmer::host::CommandLine::Action::verify) {
+        // Plain computation: no Qt application, no display.
+        std::exit(glimmer::host::run_verify(line.verify_words));
     }
     if (line.action != glimmer::host::CommandLine::Action::run) {
         std::exit(glimmer::host::answer_command_line(line, glimmer::host::registered_game_ids()));

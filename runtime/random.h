@@ -6,11 +6,13 @@
 namespace glimmer {
 
 // A source of draws. Rules that draw take one as a parameter, so tests can hand them a
-// scripted source and replay exact draws, while the program uses the clock-seeded one.
+// scripted source and replay exact draws, while the program's games draw from a committed
+// source (committed_random.h) of their own.
 class RandomSource {
 public:
     virtual ~RandomSource() = default;
-    // Seeds from the clock; two reseeds in a row give independent draws.
+    // A fresh seed for the next draw (the clock's, for ClockRandom); a committed source's
+    // stream is fixed by its seed, and this does nothing there.
     virtual void seed_random() = 0;
     // Uniform in [low, high], both bounds included. low > high swaps them.
     virtual int random_int(int low, int high) = 0;
@@ -30,7 +32,7 @@ private:
     std::array<std::uint64_t, 4> state_{};
 };
 
-// The program's own clock-seeded source, shared by every window on the main thread.
+// A clock-seeded source for draws nobody needs to check; the games no longer use it.
 RandomSource& program_random();
 
 } // namespace glimmer

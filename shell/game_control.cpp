@@ -133,6 +133,13 @@ std::optional<ControlAnswer> control_dice(DiceTurn& turn, const QString& action,
     if (action == u"reveal") {
         return from(turn.reveal());
     }
+    if (action == u"phrase") {
+        const std::optional<QString> phrase = text_of(request, QStringLiteral("text"));
+        if (!phrase) {
+            return missing(QStringLiteral("text"));
+        }
+        return from(turn.set_phrase(*phrase));
+    }
     return std::nullopt;
 }
 
@@ -167,14 +174,21 @@ std::optional<ControlAnswer> control_minebox(MineBoxRound& round, const QString&
         }
         return from(round.credit(*player));
     }
+    if (action == u"phrase") {
+        const std::optional<QString> phrase = text_of(request, QStringLiteral("text"));
+        if (!phrase) {
+            return missing(QStringLiteral("text"));
+        }
+        return from(round.set_phrase(*phrase));
+    }
     return std::nullopt;
 }
 
 bool is_game_action(const QString& game, const QString& action) {
     static const QHash<QString, QStringList> actions{
         {QStringLiteral("tally"), {"add", "preset", "select", "switch", "undo", "redo"}},
-        {QStringLiteral("dice"), {"step", "prompt", "count", "start", "throw", "reveal"}},
-        {QStringLiteral("minebox"), {"counts", "bury", "dig", "credit"}},
+        {QStringLiteral("dice"), {"step", "prompt", "count", "start", "throw", "reveal", "phrase"}},
+        {QStringLiteral("minebox"), {"counts", "bury", "dig", "credit", "phrase"}},
     };
     return actions.value(game).contains(action);
 }

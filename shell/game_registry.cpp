@@ -4,7 +4,6 @@
 #include "games/dice/dice_window.h"
 #include "games/minebox/minebox_window.h"
 #include "games/tally/tally_window.h"
-#include "runtime/random.h"
 
 namespace glimmer {
 
@@ -25,15 +24,14 @@ QList<GameDescriptor> built_in_games() {
                   QStringLiteral(":/catalogue/vessmoor_hover.jpg"),
                   QStringLiteral(":/overlay/dice_overlay.html"), QStringLiteral("640 × 300"),
                   [](AppState& state) -> GameWindow* {
-                      return new DiceWindow(state.dice, program_random(), state.host.site_url);
+                      return new DiceWindow(state.dice, state.host.site_url);
                   }});
     games.append({QStringLiteral("minebox"), QStringLiteral("Krallow"),
                   QStringLiteral(":/catalogue/krallow_normal.jpg"),
                   QStringLiteral(":/catalogue/krallow_hover.jpg"),
                   QStringLiteral(":/overlay/minebox_overlay.html"), QStringLiteral("640 × 360"),
                   [](AppState& state) -> GameWindow* {
-                      return new MineBoxWindow(state.minebox, program_random(),
-                                               state.host.site_url);
+                      return new MineBoxWindow(state.minebox, state.host.site_url);
                   }});
     return games;
 }

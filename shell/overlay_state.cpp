@@ -28,6 +28,8 @@ QHash<QByteArray, QByteArray> overlay_pages() {
     QByteArray index = assemble_overlay_page(QStringLiteral(":/overlay/index.html"));
     index.replace("/*OVERLAY_GAMES*/[]", games);
     pages.insert("index", index);
+    // Checks a revealed draw with Web Crypto alone; it sends nothing anywhere.
+    pages.insert("verify", assemble_overlay_page(QStringLiteral(":/overlay/verify.html")));
     return pages;
 }
 

@@ -12,8 +12,8 @@ namespace glimmer {
 // each open game's own state, already marked open.
 QByteArray overlay_state_json(quint64 revision, const QList<QJsonObject>& parts);
 
-// The pages under /overlay/: each registered game's own, by its id, and "index", which
-// lists them all.
+// The pages under /overlay/: each registered game's own, by its id, "index", which lists
+// them all, and "verify", which checks a revealed draw in the browser.
 QHash<QByteArray, QByteArray> overlay_pages();
 
 // A game whose window is closed.

@@ -95,7 +95,7 @@ int main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
     DiceState state;
-    DiceWindow window(state, program_random());
+    DiceWindow window(state);
     window.show();
     QCoreApplication::processEvents();
 

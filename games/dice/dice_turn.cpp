@@ -37,13 +37,22 @@ QString refusal_text(DiceRefusal refusal) {
         return QStringLiteral("色子还没摇完");
     case DiceRefusal::still_shaking:
         return QStringLiteral("色子还在摇");
+    case DiceRefusal::phrase_locked:
+        return QStringLiteral("这一局已经开摇，口令不能再改");
     }
     return {};
 }
 
+DiceTurn::DiceTurn(DiceState& state, QObject* parent) : DiceTurn(state, nullptr, parent) {}
+
 DiceTurn::DiceTurn(DiceState& state, RandomSource& random, QObject* parent)
-    : QObject(parent), state_(state), random_(random), shake_timer_(new QTimer(this)),
-      left_tally_(win_loss_text(0, 0)), right_tally_(win_loss_text(0, 0)) {
+    : DiceTurn(state, &random, parent) {}
+
+DiceTurn::DiceTurn(DiceState& state, RandomSource* random, QObject* parent)
+    : QObject(parent), state_(state), random_(random != nullptr ? *random : stream_),
+      shake_timer_(new QTimer(this)), left_tally_(win_loss_text(0, 0)),
+      right_tally_(win_loss_text(0, 0)) {
+    commit_fresh_draw();
     // A coarse timer would round 1 ms up to the system's tick and stretch a shaking of
     // 1000 throws to many seconds.
     shake_timer_->setObjectName(QStringLiteral("shake_timer"));
@@ -61,7 +70,30 @@ DiceView DiceTurn::view() const {
     shown.last_winner = badge_side_;
     shown.left_tally = left_tally_;
     shown.right_tally = right_tally_;
+    shown.draw_round = draw_.round;
+    shown.commitment = draw_.commitment();
+    shown.phrase = draw_.phrase;
+    shown.phrase_open = phrase_open();
+    shown.revealed = state_.last_reveal;
     return shown;
+}
+
+bool DiceTurn::phrase_open() const {
+    return phase_ == DicePhase::waiting || phase_ == DicePhase::counting;
+}
+
+std::optional<DiceRefusal> DiceTurn::set_phrase(const QString& phrase) {
+    if (!phrase_open()) {
+        return DiceRefusal::phrase_locked;
+    }
+    draw_.phrase = phrase;
+    emit state_changed();
+    return std::nullopt;
+}
+
+void DiceTurn::commit_fresh_draw() {
+    draw_ = DrawRecord::fresh(QString::fromLatin1(dice_draw_game), ++state_.draw_rounds);
+    draw_used_ = false;
 }
 
 std::optional<DiceRefusal> DiceTurn::open_count_frame() {
@@ -93,6 +125,10 @@ std::optional<DiceRefusal> DiceTurn::start_shaking() {
         emit throw_count_changed(throw_count_);
     }
     glimmer::start_shaking(state_);
+    // Every start plays the turn's stream from its first block: the outcome depends on the
+    // seed, the phrase and the number of throws alone.
+    stream_ = CommittedRandom(draw_);
+    draw_used_ = true;
     if (timer_driven_) {
         shake_timer_->start(shake_interval_ms);
     }
@@ -105,6 +141,7 @@ std::optional<DiceRefusal> DiceTurn::throw_once() {
         return DiceRefusal::not_shaking;
     }
     const bool last = throw_dice(state_, throw_count_, random_);
+    faces_ = draw_faces(state_.turn_outcome, stream_);
     emit thrown(state_.throws_made);
     if (last) {
         shake_timer_->stop();
@@ -119,6 +156,10 @@ std::optional<DiceRefusal> DiceTurn::reveal() {
         return DiceRefusal::throws_not_done;
     }
     const Settlement settled = settle_turn(state_);
+    if (settled.winner != Side::none) {
+        state_.last_reveal = DiceReveal{draw_, state_.throws_made, faces_, state_.turn_outcome};
+    }
+    commit_fresh_draw();
     badge_side_ = settled.winner;
     if (settled.winner != Side::none) {
         left_words_.append(settled.left_word);
@@ -148,6 +189,10 @@ std::optional<DiceRefusal> DiceTurn::next_step() {
 void DiceTurn::abandon() {
     shake_timer_->stop();
     shake_timer_->setInterval(0);
+    // A seed that has drawn is never used again, revealed or not.
+    if (draw_used_) {
+        commit_fresh_draw();
+    }
     badge_side_ = Side::none;
     enter(DicePhase::waiting);
 }

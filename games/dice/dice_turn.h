@@ -3,6 +3,7 @@
 #include "games/dice/dice_state.h"
 #include "games/dice/dice_view.h"
 #include "games/dice/turn_rules.h"
+#include "runtime/committed_random.h"
 
 #include <QObject>
 #include <QString>
@@ -23,6 +24,7 @@ enum class DiceRefusal {
     not_shaking,      // a throw needs a shaking under way
     throws_not_done,  // a reveal needs the last throw made
     still_shaking,    // the next step waits for the throws to end
+    phrase_locked,    // the chat's phrase must be in before the turn's throws begin
 };
 
 // A short text for the operator, in the game's language.
@@ -34,6 +36,10 @@ QString refusal_text(DiceRefusal refusal);
 class DiceTurn : public QObject {
     Q_OBJECT
 public:
+    // The program's turn: every draw comes from the turn's committed seed and phrase.
+    explicit DiceTurn(DiceState& state, QObject* parent = nullptr);
+    // Outcomes come from the given source instead, so a test can replay exact draws; the
+    // commitments and faces still come from the turn's own seed.
     DiceTurn(DiceState& state, RandomSource& random, QObject* parent = nullptr);
     ~DiceTurn() override;
 
@@ -49,7 +55,19 @@ public:
     const QString& right_tally() const { return right_tally_; }
     DiceView view() const;
 
+    // The committed draw of the turn to come (or under way): its round number, SHA-256 of its
+    // seed and the phrase mixed in. The seed itself shows only in last_reveal().
+    std::uint32_t draw_round() const { return draw_.round; }
+    QByteArray commitment() const { return draw_.commitment(); }
+    const QString& phrase() const { return draw_.phrase; }
+    // The phrase can be set until the shaking starts.
+    bool phrase_open() const;
+    // The last turn settled in this run, seed included; none before the first.
+    const std::optional<DiceReveal>& last_reveal() const { return state_.last_reveal; }
+
     // Each action returns why it was refused, or nothing when it was done.
+    // The chat's phrase, mixed into every draw of the turn to come.
+    std::optional<DiceRefusal> set_phrase(const QString& phrase);
     std::optional<DiceRefusal> open_count_frame();
     std::optional<DiceRefusal> set_throw_count(const QString& count);
     // Normalises the count, starts the throws from zero and the timer; again while shaking
@@ -79,10 +97,17 @@ signals:
     void state_changed();
 
 private:
+    DiceTurn(DiceState& state, RandomSource* random, QObject* parent);
     void enter(DicePhase phase);
+    // A fresh seed for the next turn, with the next round number and no phrase.
+    void commit_fresh_draw();
 
     DiceState& state_;
+    DrawRecord draw_;
+    CommittedRandom stream_;
     RandomSource& random_;
+    DiceFaces faces_;
+    bool draw_used_ = false;
     QTimer* shake_timer_;
     bool timer_driven_ = true;
     DicePhase phase_ = DicePhase::waiting;

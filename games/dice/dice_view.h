@@ -5,6 +5,8 @@
 #include <QJsonObject>
 #include <QString>
 
+#include <optional>
+
 namespace glimmer {
 
 // Where a dice turn stands; the window shows and hides its controls by it.
@@ -21,7 +23,20 @@ struct DiceView {
     Side last_winner = Side::none; // the side the badge marks; none before a turn is settled
     QString left_tally;            // "胜利：3  失败：12" as in the window
     QString right_tally;
+    // The committed draw of the turn to come or under way; never its seed.
+    std::uint32_t draw_round = 0;
+    QByteArray commitment; // SHA-256 of the seed, 32 bytes
+    QString phrase;
+    bool phrase_open = false;
+    // The last turn settled in this run, with its seed.
+    std::optional<DiceReveal> revealed;
 };
+
+// The page of the overlay server that checks a settled turn, with its fields filled in:
+// "/overlay/verify?game=dice&round=..&seed=..&phrase=..&throws=..&commitment=..&winner=..&faces=5-2"
+QString dice_verify_link(const DiceReveal& reveal);
+// The same check on the command line.
+QString dice_verify_command(const DiceReveal& reveal);
 
 // The game's part of the overlays' state.
 QJsonObject dice_overlay_state(const DiceView& view);

@@ -1,12 +1,15 @@
 #include "dice_window.h"
 
 #include "games/dice/dice_turn.h"
+#include "runtime/fairness_box.h"
 #include "runtime/windows.h"
 #include "ui_dice_window.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QContextMenuEvent>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QShortcut>
 
 namespace glimmer {
@@ -35,10 +38,17 @@ QFont bold_font(int pixel_size) {
 
 } // namespace
 
+DiceWindow::DiceWindow(DiceState& state, const QString& site_url, QWidget* parent)
+    : DiceWindow(state, nullptr, site_url, parent) {}
+
 DiceWindow::DiceWindow(DiceState& state, RandomSource& random, const QString& site_url,
                        QWidget* parent)
+    : DiceWindow(state, &random, site_url, parent) {}
+
+DiceWindow::DiceWindow(DiceState& state, RandomSource* random, const QString& site_url,
+                       QWidget* parent)
     : GameWindow(parent), ui_(std::make_unique<Ui::DiceWindow>()),
-      turn_(new DiceTurn(state, random, this)),
+      turn_(random != nullptr ? new DiceTurn(state, *random, this) : new DiceTurn(state, this)),
       background_(QStringLiteral(":/dice/background.jpg")) {
     ui_->setupUi(this);
     setFixedSize(size());
@@ -56,6 +66,7 @@ DiceWindow::DiceWindow(DiceState& state, RandomSource& random, const QString& si
 
     connect(turn_, &DiceTurn::state_changed, this, &DiceWindow::draw);
     connect(turn_, &DiceTurn::state_changed, this, &DiceWindow::state_changed);
+    connect(turn_, &DiceTurn::state_changed, this, &DiceWindow::show_draws);
     connect(turn_, &DiceTurn::turn_settled, this, &DiceWindow::add_settled_words);
     connect(turn_, &DiceTurn::throw_count_changed, ui_->count_edit, &CountBox::setText);
 
@@ -121,6 +132,63 @@ void DiceWindow::add_settled_words(Side winner, const QString& left_word,
         list_add(ui_->left_list, left_word);
         list_add(ui_->right_list, right_word);
     }
+}
+
+std::unique_ptr<QMenu> DiceWindow::context_menu() {
+    auto menu = std::make_unique<QMenu>(this);
+    menu->addAction(QStringLiteral("公平验证"), this, &DiceWindow::show_fairness);
+    return menu;
+}
+
+// A fresh menu each time, gone once closed, as the tally window's.
+void DiceWindow::contextMenuEvent(QContextMenuEvent* event) {
+    QMenu* menu = context_menu().release();
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(event->globalPos());
+}
+
+void DiceWindow::show_fairness() {
+    if (fairness_ == nullptr) {
+        fairness_ = new FairnessBox(
+            [this](const QString& phrase) {
+                const auto refused = turn_->set_phrase(phrase);
+                return refused ? refusal_text(*refused) : QString();
+            },
+            this);
+        fairness_->setWindowFlag(Qt::Window);
+        show_draws();
+    }
+    fairness_->show();
+    fairness_->raise();
+    fairness_->activateWindow();
+}
+
+void DiceWindow::show_draws() {
+    if (fairness_ == nullptr) {
+        return;
+    }
+    FairnessShown shown;
+    shown.round = turn_->draw_round();
+    shown.commitment = hex_text(turn_->commitment());
+    shown.phrase = turn_->phrase();
+    shown.phrase_open = turn_->phrase_open();
+    if (const std::optional<DiceReveal>& reveal = turn_->last_reveal()) {
+        const QString winner = reveal->outcome == left_wins_outcome
+                                   ? QStringLiteral("龙（玩家一）胜")
+                                   : QStringLiteral("虎（玩家二）胜");
+        // Joined, not arg()ed: the phrase is the chat's and may hold "%1".
+        shown.revealed = QStringLiteral("轮次：") + QString::number(reveal->draw.round) +
+                         QStringLiteral("\n种子：") + hex_text(reveal->draw.seed) +
+                         QStringLiteral("\n口令：") + reveal->draw.phrase +
+                         QStringLiteral("\n承诺：") + hex_text(reveal->draw.commitment()) +
+                         QStringLiteral("\n摇了 ") + QString::number(reveal->throws) +
+                         QStringLiteral(" 次，最后一次：龙 ") +
+                         QString::number(reveal->faces.dragon) + QStringLiteral(" 点，虎 ") +
+                         QString::number(reveal->faces.tiger) + QStringLiteral(" 点，") + winner;
+        shown.verify_command = dice_verify_command(*reveal);
+        shown.verify_link = dice_verify_link(*reveal);
+    }
+    fairness_->show_draw(shown);
 }
 
 void DiceWindow::paintEvent(QPaintEvent*) {

@@ -5,10 +5,13 @@
 
 #include "runtime/game_window.h"
 #include <QPixmap>
+#include <QPointer>
 
 #include <QWidget>
 
 #include <memory>
+
+class QMenu;
 
 namespace Ui {
 class DiceWindow;
@@ -17,6 +20,7 @@ class DiceWindow;
 namespace glimmer {
 
 class DiceTurn;
+class FairnessBox;
 class RandomSource;
 
 // The dice game's window: it draws its turn (a DiceTurn of its own) and turns the start
@@ -26,7 +30,11 @@ class RandomSource;
 class DiceWindow : public GameWindow {
     Q_OBJECT
 public:
-    // site_url is the maker's address shown along the bottom.
+    // site_url is the maker's address shown along the bottom. The program's window draws
+    // from its turn's committed seeds.
+    explicit DiceWindow(DiceState& state, const QString& site_url = QString(),
+                        QWidget* parent = nullptr);
+    // Outcomes from the given source instead, for tests that replay exact draws.
     DiceWindow(DiceState& state, RandomSource& random, const QString& site_url = QString(),
                QWidget* parent = nullptr);
     ~DiceWindow() override;
@@ -37,13 +45,20 @@ public:
     // What the window shows, as its turn has it.
     DiceView view() const;
     QJsonObject overlay_state() const override;
+    // The right-click menu: the fairness box.
+    std::unique_ptr<QMenu> context_menu();
+    // Opens the "公平验证" box, or raises it.
+    void show_fairness();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
+    DiceWindow(DiceState& state, RandomSource* random, const QString& site_url, QWidget* parent);
+    void show_draws();
     // Shows and hides the controls for the turn's phase, places the badge, writes the tallies.
     void draw();
     void add_settled_words(Side winner, const QString& left_word, const QString& right_word);
@@ -51,6 +66,7 @@ private:
     std::unique_ptr<Ui::DiceWindow> ui_;
     DiceTurn* turn_;
     QPixmap background_;
+    QPointer<FairnessBox> fairness_;
 };
 
 } // namespace glimmer

@@ -1,7 +1,10 @@
 #include "turn_rules.h"
 
+#include "runtime/committed_random.h"
 #include "runtime/random.h"
 #include "runtime/text.h"
+
+#include <algorithm>
 
 namespace glimmer {
 
@@ -31,13 +34,41 @@ void start_shaking(DiceState& state) {
 }
 
 bool throw_dice(DiceState& state, const QString& count, RandomSource& random) {
-    // A fresh seed for every throw, so no throw can be foreseen from the ones before it.
+    // A reseed before every throw, so no throw of a plain source can be foreseen from the ones
+    // before it; a committed source's stream cannot be foreseen without its seed anyway.
     random.seed_random();
     state.turn_outcome = random.random_int(left_wins_outcome, right_wins_outcome);
     // The count is read again on every throw; throws_made stops at INT32_MAX at the latest,
     // since to_int never reads more than that.
     ++state.throws_made;
     return state.throws_made >= to_int(count);
+}
+
+DiceFaces draw_faces(int outcome, RandomSource& random) {
+    // The pairs low < high in order: (1,2) .. (1,6), (2,3) .. (5,6).
+    int k = random.random_int(1, 15);
+    int low = 1;
+    while (k > 6 - low) {
+        k -= 6 - low;
+        ++low;
+    }
+    const int high = low + k;
+    return outcome == right_wins_outcome ? DiceFaces{low, high} : DiceFaces{high, low};
+}
+
+ThrowResult replay_turn(const DrawRecord& record, std::int32_t throws) {
+    CommittedRandom stream(record);
+    DiceState state;
+    start_shaking(state);
+    const QString count = QString::number(std::max(throws, 1));
+    ThrowResult result;
+    bool last = false;
+    while (!last) {
+        last = throw_dice(state, count, stream);
+        result.outcome = state.turn_outcome;
+        result.faces = draw_faces(state.turn_outcome, stream);
+    }
+    return result;
 }
 
 Settlement settle_turn(DiceState& state) {

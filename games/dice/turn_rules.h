@@ -32,10 +32,26 @@ QString normalize_throw_count(const QString& count);
 // Begins a shaking: no throws made yet.
 void start_shaking(DiceState& state);
 
-// One throw on a fresh clock seed. True when the shaking is over: once throws_made has reached
-// the count's whole-number value. Reaching rather than equalling it means a count of 0 or
-// less, or one lowered below the throws already made, still ends the shaking.
+// One throw: a reseed, then one draw of the outcome. True when the shaking is over: once
+// throws_made has reached the count's whole-number value. Reaching rather than equalling it means a
+// count of 0 or less, or one lowered below the throws already made, still ends the shaking.
 bool throw_dice(DiceState& state, const QString& count, RandomSource& random);
+
+// The faces shown for a throw of the given outcome: one of the 15 pairs of different faces,
+// all equally likely, the higher face on the winner's side. One draw from 1 to 15.
+DiceFaces draw_faces(int outcome, RandomSource& random);
+
+// What a committed turn of the given number of throws comes to: the outcome and faces of its
+// last throw, replayed from the record's seed and phrase as the game drew them (one outcome
+// draw, then the faces, throw after throw). Fewer than one throw counts as one.
+struct ThrowResult {
+    std::int32_t outcome = 0;
+    DiceFaces faces;
+};
+ThrowResult replay_turn(const DrawRecord& record, std::int32_t throws);
+
+// The name of a committed dice draw's game in its blocks.
+inline const char dice_draw_game[] = "dice";
 
 // Credits the last throw to the tallies and gives both tally texts; an outcome other than
 // 1 or 2 (only 0, before any throw) credits nobody.

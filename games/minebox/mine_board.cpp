@@ -97,7 +97,7 @@ bool bury_mines(MineBoard& board, const QString& box_text, const QString& mine_t
     board.boxes.assign(static_cast<size_t>(std::max(boxes, 0)), MineBox{});
     CandidateList candidates(boxes);
     for (int j = 1; j <= mines; ++j) {
-        // A fresh seed before every single draw, as the players were promised.
+        // A reseed before every single draw (a committed source's seed fixed them all).
         random.seed_random();
         const int remaining = candidates.remaining();
         // A source that strays outside the bounds must not lose a mine.
@@ -107,6 +107,25 @@ bool bury_mines(MineBoard& board, const QString& box_text, const QString& mine_t
     }
     board.stage = GameStage::playing;
     return true;
+}
+
+std::vector<int> mine_box_numbers(const MineBoard& board) {
+    std::vector<int> numbers;
+    for (size_t i = 0; i < board.boxes.size(); ++i) {
+        if (board.boxes[i].has_mine == 1) {
+            numbers.push_back(static_cast<int>(i) + 1);
+        }
+    }
+    return numbers;
+}
+
+std::optional<std::vector<int>> replay_burial(const DrawRecord& record, int boxes, int mines) {
+    MineBoard board;
+    CommittedRandom stream(record);
+    if (!bury_mines(board, QString::number(boxes), QString::number(mines), stream)) {
+        return std::nullopt;
+    }
+    return mine_box_numbers(board);
 }
 
 bool dig_box(MineBoard& board, PendingDig& pending, int position) {

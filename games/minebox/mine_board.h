@@ -1,5 +1,7 @@
 #pragma once
 
+#include "runtime/committed_random.h"
+
 #include <QString>
 
 #include <array>
@@ -49,11 +51,23 @@ struct PlayerTally {
     qint32 mine_count = 0;
 };
 
+// A board whose round is over, with everything a viewer needs to check its burial.
+struct MineBoxReveal {
+    DrawRecord draw;
+    int boxes = 0; // the counts as the burial read them
+    int mines = 0;
+    std::vector<int> mine_boxes; // the numbers of the boxes holding a mine, ascending
+};
+
 // Program-wide: the two players' tallies and the pending dig. The window sets the tallies
 // back to 0 each time it opens.
 struct MineBoxTallies {
     std::array<PlayerTally, 2> players;
     PendingDig pending;
+    // Seeds committed in this run (never reset); the latest one's number is its round number.
+    std::uint32_t draw_rounds = 0;
+    // The last board whose round is over or that was left, seed included.
+    std::optional<MineBoxReveal> last_reveal;
 
     PlayerTally& player(int which) { return players[which == player_two ? 1 : 0]; }
     const PlayerTally& player(int which) const { return players[which == player_two ? 1 : 0]; }
@@ -84,6 +98,7 @@ enum class MineBoxRefusal {
     box_already_open,   // a dig on an opened box
     nothing_to_credit,  // a credit with no opened box waiting
     unknown_player,     // a credit to neither player_one nor player_two
+    phrase_locked,      // the chat's phrase must be in before the burial
 };
 
 // Each check gives why its move is refused, or nothing when the move may go ahead.
@@ -99,6 +114,17 @@ std::optional<MineBoxRefusal> check_credit(const MineBoard& board, const Pending
 // its draw.
 bool bury_mines(MineBoard& board, const QString& box_text, const QString& mine_text,
                 RandomSource& random);
+
+// The name of a committed mine-box draw's game in its blocks.
+inline const char minebox_draw_game[] = "minebox";
+
+// The boxes a committed burial of the given counts fills with mines, replayed from the
+// record's seed and phrase as the game drew them: box numbers from 1, ascending. Nothing
+// when the counts would be refused.
+std::optional<std::vector<int>> replay_burial(const DrawRecord& record, int boxes, int mines);
+
+// The numbers of the boxes holding a mine, ascending.
+std::vector<int> mine_box_numbers(const MineBoard& board);
 
 // Opens the box at position (negative: nothing selected) and fills the pending dig; true
 // when a box was opened, which starts the wait for a player. Opened boxes, positions off

@@ -1,5 +1,9 @@
 #include "minebox_round.h"
 
+#include "runtime/text.h"
+
+#include <algorithm>
+
 namespace glimmer {
 
 namespace {
@@ -36,12 +40,22 @@ QString refusal_text(MineBoxRefusal refusal) {
         return QStringLiteral("没有等待归属的箱子");
     case MineBoxRefusal::unknown_player:
         return QStringLiteral("只有玩家一和玩家二");
+    case MineBoxRefusal::phrase_locked:
+        return QStringLiteral("雷已经埋好了，口令不能再改");
     }
     return {};
 }
 
+MineBoxRound::MineBoxRound(MineBoxTallies& tallies, QObject* parent)
+    : MineBoxRound(tallies, nullptr, parent) {}
+
 MineBoxRound::MineBoxRound(MineBoxTallies& tallies, RandomSource& random, QObject* parent)
-    : QObject(parent), tallies_(tallies), random_(random) {
+    : MineBoxRound(tallies, &random, parent) {}
+
+MineBoxRound::MineBoxRound(MineBoxTallies& tallies, RandomSource* random, QObject* parent)
+    : QObject(parent), tallies_(tallies),
+      draw_(DrawRecord::fresh(QString::fromLatin1(minebox_draw_game), ++tallies.draw_rounds)),
+      random_(random != nullptr ? *random : stream_) {
     // Before a player's first credit the label keeps its starting form, two blanks wide.
     tally_texts_.fill(QStringLiteral("空箱：0  踩雷：0"));
     reset_tallies(tallies_);
@@ -63,7 +77,34 @@ MineBoxView MineBoxRound::view() const {
     shown.boxes = board_.boxes;
     shown.waiting_position = waiting_position();
     shown.tallies = tally_texts_;
+    shown.draw_round = draw_.round;
+    shown.commitment = draw_.commitment();
+    shown.phrase = draw_.phrase;
+    shown.phrase_open = phrase_open();
+    shown.revealed = tallies_.last_reveal;
     return shown;
+}
+
+std::optional<MineBoxRefusal> MineBoxRound::set_phrase(const QString& phrase) {
+    if (!phrase_open()) {
+        return MineBoxRefusal::phrase_locked;
+    }
+    draw_.phrase = phrase;
+    emit state_changed();
+    return std::nullopt;
+}
+
+void MineBoxRound::leave() {
+    if (board_.stage != GameStage::setup && !revealed_) {
+        reveal();
+        emit state_changed();
+    }
+}
+
+void MineBoxRound::reveal() {
+    revealed_ = true;
+    tallies_.last_reveal =
+        MineBoxReveal{draw_, buried_boxes_, buried_mines_, mine_box_numbers(board_)};
 }
 
 std::optional<MineBoxRefusal> MineBoxRound::set_box_count_text(const QString& text) {
@@ -94,7 +135,10 @@ std::optional<MineBoxRefusal> MineBoxRound::bury() {
     }
     // The list over the board must hear of the change before the boxes go, not after.
     emit board_about_to_be_built();
+    stream_ = CommittedRandom(draw_);
     bury_mines(board_, box_count_text_, mine_count_text_, random_);
+    buried_boxes_ = to_int(box_count_text_);
+    buried_mines_ = to_int(mine_count_text_);
     emit board_built();
     stage_moved();
     return std::nullopt;
@@ -124,6 +168,12 @@ std::optional<MineBoxRefusal> MineBoxRound::credit(int player) {
 }
 
 void MineBoxRound::stage_moved() {
+    // Once every box is open nothing is left to hide: the seed comes out.
+    if (board_.stage == GameStage::playing && !revealed_ &&
+        std::all_of(board_.boxes.begin(), board_.boxes.end(),
+                    [](const MineBox& box) { return box.state != box_closed; })) {
+        reveal();
+    }
     // Every action that is done moves the stage on.
     emit stage_changed(board_.stage);
     emit state_changed();

@@ -22,6 +22,10 @@ QString refusal_text(MineBoxRefusal refusal);
 class MineBoxRound : public QObject {
     Q_OBJECT
 public:
+    // The program's round: the burial draws from the round's committed seed and phrase.
+    explicit MineBoxRound(MineBoxTallies& tallies, QObject* parent = nullptr);
+    // The burial draws from the given source instead, so a test can replay exact draws; the
+    // commitment is still kept.
     MineBoxRound(MineBoxTallies& tallies, RandomSource& random, QObject* parent = nullptr);
     ~MineBoxRound() override;
 
@@ -37,7 +41,21 @@ public:
     QString caption(int position) const { return caption_at(board_, position); }
     MineBoxView view() const;
 
+    // The committed draw of this board: its round number, SHA-256 of its seed and the phrase
+    // mixed in. The seed itself shows only in last_reveal(), once the round is over.
+    std::uint32_t draw_round() const { return draw_.round; }
+    QByteArray commitment() const { return draw_.commitment(); }
+    const QString& phrase() const { return draw_.phrase; }
+    // The phrase can be set until the burial.
+    bool phrase_open() const { return board_.stage == GameStage::setup; }
+    // Whether this board's seed is out: every box opened, or the board left.
+    bool revealed() const { return revealed_; }
+    // The last board revealed in this run, this one's once it is; none before the first.
+    const std::optional<MineBoxReveal>& last_reveal() const { return tallies_.last_reveal; }
+
     // Each action returns why it was refused, or nothing when it was done.
+    // The chat's phrase, mixed into every draw of the burial.
+    std::optional<MineBoxRefusal> set_phrase(const QString& phrase);
     std::optional<MineBoxRefusal> set_box_count_text(const QString& text);
     std::optional<MineBoxRefusal> set_mine_count_text(const QString& text);
     // Builds the board from the two count texts and buries the mines; ends the setup.
@@ -46,6 +64,8 @@ public:
     std::optional<MineBoxRefusal> dig(int position);
     // Credits the opened box to player_one or player_two.
     std::optional<MineBoxRefusal> credit(int player);
+    // The board is left (its window closes): a buried board's seed comes out.
+    void leave();
 
 signals:
     void stage_changed(GameStage stage);
@@ -60,10 +80,18 @@ signals:
     void state_changed();
 
 private:
+    MineBoxRound(MineBoxTallies& tallies, RandomSource* random, QObject* parent);
     void stage_moved();
+    // Publishes the seed of a buried board.
+    void reveal();
 
     MineBoxTallies& tallies_;
+    DrawRecord draw_;
+    CommittedRandom stream_;
     RandomSource& random_;
+    int buried_boxes_ = 0;
+    int buried_mines_ = 0;
+    bool revealed_ = false;
     MineBoard board_;
     QString box_count_text_ = QStringLiteral("5");
     QString mine_count_text_ = QStringLiteral("2");

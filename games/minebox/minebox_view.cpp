@@ -1,6 +1,7 @@
 #include "games/minebox/minebox_view.h"
 
 #include <QJsonArray>
+#include <QStringList>
 
 namespace glimmer {
 
@@ -18,7 +19,45 @@ QString stage_name(GameStage stage) {
     return QStringLiteral("setup");
 }
 
+QString box_list(const std::vector<int>& numbers) {
+    QStringList words;
+    for (const int number : numbers) {
+        words.append(QString::number(number));
+    }
+    return words.join(u',');
+}
+
+DrawFacts reveal_facts(const MineBoxReveal& reveal) {
+    return {{QStringLiteral("boxes"), QString::number(reveal.boxes)},
+            {QStringLiteral("mines"), QString::number(reveal.mines)},
+            {QStringLiteral("mine-boxes"), box_list(reveal.mine_boxes)}};
+}
+
+QJsonObject reveal_state(const MineBoxReveal& reveal) {
+    QJsonArray mine_boxes;
+    for (const int number : reveal.mine_boxes) {
+        mine_boxes.append(number);
+    }
+    return QJsonObject{{QStringLiteral("game"), reveal.draw.game},
+                       {QStringLiteral("round"), static_cast<qint64>(reveal.draw.round)},
+                       {QStringLiteral("commitment"), hex_text(reveal.draw.commitment())},
+                       {QStringLiteral("seed"), hex_text(reveal.draw.seed)},
+                       {QStringLiteral("phrase"), reveal.draw.phrase},
+                       {QStringLiteral("boxes"), reveal.boxes},
+                       {QStringLiteral("mines"), reveal.mines},
+                       {QStringLiteral("mine_boxes"), mine_boxes},
+                       {QStringLiteral("verify"), minebox_verify_link(reveal)}};
+}
+
 } // namespace
+
+QString minebox_verify_link(const MineBoxReveal& reveal) {
+    return verify_link(reveal.draw, reveal_facts(reveal));
+}
+
+QString minebox_verify_command(const MineBoxReveal& reveal) {
+    return verify_command(reveal.draw, reveal_facts(reveal));
+}
 
 QJsonObject minebox_overlay_state(const MineBoxView& view) {
     // One character per box keeps a board of many boxes small on the wire: the state
@@ -34,12 +73,21 @@ QJsonObject minebox_overlay_state(const MineBoxView& view) {
         owners[static_cast<qsizetype>(i)] = QChar(u'0' + owner);
         mines_left += box.has_mine == 1 && box.state == box_closed ? 1 : 0;
     }
-    return QJsonObject{{QStringLiteral("stage"), stage_name(view.stage)},
-                       {QStringLiteral("boxes"), states},
-                       {QStringLiteral("owners"), owners},
-                       {QStringLiteral("waiting"), view.waiting_position},
-                       {QStringLiteral("mines_left"), mines_left},
-                       {QStringLiteral("tallies"), QJsonArray{view.tallies[0], view.tallies[1]}}};
+    QJsonObject state{{QStringLiteral("stage"), stage_name(view.stage)},
+                      {QStringLiteral("boxes"), states},
+                      {QStringLiteral("owners"), owners},
+                      {QStringLiteral("waiting"), view.waiting_position},
+                      {QStringLiteral("mines_left"), mines_left},
+                      {QStringLiteral("tallies"), QJsonArray{view.tallies[0], view.tallies[1]}}};
+    state.insert(QStringLiteral("draw"),
+                 QJsonObject{{QStringLiteral("game"), QStringLiteral("minebox")},
+                             {QStringLiteral("round"), static_cast<qint64>(view.draw_round)},
+                             {QStringLiteral("commitment"), hex_text(view.commitment)},
+                             {QStringLiteral("phrase"), view.phrase},
+                             {QStringLiteral("phrase_open"), view.phrase_open}});
+    state.insert(QStringLiteral("revealed"),
+                 view.revealed ? QJsonValue(reveal_state(*view.revealed)) : QJsonValue::Null);
+    return state;
 }
 
 } // namespace glimmer

@@ -2,15 +2,29 @@
 
 #include "board_model.h"
 #include "games/minebox/minebox_round.h"
+#include "runtime/fairness_box.h"
 #include "runtime/windows.h"
 #include "ui_minebox_window.h"
 
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QStringList>
+
 namespace glimmer {
+
+MineBoxWindow::MineBoxWindow(MineBoxTallies& tallies, const QString& site_url, QWidget* parent)
+    : MineBoxWindow(tallies, nullptr, site_url, parent) {}
 
 MineBoxWindow::MineBoxWindow(MineBoxTallies& tallies, RandomSource& random, const QString& site_url,
                              QWidget* parent)
+    : MineBoxWindow(tallies, &random, site_url, parent) {}
+
+MineBoxWindow::MineBoxWindow(MineBoxTallies& tallies, RandomSource* random, const QString& site_url,
+                             QWidget* parent)
     : GameWindow(parent), ui_(std::make_unique<Ui::MineBoxWindow>()),
-      round_(new MineBoxRound(tallies, random, this)),
+      round_(random != nullptr ? new MineBoxRound(tallies, *random, this)
+                               : new MineBoxRound(tallies, this)),
       board_model_(new MineBoardModel(*round_, this)),
       background_(QStringLiteral(":/minebox/background.jpg")) {
     ui_->setupUi(this);
@@ -23,6 +37,7 @@ MineBoxWindow::MineBoxWindow(MineBoxTallies& tallies, RandomSource& random, cons
 
     connect(round_, &MineBoxRound::state_changed, this, &MineBoxWindow::draw);
     connect(round_, &MineBoxRound::state_changed, this, &MineBoxWindow::state_changed);
+    connect(round_, &MineBoxRound::state_changed, this, &MineBoxWindow::show_draws);
     connect(round_, &MineBoxRound::count_texts_changed, this, &MineBoxWindow::show_count_texts);
 
     connect(ui_->box_count_edit, &QLineEdit::textChanged, round_,
@@ -67,6 +82,68 @@ void MineBoxWindow::show_count_texts(const QString& box_text, const QString& min
 
 void MineBoxWindow::paintEvent(QPaintEvent*) {
     paint_backdrop(this, background_);
+}
+
+void MineBoxWindow::closeEvent(QCloseEvent* event) {
+    // The board goes with the window: its seed can come out now.
+    round_->leave();
+    QWidget::closeEvent(event);
+}
+
+std::unique_ptr<QMenu> MineBoxWindow::context_menu() {
+    auto menu = std::make_unique<QMenu>(this);
+    menu->addAction(QStringLiteral("公平验证"), this, &MineBoxWindow::show_fairness);
+    return menu;
+}
+
+// A fresh menu each time, gone once closed, as the tally window's.
+void MineBoxWindow::contextMenuEvent(QContextMenuEvent* event) {
+    QMenu* menu = context_menu().release();
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(event->globalPos());
+}
+
+void MineBoxWindow::show_fairness() {
+    if (fairness_ == nullptr) {
+        fairness_ = new FairnessBox(
+            [this](const QString& phrase) {
+                const auto refused = round_->set_phrase(phrase);
+                return refused ? refusal_text(*refused) : QString();
+            },
+            this);
+        fairness_->setWindowFlag(Qt::Window);
+        show_draws();
+    }
+    fairness_->show();
+    fairness_->raise();
+    fairness_->activateWindow();
+}
+
+void MineBoxWindow::show_draws() {
+    if (fairness_ == nullptr) {
+        return;
+    }
+    FairnessShown shown;
+    shown.round = round_->draw_round();
+    shown.commitment = hex_text(round_->commitment());
+    shown.phrase = round_->phrase();
+    shown.phrase_open = round_->phrase_open();
+    if (const std::optional<MineBoxReveal>& reveal = round_->last_reveal()) {
+        QStringList boxes;
+        for (const int number : reveal->mine_boxes) {
+            boxes.append(box_caption(number));
+        }
+        shown.revealed =
+            QStringLiteral("轮次：") + QString::number(reveal->draw.round) +
+            QStringLiteral("\n种子：") + hex_text(reveal->draw.seed) + QStringLiteral("\n口令：") +
+            reveal->draw.phrase + QStringLiteral("\n承诺：") + hex_text(reveal->draw.commitment()) +
+            QStringLiteral("\n") + QString::number(reveal->boxes) + QStringLiteral(" 个箱子，") +
+            QString::number(reveal->mines) + QStringLiteral(" 颗雷，雷在：") +
+            (boxes.isEmpty() ? QStringLiteral("没有") : boxes.join(u'、'));
+        shown.verify_command = minebox_verify_command(*reveal);
+        shown.verify_link = minebox_verify_link(*reveal);
+    }
+    fairness_->show_draw(shown);
 }
 
 QJsonObject MineBoxWindow::overlay_state() const {

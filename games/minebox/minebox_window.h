@@ -4,10 +4,13 @@
 
 #include "runtime/game_window.h"
 #include <QPixmap>
+#include <QPointer>
 
 #include <QWidget>
 
 #include <memory>
+
+class QMenu;
 
 namespace Ui {
 class MineBoxWindow;
@@ -16,6 +19,7 @@ class MineBoxWindow;
 namespace glimmer {
 
 struct MineBoxTallies;
+class FairnessBox;
 class MineBoardModel;
 class MineBoxRound;
 class RandomSource;
@@ -27,7 +31,11 @@ class RandomSource;
 class MineBoxWindow : public GameWindow {
     Q_OBJECT
 public:
-    // site_url is the maker's address shown along the bottom.
+    // site_url is the maker's address shown along the bottom. The program's window buries
+    // from its round's committed seed.
+    explicit MineBoxWindow(MineBoxTallies& tallies, const QString& site_url = QString(),
+                           QWidget* parent = nullptr);
+    // The burial draws from the given source instead, for tests that replay exact draws.
     MineBoxWindow(MineBoxTallies& tallies, RandomSource& random,
                   const QString& site_url = QString(), QWidget* parent = nullptr);
     ~MineBoxWindow() override;
@@ -36,11 +44,20 @@ public:
     // What the window shows, as its round has it.
     MineBoxView view() const;
     QJsonObject overlay_state() const override;
+    // The right-click menu: the fairness box.
+    std::unique_ptr<QMenu> context_menu();
+    // Opens the "公平验证" box, or raises it.
+    void show_fairness();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
+    MineBoxWindow(MineBoxTallies& tallies, RandomSource* random, const QString& site_url,
+                  QWidget* parent);
+    void show_draws();
     // Shows the panels for the round's stage, locks the board while a player is to be named
     // and writes the tallies.
     void draw();
@@ -50,6 +67,7 @@ private:
     MineBoxRound* round_;
     MineBoardModel* board_model_;
     QPixmap background_;
+    QPointer<FairnessBox> fairness_;
 };
 
 } // namespace glimmer

@@ -140,6 +140,20 @@ void ControlTest::commands_answer_as_the_models_do_data() {
                                              {"minebox", "dig", "3"},
                                              {"minebox", "credit", "2"}}
                                     << Status::done << QString();
+    QTest::newRow("dice phrase before the turn")
+        << QStringList{"dice"} << Words{{"dice", "phrase", "老铁 666"}} << Status::done
+        << QString();
+    QTest::newRow("dice phrase once shaking") << QStringList{"dice"}
+                                              << Words{{"dice", "prompt"},
+                                                       {"dice", "count", "1000"},
+                                                       {"dice", "start"},
+                                                       {"dice", "phrase", "late"}}
+                                              << Status::refused << QStringLiteral("口令不能再改");
+    QTest::newRow("minebox phrase before the burial")
+        << QStringList{"minebox"} << Words{{"minebox", "phrase", "x"}} << Status::done << QString();
+    QTest::newRow("minebox phrase after the burial")
+        << QStringList{"minebox"} << Words{{"minebox", "bury"}, {"minebox", "phrase", "x"}}
+        << Status::refused << QStringLiteral("口令不能再改");
     QTest::newRow("unknown action")
         << QStringList{"tally"} << Words{{"tally", "fly"}} << Status::not_found << QString();
 }

@@ -2,6 +2,7 @@
 // WebSocket, loads each page from the running program; the document it renders once the
 // page's script has run is checked, as is the transparency of what it draws.
 
+#include "shell/overlay_feed.h"
 #include "tests/support/overlay_fixture.h"
 
 #include "runtime/overlay_server.h"
@@ -18,6 +19,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrlQuery>
 #include <QWebSocket>
 
 #include <algorithm>
@@ -207,16 +209,24 @@ QJsonObject tally_state(const QString& one, const QString& two, const QString& t
             {"difference_text", difference}};
 }
 
-QJsonObject fairness(const QString& game, bool revealed) {
-    QJsonObject shown{{"game", game},
-                      {"round", 12},
-                      {"commitment", commitment},
-                      {"phrase", QStringLiteral("今晚的月亮真圆")},
-                      {"revealed", revealed}};
-    if (revealed) {
-        shown.insert(QStringLiteral("seed"), seed);
+// As the games publish their draws: the next one's promise ("draw", still open for a phrase
+// before it starts) and, once there is one, the last revealed draw with its seed.
+void add_draws(QJsonObject& shown, const QString& game, bool started, const QJsonValue& faces) {
+    shown.insert(QStringLiteral("draw"),
+                 QJsonObject{{"game", game},
+                             {"round", 13},
+                             {"commitment", commitment},
+                             {"phrase", started ? QStringLiteral("今晚的月亮真圆") : QString()},
+                             {"phrase_open", !started}});
+    if (!faces.isUndefined()) {
+        shown.insert(QStringLiteral("revealed"),
+                     QJsonObject{{"game", game},
+                                 {"round", 12},
+                                 {"commitment", commitment},
+                                 {"seed", seed},
+                                 {"phrase", QStringLiteral("今晚的月亮真圆")},
+                                 {"faces", faces}});
     }
-    return shown;
 }
 
 QJsonObject dice_state(const QJsonValue& faces, const QString& phase = QStringLiteral("waiting")) {
@@ -225,25 +235,23 @@ QJsonObject dice_state(const QJsonValue& faces, const QString& phase = QStringLi
                       {"shaking", phase == QStringLiteral("shaking")},
                       {"last_winner", "right"},
                       {"left_tally", QStringLiteral("胜利：1234  失败：5678")},
-                      {"right_tally", QStringLiteral("胜利：5678  失败：1234")},
-                      {"fairness", fairness(QStringLiteral("dice"), phase == "waiting")}};
-    if (!faces.isUndefined()) {
-        shown.insert(QStringLiteral("faces"), faces);
-    }
+                      {"right_tally", QStringLiteral("胜利：5678  失败：1234")}};
+    add_draws(shown, QStringLiteral("dice"), phase == "shaking" || phase == "revealing", faces);
     return shown;
 }
 
 // Twenty boxes, half of them dug, one waiting for its owner.
 QJsonObject minebox_state() {
-    return {{"open", true},
-            {"stage", "waiting"},
-            {"boxes", "12101002100010201001"},
-            {"owners", "12201001200010201000"},
-            {"waiting", 19},
-            {"mines_left", 2},
-            {"tallies", QJsonArray{QStringLiteral("空箱：123  踩雷：45"),
-                                   QStringLiteral("空箱：678  踩雷：90")}},
-            {"fairness", fairness(QStringLiteral("minebox"), false)}};
+    QJsonObject shown{{"open", true},
+                      {"stage", "waiting"},
+                      {"boxes", "12101002100010201001"},
+                      {"owners", "12201001200010201000"},
+                      {"waiting", 19},
+                      {"mines_left", 2},
+                      {"tallies", QJsonArray{QStringLiteral("空箱：123  踩雷：45"),
+                                             QStringLiteral("空箱：678  踩雷：90")}}};
+    add_draws(shown, QStringLiteral("minebox"), true, QJsonValue(QJsonValue::Undefined));
+    return shown;
 }
 
 QByteArray state_json(int revision, const QString& game, const QJsonObject& part) {
@@ -321,6 +329,8 @@ private slots:
     void dice_show_the_thrown_faces();
     void a_closed_game_and_a_lost_program_leave_nothing_on_screen();
     void the_list_previews_the_chosen_look();
+    void verify_page_agrees_with_the_verify_command_data();
+    void verify_page_agrees_with_the_verify_command();
 
 private:
     // A server with the program's own pages whose state the test writes.
@@ -601,30 +611,31 @@ void OverlayBrowserTest::dice_show_the_thrown_faces_data() {
     QTest::addColumn<QJsonObject>("state");
     QTest::addColumn<QString>("dice");     // each die: its face, "?" covered, "~" tumbling
     QTest::addColumn<QString>("fairness"); // the start of the line, "" for none
-    QTest::newRow("revealed") << dice_state(QJsonArray{3, 5}) << "3 5"
-                              << "第12轮 种子 c0ffee12ab34…  口令 今晚的月亮真圆";
+    QTest::newRow("revealed")
+        << dice_state(QJsonArray{3, 5}) << "3 5"
+        << "第12轮 种子 c0ffee12ab34…  口令 今晚的月亮真圆｜第13轮 承诺 3f9a0c27be5d…";
     QTest::newRow("ones and sixes") << dice_state(QJsonArray{6, 1}) << "6 1"
                                     << "第12轮 种子 c0ffee12ab34…";
-    QTest::newRow("shaking") << dice_state(QJsonValue(QJsonValue::Undefined),
-                                           QStringLiteral("shaking"))
-                             << "~ ~"
-                             << "第12轮 承诺 3f9a0c27be5d…";
+    QTest::newRow("shaking, the last turn's faces kept secret")
+        << dice_state(QJsonArray{3, 5}, QStringLiteral("shaking")) << "~ ~"
+        << "第13轮 承诺 3f9a0c27be5d…  口令 今晚的月亮真圆";
     QTest::newRow("waiting to reveal")
         << dice_state(QJsonValue(QJsonValue::Undefined), QStringLiteral("revealing")) << "? ?"
-        << "第12轮 承诺 3f9a0c27be5d…";
+        << "第13轮 承诺 3f9a0c27be5d…";
     QTest::newRow("faces out of range") << dice_state(QJsonArray{7, 0}) << "? ?"
                                         << "第12轮 种子";
     QTest::newRow("faces not numbers") << dice_state(QJsonArray{"3", "<b>5</b>"}) << "? ?"
                                        << "第12轮 种子";
     QTest::newRow("one face") << dice_state(QJsonArray{4}) << "? ?"
                               << "第12轮 种子";
-    QJsonObject bad_fairness = dice_state(QJsonArray{1, 2});
-    bad_fairness.insert(
-        "fairness", QJsonObject{{"commitment", "<img src=x>"}, {"seed", "zz"}, {"revealed", true}});
+    QJsonObject bad_fairness = dice_state(QJsonValue(QJsonValue::Undefined));
+    bad_fairness.insert("draw", QJsonObject{{"commitment", "<img src=x>"}, {"round", "1"}});
+    bad_fairness.insert("revealed", QJsonObject{{"seed", "zz"}, {"faces", QJsonArray{1, 2}}});
     QTest::newRow("malformed fairness") << bad_fairness << "1 2"
                                         << "";
     QJsonObject no_fairness = dice_state(QJsonArray{2, 2});
-    no_fairness.insert("fairness", "nonsense");
+    no_fairness.insert("draw", "nonsense");
+    no_fairness.insert("revealed", QJsonObject{{"faces", QJsonArray{2, 2}}});
     QTest::newRow("fairness not an object") << no_fairness << "2 2"
                                             << "";
 }
@@ -701,6 +712,137 @@ void OverlayBrowserTest::the_list_previews_the_chosen_look() {
         "(() => { const d = document.querySelector('iframe').contentDocument; return !!d && "
         "d.body.classList.contains('theme-light') && d.body.classList.contains('hide-leader') "
         "&& d.body.dataset.shown === 'open'; })()"));
+}
+
+namespace {
+
+// The fields of a check, as the verify page's address and the command line both take them.
+using Fields = QList<std::pair<QString, QString>>;
+
+QString verify_address(const Fields& fields) {
+    QString address = QStringLiteral("/overlay/verify");
+    QChar separator = u'?';
+    for (const auto& [name, value] : fields) {
+        address += separator + name + u'=' + QString::fromLatin1(QUrl::toPercentEncoding(value));
+        separator = u'&';
+    }
+    return address;
+}
+
+// "glimmerhall verify": its exit status and its outcome lines (from "faces", "winner" or
+// "mine-boxes" on).
+std::pair<int, QStringList> run_verify(const Fields& fields) {
+    QString game;
+    QString seed;
+    QString phrase;
+    QStringList options;
+    for (const auto& [name, value] : fields) {
+        if (name == u"game") {
+            game = value;
+        } else if (name == u"seed") {
+            seed = value;
+        } else if (name == u"phrase") {
+            phrase = value;
+        } else if (!value.isEmpty() || name == u"mine-boxes") {
+            options << QStringLiteral("--") + name << value;
+        }
+    }
+    QProcess process;
+    process.start(QStringLiteral(LAUNCHER),
+                  QStringList{"verify", game, seed} + options + QStringList{"--", phrase});
+    if (!process.waitForFinished(60000)) {
+        return {-1, {}};
+    }
+    QStringList outcome;
+    for (const QString& line : QString::fromUtf8(process.readAllStandardOutput()).split(u'\n')) {
+        for (const char* key : {"faces ", "winner ", "mine-boxes "}) {
+            if (line.startsWith(QLatin1String(key))) {
+                outcome << QString::fromLatin1(key).trimmed() + u' ' +
+                               line.mid(qsizetype(qstrlen(key))).trimmed().section(u' ', 0, 0);
+            }
+        }
+    }
+    return {process.exitCode(), outcome};
+}
+
+} // namespace
+
+void OverlayBrowserTest::verify_page_agrees_with_the_verify_command_data() {
+    QTest::addColumn<Fields>("fields");
+    QTest::addColumn<QStringList>("outcome"); // known, or empty to take the command's
+    QTest::addColumn<bool>("checks");
+
+    // The turn the running program played, as its overlays published it.
+    const QJsonObject state =
+        QJsonDocument::fromJson(program_->catalogue()->overlay_feed()->state_json()).object();
+    const QJsonObject turn = state["dice"]["revealed"].toObject();
+    QVERIFY2(!turn.isEmpty(), "no revealed turn");
+    const QUrlQuery link(QUrl(turn["verify"].toString()).query(QUrl::FullyDecoded));
+    Fields published;
+    for (const char* name :
+         {"game", "seed", "phrase", "round", "commitment", "throws", "winner", "faces"}) {
+        published.append({QString::fromLatin1(name),
+                          link.queryItemValue(QString::fromLatin1(name), QUrl::FullyDecoded)});
+    }
+    QCOMPARE(published[1].second, turn["seed"].toString());
+    QTest::newRow("the turn the program played") << published << QStringList() << true;
+    Fields changed_seed = published;
+    changed_seed[1].second[5] = changed_seed[1].second[5] == u'0' ? u'1' : u'0';
+    QTest::newRow("its seed changed") << changed_seed << QStringList() << false;
+    Fields other_winner = published;
+    other_winner[6].second = other_winner[6].second == u"left" ? "right" : "left";
+    QTest::newRow("its winner changed") << other_winner << QStringList() << false;
+
+    // Known answers, the same as the C++ rules' own.
+    const QString counting = QStringLiteral("000102030405060708090a0b0c0d0e0f"
+                                            "101112131415161718191a1b1c1d1e1f");
+    QTest::newRow("dice known answer")
+        << Fields{{"game", "dice"}, {"seed", counting}, {"phrase", "a|b 1+1=2"},
+                  {"round", "7"},   {"throws", "188"},  {"faces", "3-6"}}
+        << QStringList{"faces 3-6", "winner right"} << true;
+    QTest::newRow("dice known answer, chinese phrase")
+        << Fields{{"game", "dice"}, {"seed", counting}, {"phrase", "主播加油"},
+                  {"round", "1"},   {"throws", "1"},    {"winner", "left"}}
+        << QStringList{"faces 4-3", "winner left"} << true;
+    QTest::newRow("minebox known answer") << Fields{{"game", "minebox"},
+                                                    {"seed", counting},
+                                                    {"phrase", ""},
+                                                    {"round", "3"},
+                                                    {"boxes", "30"},
+                                                    {"mines", "7"},
+                                                    {"mine-boxes", "8,12,14,15,17,20,27"}}
+                                          << QStringList{"mine-boxes 8,12,14,15,17,20,27"} << true;
+    QTest::newRow("minebox known answer, phrase changed")
+        << Fields{{"game", "minebox"},
+                  {"seed", counting},
+                  {"phrase", "x"},
+                  {"round", "3"},
+                  {"boxes", "30"},
+                  {"mines", "7"},
+                  {"mine-boxes", "8,12,14,15,17,20,27"}}
+        << QStringList() << false;
+}
+
+void OverlayBrowserTest::verify_page_agrees_with_the_verify_command() {
+    QFETCH(Fields, fields);
+    QFETCH(QStringList, outcome);
+    QFETCH(bool, checks);
+    const auto [exit_code, command_outcome] = run_verify(fields);
+    QCOMPARE(exit_code, checks ? 0 : 1);
+    if (!outcome.isEmpty()) {
+        QCOMPARE(command_outcome, outcome);
+    }
+    QVERIFY(!command_outcome.isEmpty());
+
+    const QString dom = browser_->load(program_->base() + verify_address(fields), QSize(800, 900),
+                                       {"data-checked=\"yes\""});
+    QVERIFY2(!dom.isEmpty(), "the verify page never finished its check");
+    QVERIFY2(dom.contains(checks ? QStringLiteral("data-state=\"ok\"")
+                                 : QStringLiteral("data-state=\"mismatch\"")),
+             qPrintable(dom.right(1500)));
+    for (const QString& line : command_outcome) {
+        QVERIFY2(dom.contains(line), qPrintable(line + QStringLiteral("\n") + dom.right(1500)));
+    }
 }
 
 QTEST_MAIN(OverlayBrowserTest)

@@ -189,21 +189,28 @@ const overlay = {
         return typeof value === "string" && /^[0-9a-f]{64}$/.test(value) ? value : "";
     },
 
-    // The fairness line of a drawing game: the commitment while the draw is secret, the seed
-    // and phrase once it is revealed; nothing when the state does not carry them properly.
-    fairness_text(fairness) {
-        if (!fairness || typeof fairness !== "object") return "";
-        const round = Number.isInteger(fairness.round) && fairness.round >= 0
-                          ? "第" + fairness.round + "轮 " : "";
-        const seed = overlay.hex_of(fairness.seed);
-        if (fairness.revealed === true && seed) {
-            const phrase = typeof fairness.phrase === "string" ? fairness.phrase : "";
-            return round + "种子 " + seed.slice(0, 12) + "…" +
-                   (phrase ? "  口令 " + phrase : "");
+    // The fairness line of a drawing game, from the state's "draw" (the commitment of the
+    // draw to come, or under way) and "revealed" (the last draw, seed and phrase shown).
+    // Before the next draw starts, both: the last one to check and the next one's promise;
+    // once it is under way, its promise alone. Nothing that is not well formed is shown.
+    fairness_text(game) {
+        const object = (value) => value && typeof value === "object" && !Array.isArray(value)
+                                      ? value : null;
+        const draw = object(game && game.draw);
+        const shown = object(game && game.revealed);
+        const round = (value) => Number.isInteger(value) && value >= 0 ? "第" + value + "轮 " : "";
+        const phrase = (value) => typeof value === "string" && value ? "  口令 " + value : "";
+        const parts = [];
+        const seed = shown ? overlay.hex_of(shown.seed) : "";
+        const commitment = draw ? overlay.hex_of(draw.commitment) : "";
+        const upcoming = !!draw && draw.phrase_open === true;
+        if (seed && (upcoming || !commitment)) {
+            parts.push(round(shown.round) + "种子 " + seed.slice(0, 12) + "…" + phrase(shown.phrase));
         }
-        const commitment = overlay.hex_of(fairness.commitment);
-        return commitment && fairness.revealed !== true
-                   ? round + "承诺 " + commitment.slice(0, 12) + "…"
-                   : "";
+        if (commitment) {
+            parts.push(round(draw.round) + "承诺 " + commitment.slice(0, 12) + "…" +
+                       (upcoming ? "" : phrase(draw.phrase)));
+        }
+        return parts.join("｜");
     },
 };

@@ -1,5 +1,6 @@
 #include "games/dice/dice_turn.h"
 #include "games/dice/dice_window.h"
+#include "runtime/committed_random.h"
 #include "runtime/controls/count_box.h"
 #include "runtime/controls/lists.h"
 #include "runtime/controls/picture_button.h"
@@ -9,9 +10,14 @@
 #include "tests/support/scripted_random.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -155,6 +161,7 @@ private slots:
     void reopened_window_starts_empty_but_keeps_the_run_totals();
     void catalogue_opens_one_dice_window();
     void space_runs_the_next_step_the_buttons_offer();
+    void right_click_opens_the_fairness_box_which_takes_the_phrase_until_the_shaking();
 };
 
 void TestDiceWindow::init() {
@@ -461,6 +468,60 @@ void TestDiceWindow::space_runs_the_next_step_the_buttons_offer() {
 
     QTest::keyClick(window_.get(), Qt::Key_Space);
     QCOMPARE(ui_->phase(), setting_up);
+}
+
+void TestDiceWindow::right_click_opens_the_fairness_box_which_takes_the_phrase_until_the_shaking() {
+    const QPoint at(250, 40);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at, window_->mapToGlobal(at));
+    QApplication::sendEvent(window_.get(), &event);
+    QTRY_VERIFY(qobject_cast<QMenu*>(QApplication::activePopupWidget()) != nullptr);
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    QAction* fairness = nullptr;
+    for (QAction* action : menu->actions()) {
+        if (action->text() == QStringLiteral("公平验证")) {
+            fairness = action;
+        }
+    }
+    QVERIFY(fairness != nullptr);
+    fairness->trigger();
+    menu->close();
+
+    auto* box = window_->findChild<QDialog*>(QStringLiteral("fairness_box"));
+    QVERIFY(box != nullptr);
+    QTRY_VERIFY(box->isVisible());
+    auto* commitment = box->findChild<QLineEdit*>(QStringLiteral("commitment"));
+    auto* phrase = box->findChild<QLineEdit*>(QStringLiteral("phrase_edit"));
+    auto* use = box->findChild<QPushButton*>(QStringLiteral("phrase_button"));
+    auto* revealed = box->findChild<QPlainTextEdit*>(QStringLiteral("revealed"));
+    auto* command = box->findChild<QLineEdit*>(QStringLiteral("verify_command"));
+    QVERIFY(commitment && phrase && use && revealed && command);
+    QCOMPARE(commitment->text(), hex_text(window_->turn().commitment()));
+    QVERIFY(command->text().isEmpty());
+
+    QTest::keyClicks(phrase, QStringLiteral("laotie 666"));
+    QTest::mouseClick(use, Qt::LeftButton);
+    QCOMPARE(window_->turn().phrase(), QStringLiteral("laotie 666"));
+
+    const QByteArray committed = window_->turn().commitment();
+    QTest::mouseClick(ui_->prompt, Qt::LeftButton);
+    type_count(ui_->count, QStringLiteral("3"));
+    QTest::mouseClick(ui_->start, Qt::LeftButton);
+    // Once the dice shake the phrase is fixed, and the box says so.
+    QVERIFY(!use->isEnabled());
+    QVERIFY(phrase->isReadOnly());
+    QVERIFY(tick_until_reveal());
+    QTest::mouseClick(ui_->dragon, Qt::LeftButton);
+
+    // The settled turn's seed is out, with the command that checks it; the next one is
+    // committed afresh.
+    const DiceReveal& reveal = *window_->turn().last_reveal();
+    QCOMPARE(draw_commitment(reveal.draw.seed), committed);
+    QVERIFY(revealed->toPlainText().contains(hex_text(reveal.draw.seed)));
+    QVERIFY(revealed->toPlainText().contains(QStringLiteral("laotie 666")));
+    QCOMPARE(command->text(), dice_verify_command(reveal));
+    QCOMPARE(commitment->text(), hex_text(window_->turn().commitment()));
+    QVERIFY(use->isEnabled());
+    QVERIFY(phrase->text().isEmpty());
 }
 
 QTEST_MAIN(TestDiceWindow)

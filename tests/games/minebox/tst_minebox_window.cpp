@@ -1,14 +1,19 @@
 #include "games/minebox/board_model.h"
 #include "games/minebox/board_view.h"
 #include "games/minebox/mine_board.h"
+#include "games/minebox/minebox_round.h"
 #include "games/minebox/minebox_window.h"
+#include "runtime/committed_random.h"
 #include "shell/app_state.h"
 #include "shell/catalogue_window.h"
 #include "tests/support/scripted_random.h"
 
+#include <QDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
 
@@ -86,6 +91,7 @@ private slots:
     void board_is_locked_while_waiting();
     void double_clicking_an_opened_box_or_empty_space_shows_nothing();
     void reopening_from_the_catalogue_starts_afresh();
+    void fairness_box_shows_the_commitment_then_the_seed_once_every_box_is_open();
 };
 
 void TestMineBoxWindow::opening_shows_every_control_as_designed_data() {
@@ -321,6 +327,34 @@ void TestMineBoxWindow::reopening_from_the_catalogue_starts_afresh() {
              QStringLiteral("5"));
     QCOMPARE(second->findChild<BoardView*>(QStringLiteral("box_list"))->model()->rowCount(), 0);
     second->close();
+}
+
+void TestMineBoxWindow::fairness_box_shows_the_commitment_then_the_seed_once_every_box_is_open() {
+    Fixture f({2});
+    auto menu = f.window.context_menu();
+    QCOMPARE(menu->actions().size(), 1);
+    QCOMPARE(menu->actions().at(0)->text(), QStringLiteral("公平验证"));
+    menu->actions().at(0)->trigger();
+    auto* box = f.find<QDialog>("fairness_box");
+    QVERIFY(box != nullptr && box->isVisible());
+    auto* commitment = box->findChild<QLineEdit*>(QStringLiteral("commitment"));
+    auto* use = box->findChild<QPushButton*>(QStringLiteral("phrase_button"));
+    auto* revealed = box->findChild<QPlainTextEdit*>(QStringLiteral("revealed"));
+    QVERIFY(commitment && use && revealed);
+    QCOMPARE(commitment->text(), hex_text(f.window.round().commitment()));
+    QVERIFY(use->isEnabled());
+
+    f.bury(QStringLiteral("3"), QStringLiteral("1"));
+    QVERIFY(!use->isEnabled());
+    for (int position = 0; position < 3; ++position) {
+        QVERIFY(!revealed->toPlainText().contains(QStringLiteral("种子")));
+        f.double_click_box(position);
+        f.press("player_one_button");
+    }
+    QVERIFY(f.window.round().revealed());
+    const MineBoxReveal& reveal = *f.window.round().last_reveal();
+    QVERIFY(revealed->toPlainText().contains(hex_text(reveal.draw.seed)));
+    QVERIFY(revealed->toPlainText().contains(QStringLiteral("2号箱")));
 }
 
 QTEST_MAIN(TestMineBoxWindow)

@@ -1,0 +1,110 @@
+#include "fairness_box.h"
+
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <utility>
+
+namespace glimmer {
+
+namespace {
+
+QLineEdit* read_only_line(const QString& name, QWidget* parent) {
+    auto* line = new QLineEdit(parent);
+    line->setObjectName(name);
+    line->setReadOnly(true);
+    return line;
+}
+
+} // namespace
+
+FairnessBox::FairnessBox(std::function<QString(const QString&)> set_phrase, QWidget* parent)
+    : QDialog(parent), set_phrase_(std::move(set_phrase)), round_(new QLabel(this)),
+      commitment_(read_only_line(QStringLiteral("commitment"), this)),
+      phrase_edit_(new QLineEdit(this)), phrase_button_(new QPushButton(this)),
+      phrase_note_(new QLabel(this)), revealed_(new QPlainTextEdit(this)),
+      command_(read_only_line(QStringLiteral("verify_command"), this)),
+      link_(read_only_line(QStringLiteral("verify_link"), this)) {
+    setObjectName(QStringLiteral("fairness_box"));
+    setWindowTitle(QStringLiteral("公平验证"));
+    setModal(false);
+    resize(560, 420);
+
+    round_->setObjectName(QStringLiteral("draw_round"));
+    round_->setTextFormat(Qt::PlainText);
+    phrase_edit_->setObjectName(QStringLiteral("phrase_edit"));
+    phrase_edit_->setPlaceholderText(QStringLiteral("开局前从弹幕里选一句口令"));
+    phrase_button_->setObjectName(QStringLiteral("phrase_button"));
+    phrase_button_->setText(QStringLiteral("用这句口令"));
+    phrase_note_->setObjectName(QStringLiteral("phrase_note"));
+    phrase_note_->setTextFormat(Qt::PlainText);
+    phrase_note_->setWordWrap(true);
+    revealed_->setObjectName(QStringLiteral("revealed"));
+    revealed_->setReadOnly(true);
+
+    auto* explained = new QLabel(
+        QStringLiteral(
+            "每一局开始前，程序从系统的安全随机源取一个种子，先公布它的 SHA-256（承诺）；"
+            "这一局的结果只由种子和口令算出。开奖后公布种子和口令，谁都可以核对。"),
+        this);
+    explained->setTextFormat(Qt::PlainText);
+    explained->setWordWrap(true);
+
+    auto* phrase_row = new QHBoxLayout;
+    phrase_row->addWidget(phrase_edit_, 1);
+    phrase_row->addWidget(phrase_button_);
+
+    auto* form = new QFormLayout;
+    form->addRow(QStringLiteral("轮次："), round_);
+    form->addRow(QStringLiteral("承诺："), commitment_);
+    form->addRow(QStringLiteral("口令："), phrase_row);
+    form->addRow(QString(), phrase_note_);
+    form->addRow(QStringLiteral("上次开奖："), revealed_);
+    form->addRow(QStringLiteral("命令行核对："), command_);
+    form->addRow(QStringLiteral("网页核对："), link_);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(explained);
+    layout->addLayout(form);
+
+    connect(phrase_button_, &QPushButton::clicked, this, &FairnessBox::use_phrase);
+    connect(phrase_edit_, &QLineEdit::returnPressed, this, &FairnessBox::use_phrase);
+}
+
+void FairnessBox::use_phrase() {
+    const QString refused = set_phrase_ ? set_phrase_(phrase_edit_->text()) : QString();
+    if (!refused.isEmpty()) {
+        phrase_note_->setText(refused);
+    }
+}
+
+void FairnessBox::show_draw(const FairnessShown& shown) {
+    round_->setText(QString::number(shown.round));
+    commitment_->setText(shown.commitment);
+    commitment_->setCursorPosition(0);
+    // The typed text stays while the host edits it; a locked phrase shows what was used,
+    // and a new round starts from its own.
+    if (shown.round != shown_round_ || !shown.phrase_open || !phrase_edit_->hasFocus()) {
+        phrase_edit_->setText(shown.phrase);
+    }
+    shown_round_ = shown.round;
+    phrase_edit_->setReadOnly(!shown.phrase_open);
+    phrase_button_->setEnabled(shown.phrase_open);
+    phrase_note_->setText(shown.phrase_open
+                              ? (shown.phrase.isEmpty() ? QStringLiteral("还没有口令")
+                                                        : QStringLiteral("已用这句口令"))
+                              : QStringLiteral("这一局已经开始，口令定了"));
+    revealed_->setPlainText(shown.revealed.isEmpty() ? QStringLiteral("还没有开奖")
+                                                     : shown.revealed);
+    command_->setText(shown.verify_command);
+    command_->setCursorPosition(0);
+    link_->setText(shown.verify_link);
+    link_->setCursorPosition(0);
+}
+
+} // namespace glimmer

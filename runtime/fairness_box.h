@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace glimmer {
+
+// What the fairness box shows of a game's committed draws.
+struct FairnessShown {
+    std::uint32_t round = 0;
+    QString commitment; // hex SHA-256 of the seed of the draw to come or under way
+    QString phrase;
+    bool phrase_open = false;
+    QString revealed;       // the last revealed draw, one fact a line; empty before the first
+    QString verify_command; // the command that checks it
+    QString verify_link;    // the overlay server's page that checks it, from /overlay/
+};
+
+// The "公平验证" box: the commitment of the draw to come, the chat's phrase and the last
+// revealed draw with the ways to check it. It blocks nothing; the game goes on beside it.
+class FairnessBox : public QDialog {
+    Q_OBJECT
+public:
+    // set_phrase hands a typed phrase to the game and answers its refusal, empty when taken.
+    FairnessBox(std::function<QString(const QString&)> set_phrase, QWidget* parent);
+
+    void show_draw(const FairnessShown& shown);
+
+private:
+    void use_phrase();
+
+    std::function<QString(const QString&)> set_phrase_;
+    QLabel* round_;
+    QLineEdit* commitment_;
+    QLineEdit* phrase_edit_;
+    QPushButton* phrase_button_;
+    QLabel* phrase_note_;
+    QPlainTextEdit* revealed_;
+    QLineEdit* command_;
+    QLineEdit* link_;
+    std::uint32_t shown_round_ = 0;
+};
+
+} // namespace glimmer
