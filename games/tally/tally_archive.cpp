@@ -9,15 +9,16 @@
 #include <QFileInfo>
 #include <QMap>
 #include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
 
-#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <sqlite3.h>
 #include <sys/stat.h>
 
 namespace glimmer {
@@ -53,6 +54,47 @@ const QList<QStringList> migrations{
 };
 
 std::atomic<int> connection_serial{0};
+
+// Empty when every addition is in; else SQLite's reason.
+QString insert_additions(const QSqlDatabase& db, qint64 id, const QList<TallyAddition>& additions) {
+    const QVariant handle = db.driver()->handle();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0 ||
+        *static_cast<sqlite3* const*>(handle.constData()) == nullptr) {
+        return QStringLiteral("数据库驱动不是 SQLite");
+    }
+    sqlite3* connection = *static_cast<sqlite3* const*>(handle.constData());
+    sqlite3_stmt* statement = nullptr;
+    const char* sql = "INSERT INTO addition (pk, seq, time, player, name, amount, total_one, "
+                      "total_two, undone) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)";
+    int result = sqlite3_prepare_v2(connection, sql, -1, &statement, nullptr);
+    const auto bind_text = [&statement](int column, const QString& text) {
+        return sqlite3_bind_text16(statement, column, text.utf16(),
+                                   static_cast<int>(text.size() * 2), SQLITE_TRANSIENT);
+    };
+    for (qsizetype i = 0; result == SQLITE_OK && i < additions.size(); ++i) {
+        const TallyAddition& addition = additions[i];
+        result = sqlite3_bind_int64(statement, 1, id);
+        result = result == SQLITE_OK ? sqlite3_bind_int64(statement, 2, i) : result;
+        result = result == SQLITE_OK ? bind_text(3, time_text(addition.time)) : result;
+        result = result == SQLITE_OK ? sqlite3_bind_int(statement, 4, addition.player) : result;
+        result = result == SQLITE_OK ? bind_text(5, addition.name) : result;
+        result = result == SQLITE_OK ? bind_text(6, addition.amount) : result;
+        result = result == SQLITE_OK ? bind_text(7, addition.after.total_one) : result;
+        result = result == SQLITE_OK ? bind_text(8, addition.after.total_two) : result;
+        result =
+            result == SQLITE_OK ? sqlite3_bind_int(statement, 9, addition.undone ? 1 : 0) : result;
+        if (result == SQLITE_OK) {
+            result = sqlite3_step(statement) == SQLITE_DONE ? SQLITE_OK : SQLITE_ERROR;
+        }
+        sqlite3_reset(statement);
+    }
+    const QString error =
+        result == SQLITE_OK
+            ? QString()
+            : QString::fromUtf16(static_cast<const char16_t*>(sqlite3_errmsg16(connection)));
+    sqlite3_finalize(statement);
+    return error;
+}
 
 int winner_code(Leader leader) {
     return leader == Leader::player_one ? 1 : leader == Leader::player_two ? 2 : 0;
@@ -319,40 +361,15 @@ bool TallyArchive::save(const ArchivedPk& pk, const QString& key) {
         ok = run();
     }
     const qint64 id = ok ? query.lastInsertId().toLongLong() : 0;
-    // Many rows to a statement: the driver's cost is per statement run, and an hour-long PK
-    // has thousands of additions, all kept in the one save the host waits for at the end.
-    // Not too many, though: Qt's SQLite driver walks the bound values once per value, so a
-    // statement's cost grows with the square of its placeholders.
-    constexpr qsizetype rows_per_insert = 32;
-    const auto insert_rows = [](qsizetype rows) {
-        QString sql = QStringLiteral("INSERT INTO addition (pk, seq, time, player, name, amount, "
-                                     "total_one, total_two, undone) VALUES ");
-        for (qsizetype row = 0; row < rows; ++row) {
-            sql += row == 0 ? QStringLiteral("(?,?,?,?,?,?,?,?,?)")
-                            : QStringLiteral(",(?,?,?,?,?,?,?,?,?)");
+    // The additions go through SQLite's own prepared statement, on the connection Qt holds
+    // and inside its transaction: Qt's driver looks every bound value up again on each run,
+    // a cost an hour-long PK, kept in the one save the host waits for, pays thousands of times.
+    if (ok) {
+        const QString error = insert_additions(db, id, pk.additions);
+        if (!error.isEmpty()) {
+            db.rollback();
+            return fail(QStringLiteral("PK没有存入历史：") + error);
         }
-        return sql;
-    };
-    qsizetype prepared_rows = 0;
-    for (qsizetype first = 0; ok && first < pk.additions.size(); first += rows_per_insert) {
-        const qsizetype rows = std::min(rows_per_insert, pk.additions.size() - first);
-        if (rows != prepared_rows) {
-            ok = query.prepare(insert_rows(rows));
-            prepared_rows = rows;
-        }
-        for (qsizetype i = first; ok && i < first + rows; ++i) {
-            const TallyAddition& addition = pk.additions[i];
-            query.addBindValue(id);
-            query.addBindValue(i);
-            query.addBindValue(time_text(addition.time));
-            query.addBindValue(addition.player);
-            query.addBindValue(addition.name);
-            query.addBindValue(addition.amount);
-            query.addBindValue(addition.after.total_one);
-            query.addBindValue(addition.after.total_two);
-            query.addBindValue(addition.undone ? 1 : 0);
-        }
-        ok = ok && run();
     }
     if (!ok) {
         const QString error = query.lastError().text();
