@@ -27,7 +27,15 @@ function(glimmer_label_test name label)
     if(NOT label IN_LIST GLIMMER_TEST_LABELS)
         message(FATAL_ERROR "test ${name}: label '${label}' is not one of ${GLIMMER_TEST_LABELS}")
     endif()
-    set_tests_properties(${name} PROPERTIES LABELS ${label})
+    # With no timings of an earlier run (a fresh checkout, as in CI), CTest starts the tests in
+    # order of their cost: the slow levels first, so that the fast ones fill the other core
+    # instead of the slowest test starting last.
+    set(_cost_unit 1)
+    set(_cost_window 2)
+    set(_cost_process 4)
+    set(_cost_browser 20)
+    set(_cost_package 30)
+    set_tests_properties(${name} PROPERTIES LABELS ${label} COST ${_cost_${label}})
 endfunction()
 
 # glimmer_private_session(TEST)
