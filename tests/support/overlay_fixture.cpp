@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -18,6 +19,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
+#include <QTimer>
 
 namespace glimmer::testing {
 
@@ -150,13 +152,16 @@ QByteArray OverlayProgram::exchange(const QByteArray& request) const {
     }
     socket.write(request);
     QByteArray answer;
-    // The server answers and closes; everything up to the close is the answer.
-    (void)QTest::qWaitFor(
-        [&] {
-            answer += socket.readAll();
-            return socket.state() == QAbstractSocket::UnconnectedState;
-        },
-        10000);
+    // The server answers and closes; everything up to the close is the answer. The loop wakes
+    // on the socket's own signals, so each exchange takes as long as the server does.
+    QEventLoop loop;
+    QObject::connect(&socket, &QTcpSocket::readyRead, &loop,
+                     [&answer, &socket] { answer += socket.readAll(); });
+    QObject::connect(&socket, &QTcpSocket::disconnected, &loop, &QEventLoop::quit);
+    QTimer::singleShot(10000, &loop, &QEventLoop::quit);
+    if (socket.state() != QAbstractSocket::UnconnectedState) {
+        loop.exec();
+    }
     answer += socket.readAll();
     return answer;
 }
