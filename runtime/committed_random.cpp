@@ -52,6 +52,22 @@ QString shell_word(const QString& word) {
 
 } // namespace
 
+QJsonObject pending_draw_state(const QString& game, const PendingDraw& draw) {
+    return QJsonObject{{QStringLiteral("game"), game},
+                       {QStringLiteral("round"), static_cast<qint64>(draw.round)},
+                       {QStringLiteral("commitment"), hex_text(draw.commitment)},
+                       {QStringLiteral("phrase"), draw.phrase},
+                       {QStringLiteral("phrase_open"), draw.phrase_open}};
+}
+
+QJsonObject revealed_draw_state(const DrawRecord& record) {
+    return QJsonObject{{QStringLiteral("game"), record.game},
+                       {QStringLiteral("round"), static_cast<qint64>(record.round)},
+                       {QStringLiteral("commitment"), hex_text(record.commitment())},
+                       {QStringLiteral("seed"), hex_text(record.seed)},
+                       {QStringLiteral("phrase"), record.phrase}};
+}
+
 QString verify_link(const DrawRecord& record, const DrawFacts& facts) {
     DrawFacts fields{{QStringLiteral("game"), record.game},
                      {QStringLiteral("round"), QString::number(record.round)},

@@ -3,6 +3,7 @@
 #include "runtime/random.h"
 
 #include <QByteArray>
+#include <QJsonObject>
 #include <QList>
 #include <QString>
 
@@ -39,6 +40,17 @@ QByteArray seed_from_hex(const QString& hex);
 // Lower-case hex, as seeds and commitments are published.
 QString hex_text(const QByteArray& bytes);
 
+// What a game shows of its draw to come or under way: never the seed.
+struct PendingDraw {
+    std::uint32_t round = 0;
+    QByteArray commitment; // SHA-256 of the seed, 32 bytes
+    QString phrase;
+    bool phrase_open = false; // the host may still give a phrase
+};
+
+// The state JSON's "draw": game, round, commitment, phrase, phrase_open.
+QJsonObject pending_draw_state(const QString& game, const PendingDraw& draw);
+
 // What a committed draw publishes: before the outcome the commitment, after it the seed too.
 struct DrawRecord {
     QString game;
@@ -47,9 +59,16 @@ struct DrawRecord {
     QString phrase;
 
     QByteArray commitment() const { return draw_commitment(seed); }
+    PendingDraw pending(bool phrase_open) const {
+        return {round, commitment(), phrase, phrase_open};
+    }
     // A fresh seed for the given game and round, with no phrase yet.
     static DrawRecord fresh(const QString& game, std::uint32_t round);
 };
+
+// A revealed draw's own members in the state JSON (game, round, commitment, seed, phrase),
+// to which the game adds its outcome and the checking link.
+QJsonObject revealed_draw_state(const DrawRecord& record);
 
 // A revealed draw's extra facts (throws, counts, outcome), by name, in order.
 using DrawFacts = QList<std::pair<QString, QString>>;

@@ -83,21 +83,42 @@ void FairnessBox::use_phrase() {
     }
 }
 
+QString revealed_draw_lines(const DrawRecord& record) {
+    // Joined, not arg()ed: the phrase is the chat's and may hold "%1".
+    return QStringLiteral("轮次：") + QString::number(record.round) + QStringLiteral("\n种子：") +
+           hex_text(record.seed) + QStringLiteral("\n口令：") + record.phrase +
+           QStringLiteral("\n承诺：") + hex_text(record.commitment());
+}
+
+void FairnessBox::open_or_raise(QPointer<FairnessBox>& box,
+                                std::function<QString(const QString&)> set_phrase, QWidget* window,
+                                const std::function<void()>& fill) {
+    if (box == nullptr) {
+        box = new FairnessBox(std::move(set_phrase), window);
+        box->setWindowFlag(Qt::Window);
+        fill();
+    }
+    box->show();
+    box->raise();
+    box->activateWindow();
+}
+
 void FairnessBox::show_draw(const FairnessShown& shown) {
-    round_->setText(QString::number(shown.round));
-    commitment_->setText(shown.commitment);
+    const PendingDraw& draw = shown.draw;
+    round_->setText(QString::number(draw.round));
+    commitment_->setText(hex_text(draw.commitment));
     commitment_->setCursorPosition(0);
     // The typed text stays while the host edits it; a locked phrase shows what was used,
     // and a new round starts from its own.
-    if (shown.round != shown_round_ || !shown.phrase_open || !phrase_edit_->hasFocus()) {
-        phrase_edit_->setText(shown.phrase);
+    if (draw.round != shown_round_ || !draw.phrase_open || !phrase_edit_->hasFocus()) {
+        phrase_edit_->setText(draw.phrase);
     }
-    shown_round_ = shown.round;
-    phrase_edit_->setReadOnly(!shown.phrase_open);
-    phrase_button_->setEnabled(shown.phrase_open);
-    phrase_note_->setText(shown.phrase_open
-                              ? (shown.phrase.isEmpty() ? QStringLiteral("还没有口令")
-                                                        : QStringLiteral("已用这句口令"))
+    shown_round_ = draw.round;
+    phrase_edit_->setReadOnly(!draw.phrase_open);
+    phrase_button_->setEnabled(draw.phrase_open);
+    phrase_note_->setText(draw.phrase_open
+                              ? (draw.phrase.isEmpty() ? QStringLiteral("还没有口令")
+                                                       : QStringLiteral("已用这句口令"))
                               : QStringLiteral("这一局已经开始，口令定了"));
     revealed_->setPlainText(shown.revealed.isEmpty() ? QStringLiteral("还没有开奖")
                                                      : shown.revealed);

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "runtime/committed_random.h"
+
 #include <QDialog>
+#include <QPointer>
 #include <QString>
 
 #include <cstdint>
@@ -15,14 +18,14 @@ namespace glimmer {
 
 // What the fairness box shows of a game's committed draws.
 struct FairnessShown {
-    std::uint32_t round = 0;
-    QString commitment; // hex SHA-256 of the seed of the draw to come or under way
-    QString phrase;
-    bool phrase_open = false;
+    PendingDraw draw;       // the draw to come or under way
     QString revealed;       // the last revealed draw, one fact a line; empty before the first
     QString verify_command; // the command that checks it
     QString verify_link;    // the overlay server's page that checks it, from /overlay/
 };
+
+// The facts every revealed draw has, a line each for the box: round, seed, phrase, commitment.
+QString revealed_draw_lines(const DrawRecord& record);
 
 // The "公平验证" box: the commitment of the draw to come, the chat's phrase and the last
 // revealed draw with the ways to check it. It blocks nothing; the game goes on beside it.
@@ -33,6 +36,11 @@ public:
     FairnessBox(std::function<QString(const QString&)> set_phrase, QWidget* parent);
 
     void show_draw(const FairnessShown& shown);
+
+    // A game window's box: made (and filled by fill) the first time, raised after that.
+    static void open_or_raise(QPointer<FairnessBox>& box,
+                              std::function<QString(const QString&)> set_phrase, QWidget* window,
+                              const std::function<void()>& fill);
 
 private:
     void use_phrase();

@@ -7,6 +7,7 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLibraryInfo>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPainter>
 #include <QScreen>
@@ -47,6 +48,12 @@ void close_window(QWidget* window) {
     }
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->close();
+}
+
+void popup_menu(std::unique_ptr<QMenu> menu, const QPoint& at) {
+    QMenu* shown = menu.release();
+    shown->setAttribute(Qt::WA_DeleteOnClose);
+    shown->popup(at);
 }
 
 void end_program() {

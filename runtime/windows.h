@@ -3,9 +3,12 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 
 class QFontMetrics;
+class QMenu;
 class QPixmap;
+class QPoint;
 class QWidget;
 
 namespace glimmer {
@@ -21,6 +24,10 @@ void paint_backdrop(QWidget* window, const QPixmap& backdrop);
 
 // Closes and destroys the window; the program goes on.
 void close_window(QWidget* window);
+
+// Shows a window's right-click menu at the pointer; made afresh for each click, it goes once
+// closed.
+void popup_menu(std::unique_ptr<QMenu> menu, const QPoint& at);
 
 // On X11, a window manager's request to close the window reaches its closeEvent even while a
 // modal box blocks the window (Qt would drop it). For the window whose closing ends the

@@ -70,10 +70,7 @@ DiceView DiceTurn::view() const {
     shown.last_winner = badge_side_;
     shown.left_tally = left_tally_;
     shown.right_tally = right_tally_;
-    shown.draw_round = draw_.round;
-    shown.commitment = draw_.commitment();
-    shown.phrase = draw_.phrase;
-    shown.phrase_open = phrase_open();
+    shown.draw = pending_draw();
     shown.revealed = state_.last_reveal;
     return shown;
 }

@@ -62,6 +62,8 @@ public:
     const QString& phrase() const { return draw_.phrase; }
     // The phrase can be set until the shaking starts.
     bool phrase_open() const;
+    // The draw of the turn to come or under way, as shown; never its seed.
+    PendingDraw pending_draw() const { return draw_.pending(phrase_open()); }
     // The last turn settled in this run, seed included; none before the first.
     const std::optional<DiceReveal>& last_reveal() const { return state_.last_reveal; }
 

@@ -61,25 +61,15 @@ QJsonObject dice_overlay_state(const DiceView& view) {
                       {QStringLiteral("last_winner"), side_name(view.last_winner)},
                       {QStringLiteral("left_tally"), view.left_tally},
                       {QStringLiteral("right_tally"), view.right_tally}};
-    state.insert(QStringLiteral("draw"),
-                 QJsonObject{{QStringLiteral("game"), QStringLiteral("dice")},
-                             {QStringLiteral("round"), static_cast<qint64>(view.draw_round)},
-                             {QStringLiteral("commitment"), hex_text(view.commitment)},
-                             {QStringLiteral("phrase"), view.phrase},
-                             {QStringLiteral("phrase_open"), view.phrase_open}});
+    state.insert(QStringLiteral("draw"), pending_draw_state(QStringLiteral("dice"), view.draw));
     if (view.revealed) {
         const DiceReveal& reveal = *view.revealed;
-        state.insert(QStringLiteral("revealed"),
-                     QJsonObject{{QStringLiteral("game"), reveal.draw.game},
-                                 {QStringLiteral("round"), static_cast<qint64>(reveal.draw.round)},
-                                 {QStringLiteral("commitment"), hex_text(reveal.draw.commitment())},
-                                 {QStringLiteral("seed"), hex_text(reveal.draw.seed)},
-                                 {QStringLiteral("phrase"), reveal.draw.phrase},
-                                 {QStringLiteral("throws"), reveal.throws},
-                                 {QStringLiteral("faces"),
-                                  QJsonArray{reveal.faces.dragon, reveal.faces.tiger}},
-                                 {QStringLiteral("winner"), side_name(winner_of(reveal.outcome))},
-                                 {QStringLiteral("verify"), dice_verify_link(reveal)}});
+        QJsonObject shown = revealed_draw_state(reveal.draw);
+        shown.insert(QStringLiteral("throws"), reveal.throws);
+        shown.insert(QStringLiteral("faces"), QJsonArray{reveal.faces.dragon, reveal.faces.tiger});
+        shown.insert(QStringLiteral("winner"), side_name(winner_of(reveal.outcome)));
+        shown.insert(QStringLiteral("verify"), dice_verify_link(reveal));
+        state.insert(QStringLiteral("revealed"), shown);
     } else {
         state.insert(QStringLiteral("revealed"), QJsonValue::Null);
     }

@@ -24,10 +24,7 @@ struct DiceView {
     QString left_tally;            // "胜利：3  失败：12" as in the window
     QString right_tally;
     // The committed draw of the turn to come or under way; never its seed.
-    std::uint32_t draw_round = 0;
-    QByteArray commitment; // SHA-256 of the seed, 32 bytes
-    QString phrase;
-    bool phrase_open = false;
+    PendingDraw draw;
     // The last turn settled in this run, with its seed.
     std::optional<DiceReveal> revealed;
 };

@@ -140,27 +140,18 @@ std::unique_ptr<QMenu> DiceWindow::context_menu() {
     return menu;
 }
 
-// A fresh menu each time, gone once closed, as the tally window's.
 void DiceWindow::contextMenuEvent(QContextMenuEvent* event) {
-    QMenu* menu = context_menu().release();
-    menu->setAttribute(Qt::WA_DeleteOnClose);
-    menu->popup(event->globalPos());
+    popup_menu(context_menu(), event->globalPos());
 }
 
 void DiceWindow::show_fairness() {
-    if (fairness_ == nullptr) {
-        fairness_ = new FairnessBox(
-            [this](const QString& phrase) {
-                const auto refused = turn_->set_phrase(phrase);
-                return refused ? refusal_text(*refused) : QString();
-            },
-            this);
-        fairness_->setWindowFlag(Qt::Window);
-        show_draws();
-    }
-    fairness_->show();
-    fairness_->raise();
-    fairness_->activateWindow();
+    FairnessBox::open_or_raise(
+        fairness_,
+        [this](const QString& phrase) {
+            const auto refused = turn_->set_phrase(phrase);
+            return refused ? refusal_text(*refused) : QString();
+        },
+        this, [this] { show_draws(); });
 }
 
 void DiceWindow::show_draws() {
@@ -168,21 +159,13 @@ void DiceWindow::show_draws() {
         return;
     }
     FairnessShown shown;
-    shown.round = turn_->draw_round();
-    shown.commitment = hex_text(turn_->commitment());
-    shown.phrase = turn_->phrase();
-    shown.phrase_open = turn_->phrase_open();
+    shown.draw = turn_->pending_draw();
     if (const std::optional<DiceReveal>& reveal = turn_->last_reveal()) {
         const QString winner = reveal->outcome == left_wins_outcome
                                    ? QStringLiteral("龙（玩家一）胜")
                                    : QStringLiteral("虎（玩家二）胜");
-        // Joined, not arg()ed: the phrase is the chat's and may hold "%1".
-        shown.revealed = QStringLiteral("轮次：") + QString::number(reveal->draw.round) +
-                         QStringLiteral("\n种子：") + hex_text(reveal->draw.seed) +
-                         QStringLiteral("\n口令：") + reveal->draw.phrase +
-                         QStringLiteral("\n承诺：") + hex_text(reveal->draw.commitment()) +
-                         QStringLiteral("\n摇了 ") + QString::number(reveal->throws) +
-                         QStringLiteral(" 次，最后一次：龙 ") +
+        shown.revealed = revealed_draw_lines(reveal->draw) + QStringLiteral("\n摇了 ") +
+                         QString::number(reveal->throws) + QStringLiteral(" 次，最后一次：龙 ") +
                          QString::number(reveal->faces.dragon) + QStringLiteral(" 点，虎 ") +
                          QString::number(reveal->faces.tiger) + QStringLiteral(" 点，") + winner;
         shown.verify_command = dice_verify_command(*reveal);

@@ -77,10 +77,7 @@ MineBoxView MineBoxRound::view() const {
     shown.boxes = board_.boxes;
     shown.waiting_position = waiting_position();
     shown.tallies = tally_texts_;
-    shown.draw_round = draw_.round;
-    shown.commitment = draw_.commitment();
-    shown.phrase = draw_.phrase;
-    shown.phrase_open = phrase_open();
+    shown.draw = pending_draw();
     shown.revealed = tallies_.last_reveal;
     return shown;
 }

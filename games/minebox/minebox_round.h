@@ -48,6 +48,8 @@ public:
     const QString& phrase() const { return draw_.phrase; }
     // The phrase can be set until the burial.
     bool phrase_open() const { return board_.stage == GameStage::setup; }
+    // The draw of this board, as shown; never its seed.
+    PendingDraw pending_draw() const { return draw_.pending(phrase_open()); }
     // Whether this board's seed is out: every box opened, or the board left.
     bool revealed() const { return revealed_; }
     // The last board revealed in this run, this one's once it is; none before the first.

@@ -38,15 +38,12 @@ QJsonObject reveal_state(const MineBoxReveal& reveal) {
     for (const int number : reveal.mine_boxes) {
         mine_boxes.append(number);
     }
-    return QJsonObject{{QStringLiteral("game"), reveal.draw.game},
-                       {QStringLiteral("round"), static_cast<qint64>(reveal.draw.round)},
-                       {QStringLiteral("commitment"), hex_text(reveal.draw.commitment())},
-                       {QStringLiteral("seed"), hex_text(reveal.draw.seed)},
-                       {QStringLiteral("phrase"), reveal.draw.phrase},
-                       {QStringLiteral("boxes"), reveal.boxes},
-                       {QStringLiteral("mines"), reveal.mines},
-                       {QStringLiteral("mine_boxes"), mine_boxes},
-                       {QStringLiteral("verify"), minebox_verify_link(reveal)}};
+    QJsonObject shown = revealed_draw_state(reveal.draw);
+    shown.insert(QStringLiteral("boxes"), reveal.boxes);
+    shown.insert(QStringLiteral("mines"), reveal.mines);
+    shown.insert(QStringLiteral("mine_boxes"), mine_boxes);
+    shown.insert(QStringLiteral("verify"), minebox_verify_link(reveal));
+    return shown;
 }
 
 } // namespace
@@ -79,12 +76,7 @@ QJsonObject minebox_overlay_state(const MineBoxView& view) {
                       {QStringLiteral("waiting"), view.waiting_position},
                       {QStringLiteral("mines_left"), mines_left},
                       {QStringLiteral("tallies"), QJsonArray{view.tallies[0], view.tallies[1]}}};
-    state.insert(QStringLiteral("draw"),
-                 QJsonObject{{QStringLiteral("game"), QStringLiteral("minebox")},
-                             {QStringLiteral("round"), static_cast<qint64>(view.draw_round)},
-                             {QStringLiteral("commitment"), hex_text(view.commitment)},
-                             {QStringLiteral("phrase"), view.phrase},
-                             {QStringLiteral("phrase_open"), view.phrase_open}});
+    state.insert(QStringLiteral("draw"), pending_draw_state(QStringLiteral("minebox"), view.draw));
     state.insert(QStringLiteral("revealed"),
                  view.revealed ? QJsonValue(reveal_state(*view.revealed)) : QJsonValue::Null);
     return state;

@@ -18,10 +18,7 @@ struct MineBoxView {
     int waiting_position = -1;      // the opened box waiting for its owner, else -1
     std::array<QString, 2> tallies; // "空箱：3  踩雷：1" as in the window
     // The committed draw of this board; never its seed.
-    std::uint32_t draw_round = 0;
-    QByteArray commitment; // SHA-256 of the seed, 32 bytes
-    QString phrase;
-    bool phrase_open = false;
+    PendingDraw draw;
     // The last board revealed in this run, with its seed.
     std::optional<MineBoxReveal> revealed;
 };

@@ -96,27 +96,18 @@ std::unique_ptr<QMenu> MineBoxWindow::context_menu() {
     return menu;
 }
 
-// A fresh menu each time, gone once closed, as the tally window's.
 void MineBoxWindow::contextMenuEvent(QContextMenuEvent* event) {
-    QMenu* menu = context_menu().release();
-    menu->setAttribute(Qt::WA_DeleteOnClose);
-    menu->popup(event->globalPos());
+    popup_menu(context_menu(), event->globalPos());
 }
 
 void MineBoxWindow::show_fairness() {
-    if (fairness_ == nullptr) {
-        fairness_ = new FairnessBox(
-            [this](const QString& phrase) {
-                const auto refused = round_->set_phrase(phrase);
-                return refused ? refusal_text(*refused) : QString();
-            },
-            this);
-        fairness_->setWindowFlag(Qt::Window);
-        show_draws();
-    }
-    fairness_->show();
-    fairness_->raise();
-    fairness_->activateWindow();
+    FairnessBox::open_or_raise(
+        fairness_,
+        [this](const QString& phrase) {
+            const auto refused = round_->set_phrase(phrase);
+            return refused ? refusal_text(*refused) : QString();
+        },
+        this, [this] { show_draws(); });
 }
 
 void MineBoxWindow::show_draws() {
@@ -124,22 +115,16 @@ void MineBoxWindow::show_draws() {
         return;
     }
     FairnessShown shown;
-    shown.round = round_->draw_round();
-    shown.commitment = hex_text(round_->commitment());
-    shown.phrase = round_->phrase();
-    shown.phrase_open = round_->phrase_open();
+    shown.draw = round_->pending_draw();
     if (const std::optional<MineBoxReveal>& reveal = round_->last_reveal()) {
         QStringList boxes;
         for (const int number : reveal->mine_boxes) {
             boxes.append(box_caption(number));
         }
-        shown.revealed =
-            QStringLiteral("轮次：") + QString::number(reveal->draw.round) +
-            QStringLiteral("\n种子：") + hex_text(reveal->draw.seed) + QStringLiteral("\n口令：") +
-            reveal->draw.phrase + QStringLiteral("\n承诺：") + hex_text(reveal->draw.commitment()) +
-            QStringLiteral("\n") + QString::number(reveal->boxes) + QStringLiteral(" 个箱子，") +
-            QString::number(reveal->mines) + QStringLiteral(" 颗雷，雷在：") +
-            (boxes.isEmpty() ? QStringLiteral("没有") : boxes.join(u'、'));
+        shown.revealed = revealed_draw_lines(reveal->draw) + QStringLiteral("\n") +
+                         QString::number(reveal->boxes) + QStringLiteral(" 个箱子，") +
+                         QString::number(reveal->mines) + QStringLiteral(" 颗雷，雷在：") +
+                         (boxes.isEmpty() ? QStringLiteral("没有") : boxes.join(u'、'));
         shown.verify_command = minebox_verify_command(*reveal);
         shown.verify_link = minebox_verify_link(*reveal);
     }

@@ -503,9 +503,7 @@ void TallyWindow::keyPressEvent(QKeyEvent* event) {
 // A fresh menu each time, gone once closed: one kept for the window's life would outlive a
 // window that is deleted while it is open.
 void TallyWindow::contextMenuEvent(QContextMenuEvent* event) {
-    QMenu* menu = context_menu().release();
-    menu->setAttribute(Qt::WA_DeleteOnClose);
-    menu->popup(event->globalPos());
+    popup_menu(context_menu(), event->globalPos());
 }
 
 } // namespace glimmer
