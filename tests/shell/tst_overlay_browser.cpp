@@ -198,7 +198,7 @@ const QString long_two = QStringLiteral("月光下的凤尾竹林深处歌声");
 const QString commitment =
     QStringLiteral("3f9a0c27be5d41e8a6b2c7d09e13f4a58b6c2d7e0f1a9b3c4d5e6f708192a3b4");
 const QString seed =
-    QStringLiteral("c0ffee12ab34cd56ef7890123456789abcdef0123456789abcdef0123456789a");
+    QStringLiteral("7d41a9e05b3c28f6d1e4a7b09c52f8e3a6d10b947e25c8f31a6b0d4e9f27c583");
 
 QJsonObject tally_state(const QString& one, const QString& two, const QString& total_one,
                         const QString& total_two, const QString& difference) {
@@ -216,7 +216,7 @@ void add_draws(QJsonObject& shown, const QString& game, bool started, const QJso
                  QJsonObject{{"game", game},
                              {"round", 13},
                              {"commitment", commitment},
-                             {"phrase", started ? QStringLiteral("今晚的月亮真圆") : QString()},
+                             {"phrase", started ? QStringLiteral("主播加油第三把") : QString()},
                              {"phrase_open", !started}});
     if (!faces.isUndefined()) {
         shown.insert(QStringLiteral("revealed"),
@@ -224,7 +224,7 @@ void add_draws(QJsonObject& shown, const QString& game, bool started, const QJso
                                  {"round", 12},
                                  {"commitment", commitment},
                                  {"seed", seed},
-                                 {"phrase", QStringLiteral("今晚的月亮真圆")},
+                                 {"phrase", QStringLiteral("主播加油第三把")},
                                  {"faces", faces}});
     }
 }
@@ -613,12 +613,12 @@ void OverlayBrowserTest::dice_show_the_thrown_faces_data() {
     QTest::addColumn<QString>("fairness"); // the start of the line, "" for none
     QTest::newRow("revealed")
         << dice_state(QJsonArray{3, 5}) << "3 5"
-        << "第12轮 种子 c0ffee12ab34…  口令 今晚的月亮真圆｜第13轮 承诺 3f9a0c27be5d…";
+        << "第12轮 种子 7d41a9e05b3c…  口令 主播加油第三把｜第13轮 承诺 3f9a0c27be5d…";
     QTest::newRow("ones and sixes") << dice_state(QJsonArray{6, 1}) << "6 1"
-                                    << "第12轮 种子 c0ffee12ab34…";
+                                    << "第12轮 种子 7d41a9e05b3c…";
     QTest::newRow("shaking, the last turn's faces kept secret")
         << dice_state(QJsonArray{3, 5}, QStringLiteral("shaking")) << "~ ~"
-        << "第13轮 承诺 3f9a0c27be5d…  口令 今晚的月亮真圆";
+        << "第13轮 承诺 3f9a0c27be5d…  口令 主播加油第三把";
     QTest::newRow("waiting to reveal")
         << dice_state(QJsonValue(QJsonValue::Undefined), QStringLiteral("revealing")) << "? ?"
         << "第13轮 承诺 3f9a0c27be5d…";
