@@ -287,10 +287,6 @@ public:
         if (port <= 0 || port > 65535) {
             return false;
         }
-        // Qt asks the system for a queue of 50 connections not yet accepted; a burst of slow
-        // connections beyond that had every later one, a genuine request too, wait a second
-        // for its connection attempt to be sent again.
-        listener_.setListenBacklogSize(1024);
         if (!listener_.listen(QHostAddress::LocalHost, static_cast<quint16>(port))) {
             return false;
         }
