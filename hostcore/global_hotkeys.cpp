@@ -69,6 +69,28 @@ xcb_window_t root_window(xcb_connection_t* connection) {
     return screens.rem > 0 ? screens.data->root : 0;
 }
 
+// The key and ctl command of one line; false when either is not one.
+bool read_hotkey_line(const QString& key_text, const QString& command, Hotkey& key) {
+    if (!parse_key(key_text, key)) {
+        return false;
+    }
+    std::vector<std::string> arguments{"ctl"};
+    const QStringList words = command.split(u' ', Qt::SkipEmptyParts);
+    for (const QString& word : words) {
+        arguments.push_back(word.toStdString());
+    }
+    const CommandLine parsed = parse_command_line(arguments);
+    if (parsed.action != CommandLine::Action::control) {
+        return false;
+    }
+    key.request = QByteArray::fromStdString(parsed.control_request);
+    key.command = words.join(u' ');
+    key.key_text = key_text.trimmed();
+    return true;
+}
+
+} // namespace
+
 // The first keycode that gives the keysym, unshifted or shifted; 0 when none does.
 std::uint8_t keycode_of(xcb_connection_t* connection, std::uint32_t keysym) {
     const xcb_setup_t* setup = xcb_get_setup(connection);
@@ -94,28 +116,6 @@ std::uint8_t keycode_of(xcb_connection_t* connection, std::uint32_t keysym) {
     std::free(mapping);
     return found;
 }
-
-// The key and ctl command of one line; false when either is not one.
-bool read_hotkey_line(const QString& key_text, const QString& command, Hotkey& key) {
-    if (!parse_key(key_text, key)) {
-        return false;
-    }
-    std::vector<std::string> arguments{"ctl"};
-    const QStringList words = command.split(u' ', Qt::SkipEmptyParts);
-    for (const QString& word : words) {
-        arguments.push_back(word.toStdString());
-    }
-    const CommandLine parsed = parse_command_line(arguments);
-    if (parsed.action != CommandLine::Action::control) {
-        return false;
-    }
-    key.request = QByteArray::fromStdString(parsed.control_request);
-    key.command = words.join(u' ');
-    key.key_text = key_text.trimmed();
-    return true;
-}
-
-} // namespace
 
 QList<Hotkey> default_hotkeys() {
     QList<std::pair<QString, QString>> lines;

@@ -9,7 +9,13 @@
 #include <cstdint>
 #include <functional>
 
+struct xcb_connection_t;
+
 namespace glimmer::host {
+
+// The first keycode of the X server's keyboard that gives the keysym, unshifted or shifted;
+// 0 when none does.
+std::uint8_t keycode_of(xcb_connection_t* connection, std::uint32_t keysym);
 
 // A line of [hotkeys] in settings.ini, "Ctrl+Alt+1 = tally add 1 520": the key, as X knows it,
 // and the ctl request it sends.

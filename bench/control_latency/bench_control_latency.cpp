@@ -9,6 +9,7 @@
 // percentile; the main thread's processor time per ctl request. The hotkey row needs Xvfb;
 // without it the bench runs offscreen and says so.
 
+#include "bench/bench_figures.h"
 #include "hostcore/global_hotkeys.h"
 #include "runtime/windows.h"
 #include "shell/app_state.h"
@@ -44,24 +45,10 @@
 #include <xcb/xtest.h>
 
 using namespace glimmer;
+using namespace glimmer::bench;
 using Clock = std::chrono::steady_clock;
 
 namespace {
-
-double thread_cpu_ms() {
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
-}
-
-double percentile(std::vector<double> values, double p) {
-    if (values.empty()) {
-        return 0;
-    }
-    std::sort(values.begin(), values.end());
-    const auto at = static_cast<size_t>(p * static_cast<double>(values.size() - 1) + 0.5);
-    return values[std::min(at, values.size() - 1)];
-}
 
 double ms_since(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
@@ -267,26 +254,6 @@ QString start_xvfb(QProcess& xvfb) {
     return number.isEmpty() ? QString() : u':' + number;
 }
 
-xcb_keycode_t keycode_of(xcb_connection_t* connection, xcb_keysym_t keysym) {
-    const xcb_setup_t* setup = xcb_get_setup(connection);
-    const int count = setup->max_keycode - setup->min_keycode + 1;
-    xcb_get_keyboard_mapping_reply_t* mapping = xcb_get_keyboard_mapping_reply(
-        connection,
-        xcb_get_keyboard_mapping(connection, setup->min_keycode, static_cast<std::uint8_t>(count)),
-        nullptr);
-    xcb_keycode_t found = 0;
-    if (mapping != nullptr) {
-        const xcb_keysym_t* keysyms = xcb_get_keyboard_mapping_keysyms(mapping);
-        for (int code = 0; code < count && found == 0; ++code) {
-            if (keysyms[code * mapping->keysyms_per_keycode] == keysym) {
-                found = static_cast<xcb_keycode_t>(setup->min_keycode + code);
-            }
-        }
-        std::free(mapping);
-    }
-    return found;
-}
-
 void report(const Row& row) {
     if (row.to_feed.empty()) {
         return;
@@ -397,9 +364,9 @@ int main(int argc, char** argv) {
     xcb_connection_t* typist =
         keys ? xcb_connect(display.toLatin1().constData(), nullptr) : nullptr;
     if (typist != nullptr) {
-        const xcb_keycode_t control = keycode_of(typist, 0xffe3); // Control_L
-        const xcb_keycode_t alt = keycode_of(typist, 0xffe9);     // Alt_L
-        const xcb_keycode_t one = keycode_of(typist, '1');
+        const xcb_keycode_t control = host::keycode_of(typist, 0xffe3); // Control_L
+        const xcb_keycode_t alt = host::keycode_of(typist, 0xffe9);     // Alt_L
+        const xcb_keycode_t one = host::keycode_of(typist, '1');
         rows.emplace_back(
             "hotkey", 300,
             [typist, control, alt, one] {

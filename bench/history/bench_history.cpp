@@ -3,6 +3,7 @@
 // lies in a folder beside the working directory, so the figures are those of the disk the
 // program would run from rather than of a memory-backed /tmp.
 
+#include "bench/bench_figures.h"
 #include "games/tally/tally_archive.h"
 #include "games/tally/tally_history_window.h"
 
@@ -14,6 +15,7 @@
 #include <chrono>
 
 using namespace glimmer;
+using namespace glimmer::bench;
 
 namespace {
 
@@ -30,13 +32,6 @@ ArchivedPk long_pk(const QDateTime& start, int additions) {
     }
     return archived_pk(history, board, QStringLiteral("小鹿"), QStringLiteral("阿强"),
                        start.addSecs(additions));
-}
-
-template <typename Step> double millis(Step step) {
-    const auto start = std::chrono::steady_clock::now();
-    step();
-    const auto end = std::chrono::steady_clock::now();
-    return std::chrono::duration<double, std::milli>(end - start).count();
 }
 
 } // namespace

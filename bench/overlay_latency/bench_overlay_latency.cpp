@@ -7,6 +7,7 @@
 // percentile over all pages and changes), the main thread's time inside the key press, and
 // the main thread's processor time per change (including the writes to every page).
 
+#include "bench/bench_figures.h"
 #include "games/tally/tally_config.h"
 #include "games/tally/tally_window.h"
 #include "runtime/overlay_server.h"
@@ -33,27 +34,13 @@
 #include <vector>
 
 using namespace glimmer;
+using namespace glimmer::bench;
 using Clock = std::chrono::steady_clock;
 
 namespace {
 
 constexpr int changes = 200;
 constexpr double target_p99_ms = 20.0;
-
-double thread_cpu_ms() {
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
-}
-
-double percentile(std::vector<double> values, double p) {
-    if (values.empty()) {
-        return 0;
-    }
-    std::sort(values.begin(), values.end());
-    const auto at = static_cast<size_t>(p * static_cast<double>(values.size() - 1) + 0.5);
-    return values[std::min(at, values.size() - 1)];
-}
 
 // The pages: clients on their own thread, noting the arrival time of each revision.
 class Pages : public QObject {

@@ -3,6 +3,7 @@
 // the working directory, so the figures are those of the disk the program would run from
 // rather than of a memory-backed /tmp.
 
+#include "bench/bench_figures.h"
 #include "games/tally/tally_config.h"
 #include "games/tally/tally_journal.h"
 #include "games/tally/tally_window.h"
@@ -20,16 +21,11 @@
 #include <sys/vfs.h>
 
 using namespace glimmer;
+using namespace glimmer::bench;
 
 namespace {
 
 constexpr int rounds = 2000;
-
-double percentile(std::vector<double> samples, double share) {
-    std::sort(samples.begin(), samples.end());
-    const auto at = static_cast<size_t>(share * static_cast<double>(samples.size() - 1) + 0.5);
-    return samples[at];
-}
 
 template <typename Step> std::vector<double> time_each(Step step) {
     std::vector<double> micros;
