@@ -10,9 +10,9 @@ namespace glimmer::host {
 
 namespace {
 
-// Decimal digits only, 0 to 65535: no sign, no blanks, no other base.
-std::optional<int> parse_port(const std::string& text) {
-    if (text.empty() || text.size() > 5) {
+// Decimal digits only, at most max_digits of them: no sign, no blanks, no other base.
+std::optional<int> parse_digits(const std::string& text, std::size_t max_digits) {
+    if (text.empty() || text.size() > max_digits) {
         return std::nullopt;
     }
     int value = 0;
@@ -22,10 +22,13 @@ std::optional<int> parse_port(const std::string& text) {
         }
         value = value * 10 + (c - '0');
     }
-    if (value > 65535) {
-        return std::nullopt;
-    }
     return value;
+}
+
+// 0 to 65535.
+std::optional<int> parse_port(const std::string& text) {
+    const std::optional<int> value = parse_digits(text, 5);
+    return value && *value <= 65535 ? value : std::nullopt;
 }
 
 // What the user typed, as an error line echoes it: long values are cut (never inside a UTF-8
@@ -74,17 +77,7 @@ bool is_number_argument(const std::string& name) {
 
 // A whole number of at most six digits: players, presets and boxes are all small.
 std::optional<int> parse_small_number(const std::string& text) {
-    if (text.empty() || text.size() > 6) {
-        return std::nullopt;
-    }
-    int value = 0;
-    for (const char c : text) {
-        if (c < '0' || c > '9') {
-            return std::nullopt;
-        }
-        value = value * 10 + (c - '0');
-    }
-    return value;
+    return parse_digits(text, 6);
 }
 
 CommandLine control_usage_error(std::string error) {
