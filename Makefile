@@ -54,8 +54,10 @@ install: build
 	cmake --install $(BUILD) --prefix "$(PREFIX)"
 
 # glimmerhall_<version>_amd64.deb in build/<preset>/package, for `apt install ./...deb`.
+# lintian then reads it as Debian's archive would: any error fails the target.
 package: build
 	cd $(BUILD) && cpack -G DEB
+	lintian --fail-on error --allow-root $(BUILD)/package/glimmerhall_*_amd64.deb
 
 FORMAT_SOURCES = find launcher hostcore runtime shell games tests bench assets \( -name '*.cpp' -o -name '*.h' \)
 

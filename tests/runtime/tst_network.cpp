@@ -78,7 +78,7 @@ void NetworkTest::download_gives_up_on_a_server_that_never_finishes() {
     route.behaviour = static_cast<HttpServer::Behaviour>(behaviour);
     server.set_route(QStringLiteral("/slow"), route);
     DownloadLimits limits;
-    limits.transfer_timeout = std::chrono::milliseconds(500);
+    limits.transfer_timeout = std::chrono::milliseconds(250);
     QCOMPARE(download_on_worker(server.base_url() + QStringLiteral("/slow"), limits), QByteArray());
 }
 

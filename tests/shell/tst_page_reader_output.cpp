@@ -82,9 +82,9 @@ void PageReaderOutputTest::reader_output_is_taken_frame_by_frame() {
     reader.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
     PageReaderLimits limits;
     limits.program = reader.fileName();
-    limits.lifetime = std::chrono::milliseconds(500);
-    limits.hang_grace = std::chrono::milliseconds(500);
-    limits.check_interval = std::chrono::milliseconds(100);
+    limits.lifetime = std::chrono::milliseconds(300);
+    limits.hang_grace = std::chrono::milliseconds(300);
+    limits.check_interval = std::chrono::milliseconds(50);
     HiddenWebView view(nullptr, limits);
     TransparentLabel line;
     line.setText(QStringLiteral("before"));

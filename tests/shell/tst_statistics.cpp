@@ -186,7 +186,7 @@ void StatisticsTest::a_reader_over_its_bounds_is_killed_with_its_processes_data(
     using E = HiddenWebView::Ending;
     const long long unbounded_memory = 1LL << 40;
     QTest::newRow("script that never ends")
-        << QByteArray("<script>while(true){}</script>") << unbounded_memory << 1500 << E::over_cpu;
+        << QByteArray("<script>while(true){}</script>") << unbounded_memory << 500 << E::over_cpu;
     // Any page holds more than this with the engine's processes together.
     QTest::newRow("memory") << QByteArray("<p>x</p>") << 64LL * 1024 * 1024 << 1000000
                             << E::over_memory;
@@ -204,6 +204,7 @@ void StatisticsTest::a_reader_over_its_bounds_is_killed_with_its_processes() {
     limits.quiet = std::chrono::milliseconds(120000);
     limits.max_rss_bytes = max_rss_bytes;
     limits.max_cpu = std::chrono::milliseconds(max_cpu_ms);
+    limits.check_interval = std::chrono::milliseconds(50);
     HiddenWebView view(nullptr, limits);
     QSignalSpy documents(&view, &HiddenWebView::document_complete);
     QSignalSpy ended(&view, &HiddenWebView::reader_ended);
@@ -238,7 +239,7 @@ void StatisticsTest::a_reader_that_ends_by_itself_leaves_no_engine_process() {
     server_->set_route(statistics_path, route);
     PageReaderLimits limits;
     limits.quiet = std::chrono::milliseconds(120000);
-    limits.lifetime = std::chrono::milliseconds(2000);
+    limits.lifetime = std::chrono::milliseconds(500);
     HiddenWebView view(nullptr, limits);
     QSignalSpy ended(&view, &HiddenWebView::reader_ended);
     QVERIFY(view.set_address(server_->base_url() + statistics_path));

@@ -166,7 +166,8 @@ const overlay = {
                 try { accept(JSON.parse(event.data)); } catch (e) { /* not a state */ }
             };
             // The program may restart; the page waits for it and picks up its state again.
-            // A short outage keeps the last state on screen; a longer one clears it.
+            // A short outage keeps the last state on screen; a longer one clears it. It asks
+            // again a few times within the grace, at most once a second.
             socket.onclose = () => {
                 overlay.shown_revision = -1;
                 if (gone && !grace_timer) {
@@ -175,7 +176,7 @@ const overlay = {
                         gone();
                     }, grace);
                 }
-                setTimeout(connect, 1000);
+                setTimeout(connect, Math.min(1000, grace / 4));
             };
         };
         connect();
