@@ -11,8 +11,13 @@ all: build
 deps:
 	scripts/install-deps
 
-configure: deps
+# Configured once per build folder, and again when the presets change; later edits to the
+# CMake files are picked up by the build itself.
+configure: deps $(BUILD)/CMakeCache.txt
+
+$(BUILD)/CMakeCache.txt: CMakePresets.json $(wildcard CMakeUserPresets.json)
 	cmake --preset $(PRESET)
+	touch $@
 
 build: configure
 	cmake --build --preset $(PRESET)
