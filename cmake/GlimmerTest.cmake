@@ -34,7 +34,7 @@ function(glimmer_label_test name label)
     set(_cost_window 2)
     set(_cost_process 4)
     set(_cost_browser 20)
-    set(_cost_package 30)
+    set(_cost_package 4)
     set_tests_properties(${name} PROPERTIES LABELS ${label} COST ${_cost_${label}})
 endfunction()
 
