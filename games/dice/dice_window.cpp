@@ -145,13 +145,7 @@ void DiceWindow::contextMenuEvent(QContextMenuEvent* event) {
 }
 
 void DiceWindow::show_fairness() {
-    FairnessBox::open_or_raise(
-        fairness_,
-        [this](const QString& phrase) {
-            const auto refused = turn_->set_phrase(phrase);
-            return refused ? refusal_text(*refused) : QString();
-        },
-        this, [this] { show_draws(); });
+    FairnessBox::open_or_raise(fairness_, *turn_, this, [this] { show_draws(); });
 }
 
 void DiceWindow::show_draws() {

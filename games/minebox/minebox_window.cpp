@@ -101,13 +101,7 @@ void MineBoxWindow::contextMenuEvent(QContextMenuEvent* event) {
 }
 
 void MineBoxWindow::show_fairness() {
-    FairnessBox::open_or_raise(
-        fairness_,
-        [this](const QString& phrase) {
-            const auto refused = round_->set_phrase(phrase);
-            return refused ? refusal_text(*refused) : QString();
-        },
-        this, [this] { show_draws(); });
+    FairnessBox::open_or_raise(fairness_, *round_, this, [this] { show_draws(); });
 }
 
 void MineBoxWindow::show_draws() {
