@@ -128,25 +128,51 @@ public:
         return {};
     }
 
-    // Loads the address at that viewport size and waits until its document holds every text
-    // in `ready`; the document as it then stands, empty when it never did.
-    QString load(const QString& address, QSize size, const QStringList& ready) {
-        resize(size);
-        call(QStringLiteral("Page.navigate"), {{"url", address}});
-        shown_ = address;
-        return wait_for(address, ready, -1);
-    }
-
-    // The same for a new state of the program: a page already showing the address follows it
-    // as an overlay in OBS does (its viewport resized when asked), without loading again.
-    // Waits until the page has taken that revision.
-    QString show(const QString& address, QSize size, int revision, const QStringList& ready) {
-        resize(size);
+    // Shows the address at that viewport size and waits until its document holds every text
+    // in `ready` and, unless -1, has taken that revision of the state; the document as it
+    // then stands, empty when it never did. A page already showing the address is not loaded
+    // again: it follows new states as an overlay in OBS does, its viewport resized when asked.
+    QString load(const QString& address, QSize size, const QStringList& ready, int revision = -1) {
+        // Most loads keep the size of the one before; a change re-lays the old page out.
+        if (size != size_) {
+            call(QStringLiteral("Emulation.setDeviceMetricsOverride"), {{"width", size.width()},
+                                                                        {"height", size.height()},
+                                                                        {"deviceScaleFactor", 1},
+                                                                        {"mobile", false}});
+            size_ = size;
+        }
         if (shown_ != address) {
             call(QStringLiteral("Page.navigate"), {{"url", address}});
             shown_ = address;
         }
-        return wait_for(address, ready, revision);
+        // The page itself waits, and answers as soon as all is in, or at once while it is
+        // still the page before.
+        const QString wait_in_page =
+            QStringLiteral(R"js((([address, ready, revision]) => new Promise((done) => {
+                const until = performance.now() + 1000;
+                const look = () => {
+                    const dom = document.documentElement.outerHTML;
+                    if (document.URL !== address) return done(["", ""]);
+                    if (ready.every((text) => dom.includes(text)) &&
+                        (revision < 0 || overlay.shown_revision === revision))
+                        return done([address, dom]);
+                    if (performance.now() > until) return done(["", ""]);
+                    setTimeout(look, 4);
+                };
+                look();
+            }))(%1))js")
+                .arg(QString::fromUtf8(
+                    QJsonDocument(QJsonArray{address, QJsonArray::fromStringList(ready), revision})
+                        .toJson(QJsonDocument::Compact)));
+        QString dom;
+        const bool shown = QTest::qWaitFor(
+            [&] {
+                const QJsonArray seen = evaluate(wait_in_page).toArray();
+                dom = seen.at(1).toString();
+                return seen.at(0).toString() == address;
+            },
+            15000);
+        return shown ? dom : QString();
     }
 
     // Puts the pages at `frames` (name, address on `base`) side by side into one page of the
@@ -170,6 +196,7 @@ public:
                                                        QJsonArray::fromStringList(ready)})
                                   .toJson(QJsonDocument::Compact));
         (void)evaluate(QStringLiteral(R"js((([frames, width, height]) => {
+            document.body.replaceChildren();
             for (const [name, address] of frames) {
                 const frame = document.createElement("iframe");
                 frame.name = name;
@@ -201,21 +228,6 @@ public:
         return frame_ids_.size() == frames.size();
     }
 
-    // The value of a script expression in the page of the frame of that name.
-    QJsonValue evaluate_in(const QString& frame, const QString& expression) {
-        const int context = contexts_.value(frame_ids_.value(frame), -1);
-        if (context < 0) {
-            return {};
-        }
-        return call(QStringLiteral("Runtime.evaluate"), {{"expression", expression},
-                                                         {"contextId", context},
-                                                         {"returnByValue", true},
-                                                         {"awaitPromise", true}})
-            .value(QStringLiteral("result"))
-            .toObject()
-            .value(QStringLiteral("value"));
-    }
-
     QImage screenshot() {
         const QByteArray png = QByteArray::fromBase64(
             call(QStringLiteral("Page.captureScreenshot"), {{"format", "png"}})
@@ -225,10 +237,19 @@ public:
         return QImage::fromData(png, "PNG");
     }
 
-    // The value of a script expression in the page; a promise is waited for.
-    QJsonValue evaluate(const QString& expression) {
-        return call(QStringLiteral("Runtime.evaluate"),
-                    {{"expression", expression}, {"returnByValue", true}, {"awaitPromise", true}})
+    // The value of a script expression in the page, or in the page of the frame of that name
+    // that load_frames put in; a promise is waited for.
+    QJsonValue evaluate(const QString& expression, const QString& frame = {}) {
+        QJsonObject params{
+            {"expression", expression}, {"returnByValue", true}, {"awaitPromise", true}};
+        if (!frame.isEmpty()) {
+            const int context = contexts_.value(frame_ids_.value(frame), -1);
+            if (context < 0) {
+                return {};
+            }
+            params.insert(QStringLiteral("contextId"), context);
+        }
+        return call(QStringLiteral("Runtime.evaluate"), params)
             .value(QStringLiteral("result"))
             .toObject()
             .value(QStringLiteral("value"));
@@ -240,48 +261,6 @@ public:
     }
 
 private:
-    void resize(QSize size) {
-        // Most loads keep the size of the one before; a change re-lays the old page out.
-        if (size != size_) {
-            call(QStringLiteral("Emulation.setDeviceMetricsOverride"), {{"width", size.width()},
-                                                                        {"height", size.height()},
-                                                                        {"deviceScaleFactor", 1},
-                                                                        {"mobile", false}});
-            size_ = size;
-        }
-    }
-
-    // The page itself waits for the texts (and the revision, unless -1), and answers as soon
-    // as they are all in, or at once while it is still the page before.
-    QString wait_for(const QString& address, const QStringList& ready, int revision) {
-        const QString wait_in_page =
-            QStringLiteral(R"js((([address, ready, revision]) => new Promise((done) => {
-                const until = performance.now() + 1000;
-                const look = () => {
-                    const dom = document.documentElement.outerHTML;
-                    if (document.URL !== address) return done(["", ""]);
-                    if (ready.every((text) => dom.includes(text)) &&
-                        (revision < 0 || overlay.shown_revision === revision))
-                        return done([address, dom]);
-                    if (performance.now() > until) return done(["", ""]);
-                    setTimeout(look, 4);
-                };
-                look();
-            }))(%1))js")
-                .arg(QString::fromUtf8(
-                    QJsonDocument(QJsonArray{address, QJsonArray::fromStringList(ready), revision})
-                        .toJson(QJsonDocument::Compact)));
-        QString dom;
-        const bool shown = QTest::qWaitFor(
-            [&] {
-                const QJsonArray seen = evaluate(wait_in_page).toArray();
-                dom = seen.at(1).toString();
-                return seen.at(0).toString() == address;
-            },
-            15000);
-        return shown ? dom : QString();
-    }
-
     // One DevTools command, in the tab unless told otherwise; its result, empty on an error
     // or no answer.
     QJsonObject call(const QString& method, const QJsonObject& params, bool in_tab = true) {
@@ -688,7 +667,7 @@ void OverlayBrowserTest::overlays_fit_their_box() {
     stand_in(state_json(++revision, page, state));
     const QString address =
         stand_in_base() + "/overlay/" + page + (options.isEmpty() ? "" : "?" + options);
-    QVERIFY(!browser_->show(address, size, revision, {open_marker}).isEmpty());
+    QVERIFY(!browser_->load(address, size, {open_marker}, revision).isEmpty());
     const QString faults =
         browser_->evaluate(layout_faults.arg(least_label_px)).toString(QStringLiteral("none"));
     QVERIFY2(faults.isEmpty(), qPrintable(faults));
@@ -761,13 +740,13 @@ void OverlayBrowserTest::bad_options_fall_back_to_the_defaults() {
                               {open_marker, QStringLiteral("阿星")}));
     const QJsonArray seen =
         browser_
-            ->evaluate_in(
-                frame,
+            ->evaluate(
                 QStringLiteral(
                     "((o) => [[o.scale, o.theme, o.accent, o.font, o.align, o.hide.join(',')]"
                     ".join('|'), getComputedStyle(document.getElementById('total1')).color, "
                     "document.images.length, window.pwned === undefined, "
-                    "getComputedStyle(document.body).fontFamily])(overlay.options)"))
+                    "getComputedStyle(document.body).fontFamily])(overlay.options)"),
+                frame)
             .toArray();
     QCOMPARE(seen.at(0).toString(), chosen);
     // The colour and the face reach the page's style as chosen, and nothing as markup.
@@ -823,8 +802,8 @@ void OverlayBrowserTest::dice_show_the_thrown_faces() {
     static int revision = 2000;
     stand_in(state_json(++revision, QStringLiteral("dice"), state));
     QVERIFY(!browser_
-                 ->show(stand_in_base() + "/overlay/dice", QSize(640, 260), revision,
-                        {open_marker, QStringLiteral("胜利：1234")})
+                 ->load(stand_in_base() + "/overlay/dice", QSize(640, 260),
+                        {open_marker, QStringLiteral("胜利：1234")}, revision)
                  .isEmpty());
     // Each die as a face number from its pips alone, "?" when covered, "~" while tumbling.
     const QString shown =
@@ -1028,8 +1007,7 @@ void OverlayBrowserTest::verify_page_agrees_with_the_verify_command() {
     QVERIFY2(
         verify_rows_.load(*browser_, program_->base(), QSize(800, 900), {"data-checked=\"yes\""}),
         "the verify pages never finished their checks");
-    const QString dom =
-        browser_->evaluate_in(frame, "document.documentElement.outerHTML").toString();
+    const QString dom = browser_->evaluate("document.documentElement.outerHTML", frame).toString();
     QVERIFY2(dom.contains(checks ? QStringLiteral("data-state=\"ok\"")
                                  : QStringLiteral("data-state=\"mismatch\"")),
              qPrintable(dom.right(1500)));
