@@ -3,17 +3,21 @@
 #include "text.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStringDecoder>
 #include <QUrl>
 
 #include <algorithm>
 #include <mutex>
 
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include <fcntl.h>
@@ -182,11 +186,15 @@ QString system_reason(int code) {
 
 IniFile::IniFile(const QString& path, qint64 max_bytes) {
     // Non-blocking, so that opening a FIFO returns at once instead of waiting for a writer;
-    // what was opened is then checked, not what a name looked like a moment before.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    // never through a link; what was opened is then checked, not what a name looked like a
+    // moment before.
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) {
         const int code = errno;
-        status_ = code == ENOENT || code == ENOTDIR ? Status::missing : Status::unreadable;
+        status_ = code == ENOENT || code == ENOTDIR ? Status::missing
+                  : code == ELOOP                   ? Status::not_a_file
+                                                    : Status::unreadable;
         if (status_ == Status::unreadable) {
             error_ = system_reason(code);
         }
@@ -198,6 +206,8 @@ IniFile::IniFile(const QString& path, qint64 max_bytes) {
         status_ = Status::not_a_file;
         return;
     }
+    permissions_ = info.st_mode & 07777;
+    owner_ = info.st_uid;
     if (info.st_size > max_bytes) {
         ::close(fd);
         status_ = Status::too_large;
@@ -222,11 +232,20 @@ IniFile::IniFile(const QString& path, qint64 max_bytes) {
     const bool utf8 = is_utf8(bytes);
     const bool beyond_ascii =
         std::any_of(bytes.cbegin(), bytes.cend(), [](char c) { return (c & 0x80) != 0; });
-    if (utf8 && beyond_ascii) {
+    // Windows' Notepad calls UTF-16 "Unicode"; its byte-order mark says which way round.
+    const bool utf16_le = bytes.startsWith("\xFF\xFE");
+    const bool utf16_be = bytes.startsWith("\xFE\xFF");
+    if (utf16_le || utf16_be) {
+        encoding_ = Encoding::utf16;
+        QStringDecoder decoder(utf16_le ? QStringConverter::Utf16LE : QStringConverter::Utf16BE);
+        content_ = decoder.decode(bytes.mid(2));
+    } else if (utf8 && beyond_ascii) {
         encoding_ = Encoding::utf8;
         content_ = QString::fromUtf8(bytes.startsWith(bom) ? bytes.mid(bom.size()) : bytes);
     } else {
-        encoding_ = utf8 || is_gbk(bytes) ? Encoding::gbk : Encoding::neither;
+        // A zero byte is in no text of ours, whatever GBK makes of it.
+        const bool text = !bytes.contains('\0') && (utf8 || is_gbk(bytes));
+        encoding_ = text ? Encoding::gbk : Encoding::neither;
         content_ = from_gbk(bytes);
     }
     status_ = Status::ok;
@@ -239,9 +258,158 @@ QString IniFile::value(const QString& section, const QString& key, const QString
     return lookup(content_, section, key, fallback);
 }
 
+std::optional<QStringList> IniFile::section_lines(const QString& section, qsizetype max_lines,
+                                                  qsizetype* left_out) const {
+    if (left_out != nullptr) {
+        *left_out = 0;
+    }
+    if (status_ != Status::ok) {
+        return std::nullopt;
+    }
+    const QStringView whole(content_);
+    std::optional<QStringList> lines;
+    qsizetype from = 0;
+    while (from <= whole.size()) {
+        qsizetype end = whole.indexOf(u'\n', from);
+        if (end < 0) {
+            end = whole.size();
+        }
+        QStringView line = whole.mid(from, end - from);
+        from = end + 1;
+        if (line.endsWith(u'\r')) {
+            line.chop(1);
+        }
+        line = trim_blanks(line);
+        if (line.isEmpty() || line.front() == u';') {
+            continue;
+        }
+        if (line.front() == u'[') {
+            if (lines) {
+                break; // only the first block of a section counts
+            }
+            const qsizetype close = line.indexOf(u']');
+            if (close >= 0 && same_name(trim_blanks(line.mid(1, close - 1)), section)) {
+                lines.emplace();
+            }
+            continue;
+        }
+        if (!lines) {
+            continue;
+        }
+        if (lines->size() < max_lines) {
+            lines->append(line.toString());
+        } else if (left_out != nullptr) {
+            ++*left_out;
+        }
+    }
+    return lines;
+}
+
 QString read_ini(const QString& path, const QString& section, const QString& key,
                  const QString& fallback) {
     return IniFile(path).value(section, key, fallback);
+}
+
+bool make_private(const QString& path, QString* error) {
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    struct stat info {};
+    int code = 0;
+    if (fd < 0) {
+        code = errno;
+    } else if (::fstat(fd, &info) != 0) {
+        code = errno;
+    } else if (!S_ISREG(info.st_mode)) {
+        code = EINVAL;
+    } else if (info.st_uid != ::geteuid()) {
+        code = EPERM;
+    } else if ((info.st_mode & 077) != 0 && ::fchmod(fd, info.st_mode & 0700) != 0) {
+        code = errno;
+    }
+    if (fd >= 0) {
+        ::close(fd);
+    }
+    if (code != 0 && error != nullptr) {
+        *error = system_reason(code);
+    }
+    return code == 0;
+}
+
+QString move_aside(const QString& path, const QStringList& companion_suffixes) {
+    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    const QByteArray from = QFile::encodeName(path);
+    QString moved;
+    for (int n = 1; n <= 99 && moved.isEmpty(); ++n) {
+        const QString aside = path + QStringLiteral(".damaged-") + stamp +
+                              (n > 1 ? QStringLiteral("-%1").arg(n) : QString());
+        const QByteArray to = QFile::encodeName(aside);
+        if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) ==
+            0) {
+            moved = aside;
+            break;
+        }
+        if (errno == EEXIST) {
+            continue;
+        }
+        if (errno != EINVAL && errno != ENOSYS) {
+            return {};
+        }
+        // A filesystem without the flag: a second name, then the first one goes.
+        if (::link(from.constData(), to.constData()) == 0) {
+            ::unlink(from.constData());
+            moved = aside;
+        } else if (errno != EEXIST) {
+            return {};
+        }
+    }
+    for (const QString& suffix : companion_suffixes) {
+        ::renameat2(AT_FDCWD, QFile::encodeName(path + suffix).constData(), AT_FDCWD,
+                    QFile::encodeName(moved + suffix).constData(), RENAME_NOREPLACE);
+    }
+    return moved;
+}
+
+bool write_private_file(const QString& path, const QByteArray& bytes, QString* error) {
+    const QFileInfo info(path);
+    QByteArray temporary = QFile::encodeName(info.absolutePath() + QStringLiteral("/.") +
+                                             info.fileName() + QStringLiteral("-XXXXXX"));
+    // mkostemp makes the file 0600 and never opens an existing one.
+    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0) {
+        if (error != nullptr) {
+            *error = system_reason(errno);
+        }
+        return false;
+    }
+    qsizetype written = 0;
+    while (written < bytes.size()) {
+        const ssize_t n =
+            ::write(fd, bytes.constData() + written, static_cast<size_t>(bytes.size() - written));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            break;
+        }
+        written += n;
+    }
+    int code = written == bytes.size() ? 0 : (errno != 0 ? errno : EIO);
+    if (code == 0 && ::fsync(fd) != 0) {
+        code = errno;
+    }
+    ::close(fd);
+    // rename replaces the name itself: a link there goes, and what it pointed at stays.
+    if (code == 0 && ::rename(temporary.constData(), QFile::encodeName(path).constData()) != 0) {
+        code = errno;
+    }
+    if (code != 0) {
+        ::unlink(temporary.constData());
+        if (error != nullptr) {
+            *error = system_reason(code);
+        }
+        return false;
+    }
+    return true;
 }
 
 bool delete_file(const QString& path) {

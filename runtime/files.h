@@ -2,8 +2,10 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
+#include <optional>
 
 namespace glimmer {
 
@@ -29,15 +31,17 @@ QString read_ini(const QString& path, const QString& section, const QString& key
                  const QString& fallback = QString());
 
 // A profile file read once, so that several lookups cost one read and one decode. Only a
-// regular file is opened (a FIFO or a device would hold the window for ever), and only one of
-// at most max_bytes; anything else reads as a missing file, with the reason kept.
+// regular file is opened, never through a link, and never in a way that can wait (a FIFO or
+// a device would hold the window for ever), and only one of at most max_bytes; anything else
+// reads as a missing file, with the reason kept.
 class IniFile {
 public:
     enum class Status { ok, missing, not_a_file, too_large, unreadable };
     // GBK is the file's form. Hand-edited files are often saved as UTF-8: one that is valid
-    // UTF-8 and holds more than ASCII is read as UTF-8 (a byte-order mark dropped); one that is
-    // neither valid GBK nor valid UTF-8 is read as GBK as well as it goes.
-    enum class Encoding { gbk, utf8, neither };
+    // UTF-8 and holds more than ASCII is read as UTF-8 (a byte-order mark dropped); one with a
+    // UTF-16 byte-order mark is read as UTF-16; one that is none of these (zero bytes, say) is
+    // read as GBK as well as it goes.
+    enum class Encoding { gbk, utf8, utf16, neither };
 
     static constexpr qint64 default_max_bytes = 1024 * 1024;
 
@@ -50,13 +54,42 @@ public:
     // Same rules as read_ini.
     QString value(const QString& section, const QString& key,
                   const QString& fallback = QString()) const;
+    // The lines of the section's first block in order, blanks trimmed, without empty lines and
+    // ";" comments; at most max_lines, the number of lines left out in *left_out when given.
+    // None when the file has no such section.
+    std::optional<QStringList> section_lines(const QString& section, qsizetype max_lines,
+                                             qsizetype* left_out = nullptr) const;
+
+    // What fstat said of the file that was read: its permission bits and owner.
+    unsigned permissions() const { return permissions_; }
+    unsigned owner() const { return owner_; }
+    // Whether group or others may read or write it.
+    bool readable_by_others() const { return (permissions_ & 077) != 0; }
 
 private:
     Status status_ = Status::missing;
     Encoding encoding_ = Encoding::gbk;
     QString error_;
     QString content_;
+    unsigned permissions_ = 0;
+    unsigned owner_ = 0;
 };
+
+// Takes group and others' access away from the file at path, which must be a regular file
+// this user owns; never through a link. False, with the reason in error, otherwise.
+bool make_private(const QString& path, QString* error = nullptr);
+
+// Moves a file the program cannot use (damaged, or not a regular file) out of the way, whole,
+// to "<path>.damaged-<time>" (with "-2", "-3" ... when that is taken), never replacing
+// anything; the companions, files named path + suffix (a database's "-wal"), follow it under
+// the new name. The new path, or empty when the file could not be moved (errno says why).
+QString move_aside(const QString& path, const QStringList& companion_suffixes = {});
+
+// Writes bytes as the whole new content of path, readable by this user alone (0600): into a
+// fresh file beside it that then takes its name, so a failed write leaves the old content,
+// and a link under the name is replaced, never followed. With error given, a failure puts
+// the system's reason there.
+bool write_private_file(const QString& path, const QByteArray& bytes, QString* error = nullptr);
 
 // Results are reported for tests; the program's callers ignore them.
 bool delete_file(const QString& path);

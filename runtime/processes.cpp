@@ -138,6 +138,27 @@ void kill_helper_groups() {
     helper_groups().clear();
 }
 
+namespace {
+
+std::vector<std::function<void()>>& end_steps() {
+    static std::vector<std::function<void()>> steps;
+    return steps;
+}
+
+} // namespace
+
+void add_end_step(std::function<void()> step) {
+    end_steps().push_back(std::move(step));
+}
+
+void run_end_steps() {
+    // A copy: a step may add another.
+    const std::vector<std::function<void()>> steps = end_steps();
+    for (const std::function<void()>& step : steps) {
+        step();
+    }
+}
+
 void raise_file_limit() {
     struct rlimit limit {};
     if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <vector>
 
 #include <sys/types.h>
@@ -25,6 +26,11 @@ void kill_processes(const std::vector<pid_t>& pids);
 void track_helper_group(pid_t group);
 void untrack_helper_group(pid_t group);
 void kill_helper_groups();
+
+// Work that must be done before the program goes (a PK going into the history): end_program
+// runs each step, in the order added, before it ends the process. Main thread only.
+void add_end_step(std::function<void()> step);
+void run_end_steps();
 
 // Raises the soft limit on open descriptors to the hard one: the overlay server sizes its
 // connections to the soft limit, and the default 1024 is small for a server. At start-up,

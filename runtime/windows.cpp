@@ -57,6 +57,7 @@ void popup_menu(std::unique_ptr<QMenu> menu, const QPoint& at) {
 }
 
 void end_program() {
+    run_end_steps();
     // Helpers go with the program, whichever way it ends.
     kill_helper_groups();
     if (end_handler) {
@@ -117,8 +118,11 @@ bool load_qt_chinese() {
     return QCoreApplication::installTranslator(translator);
 }
 
-int message_box(const QString& text, int style, const QString& title) {
-    QMessageBox box;
+namespace {
+
+// The look every box of the program shares: plain text cut to the screen, the title, the
+// icon and buttons of the style.
+void dress_box(QMessageBox& box, const QString& text, int style, const QString& title) {
     // Notes and paths come from pages and files: shown as they are written, never as markup
     // and never as links that would reach the desktop past open_url's checks.
     box.setTextFormat(Qt::PlainText);
@@ -157,8 +161,46 @@ int message_box(const QString& text, int style, const QString& title) {
     }
     box.setDefaultButton(QMessageBox::Ok);
     box.setEscapeButton(style == style_ok_cancel_question ? QMessageBox::Cancel : QMessageBox::Ok);
+}
+
+} // namespace
+
+int message_box(const QString& text, int style, const QString& title) {
+    QMessageBox box;
+    dress_box(box, text, style, title);
     const int answer = box.exec();
     return answer == QMessageBox::Ok ? 0 : 2;
+}
+
+void ask(const QString& text, const QString& title, QWidget* parent,
+         std::function<void(bool ok)> answered) {
+    auto* box = new QMessageBox(parent);
+    dress_box(*box, text, style_ok_cancel_question, title);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    QObject::connect(box, &QMessageBox::finished, box,
+                     [box, answered = std::move(answered)](int result) {
+                         // finished() comes once, whichever way the box was closed.
+                         answered(result == QMessageBox::Ok ||
+                                  box->clickedButton() == box->button(QMessageBox::Ok));
+                     });
+    box->open();
+}
+
+bool box_in_front_of(const QWidget* window) {
+    for (const QWidget* widget : QApplication::topLevelWidgets()) {
+        if (!widget->isVisible() || !widget->isModal()) {
+            continue;
+        }
+        if (widget->windowModality() == Qt::ApplicationModal) {
+            return true;
+        }
+        const QWidget* parent = widget->parentWidget();
+        if (window != nullptr && parent != nullptr && parent->window() == window) {
+            return true;
+        }
+    }
+    return false;
 }
 
 void show_notice(const QString& text, const QString& title, QWidget* parent) {

@@ -55,6 +55,16 @@ enum MessageStyle : int { style_ok = 0, style_error = 16, style_ok_cancel_questi
 // one too long for the screen is cut with an ellipsis so the buttons stay on screen.
 int message_box(const QString& text, int style, const QString& title = QString());
 
+// The question of message_box style 33 (OK and Cancel), over the parent window alone and
+// without waiting for it: answered() runs once the host has answered, true for OK. The box
+// goes with the parent, unanswered.
+void ask(const QString& text, const QString& title, QWidget* parent,
+         std::function<void(bool ok)> answered);
+
+// Whether a box waits for the host in front of the window: one modal to the whole program,
+// or one modal to this window.
+bool box_in_front_of(const QWidget* window);
+
 // A box with an OK button that blocks nothing: the host reads it while the game goes on. It
 // closes and deletes itself; plain text, as message_box.
 void show_notice(const QString& text, const QString& title, QWidget* parent);
