@@ -1,6 +1,7 @@
 #include "games/tally/tally_archive.h"
 
 #include "games/tally/tally_config.h"
+#include "runtime/files.h"
 #include "runtime/logging.h"
 #include "runtime/text.h"
 
@@ -18,8 +19,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace glimmer {
 
@@ -55,8 +58,26 @@ const QList<QStringList> migrations{
 
 std::atomic<int> connection_serial{0};
 
-// Empty when every addition is in; else SQLite's reason.
-QString insert_additions(const QSqlDatabase& db, qint64 id, const QList<TallyAddition>& additions) {
+// SQLite's primary result code behind a Qt SQL error (its extended codes carry it in the low
+// byte); 0 when there is none.
+int sqlite_code(const QSqlError& error) {
+    bool ok = false;
+    const int code = error.nativeErrorCode().toInt(&ok);
+    return ok ? code & 0xff : 0;
+}
+
+bool is_busy(int code) {
+    return code == SQLITE_BUSY || code == SQLITE_LOCKED;
+}
+
+// What no waiting mends: the file holds no database, or a damaged one.
+bool is_damage(int code) {
+    return code == SQLITE_CORRUPT || code == SQLITE_NOTADB;
+}
+
+// Empty when every addition is in; else SQLite's reason, and its code in *code.
+QString insert_additions(const QSqlDatabase& db, qint64 id, const QList<TallyAddition>& additions,
+                         int* code) {
     const QVariant handle = db.driver()->handle();
     if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0 ||
         *static_cast<sqlite3* const*>(handle.constData()) == nullptr) {
@@ -84,10 +105,12 @@ QString insert_additions(const QSqlDatabase& db, qint64 id, const QList<TallyAdd
         result =
             result == SQLITE_OK ? sqlite3_bind_int(statement, 9, addition.undone ? 1 : 0) : result;
         if (result == SQLITE_OK) {
-            result = sqlite3_step(statement) == SQLITE_DONE ? SQLITE_OK : SQLITE_ERROR;
+            result =
+                sqlite3_step(statement) == SQLITE_DONE ? SQLITE_OK : sqlite3_errcode(connection);
         }
         sqlite3_reset(statement);
     }
+    *code = result == SQLITE_OK ? 0 : result & 0xff;
     const QString error =
         result == SQLITE_OK
             ? QString()
@@ -187,8 +210,8 @@ QString tally_archive_path(const QString& config_home) {
     return tally_config_folder(config_home) + QStringLiteral("history.sqlite");
 }
 
-TallyArchive::TallyArchive(QString path)
-    : path_(std::move(path)),
+TallyArchive::TallyArchive(QString path, int busy_wait_ms)
+    : path_(std::move(path)), busy_wait_ms_(busy_wait_ms),
       connection_(QStringLiteral("tally_archive_%1").arg(++connection_serial)) {}
 
 TallyArchive::~TallyArchive() {
@@ -204,8 +227,9 @@ void TallyArchive::drop_connection() {
     QSqlDatabase::removeDatabase(connection_);
 }
 
-bool TallyArchive::fail(const QString& what) {
-    problem_ = what;
+bool TallyArchive::fail(const QString& what, int sqlite_code) {
+    busy_ = is_busy(sqlite_code);
+    problem_ = busy_ ? QStringLiteral("历史文件正被其他程序占用：") + path_ : what;
     qCWarning(log_history) << what;
     return false;
 }
@@ -220,18 +244,10 @@ QString TallyArchive::take_notice() {
 // shared-memory files go with it, as they belong to it.
 bool TallyArchive::set_aside(const QString& why) {
     drop_connection();
-    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-    QString aside = path_ + QStringLiteral(".damaged-") + stamp;
-    for (int n = 2; QFileInfo::exists(aside) || QFileInfo(aside).isSymLink(); ++n) {
-        aside = path_ + QStringLiteral(".damaged-") + stamp + QStringLiteral("-%1").arg(n);
-    }
-    if (::rename(QFile::encodeName(path_).constData(), QFile::encodeName(aside).constData()) != 0) {
+    const QString aside = move_aside(path_, {QStringLiteral("-wal"), QStringLiteral("-shm")});
+    if (aside.isEmpty()) {
         return fail(QStringLiteral("无法把损坏的历史文件移开：%1\r\n%2")
                         .arg(path_, QString::fromLocal8Bit(std::strerror(errno))));
-    }
-    for (const QString& suffix : {QStringLiteral("-wal"), QStringLiteral("-shm")}) {
-        ::rename(QFile::encodeName(path_ + suffix).constData(),
-                 QFile::encodeName(aside + suffix).constData());
     }
     notice_ = QStringLiteral("PK历史文件%1，已原样另存为：\r\n%2\r\n并新建了一个历史文件，"
                              "之后的PK照常保存。")
@@ -240,16 +256,29 @@ bool TallyArchive::set_aside(const QString& why) {
 }
 
 bool TallyArchive::open() {
-    if (open_) {
+    // A file moved or replaced under an open connection would take rows nobody ever sees
+    // again; the name is what counts, so a new file under it is opened afresh.
+    struct stat named {};
+    if (open_ && ::stat(QFile::encodeName(path_).constData(), &named) == 0 &&
+        named.st_dev == opened_device_ && named.st_ino == opened_inode_) {
         return true;
     }
+    drop_connection();
     if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE"))) {
         return fail(QStringLiteral("缺少 SQLite 数据库驱动（libqt6sql6-sqlite）"));
     }
     if (!QDir().mkpath(QFileInfo(path_).absolutePath())) {
         return fail(QStringLiteral("无法建立文件夹：") + QFileInfo(path_).absolutePath());
     }
+    busy_ = false;
     for (int attempt = 0; attempt < 2; ++attempt) {
+        // Made here rather than by SQLite, so that it is the host's alone from the start; its
+        // WAL and shared-memory files take the same mode from it.
+        const int made = ::open(QFile::encodeName(path_).constData(),
+                                O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (made >= 0) {
+            ::close(made);
+        }
         // SQLite follows links; a link, a folder or a device under the name is not ours.
         struct stat info {};
         if (::lstat(QFile::encodeName(path_).constData(), &info) == 0 && !S_ISREG(info.st_mode)) {
@@ -269,6 +298,10 @@ bool TallyArchive::open() {
             // (the history window) then never wait for a PK being kept.
             QSqlQuery(QSqlDatabase::database(connection_, false))
                 .exec(QStringLiteral("PRAGMA journal_mode=WAL"));
+            if (struct stat opened{}; ::stat(QFile::encodeName(path_).constData(), &opened) == 0) {
+                opened_device_ = opened.st_dev;
+                opened_inode_ = opened.st_ino;
+            }
             return true;
         case Opening::damaged:
             drop_connection();
@@ -276,6 +309,9 @@ bool TallyArchive::open() {
                 return false;
             }
             continue;
+        case Opening::busy:
+            drop_connection();
+            return false;
         case Opening::failed:
             drop_connection();
             return false;
@@ -288,15 +324,22 @@ bool TallyArchive::open() {
 TallyArchive::Opening TallyArchive::connect_file() {
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection_);
     db.setDatabaseName(path_);
-    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busy_wait_ms_));
     if (!db.open()) {
-        fail(QStringLiteral("无法打开历史文件：%1\r\n%2").arg(path_, db.lastError().text()));
-        return Opening::failed;
+        const int code = sqlite_code(db.lastError());
+        fail(QStringLiteral("无法打开历史文件：%1\r\n%2").arg(path_, db.lastError().text()), code);
+        return is_damage(code) ? Opening::damaged : busy_ ? Opening::busy : Opening::failed;
     }
     QSqlQuery query(db);
-    // SQLite reads the file only now: a file that is no database fails here.
-    const bool whole = query.exec(QStringLiteral("PRAGMA quick_check")) && query.next() &&
-                       query.value(0).toString() == QStringLiteral("ok");
+    // SQLite reads the file only now: a file that is no database fails here, and one that
+    // another program holds locked answers busy.
+    if (!query.exec(QStringLiteral("PRAGMA quick_check"))) {
+        const int code = sqlite_code(query.lastError());
+        fail(QStringLiteral("无法读取历史文件：%1\r\n%2").arg(path_, query.lastError().text()),
+             code);
+        return is_damage(code) ? Opening::damaged : busy_ ? Opening::busy : Opening::failed;
+    }
+    const bool whole = query.next() && query.value(0).toString() == QStringLiteral("ok");
     return whole ? Opening::ok : Opening::damaged;
 }
 
@@ -304,7 +347,7 @@ bool TallyArchive::migrate() {
     QSqlDatabase db = QSqlDatabase::database(connection_, false);
     QSqlQuery query(db);
     if (!query.exec(QStringLiteral("PRAGMA user_version")) || !query.next()) {
-        return fail(query.lastError().text());
+        return fail(query.lastError().text(), sqlite_code(query.lastError()));
     }
     const int version = query.value(0).toInt();
     query.finish();
@@ -314,19 +357,21 @@ bool TallyArchive::migrate() {
     }
     for (int step = version; step < migrations.size(); ++step) {
         if (!db.transaction()) {
-            return fail(db.lastError().text());
+            return fail(db.lastError().text(), sqlite_code(db.lastError()));
         }
         QStringList statements = migrations[step];
         statements << QStringLiteral("PRAGMA user_version = %1").arg(step + 1);
         for (const QString& statement : statements) {
             if (!query.exec(statement)) {
-                const QString error = query.lastError().text();
+                const QSqlError error = query.lastError();
                 db.rollback();
-                return fail(error);
+                return fail(error.text(), sqlite_code(error));
             }
         }
         if (!db.commit()) {
-            return fail(db.lastError().text());
+            const QSqlError error = db.lastError();
+            db.rollback();
+            return fail(error.text(), sqlite_code(error));
         }
     }
     return true;
@@ -337,8 +382,11 @@ bool TallyArchive::save(const ArchivedPk& pk, const QString& key) {
         return false;
     }
     QSqlDatabase db = QSqlDatabase::database(connection_, false);
-    if (!db.transaction()) {
-        return fail(db.lastError().text());
+    // IMMEDIATE: the write lock is taken at the start, where a busy file is waited for, and
+    // never half-way through the rows.
+    QSqlQuery begin(db);
+    if (!begin.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
+        return fail(begin.lastError().text(), sqlite_code(begin.lastError()));
     }
     QSqlQuery query(db);
     const auto run = [&query] { return query.exec(); };
@@ -364,23 +412,25 @@ bool TallyArchive::save(const ArchivedPk& pk, const QString& key) {
     // The additions go through SQLite's own prepared statement, on the connection Qt holds
     // and inside its transaction: Qt's driver looks every bound value up again on each run,
     // a cost an hour-long PK, kept in the one save the host waits for, pays thousands of times.
+    const auto give_up = [&](const QString& error, int code) {
+        QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+        return fail(QStringLiteral("PK没有存入历史：") + error, code);
+    };
     if (ok) {
-        const QString error = insert_additions(db, id, pk.additions);
+        int code = 0;
+        const QString error = insert_additions(db, id, pk.additions, &code);
         if (!error.isEmpty()) {
-            db.rollback();
-            return fail(QStringLiteral("PK没有存入历史：") + error);
+            return give_up(error, code);
         }
     }
     if (!ok) {
-        const QString error = query.lastError().text();
-        db.rollback();
-        return fail(QStringLiteral("PK没有存入历史：") + error);
+        return give_up(query.lastError().text(), sqlite_code(query.lastError()));
     }
-    if (!db.commit()) {
-        const QString error = db.lastError().text();
-        db.rollback();
-        return fail(QStringLiteral("PK没有存入历史：") + error);
+    QSqlQuery commit(db);
+    if (!commit.exec(QStringLiteral("COMMIT"))) {
+        return give_up(commit.lastError().text(), sqlite_code(commit.lastError()));
     }
+    busy_ = false;
     return true;
 }
 

@@ -63,12 +63,13 @@ QString tally_archive_path(const QString& config_home);
 
 // The history of finished PKs in an SQLite file, one transaction per PK, in WAL mode so a
 // reader never waits for a writer. The file carries its layout version in user_version and is
-// brought up to date when opened. A file that is not a readable database (or not a regular
-// file at all) is renamed aside, whole, under a name with the time, and a new one is made;
-// notice() then says so for the host.
+// brought up to date when opened. A file that is damaged (quick_check fails, or SQLite finds
+// no database in it) or is not a regular file at all is renamed aside, whole, under a name with
+// the time, and a new one is made; notice() then says so for the host. A file another program
+// holds locked is busy, not damaged: it is waited for up to busy_wait_ms, then left alone.
 class TallyArchive {
 public:
-    explicit TallyArchive(QString path);
+    explicit TallyArchive(QString path, int busy_wait_ms = 200);
     TallyArchive(const TallyArchive&) = delete;
     TallyArchive& operator=(const TallyArchive&) = delete;
     ~TallyArchive();
@@ -89,21 +90,28 @@ public:
     QList<TallyAddition> additions(qint64 id);
 
     QString problem() const { return problem_; }
+    // Whether the last failure was another program holding the file: worth trying again later.
+    bool busy() const { return busy_; }
     // What the host should hear of once (a damaged file moved aside); cleared by reading.
     QString take_notice();
 
 private:
-    enum class Opening { ok, damaged, failed };
+    enum class Opening { ok, damaged, busy, failed };
     bool open();
     Opening connect_file();
     bool migrate();
     bool set_aside(const QString& why);
     void drop_connection();
-    bool fail(const QString& what);
+    bool fail(const QString& what, int sqlite_code = 0);
 
     QString path_;
+    int busy_wait_ms_;
+    bool busy_ = false;
     QString connection_;
     bool open_ = false;
+    // The file the connection has open, to tell when another took its name.
+    unsigned long long opened_device_ = 0;
+    unsigned long long opened_inode_ = 0;
     QString problem_;
     QString notice_;
 };

@@ -35,6 +35,10 @@ QString file_problem(const IniFile& file, const QString& path) {
             return QStringLiteral("配置文件是 UTF-8 编码，已按 UTF-8 读取；下次保存时会改写成 "
                                   "GBK 编码：\r\n") +
                    path;
+        case IniFile::Encoding::utf16:
+            return QStringLiteral("配置文件是 UTF-16 编码，已按 UTF-16 读取；下次保存时会改写成 "
+                                  "GBK 编码：\r\n") +
+                   path;
         case IniFile::Encoding::neither:
             return QStringLiteral("配置文件既不是 GBK 编码也不是 UTF-8 编码，无法识别的文字已按 "
                                   "GBK 尽量读取：\r\n") +

@@ -1,11 +1,13 @@
 #include "games/tally/tally_journal.h"
 
 #include "games/tally/tally_rules.h"
+#include "runtime/files.h"
 #include "runtime/logging.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTimeZone>
@@ -18,6 +20,7 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace glimmer {
 
@@ -84,6 +87,14 @@ bool parse_line(const QByteArray& line, JournalEvent& event) {
     if (op == QStringLiteral("redo")) {
         event.kind = JournalEvent::Kind::redo;
         return true;
+    }
+    if (op == QStringLiteral("end")) {
+        const QJsonValue names = object.value(QStringLiteral("names"));
+        event.kind = JournalEvent::Kind::end;
+        event.time = parse_time(object.value(QStringLiteral("time")).toString());
+        event.name = names[0].toString();
+        event.name_two = names[1].toString();
+        return event.time.isValid() && names[0].isString() && names[1].isString();
     }
     if (op != QStringLiteral("add")) {
         return false;
@@ -183,7 +194,7 @@ Opened open_locked(const QString& path, bool create, int* fd_out) {
         // O_NONBLOCK: opening a FIFO must not wait for a writer.
         const int fd =
             ::open(name.constData(),
-                   O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | (create ? O_CREAT : 0), 0644);
+                   O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | (create ? O_CREAT : 0), 0600);
         if (fd < 0) {
             return errno == ENOENT ? Opened::busy : Opened::not_a_journal;
         }
@@ -225,33 +236,6 @@ void sync_folder(const QString& folder) {
     }
 }
 
-// Moves the file at path to a free name with the time in it; never replaces anything there.
-QString move_aside(const QString& path) {
-    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-    const QByteArray from = QFile::encodeName(path);
-    for (int n = 1; n <= 99; ++n) {
-        const QString aside = path + QStringLiteral(".damaged-") + stamp +
-                              (n > 1 ? QStringLiteral("-%1").arg(n) : QString());
-        const QByteArray to = QFile::encodeName(aside);
-        if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) ==
-            0) {
-            return aside;
-        }
-        if (errno == EEXIST) {
-            continue;
-        }
-        // A filesystem without the flag: a second name, then the first one goes.
-        if (::link(from.constData(), to.constData()) == 0) {
-            ::unlink(from.constData());
-            return aside;
-        }
-        if (errno != EEXIST) {
-            return {};
-        }
-    }
-    return {};
-}
-
 QString reason_text(int error) {
     switch (error) {
     case ENOSPC:
@@ -290,6 +274,11 @@ QByteArray journal_line(const JournalEvent& event) {
     case JournalEvent::Kind::redo:
         object.insert(QStringLiteral("op"), QStringLiteral("redo"));
         break;
+    case JournalEvent::Kind::end:
+        object.insert(QStringLiteral("op"), QStringLiteral("end"));
+        object.insert(QStringLiteral("time"), event.time.toString(time_format));
+        object.insert(QStringLiteral("names"), QJsonArray{event.name, event.name_two});
+        break;
     case JournalEvent::Kind::addition:
         object.insert(QStringLiteral("op"), QStringLiteral("add"));
         object.insert(QStringLiteral("time"), event.time.toString(time_format));
@@ -320,7 +309,11 @@ JournalContents read_journal(const QByteArray& bytes) {
         }
         JournalEvent event;
         if (parse_line(bytes.mid(start, end - start), event)) {
-            contents.events.append(event);
+            if (event.kind == JournalEvent::Kind::end) {
+                contents.end = event;
+            } else {
+                contents.events.append(event);
+            }
         } else {
             ++contents.unreadable;
         }
@@ -338,8 +331,7 @@ TallyBoard replay_journal(const QList<JournalEvent>& events, TallyHistory& histo
         switch (event.kind) {
         case JournalEvent::Kind::addition:
             // The window refuses these, so they were never written by it.
-            if (addition_fits(event.player == 1 ? board.total_one : board.total_two,
-                              event.amount)) {
+            if (addition_fits(board.total_one, board.total_two, event.player, event.amount)) {
                 board =
                     history.add(board, event.time, event.player, event.name, event.amount).after;
             }
@@ -354,9 +346,89 @@ TallyBoard replay_journal(const QList<JournalEvent>& events, TallyHistory& histo
                 board = *redone;
             }
             break;
+        case JournalEvent::Kind::end:
+            break;
         }
     }
     return board;
+}
+
+HeldJournal::HeldJournal(HeldJournal&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1)), path_(std::move(other.path_)) {}
+
+HeldJournal& HeldJournal::operator=(HeldJournal&& other) noexcept {
+    if (this != &other) {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+        fd_ = std::exchange(other.fd_, -1);
+        path_ = std::move(other.path_);
+    }
+    return *this;
+}
+
+HeldJournal::~HeldJournal() {
+    if (fd_ >= 0) {
+        ::close(fd_); // the lock goes with it; the file stays
+    }
+}
+
+void HeldJournal::remove() {
+    if (fd_ < 0) {
+        return;
+    }
+    if (path_names(path_, fd_)) {
+        ::unlink(QFile::encodeName(path_).constData());
+        sync_folder(QFileInfo(path_).absolutePath());
+    }
+    ::close(fd_);
+    fd_ = -1;
+}
+
+namespace {
+
+// Whether the journal at path carries an end mark, read without taking its lock: a journal
+// a window is about to read or write must never find itself held by the keeper's look.
+bool ends_with_an_end_mark(const QString& path) {
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0) {
+        return false;
+    }
+    struct stat held {};
+    QByteArray tail;
+    if (::fstat(fd, &held) == 0 && S_ISREG(held.st_mode) && held.st_size > 0) {
+        // The end mark is the last line, and far shorter than this.
+        constexpr qint64 tail_bytes = 4096;
+        const qint64 from = std::max<qint64>(0, held.st_size - tail_bytes);
+        tail.resize(static_cast<qsizetype>(held.st_size - from));
+        const ssize_t got = ::pread(fd, tail.data(), static_cast<size_t>(tail.size()), from);
+        tail.resize(std::max<ssize_t>(got, 0));
+    }
+    ::close(fd);
+    const qsizetype last = tail.lastIndexOf('\n', tail.size() - 2);
+    JournalEvent event;
+    return tail.endsWith('\n') && parse_line(tail.mid(last + 1).chopped(1), event) &&
+           event.kind == JournalEvent::Kind::end;
+}
+
+} // namespace
+
+std::optional<EndedJournal> take_ended_journal(const QString& folder) {
+    for (int slot = 1; slot <= journal_slots; ++slot) {
+        const QString path = journal_path(folder, slot);
+        int fd = -1;
+        if (!ends_with_an_end_mark(path) || open_locked(path, false, &fd) != Opened::locked) {
+            continue;
+        }
+        int lines_beyond = 0;
+        JournalContents contents = read_journal(read_all(fd, &lines_beyond));
+        if (contents.end && lines_beyond == 0) {
+            return EndedJournal{HeldJournal(fd, path), std::move(contents)};
+        }
+        ::close(fd);
+    }
+    return std::nullopt;
 }
 
 TallyJournal::~TallyJournal() {
@@ -397,8 +469,10 @@ bool TallyJournal::open(const QString& folder, bool take_leftover) {
             contents.tail_is_torn_line = false;
             contents.tail_bytes = std::max<qint64>(contents.tail_bytes, 1);
         }
-        if (!take_leftover && contents.has_additions()) {
-            ::close(fd); // another program's PK, for its next opening to find
+        if (contents.end || (!take_leftover && contents.has_additions())) {
+            // An ended PK waits for the history, not for a window; another program's PK for
+            // its next opening.
+            ::close(fd);
             continue;
         }
         if (chosen_fd < 0 || (contents.has_additions() && !chosen_contents.has_additions())) {
@@ -452,7 +526,7 @@ bool TallyJournal::start_fresh(const QString& folder, int slot) {
                            << leftover_.unreadable << "unreadable lines";
     int fd = -1;
     const QByteArray name = QFile::encodeName(path);
-    fd = ::open(name.constData(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_CREAT | O_EXCL, 0644);
+    fd = ::open(name.constData(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_CREAT | O_EXCL, 0600);
     if (fd < 0 || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const int error = errno;
         if (fd >= 0) {
@@ -555,6 +629,15 @@ void TallyJournal::release() {
     }
     ::close(fd_);
     fd_ = -1;
+}
+
+HeldJournal TallyJournal::hand_over() {
+    if (fd_ < 0) {
+        return {};
+    }
+    HeldJournal held(std::exchange(fd_, -1), path_);
+    close();
+    return held;
 }
 
 void TallyJournal::let_go() {

@@ -7,24 +7,31 @@
 #include <QList>
 #include <QString>
 
+#include <optional>
+
 namespace glimmer {
 
 // One step of a PK as the journal keeps it. Boards are not stored: replaying the steps from
 // the opening board gives them back exactly, the tie rule included.
 struct JournalEvent {
-    enum class Kind { addition, undo, redo };
+    // end: the PK ended and waits to go into the history; its time and both names are kept,
+    // so that the journal alone gives the PK back as the history keeps it.
+    enum class Kind { addition, undo, redo, end };
     Kind kind = Kind::addition;
-    QDateTime time; // additions only
+    QDateTime time; // additions and the end
     int player = 1;
-    QString name;
+    QString name; // the end: player one's name
     QString amount;
+    QString name_two = {}; // the end only
 };
 
 // One JSON object on one line, ended by "\n"; a line without its "\n" was torn by a crash.
 QByteArray journal_line(const JournalEvent& event);
 
 struct JournalContents {
-    QList<JournalEvent> events;
+    QList<JournalEvent> events; // the end mark is not among them
+    // The PK ended (the end mark was read): it is no leftover to offer, only one to keep.
+    std::optional<JournalEvent> end;
     qint64 whole_bytes = 0; // up to the end of the last line ended by "\n"
     int unreadable = 0;     // lines ended by "\n" that are not steps of a PK; skipped
     // What follows the last "\n": the start of a line a crash tore off, or something else.
@@ -42,6 +49,36 @@ JournalContents read_journal(const QByteArray& bytes);
 
 // Rebuilds a PK's history from its journal; returns the board it ended on.
 TallyBoard replay_journal(const QList<JournalEvent>& events, TallyHistory& history);
+
+// A journal file held open and locked (flock), handed from the PK that wrote it to whoever
+// keeps the PK in the history. Going out of scope unlocks it and leaves the file as it is,
+// for the next keeper to find; remove() takes the file away once the PK is safe elsewhere.
+class HeldJournal {
+public:
+    HeldJournal() = default;
+    HeldJournal(int fd, QString path) : fd_(fd), path_(std::move(path)) {}
+    HeldJournal(HeldJournal&& other) noexcept;
+    HeldJournal& operator=(HeldJournal&& other) noexcept;
+    ~HeldJournal();
+
+    bool held() const { return fd_ >= 0; }
+    const QString& path() const { return path_; }
+    // Removes the file while the name still stands for it, then unlocks.
+    void remove();
+
+private:
+    int fd_ = -1;
+    QString path_;
+};
+
+// A journal of an ended PK that is still waiting to go into the history (which was busy or
+// failed when the PK ended), locked for the caller, with what it holds.
+struct EndedJournal {
+    HeldJournal file;
+    JournalContents contents;
+};
+// The next such journal in the folder that no other program holds, or none.
+std::optional<EndedJournal> take_ended_journal(const QString& folder);
 
 // The journal of the PK in an open tally window, kept in the configuration folder so a PK
 // survives a crash or a power cut. Each program holds a lock (flock) on the journal it
@@ -87,6 +124,10 @@ public:
     QString problem() const { return problem_; }
     // Steps still waiting for the disk.
     int waiting_steps() const { return waiting_steps_; }
+
+    // The PK ended and its end mark is on the disk: the journal, still locked, goes to whoever
+    // keeps the PK; this object holds none afterwards. Empty when no journal is open.
+    HeldJournal hand_over();
 
     // The PK ended normally: the journal is removed and its lock released.
     void close();

@@ -1,11 +1,12 @@
 #include "games/tally/tally_pk.h"
 
+#include "games/tally/tally_keeper.h"
 #include "games/tally/tally_rules.h"
+#include "runtime/outside_numbers.h"
 #include "runtime/text.h"
 
-#include <QCryptographicHash>
 #include <QJsonArray>
-#include <QTimer>
+#include <QThread>
 
 #include <QDir>
 #include <QFileInfo>
@@ -28,13 +29,20 @@ QString leader_name(Leader leader) {
     return QStringLiteral("none");
 }
 
-// A PK is known by its first addition, which stays the same however often its journal is
-// restored, so keeping it again replaces it instead of adding a second one.
-QString pk_key(const TallyHistory& history) {
-    const TallyAddition& first = history.record().first();
-    const QByteArray line = journal_line(
-        {JournalEvent::Kind::addition, first.time, first.player, first.name, first.amount});
-    return QString::fromLatin1(QCryptographicHash::hash(line, QCryptographicHash::Sha1).toHex());
+// What the record keeps of a typed amount: the text when it is written as a number, else
+// the number it reads as, so that "abc" goes in as the 0 it added, never as the words.
+QString recorded_amount(const QString& amount) {
+    return read_decimal(amount.toStdString()) ? amount : to_text(to_number(amount));
+}
+
+bool journal_could_be_there(const QString& folder) {
+    for (int slot = 1; slot <= journal_slots; ++slot) {
+        if (QFileInfo(journal_path(folder, slot)).exists() ||
+            QFileInfo(journal_path(folder, slot)).isSymLink()) {
+            return true;
+        }
+    }
+    return false;
 }
 
 } // namespace
@@ -46,7 +54,13 @@ TallyPk::TallyPk(TallyConfig& config, const QString& config_home, const QString&
     load_config();
 }
 
-TallyPk::~TallyPk() = default;
+// A PK that goes without ending (its window deleted rather than closed) loses nothing: its
+// journal, or a leftover still waiting for the host, stays for the next opening.
+TallyPk::~TallyPk() {
+    if (!ended_ && (stage_ == Stage::asking || !history_.record().isEmpty())) {
+        journal_->let_go();
+    }
+}
 
 QString TallyPk::name(int player) const {
     return player == 1 ? page_.player_one_name : page_.player_two_name;
@@ -71,7 +85,11 @@ TallyView TallyPk::view() const {
 }
 
 QJsonObject TallyPk::overlay_state() const {
-    const TallyView view = this->view();
+    TallyView view = this->view();
+    // The window's difference line keeps the last gap through a tie; the viewers are told the
+    // gap there is, 0 at a tie.
+    const QString gap = compare_totals(view.totals[0], view.totals[1]).difference;
+    view.difference = gap.isEmpty() ? QStringLiteral("0") : gap;
     QJsonArray players;
     for (size_t i = 0; i < 2; ++i) {
         players.append(
@@ -102,8 +120,16 @@ bool TallyPk::reinitialise_config(QString* error) {
 }
 
 Outcome TallyPk::busy_refusal() const {
-    return reading_leftover_ ? Outcome::refused(QStringLiteral("正在读取上一场PK的记录，请稍候"))
-                             : Outcome::ok();
+    switch (stage_) {
+    case Stage::searching:
+        return Outcome::refused(QStringLiteral("正在读取上一场PK的记录，请稍候"));
+    case Stage::asking:
+        return Outcome::refused(
+            QStringLiteral("正在等主播决定是否恢复上一场PK，请先回答那个对话框"));
+    case Stage::playing:
+        break;
+    }
+    return Outcome::ok();
 }
 
 Outcome TallyPk::select_player(int player) {
@@ -152,14 +178,15 @@ Outcome TallyPk::add(int player, const QString& amount) {
     if (const Outcome busy = busy_refusal(); !busy.done()) {
         return busy;
     }
-    if (!addition_fits(player == 1 ? board_.total_one : board_.total_two, amount)) {
+    if (!addition_fits(board_.total_one, board_.total_two, player, amount)) {
         return Outcome::refused(
             QStringLiteral("这次加分没有计入：加上 %1 后总数会超出能计算的范围。\r\n总数保持不变。")
                 .arg(amount.left(40)));
     }
     // Whole seconds: the record and the journal keep no more.
     const QDateTime now = QDateTime::fromSecsSinceEpoch(QDateTime::currentSecsSinceEpoch());
-    const TallyAddition& added = history_.add(board_, now, player, name(player), amount);
+    const TallyAddition& added =
+        history_.add(board_, now, player, name(player), recorded_amount(amount));
     record_step({JournalEvent::Kind::addition, added.time, added.player, added.name, added.amount});
     show(added.after);
     return Outcome::ok();
@@ -194,17 +221,14 @@ Outcome TallyPk::redo() {
 // The step is on the disk before the board changes. Without a journal the PK simply goes
 // on, and the steps wait for the next change to try again.
 void TallyPk::record_step(const JournalEvent& event) {
-    const bool was_protecting = journal_.protecting();
+    const bool was_protecting = journal_->protecting();
     if (!journal_tried_) {
         journal_tried_ = true;
-        journal_.open(tally_config_folder(config_home_), false);
-        // Once this step is on screen, the history file is made ready too, so that the PK
-        // ends with its own transaction alone rather than with the file's opening as well.
-        QTimer::singleShot(0, this, [this] { archive_.prepare(); });
+        journal_->open(tally_config_folder(config_home_), false);
     }
-    journal_.append(event);
-    if (journal_.protecting() != was_protecting) {
-        emit protection_changed(journal_.protecting());
+    journal_->append(event);
+    if (journal_->protecting() != was_protecting) {
+        emit protection_changed(journal_->protecting());
     }
 }
 
@@ -214,88 +238,155 @@ void TallyPk::show(const TallyBoard& board) {
     emit state_changed();
 }
 
-std::optional<TallyPk::Leftover> TallyPk::find_leftover() {
-    // Looking makes no folder; the first addition does, if it has to.
-    const QString folder = tally_config_folder(config_home_);
-    if (journal_tried_ || !QFileInfo(folder).isDir()) {
-        return std::nullopt;
-    }
-    journal_tried_ = true;
-    reading_leftover_ = true;
+// What a look for a leftover PK found: the journal it opened (a leftover's, locked, or a
+// fresh one for the PK), and the leftover's PK rebuilt. Whoever holds it last lets the
+// journal go: a leftover stays on the disk for the next opening, a fresh journal goes.
+struct TallyPk::Search {
+    std::unique_ptr<TallyJournal> journal = std::make_unique<TallyJournal>();
+    bool opened = false;
     std::optional<Leftover> found;
-    if (journal_.open(folder) && journal_.leftover().has_additions()) {
-        leftover_history_ = TallyHistory();
-        leftover_board_ = replay_journal(journal_.leftover().events, leftover_history_);
-        found = Leftover{leftover_board_, leftover_history_.record().size(),
-                         journal_.leftover().unreadable, journal_.set_aside_path()};
+    TallyHistory history;
+    TallyBoard board;
+
+    ~Search() {
+        if (journal && found) {
+            journal->let_go();
+        }
     }
-    reading_leftover_ = false;
+};
+
+std::shared_ptr<TallyPk::Search> TallyPk::search(const QString& folder) {
+    auto found = std::make_shared<Search>();
+    found->opened = found->journal->open(folder);
+    if (found->opened && found->journal->leftover().has_additions()) {
+        found->board = replay_journal(found->journal->leftover().events, found->history);
+        found->found =
+            Leftover{found->board, found->history.record().size(),
+                     found->journal->leftover().unreadable, found->journal->set_aside_path()};
+    }
     return found;
 }
 
+void TallyPk::look_for_leftover() {
+    const QString folder = tally_config_folder(config_home_);
+    if (journal_tried_ || stage_ != Stage::playing || !QFileInfo(folder).isDir()) {
+        return;
+    }
+    // Looking makes no journal: without one on the disk, the first addition makes it.
+    if (!journal_could_be_there(folder)) {
+        return;
+    }
+    journal_tried_ = true;
+    stage_ = Stage::searching;
+    auto result = std::make_shared<std::shared_ptr<Search>>();
+    QThread* thread = QThread::create([result, folder] { *result = search(folder); });
+    // Should the PK go first, the result goes with the thread and lets its journal go.
+    connect(thread, &QThread::finished, this, [this, result] { take_search(std::move(*result)); });
+    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    thread->start();
+}
+
+std::optional<TallyPk::Leftover> TallyPk::find_leftover() {
+    const QString folder = tally_config_folder(config_home_);
+    if (journal_tried_ || stage_ != Stage::playing || !QFileInfo(folder).isDir()) {
+        return std::nullopt;
+    }
+    journal_tried_ = true;
+    take_search(search(folder));
+    return stage_ == Stage::asking ? std::optional<Leftover>(leftover_) : std::nullopt;
+}
+
+void TallyPk::take_search(std::shared_ptr<Search> found) {
+    stage_ = Stage::playing;
+    if (ended_ || !found) {
+        return; // the search's journal is let go with it
+    }
+    // PKs that ended while the history was busy go in now, if they can.
+    TallyKeeper::instance().keep_ended_journals(archive_.path());
+    journal_ = std::move(found->journal);
+    journal_tried_ = found->opened;
+    if (found->found) {
+        leftover_ = *found->found;
+        leftover_history_ = std::move(found->history);
+        leftover_board_ = found->board;
+        stage_ = Stage::asking;
+        emit leftover_found(leftover_);
+    }
+    emit search_finished();
+}
+
 void TallyPk::restore_leftover() {
-    journal_.keep_leftover();
+    if (stage_ != Stage::asking) {
+        return;
+    }
+    stage_ = Stage::playing;
+    journal_->keep_leftover();
     history_ = std::move(leftover_history_);
     leftover_history_ = TallyHistory();
     show(leftover_board_);
-    if (!journal_.protecting()) {
+    if (!journal_->protecting()) {
         emit protection_changed(false);
     }
 }
 
-// The PK the host chose not to carry on still ended; it goes into the history like any other.
+// The PK the host chose not to carry on still ended; it goes into the history like any other,
+// and this PK takes a journal of its own with its first step.
 void TallyPk::discard_leftover() {
-    const bool kept = keep(leftover_history_, leftover_board_);
-    leftover_history_ = TallyHistory();
-    if (kept) {
-        journal_.drop_leftover();
-    } else {
-        // Offered back next time; this PK takes a journal of its own with its first step.
-        journal_.let_go();
-        journal_tried_ = false;
+    if (stage_ != Stage::asking) {
+        return;
     }
+    stage_ = Stage::playing;
+    journal_->keep_leftover();
+    hand_over(leftover_history_, leftover_board_);
+    leftover_history_ = TallyHistory();
+    journal_ = std::make_unique<TallyJournal>();
+    journal_tried_ = false;
 }
 
-bool TallyPk::keep(const TallyHistory& history, const TallyBoard& board) {
+void TallyPk::hand_over(const TallyHistory& history, const TallyBoard& board) {
     if (history.record().isEmpty()) {
-        return true;
+        journal_->close();
+        return;
     }
     const QDateTime now = QDateTime::fromSecsSinceEpoch(QDateTime::currentSecsSinceEpoch());
-    const bool kept =
-        archive_.save(archived_pk(history, board, name(1), name(2), now), pk_key(history));
-    if (const QString notice = archive_.take_notice(); !notice.isEmpty()) {
-        emit history_notice(notice);
+    // The record is shared with the keeper, not copied: a PK of a million additions hands
+    // over as quickly as one of ten.
+    ArchivedPk pk = archived_pk(history, board, name(1), name(2), now);
+    JournalEvent end{JournalEvent::Kind::end, now, 0, name(1), {}, name(2)};
+    HeldJournal held;
+    if (journal_->is_open() && journal_->append(end)) {
+        held = journal_->hand_over();
+    } else {
+        // What the journal holds stays as it is; the keeper holds the PK meanwhile.
+        journal_->let_go();
     }
-    if (!kept) {
-        emit history_notice(QStringLiteral("这场PK没有存入历史，它的记录保留在磁盘上，"
-                                           "下次打开时可以恢复。\r\n") +
-                            archive_.problem());
-    }
-    return kept;
+    TallyKeeper::instance().keep(archive_.path(), std::move(pk), archive_key(history),
+                                 std::move(held));
 }
 
-bool TallyPk::end() {
+void TallyPk::end() {
     if (ended_) {
-        return true;
+        return;
     }
     ended_ = true;
-    if (reading_leftover_ || !keep(history_, board_)) {
-        journal_.let_go();
-        return false;
+    switch (stage_) {
+    case Stage::searching:
+        return; // the search's result lets its journal go when it comes
+    case Stage::asking:
+        journal_->let_go(); // offered again next time
+        return;
+    case Stage::playing:
+        break;
     }
-    journal_.close();
-    return true;
+    hand_over(history_, board_);
 }
 
 Outcome TallyPk::new_round() {
     if (const Outcome busy = busy_refusal(); !busy.done()) {
         return busy;
     }
-    if (!keep(history_, board_)) {
-        return Outcome::refused(QStringLiteral("这场PK没有存入历史，所以没有开始新一局：\r\n") +
-                                archive_.problem());
-    }
-    journal_.close();
+    hand_over(history_, board_);
+    journal_ = std::make_unique<TallyJournal>();
     journal_tried_ = false;
     history_ = TallyHistory();
     select_player(1);

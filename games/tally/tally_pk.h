@@ -11,7 +11,7 @@
 #include <QObject>
 #include <QString>
 
-#include <atomic>
+#include <memory>
 #include <optional>
 
 namespace glimmer {
@@ -36,8 +36,8 @@ public:
     const TallyBoard& board() const { return board_; }
     int selected_player() const { return selected_player_; }
     const TallyHistory& history() const { return history_; }
-    const TallyJournal& journal() const { return journal_; }
-    // Where finished PKs are kept.
+    const TallyJournal& journal() const { return *journal_; }
+    // Where finished PKs are kept, for reading.
     TallyArchive& archive() { return archive_; }
     bool has_additions() const { return !history_.record().isEmpty(); }
     QString config_home() const { return config_home_; }
@@ -52,7 +52,8 @@ public:
 
     Outcome select_player(int player);
     Outcome switch_player();
-    // Adds the amount, as typed, to the player's total.
+    // Adds the amount, as typed, to the player's total. The record keeps the amount as typed
+    // when it is written as a number, and otherwise the number it was read as ("abc" as 0).
     Outcome add_amount(int player, const QString& amount);
     // Selects the player and adds their preset at index (from 0), as a double-click does.
     Outcome add_preset(int player, int index);
@@ -66,23 +67,32 @@ public:
         int unreadable = 0;     // entries that could not be read and were skipped
         QString set_aside_path; // where the damaged journal was kept, whole
     };
-    // Reads the journals in the configuration folder. Safe to run off the main thread while
-    // nothing else calls the PK; actions are refused meanwhile.
+    // Looks for a PK left in the configuration folder's journals, on a thread of its own: a
+    // long journal takes a while to read and replay, and nothing may wait for it. Actions are
+    // refused meanwhile; leftover_found() follows when there is one, and search_finished()
+    // either way. Nothing happens (and no signal comes) when there is no journal to read.
+    void look_for_leftover();
+    // The same, here and now: for tests and tools that want the answer at once.
     std::optional<Leftover> find_leftover();
+    bool searching() const { return stage_ == Stage::searching; }
+    // A leftover was found and waits for the host's answer; actions are refused meanwhile.
+    bool asking() const { return stage_ == Stage::asking; }
+    // The host's answer: carry the leftover PK on, or start afresh (the leftover PK ended, and
+    // goes into the history).
     void restore_leftover();
     void discard_leftover();
 
-    // The PK ends normally: one with additions goes into the history first, and only then
-    // does its journal go, so nothing is offered back next time. When the history cannot
-    // take it the journal stays, the next opening offers the PK back, and false is returned.
-    bool end();
+    // The PK ends normally: one with additions goes to the history keeper with its journal,
+    // which goes only once the PK is in the history (see TallyKeeper). A leftover still being
+    // read or waiting for the host's answer stays on the disk for the next opening.
+    void end();
     // Ends this PK and starts the next at 0 : 0 with the same names and presets. Refused
-    // while busy, and when the finished PK cannot be kept: it then goes on as it was.
+    // while a leftover is being read or waits for the host.
     Outcome new_round();
 
     // False while the journal cannot be written; the PK goes on regardless.
-    bool protecting() const { return journal_.protecting(); }
-    QString protection_problem() const { return journal_.problem(); }
+    bool protecting() const { return journal_->protecting(); }
+    QString protection_problem() const { return journal_->problem(); }
 
 signals:
     void config_loaded();
@@ -93,17 +103,22 @@ signals:
     void protection_changed(bool protecting);
     // After every change of what view() gives.
     void state_changed();
-    // Something about the history the host should hear of (a damaged file moved aside, a PK
-    // that could not be kept), once each time.
-    void history_notice(const QString& text);
+    // The search look_for_leftover() started found a PK; the host is to be asked.
+    void leftover_found(const TallyPk::Leftover& leftover);
+    void search_finished();
 
 private:
+    enum class Stage { playing, searching, asking };
+    struct Search;
+    static std::shared_ptr<Search> search(const QString& folder);
+    void take_search(std::shared_ptr<Search> found);
     Outcome busy_refusal() const;
     Outcome add(int player, const QString& amount);
     void record_step(const JournalEvent& event);
     void show(const TallyBoard& board);
-    // Puts the PK in the history unless it has no additions; tells the host what went wrong.
-    bool keep(const TallyHistory& history, const TallyBoard& board);
+    // Hands a finished PK with its journal to the history keeper; the journal takes an end
+    // mark first, so that it is never offered back as a PK to carry on.
+    void hand_over(const TallyHistory& history, const TallyBoard& board);
 
     TallyConfig& config_;
     QString config_home_;
@@ -112,11 +127,12 @@ private:
     TallyBoard board_;
     int selected_player_ = 1;
     TallyHistory history_;
-    TallyJournal journal_;
-    TallyArchive archive_;
+    std::unique_ptr<TallyJournal> journal_ = std::make_unique<TallyJournal>();
+    TallyArchive archive_; // for reading; the keeper writes on its own thread
     bool ended_ = false;
     bool journal_tried_ = false; // a PK's journal starts with its first step or never
-    std::atomic<bool> reading_leftover_{false};
+    Stage stage_ = Stage::playing;
+    Leftover leftover_;
     TallyHistory leftover_history_;
     TallyBoard leftover_board_;
 };

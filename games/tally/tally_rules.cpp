@@ -14,8 +14,12 @@ bool submits_amount(const QString& amount) {
     return !amount.isEmpty() && amount != QStringLiteral("0");
 }
 
-bool addition_fits(const QString& total, const QString& amount) {
-    return std::isfinite(to_number(total) + to_number(amount));
+bool addition_fits(const QString& total_one, const QString& total_two, int player,
+                   const QString& amount) {
+    double one = to_number(total_one);
+    double two = to_number(total_two);
+    (player == 1 ? one : two) += to_number(amount);
+    return std::isfinite(one) && std::isfinite(two) && std::isfinite(one - two);
 }
 
 Standing compare_totals(const QString& total_one, const QString& total_two) {

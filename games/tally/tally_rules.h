@@ -24,9 +24,11 @@ QString added_total(const QString& total, const QString& amount);
 // included, is added.
 bool submits_amount(const QString& amount);
 
-// Whether total + amount is still a number the board can show: an addition that would make
-// a total infinite or not a number is refused, and the total stays as it was.
-bool addition_fits(const QString& total, const QString& amount);
+// Whether adding the amount to the player's total (1 or 2) still leaves numbers the board can
+// show: an addition that would make a total or the gap between them infinite or not a number
+// is refused, and the totals stay as they were.
+bool addition_fits(const QString& total_one, const QString& total_two, int player,
+                   const QString& amount);
 
 Standing compare_totals(const QString& total_one, const QString& total_two);
 

@@ -1,6 +1,7 @@
 #include "games/tally/tally_window.h"
 
 #include "games/tally/tally_history_window.h"
+#include "games/tally/tally_keeper.h"
 #include "games/tally/tally_pk.h"
 #include "games/tally/tally_record_window.h"
 #include "games/tally/tally_rules.h"
@@ -8,7 +9,6 @@
 #include "runtime/controls/lists.h"
 #include "runtime/controls/transparent_label.h"
 #include "runtime/files.h"
-#include "runtime/threads.h"
 #include "runtime/windows.h"
 #include "ui_tally_window.h"
 
@@ -23,6 +23,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QProgressDialog>
 #include <QShortcut>
 #include <QStandardPaths>
 #include <QTimer>
@@ -77,13 +78,53 @@ TallyWindow::TallyWindow(TallyPk* pk, const QString& site_url, QWidget* parent)
     connect(pk_, &TallyPk::selected_player_changed, this, &TallyWindow::show_selected_player);
     connect(pk_, &TallyPk::protection_changed, this, &TallyWindow::tell_protection);
     connect(pk_, &TallyPk::state_changed, this, &TallyWindow::state_changed);
-    // No parent: the notice may come as the window closes, and must outlive it.
-    connect(pk_, &TallyPk::history_notice, this,
-            [](const QString& text) { show_notice(text, QStringLiteral("PK历史"), nullptr); });
+    connect(pk_, &TallyPk::leftover_found, this, &TallyWindow::offer_leftover);
+    connect(pk_, &TallyPk::search_finished, this, [this] { delete reading_box_; });
+    tell_history_notices();
+    connect(&TallyKeeper::instance(), &TallyKeeper::kept, this, [this] {
+        if (history_window_ != nullptr) {
+            history_window_->refresh();
+        }
+    });
     show_config();
     show_board();
     show_selected_player();
-    offer_leftover();
+    // Nothing here waits for the journal: the window opens at once, and the question about a
+    // leftover PK comes when the journal has been read.
+    pk_->look_for_leftover();
+    if (pk_->searching()) {
+        QTimer::singleShot(300, this, &TallyWindow::show_reading_box);
+    }
+}
+
+// Once for the program: the keeper tells of the history whether or not a window is open,
+// so the notices have no parent and outlive the window that ended the PK.
+void TallyWindow::tell_history_notices() {
+    static bool told = false;
+    if (told) {
+        return;
+    }
+    told = true;
+    connect(&TallyKeeper::instance(), &TallyKeeper::notice, &TallyKeeper::instance(),
+            [](const QString& text) { show_notice(text, QStringLiteral("PK历史"), nullptr); });
+}
+
+// Only for a journal that takes a while, and never over a box already waiting for the host.
+void TallyWindow::show_reading_box() {
+    if (!pk_->searching() || reading_box_ != nullptr) {
+        return;
+    }
+    if (box_in_front_of(this)) {
+        QTimer::singleShot(200, this, &TallyWindow::show_reading_box);
+        return;
+    }
+    reading_box_ =
+        new QProgressDialog(QStringLiteral("正在读取上一场PK的记录…"), QString(), 0, 0, this);
+    reading_box_->setObjectName(QStringLiteral("reading_box"));
+    reading_box_->setWindowModality(Qt::WindowModal);
+    reading_box_->setCancelButton(nullptr);
+    reading_box_->setMinimumDuration(0);
+    reading_box_->show();
 }
 
 void TallyWindow::set_up_controls() {
@@ -173,11 +214,12 @@ void TallyWindow::show_config() {
     list_clear(ui_->player_two_presets);
     const TallyPage& page = pk_->page();
     if (!page.file_problem.isEmpty() && !file_problem_told_) {
-        // Said once per opening, and only once the window is on screen: a box raised from
-        // the constructor would stand before a window that is not there yet.
+        // Said once per opening, once the window is on screen, in a box that blocks nothing:
+        // the PK can be played (and a leftover asked about) while the host reads it.
         file_problem_told_ = true;
-        QTimer::singleShot(0, this,
-                           [problem = page.file_problem] { message_box(problem, style_ok); });
+        QTimer::singleShot(0, this, [this, problem = page.file_problem] {
+            show_notice(problem, QStringLiteral("Quorvane 配置文件"), this);
+        });
     }
     ui_->player_one_name->setText(page.player_one_name);
     ui_->player_two_name->setText(page.player_two_name);
@@ -304,27 +346,32 @@ void TallyWindow::tell_protection(bool protecting) {
     }
 }
 
-void TallyWindow::offer_leftover() {
-    // A long journal takes a while to read and replay; the windows keep painting meanwhile.
-    std::optional<TallyPk::Leftover> leftover;
-    run_beside_the_windows([&] { leftover = pk_->find_leftover(); },
-                           QStringLiteral("正在读取上一场PK的记录…"));
-    if (!leftover) {
+void TallyWindow::offer_leftover(const TallyPk::Leftover& leftover) {
+    delete reading_box_;
+    // One box at a time: the question waits for any box already in front of the window.
+    if (box_in_front_of(this)) {
+        QTimer::singleShot(200, this, [this, leftover] {
+            if (pk_->asking()) {
+                offer_leftover(leftover);
+            }
+        });
         return;
     }
     QString question = QStringLiteral("上一场PK没有正常结束，当时的比分是 %1 : %2。\r\n")
-                           .arg(leftover->board.total_one, leftover->board.total_two);
-    if (!leftover->set_aside_path.isEmpty()) {
+                           .arg(leftover.board.total_one, leftover.board.total_two);
+    if (!leftover.set_aside_path.isEmpty()) {
         question += QStringLiteral("记录中有 %1 条无法读取，已跳过；原记录文件已另存为：\r\n%2\r\n")
-                        .arg(leftover->unreadable)
-                        .arg(leftover->set_aside_path);
+                        .arg(leftover.unreadable)
+                        .arg(leftover.set_aside_path);
     }
     question += QStringLiteral("是否恢复这场PK？选择“取消”则从 0 : 0 开始。");
-    if (message_box(question, style_ok_cancel_question, QStringLiteral("恢复提示")) != 0) {
-        pk_->discard_leftover();
-        return;
-    }
-    pk_->restore_leftover();
+    ask(question, QStringLiteral("恢复提示"), this, [this](bool restore) {
+        if (restore) {
+            pk_->restore_leftover();
+        } else {
+            pk_->discard_leftover();
+        }
+    });
 }
 
 void TallyWindow::add_operator_key(const QKeySequence& keys, std::function<void()> action) {
@@ -385,9 +432,6 @@ void TallyWindow::new_round() {
     tell_refusal(started);
     if (started.done()) {
         ui_->amount_edit->setText(QStringLiteral("0"));
-        if (history_window_ != nullptr) {
-            history_window_->refresh();
-        }
     }
 }
 

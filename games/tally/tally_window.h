@@ -3,6 +3,7 @@
 #include "games/tally/tally_config.h"
 #include "games/tally/tally_history.h"
 #include "games/tally/tally_journal.h"
+#include "games/tally/tally_pk.h"
 #include "games/tally/tally_view.h"
 #include "runtime/outcome.h"
 
@@ -21,6 +22,7 @@ class QAction;
 #include <memory>
 
 class QMenu;
+class QProgressDialog;
 
 namespace Ui {
 class TallyWindow;
@@ -29,7 +31,6 @@ class TallyWindow;
 namespace glimmer {
 
 class ReportList;
-class TallyPk;
 class TallyRecordWindow;
 class TallyHistoryWindow;
 
@@ -107,7 +108,9 @@ protected:
 
 private:
     void set_up_controls();
-    void offer_leftover();
+    void tell_history_notices();
+    void show_reading_box();
+    void offer_leftover(const TallyPk::Leftover& leftover);
     // Names, advert box and both lists from what the PK read from the file.
     void show_config();
     void show_board();
@@ -130,6 +133,7 @@ private:
     bool protection_paused_ = false;
     QPointer<TallyRecordWindow> record_window_;
     QPointer<TallyHistoryWindow> history_window_;
+    QPointer<QProgressDialog> reading_box_;
     QList<QKeySequence> operator_keys_;
     bool dragging_ = false;
     QPoint drag_offset_;

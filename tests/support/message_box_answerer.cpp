@@ -47,4 +47,16 @@ void MessageBoxAnswerer::poll() {
     }
 }
 
+QList<QMessageBox*> shown_notices(const QString& title) {
+    QList<QMessageBox*> notices;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        auto* box = qobject_cast<QMessageBox*>(widget);
+        if (box != nullptr && box->isVisible() && !box->isModal() &&
+            (title.isEmpty() || box->windowTitle() == title)) {
+            notices << box;
+        }
+    }
+    return notices;
+}
+
 } // namespace glimmer::testing

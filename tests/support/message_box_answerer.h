@@ -37,4 +37,7 @@ private:
     class QTimer* timer_;
 };
 
+// The boxes on screen that block nothing (show_notice's), with that title when one is given.
+QList<QMessageBox*> shown_notices(const QString& title = QString());
+
 } // namespace glimmer::testing

@@ -5,6 +5,7 @@
 //                                     "add P AMOUNT", "fill" (the disk), "free", "pid"
 //   tally_pk_helper FOLDER restore    accept the offered PK, print it and end
 #include "games/tally/tally_config.h"
+#include "games/tally/tally_pk.h"
 #include "games/tally/tally_window.h"
 #include "tests/support/message_box_answerer.h"
 
@@ -15,6 +16,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QSet>
+#include <QTest>
 #include <QTimer>
 
 #include <cstdio>
@@ -92,6 +94,12 @@ int main(int argc, char** argv) {
     if (mode == QStringLiteral("restore")) {
         glimmer::testing::MessageBoxAnswerer answer(QMessageBox::Ok);
         TallyWindow window(config, folder, "http://example");
+        window.show();
+        // The journal is read beside the window, and the question comes once it is.
+        for (int waited = 0; waited < 3000 && (window.pk().searching() || window.pk().asking());
+             waited += 10) {
+            QTest::qWait(10);
+        }
         print(QStringList{text(&window, "player_one_total"), text(&window, "player_two_total"),
                           QString::number(window.history().record().size())}
                   .join('|'));

@@ -1,4 +1,5 @@
 #include "games/tally/tally_config.h"
+#include "games/tally/tally_keeper.h"
 #include "games/tally/tally_pk.h"
 #include "games/tally/tally_setup_dialog.h"
 #include "games/tally/tally_window.h"
@@ -38,6 +39,7 @@ using namespace glimmer;
 using glimmer::testing::MessageBoxAnswerer;
 using glimmer::testing::ReadOnly;
 using glimmer::testing::SeenBox;
+using glimmer::testing::shown_notices;
 
 namespace {
 
@@ -122,6 +124,13 @@ public:
 class TallyWindowTest : public QObject {
     Q_OBJECT
 private slots:
+    // What a test's closed windows handed the history keeper is done before the next test,
+    // and its notices go with it.
+    void cleanup() {
+        QVERIFY(TallyKeeper::instance().wait_until_idle(std::chrono::seconds(10)));
+        QCoreApplication::processEvents();
+        qDeleteAll(shown_notices());
+    }
     void initTestCase();
     void opens_as_designed_with_the_fallback_configuration();
     void opening_shows_the_configured_names_lists_and_advert();
@@ -139,8 +148,8 @@ private slots:
     void cancel_leaves_a_hand_edited_file_untouched();
     void reinitialise_that_cannot_write_says_where_and_why_data();
     void reinitialise_that_cannot_write_says_where_and_why();
-    void a_file_that_cannot_be_read_whole_gives_the_defaults_and_one_message_data();
-    void a_file_that_cannot_be_read_whole_gives_the_defaults_and_one_message();
+    void a_bad_names_file_is_told_beside_the_restore_question_data();
+    void a_bad_names_file_is_told_beside_the_restore_question();
     void close_label_destroys_the_window();
     void dragging_the_background_moves_the_window();
     void right_click_menu_opens_the_configuration_folder();
@@ -485,44 +494,71 @@ void TallyWindowTest::reinitialise_that_cannot_write_says_where_and_why() {
     QCOMPARE(f.total_one()->text(), QStringLiteral("3"));
 }
 
-void TallyWindowTest::a_file_that_cannot_be_read_whole_gives_the_defaults_and_one_message_data() {
+void TallyWindowTest::a_bad_names_file_is_told_beside_the_restore_question_data() {
     QTest::addColumn<QString>("kind");
-    QTest::newRow("fifo") << "fifo";
-    QTest::newRow("over a mebibyte") << "large";
+    QTest::addColumn<QString>("name"); // player one's name as the window shows it
+    const QString fallback = QStringLiteral("玩家1木有名字");
+    QTest::newRow("fifo") << "fifo" << fallback;
+    QTest::newRow("over a mebibyte") << "large" << fallback;
+    QTest::newRow("utf-8") << "utf8" << QStringLiteral("阿明");
+    QTest::newRow("utf-16 with its mark") << "utf16" << QStringLiteral("阿明");
+    QTest::newRow("binary") << "binary" << fallback;
 }
 
-void TallyWindowTest::a_file_that_cannot_be_read_whole_gives_the_defaults_and_one_message() {
+void TallyWindowTest::a_bad_names_file_is_told_beside_the_restore_question() {
     QFETCH(QString, kind);
+    QFETCH(QString, name);
     QTemporaryDir dir;
     QVERIFY(QDir().mkpath(tally_config_folder(dir.path())));
     const QString path = tally_config_path(dir.path());
-    QByteArray large = default_tally_config(site);
+    const QString names = QStringLiteral("[玩家1]\r\n名字=阿明\r\n");
+    QByteArray bytes = default_tally_config(site);
     if (kind == u"fifo") {
         QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
     } else {
-        large.append(IniFile::default_max_bytes, '+');
+        if (kind == u"large") {
+            bytes.append(IniFile::default_max_bytes, '+');
+        } else if (kind == u"utf8") {
+            bytes = names.toUtf8();
+        } else if (kind == u"utf16") {
+            bytes = QByteArray("\xFF\xFE") +
+                    QByteArray(reinterpret_cast<const char*>(names.utf16()), names.size() * 2);
+        } else {
+            bytes = QByteArray("\x00\x01[\xFF\xFE\x00", 7).repeated(50);
+        }
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(large);
+        file.write(bytes);
     }
+    // A PK a killed program left: its question comes too.
+    QFile left(journal_path(tally_config_folder(dir.path()), 1));
+    QVERIFY(left.open(QIODevice::WriteOnly));
+    left.write(journal_line({JournalEvent::Kind::addition, QDateTime::currentDateTime(), 1,
+                             QStringLiteral("甲"), QStringLiteral("7")}));
+    left.close();
+
     TallyConfig config;
     const MessageBoxAnswerer answerer(QMessageBox::Ok);
     TallyWindow window(config, dir.path(), site);
     window.show();
+    // The notice blocks nothing; the question is the one box that waits, over this window.
     QTRY_COMPARE(answerer.seen().size(), 1);
-    QVERIFY(answerer.seen()[0].text.contains(path));
-    QCOMPARE(window.findChild<QLabel*>(QStringLiteral("player_one_name"))->text(),
-             QStringLiteral("玩家1木有名字"));
+    QVERIFY(answerer.seen()[0].text.contains(QStringLiteral("7 : 0")));
+    QTRY_COMPARE(window.pk().board().total_one, QStringLiteral("7"));
+    QCOMPARE(shown_notices().size(), 1);
+    QVERIFY(shown_notices()[0]->text().contains(path));
+    QCOMPARE(window.findChild<QLabel*>(QStringLiteral("player_one_name"))->text(), name);
     QCOMPARE(rows(window.findChild<ReportList*>(QStringLiteral("player_one_presets"))), presets);
-    if (kind == u"large") {
-        QCOMPARE(file_bytes(path), large);
-    } else {
-        QVERIFY(QFileInfo(path).isFile() == false && QFileInfo::exists(path));
+    if (kind != u"fifo") {
+        QCOMPARE(file_bytes(path), bytes); // what the program could not use is left as it was
     }
     // Said once per opening, not again for every load.
     window.pk().load_config();
     QCoreApplication::processEvents();
-    QCOMPARE(answerer.seen().size(), 1);
+    QCOMPARE(shown_notices().size(), 1);
+    qDeleteAll(shown_notices());
+    window.close();
+    QVERIFY(TallyKeeper::instance().wait_until_idle(std::chrono::seconds(10)));
 }
 
 void TallyWindowTest::close_label_destroys_the_window() {
@@ -596,6 +632,7 @@ void TallyWindowTest::new_round_asks_first_and_keeps_the_finished_pk() {
     QVERIFY(f.window->isVisible());
     QCOMPARE(f.total_one()->text() + ':' + f.total_two()->text(), QStringLiteral("0:0"));
     QCOMPARE(f.difference()->text(), QStringLiteral("相差：0"));
+    QVERIFY(TallyKeeper::instance().wait_until_idle(std::chrono::seconds(10)));
     QCOMPARE(f.window->pk().archive().list().size(), 1);
     // Nothing added yet: nothing to lose, so no question.
     MessageBoxAnswerer none(QMessageBox::Ok);
