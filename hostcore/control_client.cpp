@@ -107,7 +107,7 @@ int send_control_request(const std::string& request) {
         }
         return std::fflush(stdout) == 0 ? control_done : control_refused;
     }
-    if (status == u"refused") {
+    if (status == u"refused" || status == u"invalid") {
         std::fprintf(stderr, "glimmerhall: %s\n", reason.constData());
         return control_refused;
     }

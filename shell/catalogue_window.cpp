@@ -176,8 +176,7 @@ void CatalogueWindow::pass_control_token() {
             request.insert(QStringLiteral("game"), QString::fromUtf8(game));
             request.insert(QStringLiteral("action"), QString::fromUtf8(action));
             const ControlAnswer answer = run_control(*this, request);
-            static constexpr int statuses[] = {200, 409, 400, 404};
-            return {statuses[static_cast<int>(answer.status)], control_answer_json(answer)};
+            return {http_status(answer.status), control_answer_json(answer)};
         });
 }
 

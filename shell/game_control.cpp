@@ -9,6 +9,9 @@
 #include "games/tally/tally_pk.h"
 #include "games/tally/tally_window.h"
 #include "overlay_feed.h"
+#include "runtime/outside_numbers.h"
+#include "runtime/text.h"
+#include "runtime/windows.h"
 
 #include <QApplication>
 #include <QJsonDocument>
@@ -60,16 +63,29 @@ std::optional<QString> text_of(const QJsonObject& request, const QString& name) 
         return value.toString();
     }
     if (value.isDouble()) {
-        const std::optional<int> number = number_of(request, name);
-        if (number) {
-            return QString::number(*number);
-        }
+        return to_text(value.toDouble());
     }
     return std::nullopt;
 }
 
 ControlAnswer missing(const QString& what) {
     return answer(Status::bad_request, QStringLiteral("缺少或无效的参数：") + what);
+}
+
+// An amount from outside is a number written plainly and nothing else: words, "NaN", full-width
+// digits or a value past any total never become a step of the PK.
+std::optional<ControlAnswer> refuse_amount(const QString& amount) {
+    const std::optional<double> value = read_decimal(amount.toStdString());
+    if (!value) {
+        return answer(Status::invalid,
+                      QStringLiteral("数量必须是十进制数字（可带正负号、小数点和指数），"
+                                     "且在能计算的范围内：") +
+                          amount.left(40));
+    }
+    if (*value == 0) {
+        return answer(Status::invalid, QStringLiteral("数量为 0，没有计入"));
+    }
+    return std::nullopt;
 }
 
 std::optional<ControlAnswer> control_tally(TallyPk& pk, const QString& action,
@@ -79,6 +95,9 @@ std::optional<ControlAnswer> control_tally(TallyPk& pk, const QString& action,
         const std::optional<QString> amount = text_of(request, QStringLiteral("amount"));
         if (!player || !amount) {
             return missing(QStringLiteral("player, amount"));
+        }
+        if (const std::optional<ControlAnswer> refused = refuse_amount(*amount)) {
+            return *refused;
         }
         return from(pk.add_amount(*player, *amount));
     }
@@ -215,7 +234,7 @@ ControlAnswer run_control(CatalogueWindow& catalogue, const QJsonObject& request
         if (game_index(game) < 0) {
             return answer(Status::not_found, QStringLiteral("没有这个游戏：") + game);
         }
-        if (QApplication::activeModalWidget() != nullptr) {
+        if (box_in_front_of(nullptr)) {
             return answer(Status::refused, QStringLiteral("有对话框开着，请先处理它"));
         }
         catalogue.open_game(game);
@@ -230,7 +249,7 @@ ControlAnswer run_control(CatalogueWindow& catalogue, const QJsonObject& request
                       game_registry()[game_index(game)].title + QStringLiteral(" 没有打开"));
     }
     // A box waits for the host's answer; acting behind it would change what it asks about.
-    if (QApplication::activeModalWidget() != nullptr) {
+    if (box_in_front_of(window)) {
         return answer(Status::refused, QStringLiteral("有对话框开着，请先处理它"));
     }
     std::optional<ControlAnswer> done;
@@ -247,6 +266,10 @@ ControlAnswer run_control(CatalogueWindow& catalogue, const QJsonObject& request
 }
 
 QByteArray run_control_json(CatalogueWindow& catalogue, const QByteArray& request) {
+    if (!is_utf8(request)) {
+        return control_answer_json(
+            {Status::bad_request, QStringLiteral("请求不是有效的 UTF-8 文字"), {}});
+    }
     QJsonParseError error{};
     const QJsonDocument document = QJsonDocument::fromJson(request, &error);
     if (error.error != QJsonParseError::NoError || !document.isObject()) {
@@ -256,10 +279,43 @@ QByteArray run_control_json(CatalogueWindow& catalogue, const QByteArray& reques
     return control_answer_json(run_control(catalogue, document.object()));
 }
 
+namespace {
+
+QString status_name(Status status) {
+    switch (status) {
+    case Status::done:
+        return QStringLiteral("done");
+    case Status::refused:
+        return QStringLiteral("refused");
+    case Status::bad_request:
+        return QStringLiteral("bad_request");
+    case Status::not_found:
+        return QStringLiteral("not_found");
+    case Status::invalid:
+        return QStringLiteral("invalid");
+    }
+    return QStringLiteral("bad_request");
+}
+
+} // namespace
+
+int http_status(Status status) {
+    switch (status) {
+    case Status::done:
+        return 200;
+    case Status::refused:
+        return 409;
+    case Status::bad_request:
+    case Status::invalid:
+        return 400;
+    case Status::not_found:
+        return 404;
+    }
+    return 400;
+}
+
 QByteArray control_answer_json(const ControlAnswer& answer) {
-    static const char* const names[] = {"done", "refused", "bad_request", "not_found"};
-    QJsonObject object{
-        {QStringLiteral("status"), QString::fromLatin1(names[static_cast<int>(answer.status)])}};
+    QJsonObject object{{QStringLiteral("status"), status_name(answer.status)}};
     if (!answer.reason.isEmpty()) {
         object.insert(QStringLiteral("reason"), answer.reason);
     }

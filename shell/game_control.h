@@ -10,7 +10,10 @@ class CatalogueWindow;
 
 // What a command from outside (ctl, the control API) came to.
 struct ControlAnswer {
-    enum class Status { done, refused, bad_request, not_found };
+    // done; refused: the state does not allow it now; bad_request: the request is not one
+    // (no JSON, arguments missing); not_found: no such game or command; invalid: a well-formed
+    // request whose value cannot be taken (an amount that is no number, or out of range).
+    enum class Status { done, refused, bad_request, not_found, invalid };
     Status status = Status::done;
     QString reason;    // why it was refused or not understood
     QByteArray output; // what the command prints: the state JSON for "state"
@@ -27,5 +30,8 @@ QByteArray run_control_json(CatalogueWindow& catalogue, const QByteArray& reques
 
 // The answer as sent back over the control socket: one compact JSON object.
 QByteArray control_answer_json(const ControlAnswer& answer);
+
+// The HTTP status the control API answers with.
+int http_status(ControlAnswer::Status status);
 
 } // namespace glimmer

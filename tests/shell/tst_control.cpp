@@ -1,4 +1,7 @@
 // Commands from outside reach the games' models as the windows' own controls do.
+#include "games/tally/tally_keeper.h"
+#include "games/tally/tally_pk.h"
+#include "games/tally/tally_window.h"
 #include "hostcore/command_line.h"
 #include "hostcore/global_hotkeys.h"
 #include "runtime/windows.h"
@@ -13,6 +16,7 @@
 #include <QDialog>
 #include <QFile>
 #include <QJsonDocument>
+#include <QJsonValue>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
@@ -58,6 +62,8 @@ private slots:
     void every_ctl_command_reaches_its_game();
     void commands_answer_as_the_models_do_data();
     void commands_answer_as_the_models_do();
+    void amounts_from_outside_are_plain_numbers_data();
+    void amounts_from_outside_are_plain_numbers();
     void a_modal_box_refuses_commands_without_change();
     void state_is_the_overlay_feed_json();
     void hotkeys_read_keys_and_commands_data();
@@ -81,6 +87,11 @@ void ControlTest::init() {
 }
 
 void ControlTest::cleanup() {
+    // Closed as the program closes them, so that their PKs end and leave nothing to restore.
+    if (catalogue_) {
+        catalogue_->close();
+    }
+    QVERIFY(TallyKeeper::instance().wait_until_idle(std::chrono::seconds(10)));
     for (QWidget* window : QApplication::topLevelWidgets()) {
         delete window;
     }
@@ -177,6 +188,51 @@ void ControlTest::commands_answer_as_the_models_do() {
     }
     QCOMPARE(answer.status, last);
     QVERIFY2(answer.reason.contains(reason), qPrintable(answer.reason));
+}
+
+void ControlTest::amounts_from_outside_are_plain_numbers_data() {
+    QTest::addColumn<QJsonValue>("amount"); // as the request carries it
+    QTest::addColumn<Status>("status");
+    QTest::addColumn<QString>("total"); // player one's afterwards
+    const auto refused = [](const char* name, const QJsonValue& amount) {
+        QTest::newRow(name) << amount << Status::invalid << QStringLiteral("0");
+    };
+    refused("words", QStringLiteral("abc"));
+    refused("NaN", QStringLiteral("NaN"));
+    refused("Infinity", QStringLiteral("Infinity"));
+    refused("zero", QStringLiteral("00"));
+    refused("full-width digits", QStringLiteral("８８"));
+    refused("Arabic-Indic digits", QStringLiteral("١٢٣"));
+    refused("past any double", QStringLiteral("1e999999"));
+    refused("past any total", QStringLiteral("1e400"));
+    refused("blank around", QStringLiteral(" 5"));
+    refused("empty", QStringLiteral(""));
+    refused("a JSON number past any total", QJsonValue(1e308 * 10));
+    const auto done = [](const char* name, const QJsonValue& amount, const char* total) {
+        QTest::newRow(name) << amount << Status::done << QString::fromLatin1(total);
+    };
+    done("digits", QStringLiteral("520"), "520");
+    done("signed", QStringLiteral("-3"), "-3");
+    done("point", QStringLiteral("2.5"), "2.5");
+    done("exponent", QStringLiteral("1e3"), "1000");
+    done("plus", QStringLiteral("+7"), "7");
+    done("a JSON number", QJsonValue(66), "66");
+}
+
+void ControlTest::amounts_from_outside_are_plain_numbers() {
+    QFETCH(QJsonValue, amount);
+    QFETCH(Status, status);
+    QFETCH(QString, total);
+    catalogue_->open_game(QStringLiteral("tally"));
+    const QJsonObject request{
+        {"game", "tally"}, {"action", "add"}, {"player", 1}, {"amount", amount}};
+    const ControlAnswer answer = run_control(*catalogue_, request);
+    QCOMPARE(answer.status, status);
+    auto* tally = qobject_cast<TallyWindow*>(catalogue_->game_window(QStringLiteral("tally")));
+    QCOMPARE(tally->pk().board().total_one, total);
+    // Nothing refused is recorded, so undo has nothing of it to walk through.
+    QCOMPARE(tally->pk().history().record().size(), status == Status::done ? 1 : 0);
+    QCOMPARE(http_status(answer.status), status == Status::done ? 200 : 400);
 }
 
 void ControlTest::a_modal_box_refuses_commands_without_change() {
