@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 
 namespace glimmer::host {
@@ -86,9 +87,46 @@ CommandLine control_usage_error(std::string error) {
     return line;
 }
 
+// Whether text is whole UTF-8: the running program takes nothing else.
+bool is_utf8_text(const std::string& text) {
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        const std::size_t length = lead < 0x80           ? 1
+                                   : (lead >> 5) == 0x6  ? 2
+                                   : (lead >> 4) == 0xE  ? 3
+                                   : (lead >> 3) == 0x1E ? 4
+                                                         : 0;
+        if (length == 0 || i + length > text.size()) {
+            return false;
+        }
+        std::uint32_t code = length == 1 ? lead : lead & (0x3F >> (length - 1));
+        for (std::size_t k = 1; k < length; ++k) {
+            const auto next = static_cast<unsigned char>(text[i + k]);
+            if ((next & 0xC0) != 0x80) {
+                return false;
+            }
+            code = (code << 6) | (next & 0x3F);
+        }
+        // No overlong forms, no surrogates, nothing past U+10FFFF.
+        static constexpr std::uint32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
+        if (code < smallest[length] || (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF) {
+            return false;
+        }
+        i += length;
+    }
+    return true;
+}
+
 // The words after "ctl": a command of the table and exactly its arguments.
 CommandLine parse_control(const std::vector<std::string>& words) {
     CommandLine line;
+    for (const std::string& word : words) {
+        if (!is_utf8_text(word)) {
+            return control_usage_error("an argument is not UTF-8 text; the program reads UTF-8 "
+                                       "only (参数不是有效的 UTF-8 文字)");
+        }
+    }
     if (!words.empty() && (words[0] == "--help" || words[0] == "-h")) {
         line.action = CommandLine::Action::control_help;
         return line;
@@ -136,8 +174,14 @@ CommandLine parse_control(const std::vector<std::string>& words) {
                 request += json_string(value);
             }
         }
+        request += "}";
+        if (request.size() > longest_control_request) {
+            return control_usage_error("'" + name + "' is too long: a request takes at most " +
+                                       std::to_string(longest_control_request) +
+                                       " bytes (命令太长)");
+        }
         line.action = CommandLine::Action::control;
-        line.control_request = request + "}";
+        line.control_request = request;
         return line;
     }
     return control_usage_error("unknown ctl command '" + shown(words[0]) +

@@ -3,6 +3,7 @@
 // The program's command line. Plain C++: it is read before Qt is set up, so that asking for
 // the version or the help never needs a display.
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -10,6 +11,8 @@
 namespace glimmer::host {
 
 inline constexpr int default_overlay_port = 17610;
+// The longest request the running program reads from its control socket.
+inline constexpr std::size_t longest_control_request = 4096;
 
 struct CommandLine {
     enum class Action { run, help, version, usage_error, control, control_help, verify };

@@ -10,6 +10,7 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <poll.h>
@@ -24,7 +25,7 @@ namespace {
 
 Q_LOGGING_CATEGORY(log_control, "glimmer.control", QtWarningMsg)
 
-// A request is one short line; anything longer is not ours.
+// A request is one short line; anything longer is not ours (ctl checks the same bound).
 constexpr qsizetype longest_request = 4096;
 // A connection that says nothing is dropped rather than kept open.
 constexpr int request_wait_ms = 5000;
@@ -157,16 +158,34 @@ void ControlServer::accept() {
     for (;;) {
         const int connection = ::accept4(listener_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
         if (connection < 0) {
+            if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
+                // Out of descriptors: the waiting connection would wake the loop again at
+                // once, for ever; listening pauses until some are likely free.
+                listening_->setEnabled(false);
+                QTimer::singleShot(250, this, [this] { listening_->setEnabled(true); });
+            }
             return;
         }
+        if (connections_.size() >= max_connections) {
+            const auto oldest = std::min_element(
+                connections_.cbegin(), connections_.cend(),
+                [](const Connection& a, const Connection& b) { return a.serial < b.serial; });
+            drop(oldest.key());
+        }
         auto* notifier = new QSocketNotifier(connection, QSocketNotifier::Read, this);
+        const quint64 serial = ++next_serial_;
         // Another user's request is still read before the refusal: closing on unread data
         // would reset the connection, and the refusal would never be seen.
-        connections_.insert(connection, {notifier, {}, !peer_is_same_user(connection)});
+        connections_.insert(connection, {notifier, {}, !peer_is_same_user(connection), serial});
         connect(notifier, &QSocketNotifier::activated, this,
                 [this, connection] { read_request(connection); });
-        // A connection that says nothing is dropped rather than kept open.
-        QTimer::singleShot(request_wait_ms, notifier, [this, connection] { drop(connection); });
+        // A connection that says nothing is dropped rather than kept open. The timer goes with
+        // the notifier, and checks the serial: the descriptor's number may be another's by then.
+        QTimer::singleShot(request_wait_ms, notifier, [this, connection, serial] {
+            if (connections_.contains(connection) && connections_[connection].serial == serial) {
+                drop(connection);
+            }
+        });
     }
 }
 
@@ -194,25 +213,34 @@ void ControlServer::read_request(int connection) {
         }
     }
     const qsizetype end = found->received.indexOf('\n');
-    if (end < 0) {
+    if (end < 0 || end > longest_request) {
         if (found->received.size() > longest_request) {
-            drop(connection);
+            answer(connection, control_answer_json(
+                                   {ControlAnswer::Status::bad_request,
+                                    QStringLiteral("命令太长（最多 %1 字节）").arg(longest_request),
+                                    {}}));
         }
         return;
     }
     const QByteArray request = found->received.left(end).trimmed();
     found->notifier->setEnabled(false);
-    // The handler may run a nested event loop (a window opening); the connection stays ours.
-    const QByteArray answer =
-        (found->stranger
-             ? control_answer_json(
-                   {ControlAnswer::Status::refused, QStringLiteral("只接受同一用户的命令"), {}})
-             : handler_(request)) +
-        '\n';
-    if (connections_.contains(connection)) { // else timed out meanwhile, the number reused
-        send_whole(connection, answer);
-        drop(connection);
+    const quint64 serial = found->serial;
+    const QByteArray reply =
+        found->stranger
+            ? control_answer_json(
+                  {ControlAnswer::Status::refused, QStringLiteral("只接受同一用户的命令"), {}})
+            : handler_(request);
+    // Only to the connection that asked: should it have gone meanwhile, its number may be
+    // another's already.
+    found = connections_.find(connection);
+    if (found != connections_.end() && found->serial == serial) {
+        answer(connection, reply);
     }
+}
+
+void ControlServer::answer(int connection, const QByteArray& reply) {
+    send_whole(connection, reply + '\n');
+    drop(connection);
 }
 
 void ControlServer::drop(int connection) {

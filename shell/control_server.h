@@ -40,9 +40,14 @@ public:
     bool listen(const QString& path);
     QString path() const { return path_; }
 
+    // At most this many connections wait for their request at once; a new one pushes out the
+    // one that has waited longest, so idle connections cannot keep a command out.
+    static constexpr int max_connections = 64;
+
 private:
     void accept();
     void read_request(int connection);
+    void answer(int connection, const QByteArray& reply);
     void drop(int connection);
 
     Handler handler_;
@@ -52,9 +57,11 @@ private:
     struct Connection {
         QSocketNotifier* notifier;
         QByteArray received;
-        bool stranger; // another user: refused whatever they ask
+        bool stranger;  // another user: refused whatever they ask
+        quint64 serial; // which connection under this descriptor number
     };
     QHash<int, Connection> connections_;
+    quint64 next_serial_ = 0;
 };
 
 // A control server over the catalogue's games, through run_control.

@@ -29,15 +29,17 @@ failures=0
 
 # expect CODE TEXT -- COMMAND...: the command's exit code, and TEXT somewhere in its output.
 expect() {
-    local code=$1 text=$2 got out
+    local code=$1 text=$2 got out shown
     shift 3
     out=$("$@" 2>&1)
     got=$?
+    shown="$*"
+    shown=${shown:0:160}
     if [ "$got" -ne "$code" ] || [[ "$out" != *"$text"* ]]; then
-        echo "FAIL: $* gave $got (wanted $code) and: $out (wanted '$text')"
+        echo "FAIL: $shown gave $got (wanted $code) and: ${out:0:400} (wanted '$text')"
         failures=$((failures + 1))
     else
-        echo "ok: $* -> $got"
+        echo "ok: $shown -> $got"
     fi
 }
 
@@ -81,6 +83,37 @@ expect 2 "player" -- "$program" ctl tally add 3 5
 expect 2 "unknown ctl command" -- "$program" ctl tally fly
 expect 2 "" -- "$program" ctl open chess
 expect 0 "minebox credit" -- "$program" ctl --help
+
+# Amounts are numbers written plainly; a phrase too long or not UTF-8 says so.
+expect 1 "数量" -- "$program" ctl tally add 1 abc
+expect 1 "数量" -- "$program" ctl tally add 1 1e400
+expect 2 "命令太长" -- "$program" ctl dice phrase "$(head -c 5000 /dev/zero | tr '\0' x)"
+expect 2 "UTF-8" -- "$program" ctl dice phrase "$(printf 'a\xff')"
+# Idle connections cannot keep a command out: the oldest give way.
+python3 -c '
+import socket, sys, time
+held = []
+for _ in range(200):
+    s = socket.socket(socket.AF_UNIX)
+    s.connect(sys.argv[1])
+    held.append(s)
+time.sleep(30)' "$work/run/glimmerhall/control" &
+idle=$!
+pids+=($idle)
+sleep 0.5
+expect 0 '"revision"' -- timeout 5 "$program" ctl state
+kill -9 "$idle"
+# The socket itself says so too, to a client that is not ctl.
+ask_socket() {
+    python3 -c '
+import socket, sys
+s = socket.socket(socket.AF_UNIX)
+s.connect(sys.argv[1])
+s.sendall(bytes.fromhex(sys.argv[2]))
+print(s.makefile("rb").read().decode())' "$work/run/glimmerhall/control" "$1"
+}
+expect 0 '命令太长' -- ask_socket "$(head -c 5000 /dev/zero | od -An -v -tx1 | tr -d ' \n' | sed 's/00/78/g')0a"
+expect 0 'UTF-8' -- ask_socket "$(printf '{"action":"state"}\xff' | od -An -v -tx1 | tr -d ' \n')0a"
 
 # A second start brings the first one forward and ends at once.
 expect 0 "" -- timeout 20 "$program"
@@ -134,6 +167,21 @@ expect 3 "" -- "$program" ctl state
 pids+=($!)
 wait_for_program
 expect 0 '"open":false' -- "$program" ctl state
+kill -9 "${pids[-1]}"
+wait "${pids[-1]}" 2>/dev/null
+
+# A names file saved as UTF-8 beside a PK a killed program left: the window opens at once,
+# its notice and its question wait beside it, and commands hear why they cannot act.
+"$program" --overlay-port 0 &
+pids+=($!)
+wait_for_program
+mkdir -p "$work/bin/游戏配置们"
+printf '[玩家1]\r\n名字=阿明\r\n' > "$work/bin/游戏配置们/Quorvane.txt"
+printf '{"amount":"7","name":"x","op":"add","player":1,"time":"2026-01-01T20:00:00"}\n' \
+    > "$work/bin/游戏配置们/Quorvane.journal"
+expect 0 "" -- timeout 1 "$program" ctl open tally
+expect 1 "对话框" -- timeout 1 "$program" ctl tally add 1 5
+expect 0 '"open":true' -- timeout 1 "$program" ctl state
 kill -9 "${pids[-1]}"
 wait "${pids[-1]}" 2>/dev/null
 
