@@ -51,9 +51,13 @@ constexpr quint64 max_message_bytes = 4096;
 constexpr qint64 client_read_buffer = 2 * max_frame_bytes + 16;
 // A control request's body is a small JSON object.
 constexpr qint64 max_control_body = 4096;
-// Control requests allowed in any one second, whatever their token: enough for a stream
-// deck hammered by hand, too few to guess a token.
+// Control requests with the right token allowed in any one second: enough for a stream deck
+// hammered by hand.
 constexpr qsizetype max_control_per_second = 50;
+// Refused ones (an Origin, no token or a wrong one) have a budget of their own, so that a web
+// page looping fetch() costs the genuine requests nothing; past it they are dropped unanswered,
+// which also keeps guessing a token as slow as ever.
+constexpr qsizetype max_refused_per_second = 50;
 
 struct Response {
     int status = 200;
@@ -374,11 +378,14 @@ private:
         }
     }
 
-    // Takes a slot for a connection; when all are taken, the one waiting longest gives up
-    // its slot, so a trickle of slow connections cannot keep a genuine request out.
+    // Takes a slot for a connection; when all are taken, one that was already answered and
+    // only lingers gives up its slot first, else the one waiting longest, so neither a flood
+    // of refused requests nor a trickle of slow connections can keep a genuine request out.
     void wait_on(QTcpSocket* socket, qint64 timeout_ms, bool closing) {
         if (waiting_.size() >= pending_cap_) {
-            discard(waiting_.front().socket);
+            const auto answered = std::find_if(waiting_.cbegin(), waiting_.cend(),
+                                               [](const Waiting& entry) { return entry.closing; });
+            discard(answered != waiting_.cend() ? answered->socket : waiting_.front().socket);
         }
         waiting_.append({socket, clock_.elapsed() + timeout_ms, closing});
         if (!sweep_.isActive()) {
@@ -572,25 +579,27 @@ private:
             answer(socket, refused);
             return;
         }
-        if (head.duplicate_host || !host_allowed(head.headers.value("host"))) {
-            answer(socket, text_response(421));
-            return;
-        }
-        if (!take_control_slot()) {
-            answer(socket, text_response(429));
-            return;
-        }
         // A web page's request always carries its Origin; the control API is for programs.
-        if (head.headers.contains("origin")) {
-            answer(socket, text_response(403));
+        // Every refusal is settled before the genuine budget is touched.
+        const QByteArray authorization = head.headers.value("authorization");
+        const bool misdirected = head.duplicate_host || !host_allowed(head.headers.value("host"));
+        const bool from_a_page = head.headers.contains("origin");
+        const bool unauthorised = !authorization.startsWith("Bearer ") ||
+                                  !same_token(authorization.mid(7).trimmed(), control_token_);
+        if (misdirected || from_a_page || unauthorised) {
+            if (!take_slot(refused_times_, max_refused_per_second)) {
+                discard(socket);
+                return;
+            }
+            Response refused = text_response(misdirected ? 421 : from_a_page ? 403 : 401);
+            if (!misdirected && !from_a_page) {
+                refused.headers.emplaceBack("WWW-Authenticate", "Bearer");
+            }
+            answer(socket, refused);
             return;
         }
-        const QByteArray authorization = head.headers.value("authorization");
-        if (!authorization.startsWith("Bearer ") ||
-            !same_token(authorization.mid(7).trimmed(), control_token_)) {
-            Response refused = text_response(401);
-            refused.headers.emplaceBack("WWW-Authenticate", "Bearer");
-            answer(socket, refused);
+        if (!take_slot(control_times_, max_control_per_second)) {
+            answer(socket, text_response(429));
             return;
         }
         if (head.headers.contains("transfer-encoding")) {
@@ -618,16 +627,16 @@ private:
         finish_control(socket);
     }
 
-    // Sliding over the last second; refusals count too, so guessing costs as much.
-    bool take_control_slot() {
+    // Sliding over the last second.
+    bool take_slot(QList<qint64>& times, qsizetype per_second) {
         const qint64 now = clock_.elapsed();
-        while (!control_times_.isEmpty() && control_times_.front() <= now - 1000) {
-            control_times_.removeFirst();
+        while (!times.isEmpty() && times.front() <= now - 1000) {
+            times.removeFirst();
         }
-        if (control_times_.size() >= max_control_per_second) {
+        if (times.size() >= per_second) {
             return false;
         }
-        control_times_.append(now);
+        times.append(now);
         return true;
     }
 
@@ -817,6 +826,7 @@ private:
     QByteArray control_token_;
     ControlHandler control_handler_;
     QList<qint64> control_times_;
+    QList<qint64> refused_times_;
     qsizetype pending_cap_ = max_pending_requests;
     qsizetype client_cap_ = max_clients;
     int port_ = 0;
