@@ -3,9 +3,12 @@
 #include "hostcore/command_line.h"
 
 #include "runtime/logging.h"
+#include "runtime/outside_numbers.h"
+#include "runtime/settings_file.h"
 #include <QCoreApplication>
-#include <QFile>
 #include <QGuiApplication>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 #include <xcb/xcb.h>
 
@@ -83,6 +86,17 @@ bool read_hotkey_line(const QString& key_text, const QString& command, Hotkey& k
     if (parsed.action != CommandLine::Action::control) {
         return false;
     }
+    // A key that could only ever be refused is no key: its amount is a plain number or none.
+    const QJsonValue amount =
+        QJsonDocument::fromJson(QByteArray::fromStdString(parsed.control_request))
+            .object()
+            .value(QStringLiteral("amount"));
+    if (amount.isString()) {
+        const std::optional<double> value = read_decimal(amount.toString().toStdString());
+        if (!value || *value == 0) {
+            return false;
+        }
+    }
     key.request = QByteArray::fromStdString(parsed.control_request);
     key.command = words.join(u' ');
     key.key_text = key_text.trimmed();
@@ -139,24 +153,27 @@ QList<Hotkey> default_hotkeys() {
 }
 
 QList<Hotkey> read_hotkeys(const QString& settings_file, QStringList* ignored) {
-    QList<Hotkey> hotkeys;
-    QFile file(settings_file);
-    if (settings_file.isEmpty() || !file.open(QIODevice::ReadOnly) || file.size() > 1 << 20) {
+    const SettingsFile file(settings_file);
+    if (!file.usable() && ignored != nullptr) {
+        *ignored << file.problem();
+    }
+    qsizetype left_out = 0;
+    const std::optional<QStringList> lines =
+        file.section_lines(QStringLiteral("hotkeys"), max_hotkey_lines, &left_out);
+    if (!lines) {
         return default_hotkeys();
     }
-    bool has_section = false;
-    bool in_section = false;
-    for (const QByteArray& raw : file.readAll().split('\n')) {
-        const QString line = QString::fromUtf8(raw).trimmed();
-        if (line.startsWith(u'[')) {
-            in_section = line == u"[hotkeys]";
-            has_section = has_section || in_section;
+    if (left_out > 0 && ignored != nullptr) {
+        *ignored << QStringLiteral("[hotkeys] 只读取前 %1 行，其余 %2 行没有读取")
+                        .arg(max_hotkey_lines)
+                        .arg(left_out);
+    }
+    QList<Hotkey> hotkeys;
+    for (const QString& line : *lines) {
+        if (line.startsWith(u'#')) {
             continue;
         }
         const qsizetype equals = line.indexOf(u'=');
-        if (!in_section || line.isEmpty() || line.startsWith(u';') || line.startsWith(u'#')) {
-            continue;
-        }
         Hotkey key;
         if (equals <= 0 || !parse_key(line.left(equals), key)) {
             if (ignored != nullptr) {
@@ -172,7 +189,7 @@ QList<Hotkey> read_hotkeys(const QString& settings_file, QStringList* ignored) {
         }
         hotkeys << key;
     }
-    return has_section ? hotkeys : default_hotkeys();
+    return hotkeys;
 }
 
 GlobalHotkeys::GlobalHotkeys(Run run, QObject* parent) : QObject(parent), run_(std::move(run)) {

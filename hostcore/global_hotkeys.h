@@ -29,8 +29,10 @@ struct Hotkey {
 };
 
 // The usable lines of the section, in order; lines that name no key or no ctl command are
-// left out, each with a reason in ignored (when given). A file without the section gets the
-// default keys; an empty section means no keys at all.
+// left out, each with a reason in ignored (when given), and so is everything past the first
+// max_hotkey_lines lines. A file without the section gets the default keys; an empty
+// section means no keys at all.
+inline constexpr qsizetype max_hotkey_lines = 200;
 QList<Hotkey> read_hotkeys(const QString& settings_file, QStringList* ignored = nullptr);
 
 // The keys a host has before writing any: Ctrl+Alt+digit adds player one's preset of that

@@ -226,6 +226,7 @@ IniFile::IniFile(const QString& path, qint64 max_bytes) {
         status_ = Status::too_large;
         return;
     }
+    bytes_ = bytes;
     // Chinese in UTF-8 is mostly valid GBK byte for byte (as nonsense), while GBK Chinese is
     // almost never valid UTF-8; so valid UTF-8 beyond ASCII is taken as UTF-8.
     const QByteArray bom("\xEF\xBB\xBF");

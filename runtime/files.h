@@ -60,6 +60,8 @@ public:
     std::optional<QStringList> section_lines(const QString& section, qsizetype max_lines,
                                              qsizetype* left_out = nullptr) const;
 
+    // The file's bytes as read; empty unless status() is ok.
+    const QByteArray& bytes() const { return bytes_; }
     // What fstat said of the file that was read: its permission bits and owner.
     unsigned permissions() const { return permissions_; }
     unsigned owner() const { return owner_; }
@@ -71,6 +73,7 @@ private:
     Encoding encoding_ = Encoding::gbk;
     QString error_;
     QString content_;
+    QByteArray bytes_;
     unsigned permissions_ = 0;
     unsigned owner_ = 0;
 };

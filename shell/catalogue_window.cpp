@@ -149,7 +149,12 @@ void CatalogueWindow::start_overlay() {
         listening = overlay_server_->listen(planned.port);
         if (listening) {
             overlay_server_->publish(overlay_feed_->state_json());
-            control_token_ = glimmer::control_token(state_.host.settings_file);
+            const ControlToken read = glimmer::control_token(state_.host.settings_file);
+            control_token_ = read.token;
+            control_token_problem_ = read.problem;
+            if (!read.problem.isEmpty()) {
+                qCWarning(log_config) << read.problem;
+            }
             pass_control_token();
         }
     }
@@ -181,16 +186,15 @@ void CatalogueWindow::pass_control_token() {
 }
 
 void CatalogueWindow::renew_control_token() {
-    QString error;
-    control_token_ = glimmer::renew_control_token(state_.host.settings_file, &error);
+    const ControlToken renewed = glimmer::renew_control_token(state_.host.settings_file);
+    control_token_ = renewed.token;
+    control_token_problem_ = renewed.problem;
     pass_control_token();
     QGuiApplication::clipboard()->setText(QString::fromLatin1(control_token_));
-    message_box(
-        error.isEmpty()
-            ? QStringLiteral("新的控制令牌已复制，旧的不再有效。")
-            : QStringLiteral("新的控制令牌已复制，但没能写入设置文件（%1），下次启动会换掉它。")
-                  .arg(error),
-        style_ok, QStringLiteral("控制令牌"));
+    message_box(renewed.problem.isEmpty()
+                    ? QStringLiteral("新的控制令牌已复制，旧的不再有效。")
+                    : QStringLiteral("新的控制令牌已复制，旧的不再有效。\n") + renewed.problem,
+                style_ok, QStringLiteral("控制令牌"));
 }
 
 void CatalogueWindow::contextMenuEvent(QContextMenuEvent* event) {
@@ -204,8 +208,9 @@ void CatalogueWindow::contextMenuEvent(QContextMenuEvent* event) {
     menu->addSeparator();
     menu->addAction(QStringLiteral("复制控制令牌"), this, [this] {
         if (control_token_.isEmpty()) {
-            message_box(overlay_addresses_.on() ? QStringLiteral("没有可用的控制令牌")
-                                                : overlay_addresses_.off_reason,
+            message_box(!overlay_addresses_.on()            ? overlay_addresses_.off_reason
+                        : !control_token_problem_.isEmpty() ? control_token_problem_
+                                                            : QStringLiteral("没有可用的控制令牌"),
                         style_ok, QStringLiteral("控制令牌"));
             return;
         }

@@ -50,8 +50,10 @@ public:
     OverlayFeed* overlay_feed() const { return overlay_feed_; }
     OverlayServer* overlay_server() const { return overlay_server_; }
     const OverlayAddresses& overlay_addresses() const { return overlay_addresses_; }
-    // The bearer token of the control API on the overlay server.
+    // The bearer token of the control API on the overlay server, and why there is none (or
+    // why it holds for this run alone).
     const QByteArray& control_token() const { return control_token_; }
+    const QString& control_token_problem() const { return control_token_problem_; }
     // Puts a new token in place of the old one, in the settings file and the server.
     void renew_control_token();
 
@@ -90,6 +92,7 @@ private:
     OverlayAddresses overlay_addresses_;
     bool overlay_start_tried_ = false;
     QByteArray control_token_;
+    QString control_token_problem_;
     QString hotkey_summary_;
 };
 

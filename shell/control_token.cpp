@@ -1,19 +1,17 @@
 #include "control_token.h"
 
 #include "runtime/files.h"
-
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
+#include "runtime/settings_file.h"
 
 #include <cerrno>
 #include <sys/random.h>
-#include <sys/stat.h>
 
 namespace glimmer {
 
 namespace {
+
+const QString section = QStringLiteral("control");
+const QString key = QStringLiteral("token");
 
 bool well_formed(const QByteArray& token) {
     if (token.size() != 32) {
@@ -42,87 +40,45 @@ QByteArray random_token() {
     return QByteArray(reinterpret_cast<const char*>(bits), sizeof(bits)).toHex();
 }
 
-// The file with [control] token set, every other line kept as it was.
-QByteArray with_token(const QByteArray& content, const QByteArray& token) {
-    QList<QByteArray> lines = content.split('\n');
-    if (!lines.isEmpty() && lines.last().isEmpty()) {
-        lines.removeLast();
+ControlToken renew(SettingsFile& file) {
+    ControlToken fresh{random_token(), {}};
+    if (fresh.token.isEmpty()) {
+        fresh.problem = QStringLiteral("系统没有安全的随机数来源，控制接口不可用");
+        return fresh;
     }
-    qsizetype section_end = -1;
-    bool in_control = false;
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        const QByteArray line = lines[i].trimmed();
-        if (line.startsWith('[')) {
-            if (in_control) {
-                break;
-            }
-            in_control = line == "[control]";
-            section_end = in_control ? i + 1 : section_end;
-            continue;
-        }
-        if (in_control) {
-            if (line.startsWith("token") && line.mid(5).trimmed().startsWith('=')) {
-                lines[i] = "token=" + token;
-                return lines.join('\n') + '\n';
-            }
-            section_end = i + 1;
-        }
+    QString error;
+    if (!file.set_value(section, key, QString::fromLatin1(fresh.token), &error)) {
+        fresh.problem =
+            QStringLiteral("控制令牌没能写入设置文件（%1），只在这次运行中有效").arg(error);
     }
-    if (section_end < 0) {
-        lines << QByteArray() << "[control]"
-              << "token=" + token;
-    } else {
-        lines.insert(section_end, "token=" + token);
-    }
-    return lines.join('\n') + '\n';
-}
-
-bool store(const QString& settings_file, const QByteArray& token, QString* error) {
-    if (settings_file.isEmpty()) {
-        if (error != nullptr) {
-            *error = QStringLiteral("没有设置文件");
-        }
-        return false;
-    }
-    QFile old(settings_file);
-    QByteArray content;
-    if (old.exists()) {
-        if (!old.open(QIODevice::ReadOnly) || old.size() > IniFile::default_max_bytes) {
-            if (error != nullptr) {
-                *error = old.errorString();
-            }
-            return false;
-        }
-        content = old.readAll();
-    }
-    QDir().mkpath(QFileInfo(settings_file).absolutePath());
-    QSaveFile file(settings_file);
-    // Private before the first byte: the token is as good as the host's password.
-    const bool written = file.open(QIODevice::WriteOnly) && ::fchmod(file.handle(), 0600) == 0 &&
-                         file.write(with_token(content, token)) >= 0 && file.commit();
-    if (!written) {
-        if (error != nullptr) {
-            *error = file.errorString();
-        }
-        file.cancelWriting();
-    }
-    return written;
+    return fresh;
 }
 
 } // namespace
 
-QByteArray control_token(const QString& settings_file) {
-    const QByteArray token =
-        IniFile(settings_file).value(QStringLiteral("control"), QStringLiteral("token")).toLatin1();
-    return well_formed(token) ? token : renew_control_token(settings_file);
+ControlToken control_token(const QString& settings_file) {
+    SettingsFile file(settings_file);
+    const QByteArray token = file.value(section, key).toLatin1();
+    if (!well_formed(token)) {
+        return renew(file);
+    }
+    if (file.open_to_others()) {
+        // As good as the host's password: others may not read it.
+        QString error;
+        if (!file.ours() || !make_private(settings_file, &error)) {
+            return {{},
+                    QStringLiteral("设置文件 %1 其他用户也能读取，而程序无法改成只有你能读"
+                                   "（%2），所以不使用其中的控制令牌：请把它的权限改为 600，"
+                                   "或生成新的控制令牌")
+                        .arg(settings_file, file.ours() ? error : QStringLiteral("它不属于你"))};
+        }
+    }
+    return {token, {}};
 }
 
-QByteArray renew_control_token(const QString& settings_file, QString* error) {
-    const QByteArray token = random_token();
-    if (!token.isEmpty()) {
-        store(settings_file, token, error);
-    }
-    return token;
+ControlToken renew_control_token(const QString& settings_file) {
+    SettingsFile file(settings_file);
+    return renew(file);
 }
 
 } // namespace glimmer

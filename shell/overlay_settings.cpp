@@ -2,7 +2,8 @@
 
 #include "app_state.h"
 #include "game_registry.h"
-#include "runtime/files.h"
+#include "runtime/outside_numbers.h"
+#include "runtime/settings_file.h"
 
 #include <QDir>
 
@@ -31,32 +32,16 @@ std::optional<int> file_port(const QString& path, QString* ignored = nullptr) {
     if (path.isEmpty()) {
         return std::nullopt;
     }
-    const IniFile file(path);
+    const SettingsFile file(path);
     const QString fallback = QString::number(default_overlay_port);
     QString why;
-    switch (file.status()) {
-    case IniFile::Status::ok:
-    case IniFile::Status::missing:
-        break;
-    case IniFile::Status::not_a_file:
-        why =
-            QStringLiteral("%1 不是普通文件，未读取其中的设置，端口已改用 %2").arg(path, fallback);
-        break;
-    case IniFile::Status::too_large:
-        why = QStringLiteral("%1 过大（超过 1 MiB），未读取其中的设置，端口已改用 %2")
-                  .arg(path, fallback);
-        break;
-    case IniFile::Status::unreadable:
-        why = QStringLiteral("%1 无法读取（%2），端口已改用 %3").arg(path, file.error(), fallback);
-        break;
+    if (!file.usable()) {
+        why = file.problem() + QStringLiteral("，端口已改用 %1").arg(fallback);
     }
     const QString text = file.value(QStringLiteral("overlay"), QStringLiteral("port"));
-    bool digits = !text.isEmpty() && text.size() <= 5;
-    for (const QChar c : text) {
-        digits = digits && c >= u'0' && c <= u'9';
-    }
-    const int port = digits ? text.toInt() : -1;
-    if (!text.isEmpty() && (port < 0 || port > highest_port)) {
+    const std::optional<long long> read = read_whole(text.toStdString(), 0, highest_port);
+    const int port = read ? static_cast<int>(*read) : -1;
+    if (!text.isEmpty() && port < 0) {
         why = QStringLiteral("%1 中 [overlay] port 的值 “%2” 无效，已改用 %3")
                   .arg(path, quoted(text), fallback);
     }

@@ -185,6 +185,18 @@ expect 0 '"open":true' -- timeout 1 "$program" ctl state
 kill -9 "${pids[-1]}"
 wait "${pids[-1]}" 2>/dev/null
 
+# A settings file that is a FIFO holds nothing up: the program starts and answers.
+mkdir -p "$work/config/glimmerhall"
+rm -f "$work/config/glimmerhall/settings.ini"
+mkfifo "$work/config/glimmerhall/settings.ini"
+"$program" &
+pids+=($!)
+wait_for_program
+expect 0 '"revision"' -- timeout 2 "$program" ctl state
+kill -9 "${pids[-1]}"
+wait "${pids[-1]}" 2>/dev/null
+rm -f "$work/config/glimmerhall/settings.ini"
+
 # Two starts at once, as a double-click on the menu entry makes them: one program runs, the
 # other start brings it forward and ends with 0.
 "$program" --overlay-port 0 &

@@ -70,6 +70,8 @@ private slots:
     void hotkeys_read_keys_and_commands();
     void hotkeys_default_only_without_section_data();
     void hotkeys_default_only_without_section();
+    void hotkeys_read_a_bounded_section_and_never_wait_data();
+    void hotkeys_read_a_bounded_section_and_never_wait();
     void control_folder_is_private_data();
     void control_folder_is_private();
 
@@ -290,6 +292,8 @@ void ControlTest::hotkeys_read_keys_and_commands_data() {
         << QByteArray("Ctrl+1 = tally fly") << 0u << 0u << QByteArray();
     QTest::newRow("bad argument") << QByteArray("Ctrl+1 = tally add 3 5") << 0u << 0u
                                   << QByteArray();
+    QTest::newRow("an amount that is no number")
+        << QByteArray("Ctrl+1 = tally add 1 abc") << 0u << 0u << QByteArray();
     QTest::newRow("no key") << QByteArray("= tally undo") << 0u << 0u << QByteArray();
 }
 
@@ -348,6 +352,33 @@ void ControlTest::hotkeys_default_only_without_section() {
         QCOMPARE(read.first().command, QStringLiteral("tally preset 1 1"));
         QCOMPARE(read.last().key_text, QStringLiteral("Ctrl+Alt+Space"));
     }
+}
+
+void ControlTest::hotkeys_read_a_bounded_section_and_never_wait_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<int>("keys");
+    QTest::addColumn<QString>("told"); // part of the one line the host is told
+    QTest::newRow("ten thousand lines") << "lines" << int(host::max_hotkey_lines) << "9800";
+    QTest::newRow("a FIFO") << "fifo" << 21 << "不是普通文件";
+}
+
+void ControlTest::hotkeys_read_a_bounded_section_and_never_wait() {
+    QFETCH(QString, kind);
+    QFETCH(int, keys);
+    QFETCH(QString, told);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("settings.ini"));
+    if (kind == u"fifo") {
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    } else {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[hotkeys]\n" + QByteArray("F9 = dice step\n").repeated(10000));
+    }
+    QStringList ignored;
+    QCOMPARE(host::read_hotkeys(path, &ignored).size(), keys);
+    QCOMPARE(ignored.size(), 1);
+    QVERIFY2(ignored[0].contains(told), qPrintable(ignored[0]));
 }
 
 void ControlTest::control_folder_is_private_data() {

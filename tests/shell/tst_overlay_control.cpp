@@ -24,6 +24,7 @@
 #include <algorithm>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace glimmer;
 using namespace glimmer::testing;
@@ -80,39 +81,87 @@ QByteArray OverlayControlTest::state() const {
 
 void OverlayControlTest::token_is_private_and_kept_data() {
     QTest::addColumn<QByteArray>("before"); // the settings file's content beforehand
+    QTest::addColumn<QString>("kind");      // how it stands there: file, 0644, stranger, fifo, link
+    QTest::addColumn<QString>("token");     // "kept", "new", "this run" or "none"
 
-    QTest::newRow("no file") << QByteArray();
-    QTest::newRow("other sections kept") << QByteArray("[overlay]\nport=9000\n");
+    const QByteArray held("[control]\ntoken=0123456789abcdef0123456789abcdef\n");
+    QTest::newRow("no file") << QByteArray() << "file"
+                             << "new";
+    QTest::newRow("other sections kept") << QByteArray("[overlay]\nport=9000\n") << "file"
+                                         << "new";
     QTest::newRow("malformed token replaced")
-        << QByteArray("[control]\ntoken=short\n[overlay]\nport=9000\n");
+        << QByteArray("[control]\ntoken=short\n[overlay]\nport=9000\n") << "file"
+        << "new";
+    QTest::newRow("readable by others, ours: made private") << held << "0644"
+                                                            << "kept";
+    QTest::newRow("readable by others, another's: refused") << held << "stranger"
+                                                            << "none";
+    QTest::newRow("a FIFO: read as nothing, written over never") << QByteArray() << "fifo"
+                                                                 << "this run";
+    QTest::newRow("a link: never followed") << held << "link"
+                                            << "this run";
 }
 
 void OverlayControlTest::token_is_private_and_kept() {
     QFETCH(QByteArray, before);
+    QFETCH(QString, kind);
+    QFETCH(QString, token);
     QTemporaryDir dir;
+    QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("glimmerhall"))));
     const QString path = dir.filePath(QStringLiteral("glimmerhall/settings.ini"));
-    if (!before.isEmpty()) {
-        QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("glimmerhall"))));
-        QFile file(path);
+    const QString target = dir.filePath(QStringLiteral("elsewhere.ini"));
+    if (kind == u"fifo") {
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    } else if (!before.isEmpty()) {
+        QFile file(kind == u"link" ? target : path);
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(before);
+        file.close();
+        QVERIFY(file.setPermissions(kind == u"file" ? QFile::ReadOwner | QFile::WriteOwner
+                                                    : QFile::ReadOwner | QFile::WriteOwner |
+                                                          QFile::ReadGroup | QFile::ReadOther));
+        if (kind == u"link") {
+            QVERIFY(QFile::link(target, path));
+        }
+        if (kind == u"stranger") {
+            if (::geteuid() != 0) {
+                QSKIP("giving the file to another user needs root");
+            }
+            QCOMPARE(::chown(QFile::encodeName(path).constData(), 65534, 65534), 0);
+        }
     }
-    const QByteArray token = control_token(path);
-    QCOMPARE(token.size(), 32);
-    QCOMPARE(control_token(path), token); // kept, not made anew each start
+    const ControlToken read = control_token(path);
+    QCOMPARE(read.problem.isEmpty(), token == u"kept" || token == u"new");
+    if (token == u"none") {
+        QVERIFY(read.token.isEmpty());
+        QVERIFY(read.problem.contains(QStringLiteral("不属于你")));
+        return;
+    }
+    QCOMPARE(read.token.size(), 32);
+    if (token == u"kept") {
+        QCOMPARE(read.token, before.mid(before.indexOf('=') + 1, 32));
+    }
+    if (token == u"this run") {
+        // What stands there is left alone: never read through, never written over.
+        QVERIFY(read.token != control_token(path).token);
+        QVERIFY(!QFileInfo(path).isFile() || QFileInfo(path).isSymLink());
+        QCOMPARE(QFileInfo(target).exists() ? QFile(target).size() : 0, qint64(before.size()));
+        return;
+    }
+    QCOMPARE(control_token(path).token, read.token); // kept, not made anew each start
     struct stat status {};
     QCOMPARE(::stat(QFile::encodeName(path).constData(), &status), 0);
     QCOMPARE(status.st_mode & 0777, 0600u);
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QByteArray after = file.readAll();
-    QVERIFY(after.contains("token=" + token));
+    QVERIFY(after.contains("token=" + read.token));
     if (before.contains("port=9000")) {
         QVERIFY(after.contains("[overlay]\nport=9000"));
     }
-    const QByteArray renewed = renew_control_token(path);
-    QVERIFY(renewed != token);
-    QCOMPARE(control_token(path), renewed);
+    const ControlToken renewed = renew_control_token(path);
+    QVERIFY(renewed.token != read.token);
+    QCOMPARE(control_token(path).token, renewed.token);
 }
 
 void OverlayControlTest::refused_requests_change_nothing_data() {

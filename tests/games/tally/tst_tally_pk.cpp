@@ -212,6 +212,8 @@ void TallyPkTest::a_new_round_keeps_the_finished_pk_and_starts_at_zero() {
     QVERIFY(pk.add_amount(1, QStringLiteral("5")).done());
     QVERIFY(pk.add_preset(2, 1).done());
     const QString journal = pk.journal().path();
+    QCOMPARE(QFile::permissions(journal),
+             QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
     QVERIFY(pk.new_round().done());
     QCOMPARE(state_text(pk), QStringLiteral("0:0 flag1 相差：0 p1"));
     QVERIFY(!pk.has_additions());
@@ -219,6 +221,9 @@ void TallyPkTest::a_new_round_keeps_the_finished_pk_and_starts_at_zero() {
     QVERIFY(!QFile::exists(journal));
     QList<ArchivedPk> kept = pk.archive().list();
     QCOMPARE(kept.size(), 1);
+    // The host's alone, like the journal it came from.
+    QCOMPARE(QFile::permissions(pk.archive().path()),
+             QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
     QCOMPARE(kept[0].total_one + ':' + kept[0].total_two, QStringLiteral("5:9"));
     QCOMPARE(kept[0].winner, Leader::player_two);
     QCOMPARE(kept[0].name_two, QStringLiteral("玩家2木有名字"));
