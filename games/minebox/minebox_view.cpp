@@ -1,7 +1,9 @@
 #include "games/minebox/minebox_view.h"
 
 #include <QJsonArray>
+
 #include <QStringList>
+#include <algorithm>
 
 namespace glimmer {
 
@@ -70,13 +72,23 @@ QJsonObject minebox_overlay_state(const MineBoxView& view) {
         owners[static_cast<qsizetype>(i)] = QChar(u'0' + owner);
         mines_left += box.has_mine == 1 && box.state == box_closed ? 1 : 0;
     }
-    QJsonObject state{{QStringLiteral("stage"), stage_name(view.stage)},
-                      {QStringLiteral("boxes"), states},
-                      {QStringLiteral("owners"), owners},
-                      {QStringLiteral("waiting"), view.waiting_position},
-                      {QStringLiteral("mines_left"), mines_left},
-                      {QStringLiteral("tallies"), QJsonArray{view.tallies[0], view.tallies[1]}}};
-    state.insert(QStringLiteral("draw"), pending_draw_state(QStringLiteral("minebox"), view.draw));
+    // Every box open and none waiting for its player: the board is over, and its draw is
+    // spent; the viewers see the end and the seed rather than a call to pick a box.
+    const bool all_open = !view.boxes.empty() &&
+                          std::all_of(view.boxes.begin(), view.boxes.end(),
+                                      [](const MineBox& box) { return box.state != box_closed; });
+    const bool finished = view.stage == GameStage::playing && all_open;
+    const bool draw_spent = view.revealed && view.revealed->draw.round == view.draw.round;
+    QJsonObject state{
+        {QStringLiteral("stage"), finished ? QStringLiteral("finished") : stage_name(view.stage)},
+        {QStringLiteral("boxes"), states},
+        {QStringLiteral("owners"), owners},
+        {QStringLiteral("waiting"), view.waiting_position},
+        {QStringLiteral("mines_left"), mines_left},
+        {QStringLiteral("tallies"), QJsonArray{view.tallies[0], view.tallies[1]}}};
+    state.insert(QStringLiteral("draw"),
+                 draw_spent ? QJsonValue(QJsonValue::Null)
+                            : QJsonValue(pending_draw_state(QStringLiteral("minebox"), view.draw)));
     state.insert(QStringLiteral("revealed"),
                  view.revealed ? QJsonValue(reveal_state(*view.revealed)) : QJsonValue::Null);
     return state;

@@ -136,6 +136,9 @@ void TestMineBoxDraws::commitment_comes_before_the_burial_and_the_seed_after_the
     QVERIFY(!QJsonDocument(playing).toJson().contains(reveal.draw.seed.toHex()));
 
     const QJsonObject over = minebox_overlay_state(round.view());
+    // The board's end, and its draw spent: no commitment left to show in place of the seed.
+    QCOMPARE(over["stage"].toString(), QStringLiteral("finished"));
+    QVERIFY(over["draw"].isNull());
     QCOMPARE(over["revealed"]["seed"].toString(), hex_text(reveal.draw.seed));
     QCOMPARE(over["revealed"]["commitment"].toString(), hex_text(committed));
     QCOMPARE(over["revealed"]["mine_boxes"].toArray().size(), 2);
@@ -175,6 +178,8 @@ void TestMineBoxDraws::leaving_a_buried_board_reveals_it_to_the_next_round() {
     QCOMPARE(draw_commitment(next.last_reveal()->draw.seed), first_commitment);
     const QJsonObject shown = minebox_overlay_state(next.view());
     QCOMPARE(shown["revealed"]["round"].toInt(), 1);
+    QCOMPARE(shown["draw"]["round"].toInt(), 2); // the new board's own commitment
+    QCOMPARE(shown["stage"].toString(), QStringLiteral("setup"));
 }
 
 void TestMineBoxDraws::leaving_before_the_burial_reveals_nothing() {
