@@ -191,9 +191,11 @@ int run_verify(const std::vector<std::string>& words) {
         if (options.count("throws") == 0) {
             return usage("--throws is needed");
         }
-        throws = parse_whole(options["throws"], 1, 2147483647LL);
+        // No turn of the game has more: a larger count proves nothing and would only take time.
+        throws = parse_whole(options["throws"], 1, max_throws);
         if (!throws) {
-            return usage("invalid throw count '" + options["throws"] + "'");
+            return usage("invalid throw count '" + options["throws"] + "': a turn has 1 to " +
+                         std::to_string(max_throws) + " throws");
         }
         if (options.count("winner") != 0) {
             const std::string& side = options["winner"];

@@ -9,7 +9,7 @@
 namespace glimmer {
 
 namespace {
-constexpr double largest_count = 1000;
+constexpr double largest_count = max_throws;
 constexpr double count_tolerance = 1e-07;
 
 QString win_word() {

@@ -22,6 +22,9 @@ struct Settlement {
     QString right_tally;
 };
 
+// The most throws a turn can have: a count above this becomes 188 (normalize_throw_count).
+inline constexpr int max_throws = 1000;
+
 inline constexpr int left_wins_outcome = 1;
 inline constexpr int right_wins_outcome = 2;
 

@@ -219,6 +219,9 @@ void TestVerify::verify_accepts_published_draws_and_rejects_any_change_data() {
 
     QTest::newRow("usage: no round") << QStringList{"verify", "dice", seed, "--throws", "3"} << 2
                                      << QStringLiteral("--round is needed");
+    QTest::newRow("usage: more throws than a turn has")
+        << QStringList{"verify", "dice", seed, "--round", "1", "--throws", "2147483647"} << 2
+        << QStringLiteral("a turn has 1 to 1000 throws");
     QTest::newRow("usage: short seed")
         << QStringList{"verify", "dice", seed.left(62), "--round", "1", "--throws", "3"} << 2
         << QStringLiteral("the seed must be 64 hex digits");

@@ -479,6 +479,7 @@ private slots:
     void dice_show_the_thrown_faces_data();
     void dice_show_the_thrown_faces();
     void the_fairness_line_can_be_left_out();
+    void a_finished_board_shows_its_end_and_its_seed();
     void a_closed_game_and_a_lost_program_leave_nothing_on_screen();
     void the_list_previews_the_chosen_look();
     void verify_page_agrees_with_the_verify_command_data();
@@ -831,6 +832,30 @@ void OverlayBrowserTest::the_fairness_line_can_be_left_out() {
                 .toBool());
 }
 
+void OverlayBrowserTest::a_finished_board_shows_its_end_and_its_seed() {
+    // As the game publishes its last box: every box open, the draw spent, its seed out.
+    QJsonObject finished = minebox_state();
+    finished.insert("stage", "finished");
+    finished.insert("boxes", QStringLiteral("12111112111111211111"));
+    finished.insert("waiting", -1);
+    finished.insert("mines_left", 0);
+    finished.insert("draw", QJsonValue::Null);
+    finished.insert("revealed", QJsonObject{{"game", "minebox"},
+                                            {"round", 13},
+                                            {"commitment", commitment},
+                                            {"seed", seed},
+                                            {"phrase", QString()}});
+    stand_in(state_json(2600, QStringLiteral("minebox"), finished));
+    QVERIFY(!browser_
+                 ->load(stand_in_base() + "/overlay/minebox", QSize(640, 360),
+                        {open_marker, QStringLiteral("箱子全部开完")}, 2600)
+                 .isEmpty());
+    const QString line = browser_->evaluate("document.getElementById('fairness').textContent")
+                             .toString(QStringLiteral("missing"));
+    QVERIFY2(line.startsWith(QStringLiteral("第13轮 种子 ") + seed.left(12)), qPrintable(line));
+    QVERIFY2(!line.contains(QStringLiteral("承诺")), qPrintable(line));
+}
+
 void OverlayBrowserTest::a_closed_game_and_a_lost_program_leave_nothing_on_screen() {
     const QByteArray open = state_json(3000, QStringLiteral("minebox"), minebox_state());
     stand_in(state_json(2999, QStringLiteral("tally"), {}));
@@ -930,12 +955,12 @@ std::pair<int, QStringList> run_verify(const Fields& fields) {
 void OverlayBrowserTest::verify_page_agrees_with_the_verify_command_data() {
     QTest::addColumn<Fields>("fields");
     QTest::addColumn<QStringList>("outcome"); // known, or empty to take the command's
-    QTest::addColumn<bool>("checks");
-    QTest::addColumn<QString>("frame"); // the name of the frame with the row's verify page
+    QTest::addColumn<int>("verdict");         // the command's exit: 0 checks, 1 differs, 2 usage
+    QTest::addColumn<QString>("frame");       // the name of the frame with the row's verify page
     verify_rows_.clear();
     const auto row = [this](const char* tag, const Fields& fields, const QStringList& outcome,
-                            bool checks) {
-        QTest::newRow(tag) << fields << outcome << checks
+                            int verdict) {
+        QTest::newRow(tag) << fields << outcome << verdict
                            << verify_rows_.add(verify_address(fields));
     };
 
@@ -952,13 +977,13 @@ void OverlayBrowserTest::verify_page_agrees_with_the_verify_command_data() {
                           link.queryItemValue(QString::fromLatin1(name), QUrl::FullyDecoded)});
     }
     QCOMPARE(published[1].second, turn["seed"].toString());
-    row("the turn the program played", published, {}, true);
+    row("the turn the program played", published, {}, 0);
     Fields changed_seed = published;
     changed_seed[1].second[5] = changed_seed[1].second[5] == u'0' ? u'1' : u'0';
-    row("its seed changed", changed_seed, {}, false);
+    row("its seed changed", changed_seed, {}, 1);
     Fields other_winner = published;
     other_winner[6].second = other_winner[6].second == u"left" ? "right" : "left";
-    row("its winner changed", other_winner, {}, false);
+    row("its winner changed", other_winner, {}, 1);
 
     // Known answers, the same as the C++ rules' own.
     const QString counting = QStringLiteral("000102030405060708090a0b0c0d0e0f"
@@ -970,7 +995,7 @@ void OverlayBrowserTest::verify_page_agrees_with_the_verify_command_data() {
          {"round", "7"},
          {"throws", "188"},
          {"faces", "3-6"}},
-        {"faces 3-6", "winner right"}, true);
+        {"faces 3-6", "winner right"}, 0);
     row("dice known answer, chinese phrase",
         {{"game", "dice"},
          {"seed", counting},
@@ -978,7 +1003,7 @@ void OverlayBrowserTest::verify_page_agrees_with_the_verify_command_data() {
          {"round", "1"},
          {"throws", "1"},
          {"winner", "left"}},
-        {"faces 4-3", "winner left"}, true);
+        {"faces 4-3", "winner left"}, 0);
     const Fields mines{{"game", "minebox"},
                        {"seed", counting},
                        {"phrase", ""},
@@ -986,30 +1011,34 @@ void OverlayBrowserTest::verify_page_agrees_with_the_verify_command_data() {
                        {"boxes", "30"},
                        {"mines", "7"},
                        {"mine-boxes", "8,12,14,15,17,20,27"}};
-    row("minebox known answer", mines, {"mine-boxes 8,12,14,15,17,20,27"}, true);
+    row("minebox known answer", mines, {"mine-boxes 8,12,14,15,17,20,27"}, 0);
     Fields other_phrase = mines;
     other_phrase[2].second = QStringLiteral("x");
-    row("minebox known answer, phrase changed", other_phrase, {}, false);
+    row("minebox known answer, phrase changed", other_phrase, {}, 1);
+    // More throws than any turn has: refused at once rather than replayed for half an hour.
+    Fields endless = published;
+    endless[5].second = QStringLiteral("2147483647");
+    row("more throws than a turn has", endless, {}, 2);
 }
 
 void OverlayBrowserTest::verify_page_agrees_with_the_verify_command() {
     QFETCH(Fields, fields);
     QFETCH(QStringList, outcome);
-    QFETCH(bool, checks);
+    QFETCH(int, verdict);
     QFETCH(QString, frame);
     const auto [exit_code, command_outcome] = run_verify(fields);
-    QCOMPARE(exit_code, checks ? 0 : 1);
+    QCOMPARE(exit_code, verdict);
     if (!outcome.isEmpty()) {
         QCOMPARE(command_outcome, outcome);
     }
-    QVERIFY(!command_outcome.isEmpty());
+    QCOMPARE(command_outcome.isEmpty(), verdict == 2);
 
     QVERIFY2(
         verify_rows_.load(*browser_, program_->base(), QSize(800, 900), {"data-checked=\"yes\""}),
         "the verify pages never finished their checks");
     const QString dom = browser_->evaluate("document.documentElement.outerHTML", frame).toString();
-    QVERIFY2(dom.contains(checks ? QStringLiteral("data-state=\"ok\"")
-                                 : QStringLiteral("data-state=\"mismatch\"")),
+    const QString state = QStringList{"ok", "mismatch", "usage"}.value(verdict);
+    QVERIFY2(dom.contains(QStringLiteral("data-state=\"%1\"").arg(state)),
              qPrintable(dom.right(1500)));
     for (const QString& line : command_outcome) {
         QVERIFY2(dom.contains(line), qPrintable(line + QStringLiteral("\n") + dom.right(1500)));
