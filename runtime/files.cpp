@@ -336,13 +336,13 @@ bool make_private(const QString& path, QString* error) {
     return code == 0;
 }
 
-QString move_aside(const QString& path, const QStringList& companion_suffixes) {
+QString move_aside(const QString& path, const QStringList& companion_suffixes, const QString& why) {
     const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     const QByteArray from = QFile::encodeName(path);
     QString moved;
     for (int n = 1; n <= 99 && moved.isEmpty(); ++n) {
-        const QString aside = path + QStringLiteral(".damaged-") + stamp +
-                              (n > 1 ? QStringLiteral("-%1").arg(n) : QString());
+        const QString aside =
+            path + u'.' + why + u'-' + stamp + (n > 1 ? QStringLiteral("-%1").arg(n) : QString());
         const QByteArray to = QFile::encodeName(aside);
         if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) ==
             0) {

@@ -82,11 +82,13 @@ private:
 // this user owns; never through a link. False, with the reason in error, otherwise.
 bool make_private(const QString& path, QString* error = nullptr);
 
-// Moves a file the program cannot use (damaged, or not a regular file) out of the way, whole,
-// to "<path>.damaged-<time>" (with "-2", "-3" ... when that is taken), never replacing
-// anything; the companions, files named path + suffix (a database's "-wal"), follow it under
-// the new name. The new path, or empty when the file could not be moved (errno says why).
-QString move_aside(const QString& path, const QStringList& companion_suffixes = {});
+// Moves a file the program cannot use (damaged, unreadable, or not a regular file) out of the
+// way, whole, to "<path>.<why>-<time>" (with "-2", "-3" ... when that is taken), never
+// replacing anything; the companions, files named path + suffix (a database's "-wal"), follow
+// it under the new name. The new path, or empty when the file could not be moved (errno says
+// why).
+QString move_aside(const QString& path, const QStringList& companion_suffixes = {},
+                   const QString& why = QStringLiteral("damaged"));
 
 // Writes bytes as the whole new content of path, readable by this user alone (0600): into a
 // fresh file beside it that then takes its name, so a failed write leaves the old content,

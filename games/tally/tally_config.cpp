@@ -6,6 +6,8 @@
 #include "runtime/text.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 namespace glimmer {
 
@@ -139,6 +141,22 @@ bool write_tally_config_file(const QString& config_home, const QByteArray& bytes
     if (!make_folder(folder, &reason)) {
         if (error != nullptr) {
             *error = folder + QStringLiteral("\r\n") + reason;
+        }
+        return false;
+    }
+    // What the program could not read (too large, unreadable, in no encoding it knows, or no
+    // regular file at all) is the host's, not ours to replace: it is moved aside, whole, and
+    // never written through.
+    const IniFile current(path);
+    const bool foreign = current.status() == IniFile::Status::too_large ||
+                         current.status() == IniFile::Status::unreadable ||
+                         current.status() == IniFile::Status::not_a_file ||
+                         (current.status() == IniFile::Status::ok &&
+                          current.encoding() == IniFile::Encoding::neither);
+    if (foreign && move_aside(path, {}, QStringLiteral("unread")).isEmpty()) {
+        if (error != nullptr) {
+            *error = path + QStringLiteral("\r\n无法先把原文件另存：") +
+                     QString::fromLocal8Bit(std::strerror(errno));
         }
         return false;
     }

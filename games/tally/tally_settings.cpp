@@ -1,7 +1,4 @@
 #include "games/tally/tally_settings.h"
-#include <QDateTime>
-#include <QFile>
-#include <QFileInfo>
 
 #include "runtime/files.h"
 #include "runtime/text.h"
@@ -107,25 +104,6 @@ QByteArray tally_settings_file(const TallySettings& settings) {
 
 bool write_tally_settings(const QString& config_home, const TallySettings& settings,
                           QString* error) {
-    const QString path = tally_config_path(config_home);
-    // A file the program could not read (neither GBK nor UTF-8, too large, unreadable) is the
-    // host's, not ours to replace: a copy of it stays beside the new one.
-    const IniFile current(path);
-    const bool foreign = current.status() == IniFile::Status::too_large ||
-                         current.status() == IniFile::Status::unreadable ||
-                         (current.status() == IniFile::Status::ok &&
-                          current.encoding() == IniFile::Encoding::neither);
-    if (foreign && QFileInfo(path).isFile() && !QFileInfo(path).isSymLink()) {
-        const QString kept =
-            path + QStringLiteral(".unread-") +
-            QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-        if (!QFile::copy(path, kept)) {
-            if (error != nullptr) {
-                *error = path + QStringLiteral("\r\n无法先另存原文件：") + kept;
-            }
-            return false;
-        }
-    }
     return write_tally_config_file(config_home, tally_settings_file(settings), error);
 }
 

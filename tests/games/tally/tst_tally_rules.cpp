@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 #include <unistd.h>
 
 using namespace glimmer;
@@ -65,6 +67,8 @@ private slots:
     void settings_the_file_cannot_hold_are_refused_data();
     void settings_the_file_cannot_hold_are_refused();
     void written_settings_read_back_the_same();
+    void what_was_not_read_is_moved_aside_before_a_write_data();
+    void what_was_not_read_is_moved_aside_before_a_write();
     void written_default_reads_back_as_the_table_shows();
     void write_into_a_read_only_folder_keeps_the_old_file();
     void totals_add_and_compare_data();
@@ -376,6 +380,45 @@ void TallyRulesTest::written_settings_read_back_the_same() {
     QCOMPARE(config.player_two_amounts, settings.amounts_two);
     QCOMPARE(page.advert_text, QStringLiteral("使用说明：\r\n双击列表加分\r\n"));
     QCOMPARE(page.advert_font_size, 14);
+}
+
+void TallyRulesTest::what_was_not_read_is_moved_aside_before_a_write_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("a FIFO") << "fifo";
+    QTest::newRow("a link") << "link";
+    QTest::newRow("over a mebibyte") << "large";
+}
+
+void TallyRulesTest::what_was_not_read_is_moved_aside_before_a_write() {
+    QFETCH(QString, kind);
+    QTemporaryDir dir;
+    QVERIFY(QDir().mkpath(tally_config_folder(dir.path())));
+    const QString path = tally_config_path(dir.path());
+    const QString target = dir.filePath(QStringLiteral("elsewhere.txt"));
+    const QByteArray elsewhere("[玩家1]\r\n名字=别处\r\n");
+    if (kind == u"fifo") {
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    } else {
+        QFile file(kind == u"link" ? target : path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(kind == u"link" ? elsewhere : QByteArray(IniFile::default_max_bytes + 1, ';'));
+        file.close();
+        if (kind == u"link") {
+            QVERIFY(QFile::link(target, path));
+        }
+    }
+    QVERIFY(write_default_tally_config(dir.path(), QStringLiteral("http://x")));
+    const QFileInfo written(path);
+    QVERIFY(written.isFile() && !written.isSymLink());
+    QCOMPARE(QDir(tally_config_folder(dir.path()))
+                 .entryList({"Quorvane.txt.unread-*"}, QDir::Files | QDir::System)
+                 .size(),
+             1);
+    if (kind == u"link") {
+        QFile untouched(target);
+        QVERIFY(untouched.open(QIODevice::ReadOnly));
+        QCOMPARE(untouched.readAll(), elsewhere); // never written through
+    }
 }
 
 QTEST_GUILESS_MAIN(TallyRulesTest)
