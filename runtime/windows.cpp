@@ -208,6 +208,33 @@ void show_notice(const QString& text, const QString& title, QWidget* parent) {
     box->setTextFormat(Qt::PlainText);
     box->setWindowModality(Qt::NonModal);
     box->setAttribute(Qt::WA_DeleteOnClose);
+    box->adjustSize();
+    if (parent != nullptr) {
+        // Beside its window rather than over it: a question the window asks meanwhile stands
+        // centred on it, and neither box may hide the other.
+        const QRect window = parent->window()->frameGeometry();
+        const QScreen* screen = parent->window()->screen();
+        const QRect area = screen != nullptr ? screen->availableGeometry() : QRect();
+        const QSize size = box->frameGeometry().size();
+        const QList<QPoint> places{window.bottomLeft() + QPoint(0, 8),
+                                   window.topRight() + QPoint(8, 0),
+                                   window.topLeft() - QPoint(0, size.height() + 8),
+                                   window.topLeft() - QPoint(size.width() + 8, 0)};
+        QPoint chosen = places.first();
+        for (const QPoint& place : places) {
+            if (area.isEmpty() || area.contains(QRect(place, size))) {
+                chosen = place;
+                break;
+            }
+        }
+        if (!area.isEmpty()) {
+            chosen.setX(std::clamp(chosen.x(), area.left(),
+                                   std::max(area.left(), area.right() - size.width())));
+            chosen.setY(std::clamp(chosen.y(), area.top(),
+                                   std::max(area.top(), area.bottom() - size.height())));
+        }
+        box->move(chosen);
+    }
     box->show();
 }
 
