@@ -155,7 +155,7 @@ QList<Hotkey> default_hotkeys() {
 QList<Hotkey> read_hotkeys(const QString& settings_file, QStringList* ignored) {
     const SettingsFile file(settings_file);
     if (!file.usable() && ignored != nullptr) {
-        *ignored << file.problem();
+        *ignored << file.problem() + QStringLiteral("，全局快捷键按默认设置");
     }
     qsizetype left_out = 0;
     const std::optional<QStringList> lines =

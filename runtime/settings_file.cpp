@@ -35,14 +35,11 @@ QString SettingsFile::problem() const {
     case IniFile::Status::missing:
         return {};
     case IniFile::Status::not_a_file:
-        return QStringLiteral(
-                   "设置文件 %1 不是普通文件（链接、管道或设备），没有读取，按默认设置运行")
-            .arg(path_);
+        return QStringLiteral("%1 不是普通文件（链接、管道或设备），没有读取").arg(path_);
     case IniFile::Status::too_large:
-        return QStringLiteral("设置文件 %1 超过 1 MiB，没有读取，按默认设置运行").arg(path_);
+        return QStringLiteral("%1 过大（超过 1 MiB），没有读取").arg(path_);
     case IniFile::Status::unreadable:
-        return QStringLiteral("设置文件 %1 无法读取（%2），按默认设置运行")
-            .arg(path_, file_.error());
+        return QStringLiteral("%1 无法读取（%2）").arg(path_, file_.error());
     }
     return {};
 }
