@@ -130,6 +130,11 @@ void CatalogueWindow::paintEvent(QPaintEvent*) {
             if (statistics_wanted_) {
                 start_statistics();
             }
+            for (const GameDescriptor& game : game_registry()) {
+                if (game.after_start) {
+                    game.after_start(state_);
+                }
+            }
         });
     }
 }

@@ -3,7 +3,11 @@
 #include "app_state.h"
 #include "games/dice/dice_window.h"
 #include "games/minebox/minebox_window.h"
+#include "games/tally/tally_archive.h"
+#include "games/tally/tally_keeper.h"
 #include "games/tally/tally_window.h"
+
+#include <QFileInfo>
 
 namespace glimmer {
 
@@ -18,6 +22,12 @@ QList<GameDescriptor> built_in_games() {
                   [](AppState& state) -> GameWindow* {
                       return new TallyWindow(state.tally, state.host.config_home,
                                              state.host.site_url);
+                  },
+                  [](AppState& state) {
+                      if (QFileInfo(tally_config_folder(state.host.config_home)).isDir()) {
+                          TallyKeeper::instance().keep_ended_journals(
+                              tally_archive_path(state.host.config_home));
+                      }
                   }});
     games.append({QStringLiteral("dice"), QStringLiteral("Vessmoor"),
                   QStringLiteral(":/catalogue/vessmoor_normal.jpg"),

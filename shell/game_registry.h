@@ -24,6 +24,9 @@ struct GameDescriptor {
     // A new window for the game over its part of the program-wide state, with the game's
     // model in it; not yet shown.
     std::function<GameWindow*(AppState&)> make_window;
+    // What the game does once the catalogue is on screen, whether or not its window opens (a
+    // PK that ended while its history was busy goes in then); none for most games.
+    std::function<void(AppState&)> after_start = {};
 };
 
 // The games in catalogue order.

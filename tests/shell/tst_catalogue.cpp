@@ -1,4 +1,6 @@
 #include "games/tally/tally_archive.h"
+#include "games/tally/tally_journal.h"
+#include "games/tally/tally_keeper.h"
 #include "games/tally/tally_pk.h"
 #include "games/tally/tally_window.h"
 #include "runtime/controls/picture_button.h"
@@ -72,6 +74,7 @@ private slots:
     void closing_the_catalogue_ends_the_program_and_its_games();
     void closing_the_catalogue_keeps_the_pk_in_history_data();
     void closing_the_catalogue_keeps_the_pk_in_history();
+    void a_pk_waiting_for_the_history_goes_in_at_the_next_start();
     void poll_keeps_waiting_while_the_download_runs();
     void every_game_shows_the_configured_maker_address_data();
     void every_game_shows_the_configured_maker_address();
@@ -254,6 +257,33 @@ void CatalogueTest::closing_the_catalogue_keeps_the_pk_in_history() {
         QVERIFY(QFileInfo(notices.first()->text().split(u'\n').at(1).trimmed()).isDir());
         delete notices.first();
     }
+}
+
+void CatalogueTest::a_pk_waiting_for_the_history_goes_in_at_the_next_start() {
+    QTemporaryDir folder;
+    const QString archive_path = tally_archive_path(folder.path());
+    // As a PK ended while another program held the history: its journal has the end mark.
+    QVERIFY(QDir().mkpath(tally_config_folder(folder.path())));
+    const QString journal = journal_path(tally_config_folder(folder.path()), 1);
+    QFile left(journal);
+    QVERIFY(left.open(QIODevice::WriteOnly));
+    const QDateTime when = QDateTime::currentDateTime();
+    left.write(
+        journal_line(
+            {JournalEvent::Kind::addition, when, 2, QStringLiteral("乙"), QStringLiteral("8")}) +
+        journal_line(
+            {JournalEvent::Kind::end, when, 0, QStringLiteral("甲"), {}, QStringLiteral("乙")}));
+    left.close();
+    AppState next(offline_settings(folder.path()));
+    CatalogueWindow* started = start_program(next)->catalogue();
+    QVERIFY(QTest::qWaitForWindowExposed(started));
+    // Without the PK window ever opening.
+    QTRY_VERIFY(!QFile::exists(journal));
+    QVERIFY(TallyKeeper::instance().wait_until_idle(std::chrono::seconds(10)));
+    const QList<ArchivedPk> kept = TallyArchive(archive_path).list();
+    QCOMPARE(kept.size(), 1);
+    QCOMPARE(kept[0].name_one + ':' + kept[0].total_two, QStringLiteral("甲:8"));
+    QVERIFY(started->game_window(QStringLiteral("tally")) == nullptr);
 }
 
 void CatalogueTest::poll_keeps_waiting_while_the_download_runs() {
