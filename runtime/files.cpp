@@ -129,10 +129,10 @@ void set_folder_opener(FolderOpener opener) {
 
 namespace {
 
-QString lookup(QStringView whole, const QString& section, const QString& key,
-               const QString& fallback) {
+// Calls take(line) for each line of the section's first block, blanks trimmed, without empty
+// lines and ";" comments, until take returns false; whether the file has the section.
+template <typename Take> bool walk_section(QStringView whole, const QString& section, Take take) {
     bool in_section = false;
-    bool seen_section = false;
     qsizetype from = 0;
     while (from <= whole.size()) {
         qsizetype end = whole.indexOf(u'\n', from);
@@ -150,32 +150,31 @@ QString lookup(QStringView whole, const QString& section, const QString& key,
         }
         if (line.front() == u'[') {
             if (in_section) {
-                // Only the first block of a section counts.
-                return fallback;
+                return true; // only the first block of a section counts
             }
             const qsizetype close = line.indexOf(u']');
-            if (close < 0) {
-                continue;
-            }
-            const QStringView name = trim_blanks(line.mid(1, close - 1));
-            if (!seen_section && same_name(name, section)) {
-                in_section = true;
-                seen_section = true;
-            }
+            in_section = close >= 0 && same_name(trim_blanks(line.mid(1, close - 1)), section);
             continue;
         }
-        if (!in_section) {
-            continue;
-        }
-        const qsizetype equals = line.indexOf(u'=');
-        if (equals < 0) {
-            continue;
-        }
-        if (same_name(trim_blanks(line.left(equals)), key)) {
-            return trim_blanks(line.mid(equals + 1)).toString();
+        if (in_section && !take(line)) {
+            return true;
         }
     }
-    return fallback;
+    return in_section;
+}
+
+QString lookup(QStringView whole, const QString& section, const QString& key,
+               const QString& fallback) {
+    QString found = fallback;
+    walk_section(whole, section, [&](QStringView line) {
+        const qsizetype equals = line.indexOf(u'=');
+        if (equals >= 0 && same_name(trim_blanks(line.left(equals)), key)) {
+            found = trim_blanks(line.mid(equals + 1)).toString();
+            return false;
+        }
+        return true;
+    });
+    return found;
 }
 
 QString system_reason(int code) {
@@ -267,43 +266,20 @@ std::optional<QStringList> IniFile::section_lines(const QString& section, qsizet
     if (status_ != Status::ok) {
         return std::nullopt;
     }
-    const QStringView whole(content_);
-    std::optional<QStringList> lines;
-    qsizetype from = 0;
-    while (from <= whole.size()) {
-        qsizetype end = whole.indexOf(u'\n', from);
-        if (end < 0) {
-            end = whole.size();
+    QStringList lines;
+    qsizetype dropped = 0;
+    const bool found = walk_section(content_, section, [&](QStringView line) {
+        if (lines.size() < max_lines) {
+            lines.append(line.toString());
+        } else {
+            ++dropped;
         }
-        QStringView line = whole.mid(from, end - from);
-        from = end + 1;
-        if (line.endsWith(u'\r')) {
-            line.chop(1);
-        }
-        line = trim_blanks(line);
-        if (line.isEmpty() || line.front() == u';') {
-            continue;
-        }
-        if (line.front() == u'[') {
-            if (lines) {
-                break; // only the first block of a section counts
-            }
-            const qsizetype close = line.indexOf(u']');
-            if (close >= 0 && same_name(trim_blanks(line.mid(1, close - 1)), section)) {
-                lines.emplace();
-            }
-            continue;
-        }
-        if (!lines) {
-            continue;
-        }
-        if (lines->size() < max_lines) {
-            lines->append(line.toString());
-        } else if (left_out != nullptr) {
-            ++*left_out;
-        }
+        return true;
+    });
+    if (left_out != nullptr) {
+        *left_out = dropped;
     }
-    return lines;
+    return found ? std::optional<QStringList>(lines) : std::nullopt;
 }
 
 QString read_ini(const QString& path, const QString& section, const QString& key,
