@@ -2,6 +2,7 @@
 
 #include "runtime/logging.h"
 #include "runtime/processes.h"
+#include "runtime/thread_mail.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
@@ -25,10 +26,11 @@ void stop_keeper() {
 
 } // namespace
 
-// Lives on the keeper's thread, and so do its history connections.
-class TallyKeeper::Worker : public QObject {
+// Works on the keeper's thread alone, and so do its history connections.
+class TallyKeeper::Worker {
 public:
-    explicit Worker(TallyKeeper& keeper) : keeper_(keeper) {}
+    Worker(TallyKeeper& keeper, ThreadMail::Sender mail)
+        : keeper_(keeper), mail_(std::move(mail)) {}
 
     void keep(const QString& path, const ArchivedPk& pk, const QString& key, HeldJournal journal) {
         if (save(path, pk, key)) {
@@ -69,8 +71,6 @@ public:
             ended->file.remove();
         }
     }
-
-    ~Worker() override { archives_.clear(); }
 
 private:
     struct Waiting {
@@ -115,15 +115,13 @@ private:
     }
 
     void tell(const QString& text) {
-        if (text.isEmpty()) {
-            return;
+        if (!text.isEmpty()) {
+            mail_.post([keeper = &keeper_, text] { emit keeper->notice(text); });
         }
-        QMetaObject::invokeMethod(
-            &keeper_, [keeper = &keeper_, text] { emit keeper->notice(text); },
-            Qt::QueuedConnection);
     }
 
     TallyKeeper& keeper_;
+    ThreadMail::Sender mail_;
     std::map<QString, std::unique_ptr<TallyArchive>> archives_;
     QHash<QString, QString> told_; // the trouble last told of, per history file
     QList<Waiting> waiting_;
@@ -145,42 +143,51 @@ TallyKeeper& TallyKeeper::instance() {
     return *the_keeper;
 }
 
-TallyKeeper::TallyKeeper() {
-    thread_.setObjectName(QStringLiteral("history keeper"));
-    worker_ = new Worker(*this);
-    worker_->moveToThread(&thread_);
-    thread_.start();
+TallyKeeper::TallyKeeper() : mail_(new ThreadMail(this)) {
+    worker_ = std::make_unique<Worker>(*this, mail_->sender());
+    thread_ = std::thread([this] { run(); });
 }
 
 TallyKeeper::~TallyKeeper() {
     wait_until_idle(std::chrono::milliseconds(busy_wait_ms_ * 2));
-    // The connections belong to the thread and are closed on it.
-    QMetaObject::invokeMethod(
-        worker_, [worker = worker_] { delete worker; }, Qt::BlockingQueuedConnection);
-    thread_.quit();
-    thread_.wait();
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    changed_.notify_all();
+    thread_.join();
+}
+
+void TallyKeeper::run() {
+    for (;;) {
+        std::function<void(Worker&)> job;
+        {
+            std::unique_lock lock(mutex_);
+            changed_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });
+            if (jobs_.empty()) {
+                break; // stopping, and nothing left to do
+            }
+            job = std::move(jobs_.front());
+            jobs_.pop_front();
+        }
+        job(*worker_);
+        {
+            std::lock_guard lock(mutex_);
+            --pending_;
+        }
+        changed_.notify_all();
+    }
+    // The history connections were opened on this thread and are closed on it.
+    worker_.reset();
 }
 
 void TallyKeeper::submit(std::function<void(Worker&)> job) {
     {
         std::lock_guard lock(mutex_);
         ++pending_;
+        jobs_.push_back(std::move(job));
     }
-    QMetaObject::invokeMethod(
-        worker_,
-        [this, job = std::move(job)] {
-            job(*worker_);
-            job_done();
-        },
-        Qt::QueuedConnection);
-}
-
-void TallyKeeper::job_done() {
-    {
-        std::lock_guard lock(mutex_);
-        --pending_;
-    }
-    idle_changed_.notify_all();
+    changed_.notify_all();
 }
 
 void TallyKeeper::keep(const QString& archive_path, ArchivedPk pk, const QString& key,
@@ -198,7 +205,7 @@ void TallyKeeper::keep_ended_journals(const QString& archive_path) {
 
 bool TallyKeeper::wait_until_idle(std::chrono::milliseconds limit) {
     std::unique_lock lock(mutex_);
-    return idle_changed_.wait_for(lock, limit, [this] { return pending_ == 0; });
+    return changed_.wait_for(lock, limit, [this] { return pending_ == 0; });
 }
 
 ArchivedPk archived_from_journal(const JournalContents& contents) {

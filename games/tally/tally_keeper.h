@@ -5,15 +5,18 @@
 
 #include <QObject>
 #include <QString>
-#include <QThread>
 
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <deque>
 #include <functional>
 #include <mutex>
+#include <thread>
 
 namespace glimmer {
+
+class ThreadMail;
 
 // Puts finished PKs into the history on a thread of its own, so that neither a long PK nor a
 // history file another program holds ever stalls a window. A PK is handed over with its
@@ -53,14 +56,17 @@ private:
     TallyKeeper();
     class Worker;
     void submit(std::function<void(Worker&)> job);
-    void job_done();
+    void run();
 
-    QThread thread_;
-    Worker* worker_ = nullptr;
+    ThreadMail* mail_;
+    std::unique_ptr<Worker> worker_;
     std::mutex mutex_;
-    std::condition_variable idle_changed_;
-    int pending_ = 0;
+    std::condition_variable changed_;
+    std::deque<std::function<void(Worker&)>> jobs_;
+    int pending_ = 0; // handed over and not yet done
+    bool stopping_ = false;
     std::atomic<int> busy_wait_ms_{default_busy_wait_ms};
+    std::thread thread_;
 };
 
 // The same PK the journal of an ended PK gives, as the history keeps it.

@@ -5,8 +5,10 @@
 #include "runtime/outside_numbers.h"
 #include "runtime/text.h"
 
+#include "runtime/thread_mail.h"
 #include <QJsonArray>
-#include <QThread>
+
+#include <thread>
 
 #include <QDir>
 #include <QFileInfo>
@@ -278,12 +280,14 @@ void TallyPk::look_for_leftover() {
     }
     journal_tried_ = true;
     stage_ = Stage::searching;
-    auto result = std::make_shared<std::shared_ptr<Search>>();
-    QThread* thread = QThread::create([result, folder] { *result = search(folder); });
-    // Should the PK go first, the result goes with the thread and lets its journal go.
-    connect(thread, &QThread::finished, this, [this, result] { take_search(std::move(*result)); });
-    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
-    thread->start();
+    if (mail_ == nullptr) {
+        mail_ = new ThreadMail(this);
+    }
+    // Should the PK go first, the result is dropped where it was found, letting its journal go.
+    std::thread([folder, mail = mail_->sender(), pk = this] {
+        std::shared_ptr<Search> found = search(folder);
+        mail.post([pk, found]() mutable { pk->take_search(std::move(found)); });
+    }).detach();
 }
 
 std::optional<TallyPk::Leftover> TallyPk::find_leftover() {

@@ -16,6 +16,8 @@
 
 namespace glimmer {
 
+class ThreadMail;
+
 // One PK on the tally scoreboard, without widgets: the names and presets the configuration
 // file gives, the board, the selected player, every addition with undo and redo, and the
 // journal that lets a PK outlive a crash. Every way of playing (the window's clicks and keys,
@@ -132,6 +134,7 @@ private:
     bool ended_ = false;
     bool journal_tried_ = false; // a PK's journal starts with its first step or never
     Stage stage_ = Stage::playing;
+    ThreadMail* mail_ = nullptr; // where the leftover search's thread hands its result back
     Leftover leftover_;
     TallyHistory leftover_history_;
     TallyBoard leftover_board_;
