@@ -4,7 +4,6 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -95,36 +94,6 @@ QString config_home(const QString& program_folder) {
         base = QDir::homePath() + QStringLiteral("/.config");
     }
     return QDir::cleanPath(base + QStringLiteral("/glimmerhall"));
-}
-
-namespace {
-
-std::mutex folder_opener_mutex;
-FolderOpener folder_opener;
-
-} // namespace
-
-bool open_folder(const QString& path) {
-    const QString folder = QDir::cleanPath(path);
-    if (!QFileInfo(folder).isDir()) {
-        return false;
-    }
-    FolderOpener opener;
-    {
-        std::lock_guard lock(folder_opener_mutex);
-        opener = folder_opener;
-    }
-    if (opener) {
-        opener(folder);
-    } else {
-        QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
-    }
-    return true;
-}
-
-void set_folder_opener(FolderOpener opener) {
-    std::lock_guard lock(folder_opener_mutex);
-    folder_opener = std::move(opener);
 }
 
 namespace {
@@ -282,11 +251,6 @@ std::optional<QStringList> IniFile::section_lines(const QString& section, qsizet
     return found ? std::optional<QStringList>(lines) : std::nullopt;
 }
 
-QString read_ini(const QString& path, const QString& section, const QString& key,
-                 const QString& fallback) {
-    return IniFile(path).value(section, key, fallback);
-}
-
 bool make_private(const QString& path, QString* error) {
     const int fd =
         ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
@@ -387,10 +351,6 @@ bool write_private_file(const QString& path, const QByteArray& bytes, QString* e
         return false;
     }
     return true;
-}
-
-bool delete_file(const QString& path) {
-    return QFile::remove(path);
 }
 
 bool make_folder(const QString& path, QString* error) {

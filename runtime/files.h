@@ -18,22 +18,13 @@ QString program_folder();
 // running the installed package writes nothing there either. No trailing separator.
 QString config_home(const QString& program_folder);
 
-// Shows a local folder in the desktop's file manager; false when it does not exist.
-bool open_folder(const QString& path);
-// Replaces the file manager hand-off, for tests; an empty function restores the desktop's.
-using FolderOpener = std::function<void(const QString& path)>;
-void set_folder_opener(FolderOpener opener);
-
-// Profile-file lookup in a GBK file: section and key names match exactly except that ASCII
-// letters ignore case; blanks around keys and values are trimmed; ";" starts a comment line;
-// the first occurrence of a section or key wins; anything missing gives the default.
-QString read_ini(const QString& path, const QString& section, const QString& key,
-                 const QString& fallback = QString());
-
-// A profile file read once, so that several lookups cost one read and one decode. Only a
-// regular file is opened, never through a link, and never in a way that can wait (a FIFO or
-// a device would hold the window for ever), and only one of at most max_bytes; anything else
-// reads as a missing file, with the reason kept.
+// A profile file read once, so that several lookups cost one read and one decode. Lookups
+// in a GBK file: section and key names match exactly except that ASCII letters ignore case;
+// blanks around keys and values are trimmed; ";" starts a comment line; the first occurrence
+// of a section or key wins; anything missing gives the default. Only a regular file is
+// opened, never through a link, and never in a way that can wait (a FIFO or a device would
+// hold the window for ever), and only one of at most max_bytes; anything else reads as a
+// missing file, with the reason kept.
 class IniFile {
 public:
     enum class Status { ok, missing, not_a_file, too_large, unreadable };
@@ -51,7 +42,6 @@ public:
     Encoding encoding() const { return encoding_; }
     // The system's words for a file that could not be read; empty otherwise.
     const QString& error() const { return error_; }
-    // Same rules as read_ini.
     QString value(const QString& section, const QString& key,
                   const QString& fallback = QString()) const;
     // The lines of the section's first block in order, blanks trimmed, without empty lines and
@@ -96,8 +86,8 @@ QString move_aside(const QString& path, const QStringList& companion_suffixes = 
 // the system's reason there.
 bool write_private_file(const QString& path, const QByteArray& bytes, QString* error = nullptr);
 
-// Results are reported for tests; the program's callers ignore them.
-bool delete_file(const QString& path);
+// Makes the folder and any missing parents; with error given, a failure puts the system's
+// reason there.
 bool make_folder(const QString& path, QString* error = nullptr);
 // Replaces the whole content, or leaves the old content untouched when the write fails:
 // the bytes go to a temporary file beside it that is renamed over the old one.

@@ -3,10 +3,7 @@
 #include "logging.h"
 #include "modules.h"
 
-#include <QDesktopServices>
 #include <QUrl>
-
-#include <mutex>
 
 #include <ifaddrs.h>
 #include <net/if.h>
@@ -20,9 +17,6 @@ bool is_web_scheme(const QUrl& url) {
     const QString scheme = url.scheme().toLower();
     return scheme == u"http" || scheme == u"https";
 }
-
-std::mutex opener_mutex;
-UrlOpener url_opener;
 
 } // namespace
 
@@ -41,29 +35,6 @@ QByteArray download_page(const QString& address, const DownloadLimits& limits) {
     QByteArray body;
     download(&url, limits.max_body_bytes, limits.transfer_timeout.count(), &body);
     return body;
-}
-
-bool open_url(const QString& address) {
-    const QUrl url(address.trimmed(), QUrl::TolerantMode);
-    if (!url.isValid() || !is_web_scheme(url)) {
-        return false;
-    }
-    UrlOpener opener;
-    {
-        std::lock_guard lock(opener_mutex);
-        opener = url_opener;
-    }
-    if (opener) {
-        opener(address);
-    } else {
-        QDesktopServices::openUrl(url);
-    }
-    return true;
-}
-
-void set_url_opener(UrlOpener opener) {
-    std::lock_guard lock(opener_mutex);
-    url_opener = std::move(opener);
 }
 
 int is_online() {

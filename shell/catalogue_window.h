@@ -50,17 +50,14 @@ public:
     OverlayFeed* overlay_feed() const { return overlay_feed_; }
     OverlayServer* overlay_server() const { return overlay_server_; }
     const OverlayAddresses& overlay_addresses() const { return overlay_addresses_; }
-    // The bearer token of the control API on the overlay server, and why there is none (or
-    // why it holds for this run alone).
+    // The bearer token of the control API on the overlay server.
     const QByteArray& control_token() const { return control_token_; }
-    const QString& control_token_problem() const { return control_token_problem_; }
     // Puts a new token in place of the old one, in the settings file and the server.
     void renew_control_token();
 
     // What the menu's "全局快捷键" item tells the host: the keys in force, or why there are
     // none and what does the same. Until it is set, the latter.
     void set_hotkey_summary(const QString& text) { hotkey_summary_ = text; }
-    const QString& hotkey_summary() const { return hotkey_summary_; }
 
     // Whether the server has tried to listen yet (it waits for the first paint).
     bool overlay_start_tried() const { return overlay_start_tried_; }

@@ -1,5 +1,6 @@
 #include "version_check.h"
 
+#include "runtime/desktop.h"
 #include "runtime/network.h"
 #include "runtime/text.h"
 #include "runtime/windows.h"

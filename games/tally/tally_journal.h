@@ -122,8 +122,6 @@ public:
     bool protecting() const { return pending_.isEmpty(); }
     // The system's reason for the last failure, for the host.
     QString problem() const { return problem_; }
-    // Steps still waiting for the disk.
-    int waiting_steps() const { return waiting_steps_; }
 
     // The PK ended and its end mark is on the disk: the journal, still locked, goes to whoever
     // keeps the PK; this object holds none afterwards. Empty when no journal is open.

@@ -1,5 +1,6 @@
 #include "games/tally/tally_setup_dialog.h"
 
+#include "runtime/desktop.h"
 #include "runtime/files.h"
 #include "runtime/windows.h"
 #include "ui_tally_setup_dialog.h"

@@ -8,6 +8,7 @@
 #include "games/tally/tally_setup_dialog.h"
 #include "runtime/controls/lists.h"
 #include "runtime/controls/transparent_label.h"
+#include "runtime/desktop.h"
 #include "runtime/files.h"
 #include "runtime/windows.h"
 #include "ui_tally_window.h"

@@ -1,3 +1,4 @@
+#include "runtime/desktop.h"
 #include "runtime/files.h"
 #include "runtime/text.h"
 
@@ -14,22 +15,21 @@ using namespace glimmer;
 class FilesTest : public QObject {
     Q_OBJECT
 private slots:
-    void read_ini_follows_profile_rules_data();
-    void read_ini_follows_profile_rules();
-    void read_ini_of_a_missing_file_gives_the_default();
+    void profile_lookup_follows_profile_rules_data();
+    void profile_lookup_follows_profile_rules();
+    void profile_lookup_of_a_missing_file_gives_the_default();
     void ini_file_reads_only_small_regular_files_data();
     void ini_file_reads_only_small_regular_files();
     void write_file_replaces_the_whole_content();
     void write_file_into_a_missing_folder_fails_without_a_trace();
     void make_folder_creates_missing_parents();
-    void delete_file_removes_and_tolerates_absence();
     void program_folder_has_no_trailing_separator();
     void config_home_leaves_an_unwritable_program_folder_data();
     void config_home_leaves_an_unwritable_program_folder();
     void open_folder_hands_on_only_existing_folders();
 };
 
-void FilesTest::read_ini_follows_profile_rules_data() {
+void FilesTest::profile_lookup_follows_profile_rules_data() {
     QTest::addColumn<QByteArray>("content"); // as UTF-8 here, stored as GBK
     QTest::addColumn<QString>("section");
     QTest::addColumn<QString>("key");
@@ -88,7 +88,7 @@ void FilesTest::read_ini_follows_profile_rules_data() {
                                          << "v";
 }
 
-void FilesTest::read_ini_follows_profile_rules() {
+void FilesTest::profile_lookup_follows_profile_rules() {
     QFETCH(QByteArray, content);
     QFETCH(QString, section);
     QFETCH(QString, key);
@@ -99,15 +99,15 @@ void FilesTest::read_ini_follows_profile_rules() {
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(to_gbk(QString::fromUtf8(content)));
     file.close();
-    QCOMPARE(read_ini(path, section, key, QStringLiteral("default")), expected);
+    QCOMPARE(IniFile(path).value(section, key, QStringLiteral("default")), expected);
 }
 
-void FilesTest::read_ini_of_a_missing_file_gives_the_default() {
+void FilesTest::profile_lookup_of_a_missing_file_gives_the_default() {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("nothing.txt"));
-    QCOMPARE(read_ini(path, QStringLiteral("s"), QStringLiteral("k"), QStringLiteral("d")),
+    QCOMPARE(IniFile(path).value(QStringLiteral("s"), QStringLiteral("k"), QStringLiteral("d")),
              QStringLiteral("d"));
-    QCOMPARE(read_ini(path, QStringLiteral("s"), QStringLiteral("k")), QString());
+    QCOMPARE(IniFile(path).value(QStringLiteral("s"), QStringLiteral("k")), QString());
 }
 
 void FilesTest::ini_file_reads_only_small_regular_files_data() {
@@ -173,15 +173,6 @@ void FilesTest::make_folder_creates_missing_parents() {
     QVERIFY(make_folder(path));
     QVERIFY(QFileInfo(path).isDir());
     QVERIFY(make_folder(path)); // already there is fine
-}
-
-void FilesTest::delete_file_removes_and_tolerates_absence() {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("f.txt"));
-    QVERIFY(write_file(path, QByteArray("x")));
-    QVERIFY(delete_file(path));
-    QVERIFY(!QFile::exists(path));
-    QVERIFY(!delete_file(path));
 }
 
 void FilesTest::program_folder_has_no_trailing_separator() {

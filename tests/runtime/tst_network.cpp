@@ -1,3 +1,4 @@
+#include "runtime/desktop.h"
 #include "runtime/network.h"
 #include "runtime/threads.h"
 #include "tests/support/http_server.h"

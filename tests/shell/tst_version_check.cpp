@@ -1,4 +1,5 @@
 #include "runtime/controls/transparent_label.h"
+#include "runtime/desktop.h"
 #include "runtime/network.h"
 #include "runtime/text.h"
 #include "runtime/windows.h"

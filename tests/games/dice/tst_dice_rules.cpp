@@ -1,4 +1,5 @@
 #include "games/dice/turn_rules.h"
+#include "runtime/committed_random.h"
 #include "runtime/random.h"
 #include "tests/support/scripted_random.h"
 
@@ -235,9 +236,10 @@ void TestDiceRules::win_loss_text_joins_with_full_width_colons_and_two_blanks() 
 }
 
 void TestDiceRules::reseeded_throws_back_to_back_are_fair() {
-    // The program's own clock-seeded source, reseeded before every throw with no pause
-    // between throws: repeated seeds would show as too many equal neighbours.
-    ClockRandom random;
+    // The program's own source, a committed stream, drawn throw after throw as the turn
+    // does: a stream that tied a throw to the one before would show as too many equal
+    // neighbours.
+    CommittedRandom random(DrawRecord::fresh(QStringLiteral("dice"), 1));
     DiceState state;
     start_shaking(state);
     constexpr int pairs = 20000;

@@ -1,4 +1,5 @@
 #include "games/minebox/mine_board.h"
+#include "runtime/committed_random.h"
 #include "tests/support/scripted_random.h"
 
 #include <QTest>
@@ -221,9 +222,8 @@ void TestMineBoxRules::bury_happens_once_per_game() {
 }
 
 void TestMineBoxRules::every_pair_of_two_mines_in_five_boxes_is_equally_likely() {
-    // The program's own clock-seeded source, reseeded back to back exactly as the burial
-    // does it: a reseed that repeated its seed would tie the second draw to the first.
-    ClockRandom random;
+    // The program's own source, a committed stream, drawn exactly as the burial draws.
+    CommittedRandom random(DrawRecord::fresh(QStringLiteral("minebox"), 1));
     constexpr int trials = 30000;
     std::map<std::pair<int, int>, int> seen;
     for (int t = 0; t < trials; ++t) {

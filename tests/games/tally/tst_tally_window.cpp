@@ -5,6 +5,7 @@
 #include "games/tally/tally_window.h"
 #include "runtime/controls/lists.h"
 #include "runtime/controls/transparent_label.h"
+#include "runtime/desktop.h"
 #include "runtime/files.h"
 #include "runtime/text.h"
 #include "runtime/windows.h"
