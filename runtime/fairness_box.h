@@ -41,18 +41,13 @@ public:
     static void open_or_raise(QPointer<FairnessBox>& box,
                               std::function<QString(const QString&)> set_phrase, QWidget* window,
                               const std::function<void()>& fill);
-    // The same for a game whose model takes the phrase itself: set_phrase refuses with a
-    // reason of the game's own, which its refusal_text reads out.
+    // The same for a game whose model takes the phrase itself.
     template <typename Game>
     static void open_or_raise(QPointer<FairnessBox>& box, Game& game, QWidget* window,
                               const std::function<void()>& fill) {
         open_or_raise(
-            box,
-            [&game](const QString& phrase) {
-                const auto refused = game.set_phrase(phrase);
-                return refused ? refusal_text(*refused) : QString();
-            },
-            window, fill);
+            box, [&game](const QString& phrase) { return game.set_phrase(phrase).reason; }, window,
+            fill);
     }
 
 private:

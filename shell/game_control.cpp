@@ -29,11 +29,7 @@ ControlAnswer answer(Status status, const QString& reason = QString()) {
 }
 
 ControlAnswer from(const Outcome& outcome) {
-    return outcome.done() ? answer(Status::done) : answer(Status::refused, outcome.refusal);
-}
-
-template <typename Refusal> ControlAnswer from(const std::optional<Refusal>& refusal) {
-    return refusal ? answer(Status::refused, refusal_text(*refusal)) : answer(Status::done);
+    return outcome.done() ? answer(Status::done) : answer(Status::refused, outcome.reason);
 }
 
 // A whole number, as ctl sends it or as a JSON client may quote it.
@@ -171,8 +167,8 @@ std::optional<ControlAnswer> control_minebox(MineBoxRound& round, const QString&
             return missing(QStringLiteral("boxes, mines"));
         }
         // The mine count is checked first, so a refusal leaves both texts as they were.
-        if (const auto refusal = round.set_mine_count_text(*mines)) {
-            return from(refusal);
+        if (const Outcome set = round.set_mine_count_text(*mines); !set.done()) {
+            return from(set);
         }
         return from(round.set_box_count_text(*boxes));
     }

@@ -43,6 +43,14 @@ QString refusal_text(DiceRefusal refusal) {
     return {};
 }
 
+namespace {
+
+Outcome refuse(DiceRefusal refusal) {
+    return Outcome::refused(refusal_text(refusal));
+}
+
+} // namespace
+
 DiceTurn::DiceTurn(DiceState& state, QObject* parent) : DiceTurn(state, nullptr, parent) {}
 
 DiceTurn::DiceTurn(DiceState& state, RandomSource& random, QObject* parent)
@@ -79,13 +87,13 @@ bool DiceTurn::phrase_open() const {
     return phase_ == DicePhase::waiting || phase_ == DicePhase::counting;
 }
 
-std::optional<DiceRefusal> DiceTurn::set_phrase(const QString& phrase) {
+Outcome DiceTurn::set_phrase(const QString& phrase) {
     if (!phrase_open()) {
-        return DiceRefusal::phrase_locked;
+        return refuse(DiceRefusal::phrase_locked);
     }
     draw_.phrase = phrase;
     emit state_changed();
-    return std::nullopt;
+    return Outcome::ok();
 }
 
 void DiceTurn::commit_fresh_draw() {
@@ -93,28 +101,28 @@ void DiceTurn::commit_fresh_draw() {
     draw_used_ = false;
 }
 
-std::optional<DiceRefusal> DiceTurn::open_count_frame() {
+Outcome DiceTurn::open_count_frame() {
     if (phase_ != DicePhase::waiting) {
-        return DiceRefusal::turn_under_way;
+        return refuse(DiceRefusal::turn_under_way);
     }
     // The previous winner leaves the screen as the next turn begins.
     badge_side_ = Side::none;
     enter(DicePhase::counting);
-    return std::nullopt;
+    return Outcome::ok();
 }
 
-std::optional<DiceRefusal> DiceTurn::set_throw_count(const QString& count) {
+Outcome DiceTurn::set_throw_count(const QString& count) {
     if (phase_ != DicePhase::counting && phase_ != DicePhase::shaking) {
-        return DiceRefusal::count_frame_shut;
+        return refuse(DiceRefusal::count_frame_shut);
     }
     // No signal: the one who typed it shows it already, and the next throw reads it.
     throw_count_ = count;
-    return std::nullopt;
+    return Outcome::ok();
 }
 
-std::optional<DiceRefusal> DiceTurn::start_shaking() {
+Outcome DiceTurn::start_shaking() {
     if (phase_ != DicePhase::counting && phase_ != DicePhase::shaking) {
-        return DiceRefusal::count_frame_shut;
+        return refuse(DiceRefusal::count_frame_shut);
     }
     const QString normalized = normalize_throw_count(throw_count_);
     if (normalized != throw_count_) {
@@ -130,12 +138,12 @@ std::optional<DiceRefusal> DiceTurn::start_shaking() {
         shake_timer_->start(shake_interval_ms);
     }
     enter(DicePhase::shaking);
-    return std::nullopt;
+    return Outcome::ok();
 }
 
-std::optional<DiceRefusal> DiceTurn::throw_once() {
+Outcome DiceTurn::throw_once() {
     if (phase_ != DicePhase::shaking) {
-        return DiceRefusal::not_shaking;
+        return refuse(DiceRefusal::not_shaking);
     }
     const bool last = throw_dice(state_, throw_count_, random_);
     faces_ = draw_faces(state_.turn_outcome, stream_);
@@ -145,12 +153,12 @@ std::optional<DiceRefusal> DiceTurn::throw_once() {
         shake_timer_->setInterval(0);
         enter(DicePhase::revealing);
     }
-    return std::nullopt;
+    return Outcome::ok();
 }
 
-std::optional<DiceRefusal> DiceTurn::reveal() {
+Outcome DiceTurn::reveal() {
     if (phase_ != DicePhase::revealing) {
-        return DiceRefusal::throws_not_done;
+        return refuse(DiceRefusal::throws_not_done);
     }
     const Settlement settled = settle_turn(state_);
     if (settled.winner != Side::none) {
@@ -166,21 +174,21 @@ std::optional<DiceRefusal> DiceTurn::reveal() {
     right_tally_ = settled.right_tally;
     emit turn_settled(settled.winner, settled.left_word, settled.right_word);
     enter(DicePhase::waiting);
-    return std::nullopt;
+    return Outcome::ok();
 }
 
-std::optional<DiceRefusal> DiceTurn::next_step() {
+Outcome DiceTurn::next_step() {
     switch (phase_) {
     case DicePhase::waiting:
         return open_count_frame();
     case DicePhase::counting:
         return start_shaking();
     case DicePhase::shaking:
-        return DiceRefusal::still_shaking;
+        return refuse(DiceRefusal::still_shaking);
     case DicePhase::revealing:
         return reveal();
     }
-    return std::nullopt;
+    return Outcome::ok();
 }
 
 void DiceTurn::abandon() {

@@ -4,6 +4,7 @@
 #include "games/dice/dice_view.h"
 #include "games/dice/turn_rules.h"
 #include "runtime/committed_random.h"
+#include "runtime/outcome.h"
 
 #include <QObject>
 #include <QString>
@@ -67,20 +68,20 @@ public:
     // The last turn settled in this run, seed included; none before the first.
     const std::optional<DiceReveal>& last_reveal() const { return state_.last_reveal; }
 
-    // Each action returns why it was refused, or nothing when it was done.
+    // Each action is done, or refused with the reason (one of DiceRefusal's texts).
     // The chat's phrase, mixed into every draw of the turn to come.
-    std::optional<DiceRefusal> set_phrase(const QString& phrase);
-    std::optional<DiceRefusal> open_count_frame();
-    std::optional<DiceRefusal> set_throw_count(const QString& count);
+    Outcome set_phrase(const QString& phrase);
+    Outcome open_count_frame();
+    Outcome set_throw_count(const QString& count);
     // Normalises the count, starts the throws from zero and the timer; again while shaking
     // starts them over.
-    std::optional<DiceRefusal> start_shaking();
+    Outcome start_shaking();
     // One tick of the shaking; after the last throw the reveal waits.
-    std::optional<DiceRefusal> throw_once();
+    Outcome throw_once();
     // Either reveal button: the throws alone decide the winner.
-    std::optional<DiceRefusal> reveal();
+    Outcome reveal();
     // Space: the step the phase offers; nothing while the dice shake.
-    std::optional<DiceRefusal> next_step();
+    Outcome next_step();
     // The window closed: the shaking stops and the phase goes back to waiting.
     void abandon();
 

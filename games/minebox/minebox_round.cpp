@@ -12,6 +12,10 @@ size_t slot(int player) {
     return player == player_two ? 1 : 0;
 }
 
+Outcome refuse(MineBoxRefusal refusal) {
+    return Outcome::refused(refusal_text(refusal));
+}
+
 } // namespace
 
 QString refusal_text(MineBoxRefusal refusal) {
@@ -82,13 +86,13 @@ MineBoxView MineBoxRound::view() const {
     return shown;
 }
 
-std::optional<MineBoxRefusal> MineBoxRound::set_phrase(const QString& phrase) {
+Outcome MineBoxRound::set_phrase(const QString& phrase) {
     if (!phrase_open()) {
-        return MineBoxRefusal::phrase_locked;
+        return refuse(MineBoxRefusal::phrase_locked);
     }
     draw_.phrase = phrase;
     emit state_changed();
-    return std::nullopt;
+    return Outcome::ok();
 }
 
 void MineBoxRound::leave() {
@@ -104,31 +108,31 @@ void MineBoxRound::reveal() {
         MineBoxReveal{draw_, buried_boxes_, buried_mines_, mine_box_numbers(board_)};
 }
 
-std::optional<MineBoxRefusal> MineBoxRound::set_box_count_text(const QString& text) {
+Outcome MineBoxRound::set_box_count_text(const QString& text) {
     if (board_.stage != GameStage::setup) {
-        return MineBoxRefusal::not_in_setup;
+        return refuse(MineBoxRefusal::not_in_setup);
     }
     if (text != box_count_text_) {
         box_count_text_ = text;
         emit count_texts_changed(box_count_text_, mine_count_text_);
     }
-    return std::nullopt;
+    return Outcome::ok();
 }
 
-std::optional<MineBoxRefusal> MineBoxRound::set_mine_count_text(const QString& text) {
+Outcome MineBoxRound::set_mine_count_text(const QString& text) {
     if (board_.stage != GameStage::setup) {
-        return MineBoxRefusal::not_in_setup;
+        return refuse(MineBoxRefusal::not_in_setup);
     }
     if (text != mine_count_text_) {
         mine_count_text_ = text;
         emit count_texts_changed(box_count_text_, mine_count_text_);
     }
-    return std::nullopt;
+    return Outcome::ok();
 }
 
-std::optional<MineBoxRefusal> MineBoxRound::bury() {
+Outcome MineBoxRound::bury() {
     if (auto refused = check_burial(board_, box_count_text_, mine_count_text_)) {
-        return refused;
+        return refuse(*refused);
     }
     // The list over the board must hear of the change before the boxes go, not after.
     emit board_about_to_be_built();
@@ -138,22 +142,22 @@ std::optional<MineBoxRefusal> MineBoxRound::bury() {
     buried_mines_ = to_int(mine_count_text_);
     emit board_built();
     stage_moved();
-    return std::nullopt;
+    return Outcome::ok();
 }
 
-std::optional<MineBoxRefusal> MineBoxRound::dig(int position) {
+Outcome MineBoxRound::dig(int position) {
     if (auto refused = check_dig(board_, position)) {
-        return refused;
+        return refuse(*refused);
     }
     dig_box(board_, tallies_.pending, position);
     emit box_changed(position);
     stage_moved();
-    return std::nullopt;
+    return Outcome::ok();
 }
 
-std::optional<MineBoxRefusal> MineBoxRound::credit(int player) {
+Outcome MineBoxRound::credit(int player) {
     if (auto refused = check_credit(board_, tallies_.pending, player)) {
-        return refused;
+        return refuse(*refused);
     }
     const int position = assign_owner(board_, tallies_, player);
     const PlayerTally& tally = tallies_.player(player);
@@ -161,7 +165,7 @@ std::optional<MineBoxRefusal> MineBoxRound::credit(int player) {
     emit tally_changed(player, tally_texts_[slot(player)]);
     emit box_changed(position);
     stage_moved();
-    return std::nullopt;
+    return Outcome::ok();
 }
 
 void MineBoxRound::stage_moved() {

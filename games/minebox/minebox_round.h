@@ -2,6 +2,7 @@
 
 #include "games/minebox/mine_board.h"
 #include "games/minebox/minebox_view.h"
+#include "runtime/outcome.h"
 
 #include <QObject>
 #include <QString>
@@ -55,17 +56,17 @@ public:
     // The last board revealed in this run, this one's once it is; none before the first.
     const std::optional<MineBoxReveal>& last_reveal() const { return tallies_.last_reveal; }
 
-    // Each action returns why it was refused, or nothing when it was done.
+    // Each action is done, or refused with the reason (one of MineBoxRefusal's texts).
     // The chat's phrase, mixed into every draw of the burial.
-    std::optional<MineBoxRefusal> set_phrase(const QString& phrase);
-    std::optional<MineBoxRefusal> set_box_count_text(const QString& text);
-    std::optional<MineBoxRefusal> set_mine_count_text(const QString& text);
+    Outcome set_phrase(const QString& phrase);
+    Outcome set_box_count_text(const QString& text);
+    Outcome set_mine_count_text(const QString& text);
     // Builds the board from the two count texts and buries the mines; ends the setup.
-    std::optional<MineBoxRefusal> bury();
+    Outcome bury();
     // Opens the box at position (negative: none selected); a player must be named next.
-    std::optional<MineBoxRefusal> dig(int position);
+    Outcome dig(int position);
     // Credits the opened box to player_one or player_two.
-    std::optional<MineBoxRefusal> credit(int player);
+    Outcome credit(int player);
     // The board is left (its window closes): a buried board's seed comes out.
     void leave();
 

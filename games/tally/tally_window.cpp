@@ -307,7 +307,7 @@ void TallyWindow::add_preset(int player, int row) {
 
 void TallyWindow::tell_refusal(const Outcome& outcome) {
     if (!outcome.done() && !outcome.quiet) {
-        message_box(outcome.refusal, style_error, QStringLiteral("加分提示"));
+        message_box(outcome.reason, style_error, QStringLiteral("加分提示"));
     }
 }
 

@@ -22,13 +22,13 @@ QByteArray seed_of(const char* hex) {
 
 // A settled turn of the program's kind, its throws made by hand.
 void play_turn(DiceTurn& turn, const QString& count) {
-    QVERIFY(!turn.open_count_frame());
-    QVERIFY(!turn.set_throw_count(count));
-    QVERIFY(!turn.start_shaking());
+    QVERIFY(turn.open_count_frame().done());
+    QVERIFY(turn.set_throw_count(count).done());
+    QVERIFY(turn.start_shaking().done());
     while (turn.phase() == DicePhase::shaking) {
-        QVERIFY(!turn.throw_once());
+        QVERIFY(turn.throw_once().done());
     }
-    QVERIFY(!turn.reveal());
+    QVERIFY(turn.reveal().done());
 }
 
 } // namespace
@@ -149,7 +149,7 @@ void TestDiceDraws::commitment_comes_before_the_throws_and_the_seed_after_the_re
     QVERIFY(before["draw"]["phrase_open"].toBool());
     QVERIFY(before["revealed"].isNull());
 
-    QVERIFY(!turn.set_phrase(QStringLiteral("弹幕第一句")));
+    QVERIFY(turn.set_phrase(QStringLiteral("弹幕第一句")).done());
     play_turn(turn, QStringLiteral("3"));
     QVERIFY(turn.last_reveal());
     const DiceReveal& reveal = *turn.last_reveal();
@@ -180,28 +180,28 @@ void TestDiceDraws::phrase_is_taken_until_the_shaking_starts() {
     DiceState state;
     DiceTurn turn(state);
     turn.set_timer_driven(false);
-    QVERIFY(!turn.set_phrase(QStringLiteral("one")));
-    QVERIFY(!turn.open_count_frame());
-    QVERIFY(!turn.set_phrase(QStringLiteral("two")));
-    QVERIFY(!turn.set_throw_count(QStringLiteral("2")));
-    QVERIFY(!turn.start_shaking());
-    QCOMPARE(turn.set_phrase(QStringLiteral("three")),
-             std::optional<DiceRefusal>(DiceRefusal::phrase_locked));
-    QVERIFY(!turn.throw_once());
-    QCOMPARE(turn.set_phrase(QStringLiteral("four")),
-             std::optional<DiceRefusal>(DiceRefusal::phrase_locked));
-    QVERIFY(!turn.throw_once());
+    QVERIFY(turn.set_phrase(QStringLiteral("one")).done());
+    QVERIFY(turn.open_count_frame().done());
+    QVERIFY(turn.set_phrase(QStringLiteral("two")).done());
+    QVERIFY(turn.set_throw_count(QStringLiteral("2")).done());
+    QVERIFY(turn.start_shaking().done());
+    QCOMPARE(turn.set_phrase(QStringLiteral("three")).reason,
+             refusal_text(DiceRefusal::phrase_locked));
+    QVERIFY(turn.throw_once().done());
+    QCOMPARE(turn.set_phrase(QStringLiteral("four")).reason,
+             refusal_text(DiceRefusal::phrase_locked));
+    QVERIFY(turn.throw_once().done());
     QCOMPARE(turn.phase(), DicePhase::revealing);
-    QCOMPARE(turn.set_phrase(QStringLiteral("five")),
-             std::optional<DiceRefusal>(DiceRefusal::phrase_locked));
+    QCOMPARE(turn.set_phrase(QStringLiteral("five")).reason,
+             refusal_text(DiceRefusal::phrase_locked));
     QVERIFY(!refusal_text(DiceRefusal::phrase_locked).isEmpty());
     QCOMPARE(turn.phrase(), QStringLiteral("two"));
     const QJsonObject shaken = dice_overlay_state(turn.view());
     QVERIFY(!shaken["draw"]["phrase_open"].toBool());
-    QVERIFY(!turn.reveal());
+    QVERIFY(turn.reveal().done());
     QCOMPARE(turn.last_reveal()->draw.phrase, QStringLiteral("two"));
     // The next turn takes a phrase again.
-    QVERIFY(!turn.set_phrase(QStringLiteral("six")));
+    QVERIFY(turn.set_phrase(QStringLiteral("six")).done());
 }
 
 void TestDiceDraws::revealed_turn_replays_to_what_was_settled_data() {
@@ -222,7 +222,7 @@ void TestDiceDraws::revealed_turn_replays_to_what_was_settled() {
     DiceTurn turn(state);
     turn.set_timer_driven(false);
     for (int i = 0; i < 5; ++i) {
-        QVERIFY(!turn.set_phrase(phrase));
+        QVERIFY(turn.set_phrase(phrase).done());
         const std::uint32_t wins_before = state.left_wins;
         play_turn(turn, count);
         const DiceReveal& reveal = *turn.last_reveal();
@@ -239,19 +239,19 @@ void TestDiceDraws::restarting_replays_the_stream_from_its_start() {
     DiceState state;
     DiceTurn turn(state);
     turn.set_timer_driven(false);
-    QVERIFY(!turn.open_count_frame());
-    QVERIFY(!turn.set_throw_count(QStringLiteral("9")));
-    QVERIFY(!turn.start_shaking());
+    QVERIFY(turn.open_count_frame().done());
+    QVERIFY(turn.set_throw_count(QStringLiteral("9")).done());
+    QVERIFY(turn.start_shaking().done());
     for (int i = 0; i < 5; ++i) {
-        QVERIFY(!turn.throw_once());
+        QVERIFY(turn.throw_once().done());
     }
     // Started again with another count: the outcome is that count's, from the same seed.
-    QVERIFY(!turn.set_throw_count(QStringLiteral("4")));
-    QVERIFY(!turn.start_shaking());
+    QVERIFY(turn.set_throw_count(QStringLiteral("4")).done());
+    QVERIFY(turn.start_shaking().done());
     while (turn.phase() == DicePhase::shaking) {
-        QVERIFY(!turn.throw_once());
+        QVERIFY(turn.throw_once().done());
     }
-    QVERIFY(!turn.reveal());
+    QVERIFY(turn.reveal().done());
     const DiceReveal& reveal = *turn.last_reveal();
     QCOMPARE(reveal.throws, 4);
     QCOMPARE(replay_turn(reveal.draw, 4).outcome, reveal.outcome);
@@ -264,9 +264,9 @@ void TestDiceDraws::a_turn_left_during_the_shaking_never_reuses_its_seed() {
     const QByteArray first = turn.commitment();
     turn.abandon(); // nothing drawn yet: the seed stays
     QCOMPARE(turn.commitment(), first);
-    QVERIFY(!turn.open_count_frame());
-    QVERIFY(!turn.start_shaking());
-    QVERIFY(!turn.throw_once());
+    QVERIFY(turn.open_count_frame().done());
+    QVERIFY(turn.start_shaking().done());
+    QVERIFY(turn.throw_once().done());
     turn.abandon();
     QVERIFY(turn.commitment() != first);
     QCOMPARE(turn.draw_round(), 2u);

@@ -27,7 +27,7 @@ struct Table {
 };
 
 // One action, answering with its refusal.
-using Action = std::function<std::optional<DiceRefusal>(DiceTurn&)>;
+using Action = std::function<Outcome(DiceTurn&)>;
 
 } // namespace
 
@@ -54,25 +54,25 @@ void TestDiceTurn::a_whole_turn_runs_through_the_model() {
 
     QCOMPARE(table.turn.phase(), DicePhase::waiting);
     QCOMPARE(table.turn.view().left_tally, zero_tally);
-    QVERIFY(!table.turn.open_count_frame());
+    QVERIFY(table.turn.open_count_frame().done());
     QCOMPARE(table.turn.view().phase, DicePhase::counting);
-    QVERIFY(!table.turn.set_throw_count(QStringLiteral("3")));
-    QVERIFY(!table.turn.start_shaking());
+    QVERIFY(table.turn.set_throw_count(QStringLiteral("3")).done());
+    QVERIFY(table.turn.start_shaking().done());
     QCOMPARE(table.turn.phase(), DicePhase::shaking);
     QCOMPARE(changed.count(), 2);
-    QVERIFY(!table.turn.throw_once());
-    QVERIFY(!table.turn.throw_once());
+    QVERIFY(table.turn.throw_once().done());
+    QVERIFY(table.turn.throw_once().done());
     // The throws show nothing, so they change no view.
     QCOMPARE(changed.count(), 2);
     QCOMPARE(table.turn.phase(), DicePhase::shaking);
-    QVERIFY(!table.turn.throw_once());
+    QVERIFY(table.turn.throw_once().done());
     QCOMPARE(table.turn.phase(), DicePhase::revealing);
     QCOMPARE(throws.count(), 3);
     QCOMPARE(throws.last().at(0).toInt(), 3);
     QCOMPARE(table.random.log,
              QStringList({"seed", "draw 1..2", "seed", "draw 1..2", "seed", "draw 1..2"}));
 
-    QVERIFY(!table.turn.reveal());
+    QVERIFY(table.turn.reveal().done());
     QCOMPARE(table.turn.phase(), DicePhase::waiting);
     const DiceView shown = table.turn.view();
     QCOMPARE(shown.last_winner, Side::left);
@@ -86,7 +86,7 @@ void TestDiceTurn::a_whole_turn_runs_through_the_model() {
     QCOMPARE(phases.count(), 4);
     QCOMPARE(phases.last().at(0).value<DicePhase>(), DicePhase::waiting);
     // The next turn takes the badge down as it begins.
-    QVERIFY(!table.turn.open_count_frame());
+    QVERIFY(table.turn.open_count_frame().done());
     QCOMPARE(table.turn.badge_side(), Side::none);
     QCOMPARE(table.turn.left_words(), QStringList{"胜利"});
 }
@@ -129,15 +129,15 @@ void TestDiceTurn::actions_the_phase_does_not_allow_are_refused() {
     // Brings the turn to the phase: a count of 2 with one throw made still shakes.
     const auto reach = static_cast<DicePhase>(phase);
     if (reach != DicePhase::waiting) {
-        QVERIFY(!table.turn.open_count_frame());
-        QVERIFY(!table.turn.set_throw_count(QStringLiteral("2")));
+        QVERIFY(table.turn.open_count_frame().done());
+        QVERIFY(table.turn.set_throw_count(QStringLiteral("2")).done());
     }
     if (reach == DicePhase::shaking || reach == DicePhase::revealing) {
-        QVERIFY(!table.turn.start_shaking());
-        QVERIFY(!table.turn.throw_once());
+        QVERIFY(table.turn.start_shaking().done());
+        QVERIFY(table.turn.throw_once().done());
     }
     if (reach == DicePhase::revealing) {
-        QVERIFY(!table.turn.throw_once());
+        QVERIFY(table.turn.throw_once().done());
     }
     QCOMPARE(table.turn.phase(), reach);
 
@@ -147,7 +147,7 @@ void TestDiceTurn::actions_the_phase_does_not_allow_are_refused() {
     const QStringList log = table.random.log;
     QSignalSpy changed(&table.turn, &DiceTurn::state_changed);
 
-    QCOMPARE(action(table.turn), std::optional<DiceRefusal>(refusal));
+    QCOMPARE(action(table.turn).reason, refusal_text(refusal));
     QVERIFY(!refusal_text(refusal).isEmpty());
 
     const DiceView after = table.turn.view();

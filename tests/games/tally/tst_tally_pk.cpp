@@ -125,7 +125,7 @@ void TallyPkTest::actions_play_the_pk_or_are_refused() {
             break;
         }
         if (!outcome.done()) {
-            refused << (outcome.quiet ? QString() : QStringLiteral("!")) + outcome.refusal;
+            refused << (outcome.quiet ? QString() : QStringLiteral("!")) + outcome.reason;
         }
     }
     QCOMPARE(state_text(pk), state);
@@ -384,7 +384,7 @@ void TallyPkTest::a_leftover_found_beside_the_window_is_asked_about_once_read() 
     QTRY_COMPARE(found.count(), 1);
     QVERIFY(pk.asking());
     const Outcome refused = pk.add_amount(1, QStringLiteral("1"));
-    QVERIFY(refused.refusal.contains(QStringLiteral("对话框")));
+    QVERIFY(refused.reason.contains(QStringLiteral("对话框")));
     pk.restore_leftover();
     QVERIFY(pk.add_amount(1, QStringLiteral("1")).done());
     QCOMPARE(pk.board().total_one, QStringLiteral("5"));
