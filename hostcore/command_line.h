@@ -15,33 +15,16 @@ inline constexpr int default_overlay_port = 17610;
 inline constexpr std::size_t longest_control_request = 4096;
 
 struct CommandLine {
-    enum class Action { run, help, version, usage_error, control, control_help, verify };
+    enum class Action { run, help, version, usage_error, control, verify };
     Action action = Action::run;
     std::optional<int> overlay_port; // none when the option was not given
     std::string error;               // one line, for a usage error
     // A copy of its own beside the running one, which then serves no control socket.
     bool new_instance = false;
-    // For control: the request to the running program, one compact JSON object.
-    std::string control_request;
-    // A usage error in the words after "ctl": the usage shown is ctl's.
-    bool about_control = false;
-    // For verify: the words after "verify", read by the check itself.
-    std::vector<std::string> verify_words;
+    // For control and verify: the words after "ctl" or "verify", read by the games' tables
+    // (control_words.h) and by the check (draw_verify.h).
+    std::vector<std::string> words;
 };
-
-// A command that "glimmerhall ctl" sends to the running program. Its arguments become the
-// request's members: "player", "n" and "box" are whole numbers, the others texts.
-struct ControlCommand {
-    std::string game; // empty for the program's own commands
-    std::string action;
-    std::vector<std::string> arguments;
-    std::string help;
-};
-
-// Every command, in the order the help lists them.
-const std::vector<ControlCommand>& control_commands();
-std::string control_usage_text();
-std::string control_help_text();
 
 // The arguments after the program's name, read in order: the first of --help, --version or a
 // fault decides; options given before it still count (help shows the port given with it).

@@ -1,5 +1,7 @@
 #include "hostcore/control_client.h"
 
+#include "hostcore/control_words.h"
+#include "runtime/outcome.h"
 #include "shell/control_server.h"
 
 #include <QFile>
@@ -96,28 +98,39 @@ int send_control_request(const std::string& request) {
                      result.problem.c_str());
         return control_no_program;
     }
-    const QJsonObject answer = QJsonDocument::fromJson(result.answer).object();
-    const QString status = answer.value(QStringLiteral("status")).toString();
-    const QByteArray reason = answer.value(QStringLiteral("reason")).toString().toUtf8();
-    if (status == u"done") {
-        const QByteArray output = answer.value(QStringLiteral("output")).toString().toUtf8();
-        if (!output.isEmpty()) {
-            std::fwrite(output.constData(), 1, static_cast<size_t>(output.size()), stdout);
+    const OutcomeKind* kind = outcome_kind_named(
+        QJsonDocument::fromJson(result.answer).object().value(QStringLiteral("status")).toString());
+    if (kind == nullptr) {
+        std::fprintf(stderr, "glimmerhall: no answer from the running program (%s)\n",
+                     result.problem.empty() ? "it closed the connection" : result.problem.c_str());
+        return control_no_program;
+    }
+    const Outcome answer = outcome_from_json(result.answer);
+    if (answer.done()) {
+        if (!answer.output.isEmpty()) {
+            std::fwrite(answer.output.constData(), 1, static_cast<size_t>(answer.output.size()),
+                        stdout);
             std::fputc('\n', stdout);
         }
         return std::fflush(stdout) == 0 ? control_done : control_refused;
     }
-    if (status == u"refused" || status == u"invalid") {
-        std::fprintf(stderr, "glimmerhall: %s\n", reason.constData());
-        return control_refused;
+    std::fprintf(stderr, "glimmerhall: %s\n", answer.reason.toUtf8().constData());
+    return kind->exit_status;
+}
+
+int run_control_words(const std::vector<std::string>& words, const GameModules& games) {
+    const ControlRequest read = parse_control_words(words, games);
+    if (read.help) {
+        std::fputs(control_help_text(games).toUtf8().constData(), stdout);
+        return std::fflush(stdout) == 0 ? control_done : control_refused;
     }
-    if (status == u"bad_request" || status == u"not_found") {
-        std::fprintf(stderr, "glimmerhall: %s\n", reason.constData());
+    if (!read.error.isEmpty()) {
+        std::fprintf(stderr, "glimmerhall: %s\n%s", read.error.toUtf8().constData(),
+                     control_usage_text().toUtf8().constData());
+        std::fflush(stderr);
         return control_usage;
     }
-    std::fprintf(stderr, "glimmerhall: no answer from the running program (%s)\n",
-                 result.problem.empty() ? "it closed the connection" : result.problem.c_str());
-    return control_no_program;
+    return send_control_request(read.request.toStdString());
 }
 
 int take_start_lock() {

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "runtime/game_module.h"
+
 #include <string>
+#include <vector>
 
 namespace glimmer::host {
 
@@ -13,6 +16,10 @@ inline constexpr int control_no_program = 3;
 // Sends one request to the program running in this user's session, prints its answer (the
 // output on standard output, a refusal on standard error) and gives the exit status.
 int send_control_request(const std::string& request);
+
+// "glimmerhall ctl" with these words: the help, a usage error, or the request sent; the exit
+// status.
+int run_control_words(const std::vector<std::string>& words, const GameModules& games);
 
 // Held from the look for a running program until this one serves the control socket, so that
 // two starts at once (a double-click on the menu entry) end with one program; the descriptor

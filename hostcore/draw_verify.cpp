@@ -1,8 +1,7 @@
 #include "hostcore/draw_verify.h"
 
-#include "games/dice/turn_rules.h"
-#include "games/minebox/mine_board.h"
 #include "runtime/committed_random.h"
+#include "runtime/outside_numbers.h"
 
 #include <QString>
 #include <QStringList>
@@ -16,31 +15,6 @@ namespace glimmer::host {
 
 namespace {
 
-// Decimal digits only, with an optional leading minus when allowed, within [low, high].
-std::optional<long long> parse_whole(const std::string& text, long long low, long long high) {
-    std::size_t at = 0;
-    bool negative = false;
-    if (low < 0 && !text.empty() && text[0] == '-') {
-        negative = true;
-        at = 1;
-    }
-    if (at == text.size() || text.size() - at > 12) {
-        return std::nullopt;
-    }
-    long long value = 0;
-    for (; at < text.size(); ++at) {
-        if (text[at] < '0' || text[at] > '9') {
-            return std::nullopt;
-        }
-        value = value * 10 + (text[at] - '0');
-    }
-    value = negative ? -value : value;
-    if (value < low || value > high) {
-        return std::nullopt;
-    }
-    return value;
-}
-
 // 64 hex digits, either case, as 32 bytes.
 QByteArray parse_hex32(const std::string& text) {
     return seed_from_hex(QString::fromStdString(text).toLower());
@@ -49,7 +23,7 @@ QByteArray parse_hex32(const std::string& text) {
 int usage(const std::string& error) {
     std::fprintf(stderr,
                  "glimmerhall verify: %s\n"
-                 "Usage: glimmerhall verify dice|minebox SEED [PHRASE] --round N ...  "
+                 "Usage: glimmerhall verify GAME SEED [PHRASE] --round N ...  "
                  "(glimmerhall verify --help)\n",
                  error.c_str());
     std::fflush(stderr);
@@ -69,27 +43,46 @@ std::string hex(const QByteArray& bytes) {
 
 } // namespace
 
-std::string verify_help_text() {
-    return "Usage: glimmerhall verify dice SEED [PHRASE] --round N --throws N\n"
-           "                          [--commitment HEX] [--winner left|right] [--faces D-T]\n"
-           "       glimmerhall verify minebox SEED [PHRASE] --round N --boxes N --mines N\n"
-           "                          [--commitment HEX] [--mine-boxes A,B,...]\n"
+std::string verify_help_text(const GameModules& games) {
+    std::string names;
+    std::string usage_lines;
+    std::string option_lines;
+    for (const std::unique_ptr<GameModule>& module : games) {
+        const DrawVerifier* verifier = module->verifier();
+        if (verifier == nullptr) {
+            continue;
+        }
+        const std::string game = module->info().id.toStdString();
+        names += (names.empty() ? "" : "|") + game;
+        std::string required;
+        std::string optional;
+        option_lines += game + ":\n";
+        for (const DrawVerifier::Option& option : verifier->options()) {
+            const std::string name = option.name.toStdString();
+            (option.required ? required : optional) +=
+                (option.required ? " --" + name + " X" : " [--" + name + " X]");
+            std::string line = "  --" + name + " X";
+            line.resize(std::max<std::size_t>(line.size() + 2, 19), ' ');
+            option_lines += line + option.help.toStdString() + "\n";
+        }
+        usage_lines += (usage_lines.empty() ? "Usage: " : "       ") +
+                       std::string("glimmerhall verify ") + game + " SEED [PHRASE] --round N" +
+                       required + "\n                          [--commitment HEX]" + optional +
+                       "\n";
+    }
+    return usage_lines +
            "\n"
-           "Checks a revealed draw of the dice or mine-box game from what the overlay and the\n"
+           "Checks a revealed draw of a game (" +
+           names +
+           ") from what the overlay and the\n"
            "\"公平验证\" box published, without the program running: recomputes the outcome from\n"
            "the seed (64 hex digits) and the phrase (omit it or give '' when there was none),\n"
            "prints it, and compares it with whatever of the commitment and the outcome is given.\n"
            "A phrase that starts with a dash goes after '--', at the end.\n"
            "\n"
-           "  --round N        the draw's round number\n"
-           "  --commitment HEX the published SHA-256 of the seed\n"
-           "dice:\n"
-           "  --throws N       the turn's number of throws; the last one decides\n"
-           "  --winner SIDE    left (dragon, player one) or right (tiger, player two)\n"
-           "  --faces D-T      the last throw's dragon and tiger faces, e.g. 5-2\n"
-           "minebox:\n"
-           "  --boxes N --mines N  the burial's counts\n"
-           "  --mine-boxes LIST    the boxes holding a mine, e.g. 1,4 ('' for none)\n"
+           "  --round N          the draw's round number\n"
+           "  --commitment HEX   the published SHA-256 of the seed\n" +
+           option_lines +
            "\n"
            "Block n of a draw's stream is HMAC-SHA256(key = the seed's 32 bytes, message =\n"
            "UTF-8 \"glimmerhall-draw|<game>|<round>|<n>|<phrase>\"), n from 0. The blocks'\n"
@@ -101,22 +94,34 @@ std::string verify_help_text() {
            "match (the reason on standard error); 2 usage error.\n";
 }
 
-int run_verify(const std::vector<std::string>& words) {
+int run_verify(const std::vector<std::string>& words, const GameModules& games) {
     if (!words.empty() && (words[0] == "--help" || words[0] == "-h")) {
-        std::fputs(verify_help_text().c_str(), stdout);
+        std::fputs(verify_help_text(games).c_str(), stdout);
         return std::fflush(stdout) == 0 ? 0 : 1;
     }
+    std::string known;
+    const DrawVerifier* verifier = nullptr;
+    for (const std::unique_ptr<GameModule>& module : games) {
+        if (module->verifier() == nullptr) {
+            continue;
+        }
+        const std::string id = module->info().id.toStdString();
+        known += (known.empty() ? "" : " or ") + id;
+        if (!words.empty() && words[0] == id) {
+            verifier = module->verifier();
+        }
+    }
     if (words.empty()) {
-        return usage("verify needs a game: dice or minebox");
+        return usage("verify needs a game: " + known);
     }
     const std::string& game = words[0];
-    if (game != "dice" && game != "minebox") {
-        return usage("unknown game '" + game + "': dice or minebox");
+    if (verifier == nullptr) {
+        return usage("unknown game '" + game + "': " + known);
     }
-    const std::vector<std::string> names =
-        game == "dice"
-            ? std::vector<std::string>{"round", "commitment", "throws", "winner", "faces"}
-            : std::vector<std::string>{"round", "commitment", "boxes", "mines", "mine-boxes"};
+    std::vector<std::string> names{"round", "commitment"};
+    for (const DrawVerifier::Option& option : verifier->options()) {
+        names.push_back(option.name.toStdString());
+    }
     std::map<std::string, std::string> options;
     std::vector<std::string> positional;
     bool options_end = false;
@@ -167,7 +172,7 @@ int run_verify(const std::vector<std::string>& words) {
     if (options.count("round") == 0) {
         return usage("--round is needed");
     }
-    const std::optional<long long> round = parse_whole(options["round"], 0, 4294967295LL);
+    const std::optional<long long> round = read_whole(options["round"], 0, 4294967295LL);
     if (!round) {
         return usage("invalid round '" + options["round"] + "'");
     }
@@ -179,70 +184,20 @@ int run_verify(const std::vector<std::string>& words) {
             return usage("the commitment must be 64 hex digits");
         }
     }
-
     // Every argument is read before anything is printed, so a usage error prints no outcome.
-    std::optional<long long> throws;
-    std::optional<int> claimed_outcome;
-    std::optional<DiceFaces> claimed_faces;
-    std::optional<long long> boxes;
-    std::optional<long long> mines;
-    std::optional<std::vector<int>> claimed_boxes;
-    if (game == "dice") {
-        if (options.count("throws") == 0) {
-            return usage("--throws is needed");
+    QHash<QString, QString> given;
+    for (const DrawVerifier::Option& option : verifier->options()) {
+        const auto found = options.find(option.name.toStdString());
+        if (found != options.end()) {
+            given.insert(option.name, QString::fromStdString(found->second));
+        } else if (option.required) {
+            return usage("--" + option.name.toStdString() + " is needed");
         }
-        // No turn of the game has more: a larger count proves nothing and would only take time.
-        throws = parse_whole(options["throws"], 1, max_throws);
-        if (!throws) {
-            return usage("invalid throw count '" + options["throws"] + "': a turn has 1 to " +
-                         std::to_string(max_throws) + " throws");
-        }
-        if (options.count("winner") != 0) {
-            const std::string& side = options["winner"];
-            if (side == "left" || side == "dragon") {
-                claimed_outcome = left_wins_outcome;
-            } else if (side == "right" || side == "tiger") {
-                claimed_outcome = right_wins_outcome;
-            } else {
-                return usage("invalid winner '" + side + "': left or right");
-            }
-        }
-        if (options.count("faces") != 0) {
-            const std::string& faces = options["faces"];
-            if (faces.size() != 3 || faces[1] != '-' || faces[0] < '1' || faces[0] > '6' ||
-                faces[2] < '1' || faces[2] > '6') {
-                return usage("invalid faces '" + faces + "': dragon-tiger, e.g. 5-2");
-            }
-            claimed_faces = DiceFaces{faces[0] - '0', faces[2] - '0'};
-        }
-    } else {
-        if (options.count("boxes") == 0 || options.count("mines") == 0) {
-            return usage("--boxes and --mines are needed");
-        }
-        boxes = parse_whole(options["boxes"], 0, max_boxes);
-        if (!boxes) {
-            return usage("invalid box count '" + options["boxes"] + "'");
-        }
-        mines = parse_whole(options["mines"], -2147483647LL, 2147483647LL);
-        if (!mines || *mines >= *boxes) {
-            return usage("invalid mine count '" + options["mines"] +
-                         "': a burial has fewer mines than boxes");
-        }
-        if (options.count("mine-boxes") != 0) {
-            claimed_boxes.emplace();
-            const QStringList listed =
-                QString::fromStdString(options["mine-boxes"]).split(u',', Qt::SkipEmptyParts);
-            for (const QString& number : listed) {
-                const std::optional<long long> box =
-                    parse_whole(number.trimmed().toStdString(), 1, max_boxes);
-                if (!box) {
-                    return usage("invalid box number '" + number.toStdString() +
-                                 "' in --mine-boxes");
-                }
-                claimed_boxes->push_back(static_cast<int>(*box));
-            }
-            std::sort(claimed_boxes->begin(), claimed_boxes->end());
-        }
+    }
+    QString error;
+    const std::optional<DrawCheck> check = verifier->check(record, given, &error);
+    if (!check) {
+        return usage(error.toStdString());
     }
 
     std::vector<std::string> faults;
@@ -256,36 +211,11 @@ int run_verify(const std::vector<std::string>& words) {
                 claimed_commitment.isEmpty()
                     ? ""
                     : (claimed_commitment == record.commitment() ? " (matches)" : " (differs)"));
-    if (game == "dice") {
-        const ThrowResult result = replay_turn(record, static_cast<std::int32_t>(*throws));
-        const bool left = result.outcome == left_wins_outcome;
-        std::printf("throws     %lld\nfaces      %d-%d (dragon %d, tiger %d)\nwinner     %s\n",
-                    *throws, result.faces.dragon, result.faces.tiger, result.faces.dragon,
-                    result.faces.tiger,
-                    left ? "left (dragon, player one)" : "right (tiger, player two)");
-        if (claimed_outcome && *claimed_outcome != result.outcome) {
-            faults.push_back(std::string("the winner does not match: the draw gives ") +
-                             (left ? "left" : "right"));
-        }
-        if (claimed_faces && (claimed_faces->dragon != result.faces.dragon ||
-                              claimed_faces->tiger != result.faces.tiger)) {
-            faults.push_back("the faces do not match: the draw gives " +
-                             std::to_string(result.faces.dragon) + "-" +
-                             std::to_string(result.faces.tiger));
-        }
-    } else {
-        const std::optional<std::vector<int>> placed =
-            replay_burial(record, static_cast<int>(*boxes), static_cast<int>(*mines));
-        std::string listed;
-        for (const int box : placed.value_or(std::vector<int>{})) {
-            listed += (listed.empty() ? "" : ",") + std::to_string(box);
-        }
-        std::printf("boxes      %lld\nmines      %lld\nmine-boxes %s\n", *boxes, *mines,
-                    listed.empty() ? "(none)" : listed.c_str());
-        if (claimed_boxes && *claimed_boxes != placed.value_or(std::vector<int>{})) {
-            faults.push_back("the mine boxes do not match: the draw gives " +
-                             (listed.empty() ? std::string("none") : listed));
-        }
+    for (const QString& line : check->outcome) {
+        std::printf("%s\n", line.toStdString().c_str());
+    }
+    for (const QString& fault : check->faults) {
+        faults.push_back(fault.toStdString());
     }
     if (!faults.empty()) {
         std::string reason;
@@ -294,8 +224,7 @@ int run_verify(const std::vector<std::string>& words) {
         }
         return mismatch(reason);
     }
-    const bool compared =
-        !claimed_commitment.isEmpty() || claimed_outcome || claimed_faces || claimed_boxes;
+    const bool compared = !claimed_commitment.isEmpty() || check->compared;
     std::puts(compared ? "checks: everything given matches"
                        : "recomputed; give --commitment and the outcome to compare them");
     return std::fflush(stdout) == 0 ? 0 : 1;

@@ -1,6 +1,6 @@
 #include "hostcore/global_hotkeys.h"
 
-#include "hostcore/command_line.h"
+#include "hostcore/control_words.h"
 
 #include "runtime/logging.h"
 #include "runtime/outside_numbers.h"
@@ -73,32 +73,31 @@ xcb_window_t root_window(xcb_connection_t* connection) {
 }
 
 // The key and ctl command of one line; false when either is not one.
-bool read_hotkey_line(const QString& key_text, const QString& command, Hotkey& key) {
+bool read_hotkey_line(const QString& key_text, const QString& command, const GameModules& games,
+                      Hotkey& key) {
     if (!parse_key(key_text, key)) {
         return false;
     }
-    std::vector<std::string> arguments{"ctl"};
-    const QStringList words = command.split(u' ', Qt::SkipEmptyParts);
-    for (const QString& word : words) {
-        arguments.push_back(word.toStdString());
+    std::vector<std::string> words;
+    const QStringList given = command.split(u' ', Qt::SkipEmptyParts);
+    for (const QString& word : given) {
+        words.push_back(word.toStdString());
     }
-    const CommandLine parsed = parse_command_line(arguments);
-    if (parsed.action != CommandLine::Action::control) {
+    const ControlRequest parsed = parse_control_words(words, games);
+    if (parsed.request.isEmpty()) {
         return false;
     }
     // A key that could only ever be refused is no key: its amount is a plain number or none.
     const QJsonValue amount =
-        QJsonDocument::fromJson(QByteArray::fromStdString(parsed.control_request))
-            .object()
-            .value(QStringLiteral("amount"));
+        QJsonDocument::fromJson(parsed.request).object().value(QStringLiteral("amount"));
     if (amount.isString()) {
         const std::optional<double> value = read_decimal(amount.toString().toStdString());
         if (!value || *value == 0) {
             return false;
         }
     }
-    key.request = QByteArray::fromStdString(parsed.control_request);
-    key.command = words.join(u' ');
+    key.request = parsed.request;
+    key.command = given.join(u' ');
     key.key_text = key_text.trimmed();
     return true;
 }
@@ -131,28 +130,21 @@ std::uint8_t keycode_of(xcb_connection_t* connection, std::uint32_t keysym) {
     return found;
 }
 
-QList<Hotkey> default_hotkeys() {
-    QList<std::pair<QString, QString>> lines;
-    for (int n = 1; n <= 9; ++n) {
-        lines.append(
-            {QStringLiteral("Ctrl+Alt+%1").arg(n), QStringLiteral("tally preset 1 %1").arg(n)});
-        lines.append({QStringLiteral("Ctrl+Alt+Shift+%1").arg(n),
-                      QStringLiteral("tally preset 2 %1").arg(n)});
-    }
-    lines.append({QStringLiteral("Ctrl+Alt+Z"), QStringLiteral("tally undo")});
-    lines.append({QStringLiteral("Ctrl+Alt+Y"), QStringLiteral("tally redo")});
-    lines.append({QStringLiteral("Ctrl+Alt+Space"), QStringLiteral("dice step")});
+QList<Hotkey> default_hotkeys(const GameModules& games) {
     QList<Hotkey> hotkeys;
-    for (const auto& [key_text, command] : lines) {
-        Hotkey key;
-        if (read_hotkey_line(key_text, command, key)) {
-            hotkeys << key;
+    for (const std::unique_ptr<GameModule>& game : games) {
+        for (const DefaultKey& line : game->default_keys()) {
+            Hotkey key;
+            if (read_hotkey_line(line.key, line.command, games, key)) {
+                hotkeys << key;
+            }
         }
     }
     return hotkeys;
 }
 
-QList<Hotkey> read_hotkeys(const QString& settings_file, QStringList* ignored) {
+QList<Hotkey> read_hotkeys(const QString& settings_file, const GameModules& games,
+                           QStringList* ignored) {
     const SettingsFile file(settings_file);
     if (!file.usable() && ignored != nullptr) {
         *ignored << file.problem() + QStringLiteral("，全局快捷键按默认设置");
@@ -161,7 +153,7 @@ QList<Hotkey> read_hotkeys(const QString& settings_file, QStringList* ignored) {
     const std::optional<QStringList> lines =
         file.section_lines(QStringLiteral("hotkeys"), max_hotkey_lines, &left_out);
     if (!lines) {
-        return default_hotkeys();
+        return default_hotkeys(games);
     }
     if (left_out > 0 && ignored != nullptr) {
         *ignored << QStringLiteral("[hotkeys] 只读取前 %1 行，其余 %2 行没有读取")
@@ -181,7 +173,7 @@ QList<Hotkey> read_hotkeys(const QString& settings_file, QStringList* ignored) {
             }
             continue;
         }
-        if (!read_hotkey_line(line.left(equals), line.mid(equals + 1), key)) {
+        if (!read_hotkey_line(line.left(equals), line.mid(equals + 1), games, key)) {
             if (ignored != nullptr) {
                 *ignored << QStringLiteral("[hotkeys] %1: not a ctl command").arg(line.left(60));
             }

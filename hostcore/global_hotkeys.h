@@ -1,5 +1,7 @@
 #pragma once
 
+#include "runtime/game_module.h"
+
 #include <QAbstractNativeEventFilter>
 #include <QByteArray>
 #include <QList>
@@ -17,13 +19,13 @@ namespace glimmer::host {
 // 0 when none does.
 std::uint8_t keycode_of(xcb_connection_t* connection, std::uint32_t keysym);
 
-// A line of [hotkeys] in settings.ini, "Ctrl+Alt+1 = tally add 1 520": the key, as X knows it,
-// and the ctl request it sends.
+// A line of [hotkeys] in settings.ini, "Ctrl+Alt+1 = <game> <action> <arguments>": the key, as X
+// knows it, and the ctl request it sends.
 struct Hotkey {
     std::uint32_t keysym = 0;
     std::uint16_t modifiers = 0; // X modifier masks
     QByteArray request;
-    // The command's words as written, "tally preset 1 1", and the key, "Ctrl+Alt+1".
+    // The command's words as written, as ctl takes them, and the key, "Ctrl+Alt+1".
     QString command;
     QString key_text;
 };
@@ -33,14 +35,13 @@ struct Hotkey {
 // max_hotkey_lines lines. A file without the section gets the default keys; an empty
 // section means no keys at all.
 inline constexpr qsizetype max_hotkey_lines = 200;
-QList<Hotkey> read_hotkeys(const QString& settings_file, QStringList* ignored = nullptr);
+QList<Hotkey> read_hotkeys(const QString& settings_file, const GameModules& games,
+                           QStringList* ignored = nullptr);
 
-// The keys a host has before writing any: Ctrl+Alt+digit adds player one's preset of that
-// number and Ctrl+Alt+Shift+digit player two's (as Ctrl and Alt with a digit do in the tally
-// window), Ctrl+Alt+Z and Ctrl+Alt+Y undo and redo, Ctrl+Alt+Space is the dice window's Space.
-// OBS binds no keys of its own out of the box, and these stay clear of the desktops' usual
-// Ctrl+Alt keys (T, L, D, Delete, arrows, F1 to F12).
-QList<Hotkey> default_hotkeys();
+// The keys a host has before writing any: those the games offer (runtime/game_module.h).
+// OBS binds no keys of its own out of the box, and the games' stay clear of the desktops'
+// usual Ctrl+Alt keys (T, L, D, Delete, arrows, F1 to F12).
+QList<Hotkey> default_hotkeys(const GameModules& games);
 
 // The keys grabbed on the X server, so that they act wherever the focus is. X11 only: under
 // Wayland nothing may grab keys, and the desktop's own shortcuts run ctl instead.
@@ -54,7 +55,7 @@ public:
 
     // Grabs each key; gives how many could be had (another program may hold one).
     int grab(const QList<Hotkey>& hotkeys);
-    // The keys grab() could not have, as "Ctrl+Alt+1 = tally preset 1 1".
+    // The keys grab() could not have, as "<key> = <command>".
     const QStringList& held_elsewhere() const { return held_elsewhere_; }
 
     bool nativeEventFilter(const QByteArray& type, void* message, qintptr* result) override;

@@ -35,15 +35,16 @@ void enter_program(const glimmer::host::ProgramImage* image) {
         line.overlay_port = glimmer::overlay_port(glimmer::default_host_settings());
     }
     if (line.action == glimmer::host::CommandLine::Action::control) {
-        // A client only: no Qt application, no display.
-        std::exit(glimmer::host::send_control_request(line.control_request));
+        // A client only: no Qt application, no display. Its commands are the games' actions.
+        std::exit(glimmer::host::run_control_words(line.words, glimmer::built_in_games()));
     }
     if (line.action == glimmer::host::CommandLine::Action::verify) {
         // Plain computation: no Qt application, no display.
-        std::exit(glimmer::host::run_verify(line.verify_words));
+        std::exit(glimmer::host::run_verify(line.words, glimmer::built_in_games()));
     }
     if (line.action != glimmer::host::CommandLine::Action::run) {
-        std::exit(glimmer::host::answer_command_line(line, glimmer::host::registered_game_ids()));
+        std::exit(glimmer::host::answer_command_line(
+            line, glimmer::host::game_ids(glimmer::built_in_games())));
     }
     // One program per session: a second start shows the first one's catalogue instead.
     int start_lock = -1;

@@ -27,7 +27,7 @@ QString path_text(const QVariant& value) {
     return value.toString();
 }
 
-// The id the desktop shows and keeps the binding under: the command's words, "tally.undo".
+// The id the desktop shows and keeps the binding under: the command's words joined by dots.
 QString shortcut_id(const Hotkey& hotkey) {
     return QString(hotkey.command).replace(u' ', u'.');
 }

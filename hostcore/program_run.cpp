@@ -1,5 +1,4 @@
 #include "hostcore/program_run.h"
-#include "shell/game_registry.h"
 
 #include "hostcore/global_hotkeys.h"
 #include "hostcore/portal_shortcuts.h"
@@ -9,7 +8,7 @@
 #include "shell/app_state.h"
 #include "shell/catalogue_window.h"
 #include "shell/control_server.h"
-#include "shell/game_control.h"
+#include "shell/game_host.h"
 #include "shell/startup_window.h"
 
 #include <QApplication>
@@ -19,10 +18,10 @@
 
 namespace glimmer::host {
 
-std::vector<std::string> registered_game_ids() {
+std::vector<std::string> game_ids(const GameModules& games) {
     std::vector<std::string> ids;
-    for (const GameDescriptor& game : game_registry()) {
-        ids.push_back(game.id.toStdString());
+    for (const std::unique_ptr<GameModule>& game : games) {
+        ids.push_back(game->info().id.toStdString());
     }
     return ids;
 }
@@ -41,13 +40,12 @@ QString hotkey_lines(const QList<Hotkey>& keys) {
 // of the desktop's portal under Wayland. What came of it is for the catalogue's menu.
 void start_global_hotkeys(CatalogueWindow& catalogue, const QString& settings_file) {
     QStringList ignored;
-    const QList<Hotkey> keys = read_hotkeys(settings_file, &ignored);
+    GameHost& games = catalogue.games();
+    const QList<Hotkey> keys = read_hotkeys(settings_file, games.modules(), &ignored);
     for (const QString& line_ignored : ignored) {
         qCWarning(log_config) << line_ignored;
     }
-    const auto run = [&catalogue](const QByteArray& request) {
-        run_control_json(catalogue, request);
-    };
+    const auto run = [&games](const QByteArray& request) { games.run_json(request); };
     const QString platform = QGuiApplication::platformName();
     if (keys.isEmpty() && (platform == u"xcb" || platform.startsWith(u"wayland"))) {
         catalogue.set_hotkey_summary(
@@ -84,7 +82,8 @@ void start_global_hotkeys(CatalogueWindow& catalogue, const QString& settings_fi
             });
         QObject::connect(portal, &PortalShortcuts::unavailable, &catalogue,
                          [&catalogue](const QString& reason) {
-                             catalogue.set_hotkey_summary(no_global_hotkeys_text(reason));
+                             catalogue.set_hotkey_summary(
+                                 no_global_hotkeys_text(reason, catalogue.games().modules()));
                          });
         portal->bind(keys);
     }
@@ -121,7 +120,7 @@ void run_program(QObject* application_filter, const CommandLine& line, int start
     // the first program, whatever else is open.
     CatalogueWindow* catalogue = startup->catalogue();
     if (!line.new_instance && catalogue != nullptr) {
-        serve_control(*catalogue);
+        serve_control(catalogue->games(), catalogue);
         if (start_lock >= 0) {
             ::close(start_lock); // a start waiting for it now finds this program
         }

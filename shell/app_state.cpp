@@ -1,5 +1,7 @@
 #include "app_state.h"
 
+#include "game_host.h"
+
 #include "build_config.h"
 #include "overlay_settings.h"
 #include "runtime/files.h"
@@ -53,6 +55,11 @@ HostSettings default_host_settings() {
     return settings;
 }
 
-AppState::AppState(HostSettings settings) : host(std::move(settings)) {}
+AppState::AppState(HostSettings settings, GameModules modules)
+    : host(std::move(settings)),
+      games(std::make_unique<GameHost>(std::move(modules),
+                                       GameEnvironment{host.config_home, host.site_url})) {}
+
+AppState::~AppState() = default;
 
 } // namespace glimmer

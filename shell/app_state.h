@@ -1,10 +1,7 @@
 #pragma once
 
-#include "games/dice/dice_state.h"
-#include "games/minebox/mine_board.h"
-#include "games/tally/tally_config.h"
-
 #include "build_config.h"
+#include "runtime/game_module.h"
 
 #include <QString>
 #include <QStringList>
@@ -82,19 +79,26 @@ struct HostSettings {
 
 HostSettings default_host_settings();
 
+class GameHost;
+
+// The games the program was built with, in the catalogue's order; generated from the games'
+// folders (see games/CMakeLists.txt).
+GameModules built_in_games();
+
 // The program-wide state: one per process, created before the first window and released
-// when the program ends. Each game keeps its own part here, so a game window that is closed
-// and reopened finds whatever its opening does not reset.
+// when the program ends. Each game keeps its own part in its module, so a game window that is
+// closed and reopened finds whatever its opening does not reset.
 struct AppState {
-    explicit AppState(HostSettings settings = default_host_settings());
+    explicit AppState(HostSettings settings = default_host_settings(),
+                      GameModules modules = built_in_games());
+    ~AppState();
 
     HostSettings host;
     // Shared with the version-check worker, which may outlive a window or a test's state.
     std::shared_ptr<VersionState> version = std::make_shared<VersionState>();
     std::shared_ptr<FirstPaintGate> first_paint = std::make_shared<FirstPaintGate>();
-    TallyConfig tally;
-    MineBoxTallies minebox;
-    DiceState dice;
+    // The games, their sessions and windows.
+    std::unique_ptr<GameHost> games;
 };
 
 } // namespace glimmer

@@ -2,13 +2,10 @@
 
 #include "app_state.h"
 #include "control_token.h"
-#include "game_control.h"
-#include "game_registry.h"
-#include "overlay_feed.h"
+#include "game_host.h"
 #include "overlay_state.h"
 #include "runtime/controls/picture_button.h"
 #include "runtime/controls/transparent_label.h"
-#include "runtime/game_window.h"
 #include "runtime/logging.h"
 #include "runtime/overlay_server.h"
 #include "runtime/web_view.h"
@@ -26,24 +23,33 @@
 #include <QMenu>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace glimmer {
 
-QString no_global_hotkeys_text(const QString& reason) {
+QString no_global_hotkeys_text(const QString& reason, const GameModules& games) {
+    // The examples are the games' own keys' commands, the first of each game's.
+    QStringList examples;
+    for (const std::unique_ptr<GameModule>& game : games) {
+        const QList<DefaultKey> keys = game->default_keys();
+        if (!keys.isEmpty()) {
+            examples << QStringLiteral("glimmerhall ctl ") + keys.first().command;
+        }
+    }
     return (reason.isEmpty()
                 ? QStringLiteral("这个桌面不让程序自己设置全局快捷键。")
                 : QStringLiteral("这个桌面不让程序自己设置全局快捷键（%1）。").arg(reason)) +
            QStringLiteral("\n\n在桌面设置的自定义快捷键里运行 glimmerhall ctl 命令，效果相同，"
-                          "例如：\nglimmerhall ctl tally preset 1 1\nglimmerhall ctl tally undo\n"
-                          "glimmerhall ctl dice step\n\n全部命令见 glimmerhall ctl --help 和 man "
-                          "glimmerhall。");
+                          "例如：\n") +
+           examples.join(u'\n') +
+           QStringLiteral("\n\n全部命令见 glimmerhall ctl --help 和 man glimmerhall。");
 }
 
 CatalogueWindow::CatalogueWindow(AppState& state, QWidget* parent)
     : QWidget(parent), ui_(std::make_unique<Ui::CatalogueWindow>()), state_(state),
-      backdrop_(QStringLiteral(":/catalogue/backdrop.jpg")), overlay_feed_(new OverlayFeed(this)),
+      backdrop_(QStringLiteral(":/catalogue/backdrop.jpg")),
       overlay_server_(new OverlayServer(this)) {
     ui_->setupUi(this);
-    setFixedSize(500, 300);
 
     QFont link_font = ui_->new_version_link->font();
     link_font.setPixelSize(14);
@@ -59,36 +65,55 @@ CatalogueWindow::CatalogueWindow(AppState& state, QWidget* parent)
 
     // The update notes' box is modal, yet closing the catalogue must still end the program.
     close_even_under_modal_boxes(this);
-    overlay_addresses_ = glimmer::overlay_addresses(state_.host);
+    overlay_addresses_ = glimmer::overlay_addresses(state_.host, games().modules());
     if (overlay_addresses_.on()) {
         overlay_addresses_.off_reason = QStringLiteral("直播叠加正在启动，请稍候再试");
     }
-    connect(overlay_feed_, &OverlayFeed::changed, overlay_server_, &OverlayServer::publish);
+    connect(&games(), &GameHost::state_changed, overlay_server_, &OverlayServer::publish);
+    connect(&games(), &GameHost::raise_requested, this, [this] {
+        if (isMinimized()) {
+            showNormal();
+        }
+        raise();
+        activateWindow();
+    });
 
-    // The design has room for three games; the registry's first three fill it in order.
-    const QList<GameDescriptor>& games = game_registry();
-    const std::array<PictureButton*, 3> buttons{ui_->first_game_button, ui_->second_game_button,
-                                                ui_->third_game_button};
-    for (size_t i = 0; i < buttons.size(); ++i) {
-        if (static_cast<qsizetype>(i) >= games.size()) {
-            buttons[i]->hide();
+    // The design has three places; a game after the first three gets a column of its own to
+    // the right, as wide as theirs.
+    buttons_ = {ui_->first_game_button, ui_->second_game_button, ui_->third_game_button};
+    const GameModules& modules = games().modules();
+    const QRect last = ui_->third_game_button->geometry();
+    for (size_t i = buttons_.size(); i < modules.size(); ++i) {
+        auto* button = new PictureButton(this);
+        button->setObjectName(QStringLiteral("game_button_%1").arg(i + 1));
+        const int step = last.width() + 4;
+        button->setGeometry(last.translated(static_cast<int>(i + 1 - buttons_.size()) * step, 0));
+        buttons_.append(button);
+    }
+    const int extra = std::max<int>(0, static_cast<int>(modules.size()) - 3);
+    setFixedSize(500 + extra * (last.width() + 4), 300);
+    for (qsizetype i = 0; i < buttons_.size(); ++i) {
+        PictureButton* button = buttons_[i];
+        if (i >= static_cast<qsizetype>(modules.size())) {
+            button->hide();
             continue;
         }
-        const GameDescriptor& game = games[static_cast<qsizetype>(i)];
-        buttons[i]->setText(game.title);
-        buttons[i]->setNormalFace(QPixmap(game.picture));
-        buttons[i]->setHoverFaceFile(game.hover_picture);
-        connect(buttons[i], &QAbstractButton::clicked, this,
-                [this, id = game.id] { open_game(id); });
+        const GameInfo& game = modules[static_cast<size_t>(i)]->info();
+        button->setText(game.title);
+        button->setNormalFace(QPixmap(game.picture));
+        button->setHoverFaceFile(game.hover_picture);
+        connect(button, &QAbstractButton::clicked, this, [this, id = game.id] { open_game(id); });
     }
-    games_.resize(games.size());
 }
 
 CatalogueWindow::~CatalogueWindow() = default;
 
-GameWindow* CatalogueWindow::game_window(const QString& id) const {
-    const int game = game_index(id);
-    return game >= 0 && game < games_.size() ? games_[game].data() : nullptr;
+GameHost& CatalogueWindow::games() const {
+    return *state_.games;
+}
+
+QWidget* CatalogueWindow::game_window(const QString& id) const {
+    return games().window(id);
 }
 
 TransparentLabel* CatalogueWindow::new_version_link() const {
@@ -100,23 +125,7 @@ TransparentLabel* CatalogueWindow::status_line() const {
 }
 
 void CatalogueWindow::open_game(const QString& id) {
-    const int game = game_index(id);
-    if (game < 0 || game >= games_.size()) {
-        return;
-    }
-    QPointer<GameWindow>& slot = games_[game];
-    if (slot) {
-        // Game state is program-wide, so a game never has two windows.
-        if (slot->isMinimized()) {
-            slot->showNormal();
-        }
-        slot->raise();
-        slot->activateWindow();
-        return;
-    }
-    slot = game_registry()[game].make_window(state_);
-    overlay_feed_->watch(game, slot);
-    open_window(slot);
+    games().open(id);
 }
 
 void CatalogueWindow::paintEvent(QPaintEvent*) {
@@ -130,11 +139,7 @@ void CatalogueWindow::paintEvent(QPaintEvent*) {
             if (statistics_wanted_) {
                 start_statistics();
             }
-            for (const GameDescriptor& game : game_registry()) {
-                if (game.after_start) {
-                    game.after_start(state_);
-                }
-            }
+            games().after_start();
         });
     }
 }
@@ -147,13 +152,13 @@ void CatalogueWindow::start_statistics() {
 }
 
 void CatalogueWindow::start_overlay() {
-    const OverlayAddresses planned = glimmer::overlay_addresses(state_.host);
+    const OverlayAddresses planned = glimmer::overlay_addresses(state_.host, games().modules());
     bool listening = false;
     if (planned.on()) {
-        overlay_server_->set_pages(overlay_pages());
+        overlay_server_->set_pages(overlay_pages(games().modules()));
         listening = overlay_server_->listen(planned.port);
         if (listening) {
-            overlay_server_->publish(overlay_feed_->state_json());
+            overlay_server_->publish(games().state_json());
             const ControlToken read = glimmer::control_token(state_.host.settings_file);
             control_token_ = read.token;
             control_token_problem_ = read.problem;
@@ -177,16 +182,14 @@ void CatalogueWindow::pass_control_token() {
         [this](const QByteArray& game, const QByteArray& action,
                const QByteArray& body) -> std::pair<int, QByteArray> {
             const QJsonDocument document = QJsonDocument::fromJson(body);
-            if (!document.isObject()) {
-                return {400, control_answer_json({ControlAnswer::Status::bad_request,
-                                                  QStringLiteral("请求体不是一个 JSON 对象"),
-                                                  {}})};
+            Outcome answer = Outcome::bad_request(QStringLiteral("请求体不是一个 JSON 对象"));
+            if (document.isObject()) {
+                QJsonObject request = document.object();
+                request.insert(QStringLiteral("game"), QString::fromUtf8(game));
+                request.insert(QStringLiteral("action"), QString::fromUtf8(action));
+                answer = games().run(request);
             }
-            QJsonObject request = document.object();
-            request.insert(QStringLiteral("game"), QString::fromUtf8(game));
-            request.insert(QStringLiteral("action"), QString::fromUtf8(action));
-            const ControlAnswer answer = run_control(*this, request);
-            return {http_status(answer.status), control_answer_json(answer)};
+            return {outcome_kind(answer.kind).http_status, outcome_json(answer)};
         });
 }
 
@@ -205,9 +208,9 @@ void CatalogueWindow::renew_control_token() {
 void CatalogueWindow::contextMenuEvent(QContextMenuEvent* event) {
     auto* menu = new QMenu(this);
     menu->setAttribute(Qt::WA_DeleteOnClose);
-    const QList<GameDescriptor>& games = game_registry();
-    for (qsizetype i = 0; i < games.size(); ++i) {
-        menu->addAction(QStringLiteral("复制直播叠加地址 · ") + games[i].title, this,
+    const GameModules& modules = games().modules();
+    for (size_t i = 0; i < modules.size(); ++i) {
+        menu->addAction(QStringLiteral("复制直播叠加地址 · ") + modules[i]->info().title, this,
                         [this, i] { copy_overlay_address(static_cast<int>(i)); });
     }
     menu->addSeparator();
@@ -224,7 +227,8 @@ void CatalogueWindow::contextMenuEvent(QContextMenuEvent* event) {
     menu->addAction(QStringLiteral("生成新的控制令牌"), this, [this] { renew_control_token(); });
     menu->addSeparator();
     menu->addAction(QStringLiteral("全局快捷键"), this, [this] {
-        message_box(hotkey_summary_.isEmpty() ? no_global_hotkeys_text(QString()) : hotkey_summary_,
+        message_box(hotkey_summary_.isEmpty() ? no_global_hotkeys_text(QString(), games().modules())
+                                              : hotkey_summary_,
                     style_ok, QStringLiteral("全局快捷键"));
     });
     menu->popup(event->globalPos());
@@ -249,11 +253,7 @@ void CatalogueWindow::copy_overlay_address(int game) {
 
 void CatalogueWindow::closeEvent(QCloseEvent* event) {
     event->accept();
-    for (QPointer<GameWindow>& game : games_) {
-        if (game) {
-            game->close();
-        }
-    }
+    games().close_all();
     end_program();
 }
 

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "overlay_settings.h"
-#include "runtime/game_window.h"
 
 #include <QPixmap>
 #include <QPointer>
@@ -17,15 +16,17 @@ namespace glimmer {
 
 struct AppState;
 class TransparentLabel;
+class GameHost;
 class HiddenWebView;
-class OverlayFeed;
 class OverlayServer;
+class PictureButton;
 
-// The program's main window: three picture buttons that open the games, the hidden
-// new-version link and the status line. The program ends when it closes.
+// The program's main window, a view of its games (GameHost): a picture button per game (the
+// design's three places for the first three, one more column each for any after them), the
+// hidden new-version link and the status line. The program ends when it closes.
 // Why the program has no keys of its own here (the reason may be empty), and that the
 // desktop's own shortcuts running ctl commands do the same.
-QString no_global_hotkeys_text(const QString& reason);
+QString no_global_hotkeys_text(const QString& reason, const GameModules& games);
 
 class CatalogueWindow : public QWidget {
     Q_OBJECT
@@ -33,8 +34,8 @@ public:
     explicit CatalogueWindow(AppState& state, QWidget* parent = nullptr);
     ~CatalogueWindow() override;
 
-    // The open window of the registry's game with that id, or null.
-    GameWindow* game_window(const QString& id) const;
+    // The open window of the game with that id, or null.
+    QWidget* game_window(const QString& id) const;
     TransparentLabel* new_version_link() const;
     TransparentLabel* status_line() const;
 
@@ -44,10 +45,10 @@ public:
     // The hidden statistics view, once it has been created after the first paint.
     HiddenWebView* statistics_view() const { return statistics_view_; }
 
-    // The games' state for the overlays, and where the host finds them: the server starts
-    // after the first paint, so until then (and when it cannot listen) the addresses say why
-    // overlays are off.
-    OverlayFeed* overlay_feed() const { return overlay_feed_; }
+    // The games: their sessions, windows, actions and state.
+    GameHost& games() const;
+    // Where the host finds the overlays: the server starts after the first paint, so until
+    // then (and when it cannot listen) the addresses say why overlays are off.
     OverlayServer* overlay_server() const { return overlay_server_; }
     const OverlayAddresses& overlay_addresses() const { return overlay_addresses_; }
     // The bearer token of the control API on the overlay server.
@@ -80,11 +81,10 @@ private:
     std::unique_ptr<Ui::CatalogueWindow> ui_;
     AppState& state_;
     QPixmap backdrop_;
-    QList<QPointer<GameWindow>> games_; // in the registry's order
+    QList<PictureButton*> buttons_; // a game's each, in the catalogue's order
     bool statistics_wanted_ = false;
     bool painted_ = false;
     HiddenWebView* statistics_view_ = nullptr;
-    OverlayFeed* overlay_feed_ = nullptr;
     OverlayServer* overlay_server_ = nullptr;
     OverlayAddresses overlay_addresses_;
     bool overlay_start_tried_ = false;

@@ -1,7 +1,7 @@
 #include "control_server.h"
 
-#include "catalogue_window.h"
-#include "game_control.h"
+#include "game_host.h"
+#include "runtime/outcome.h"
 
 #include <QFile>
 #include <QJsonDocument>
@@ -215,10 +215,9 @@ void ControlServer::read_request(int connection) {
     const qsizetype end = found->received.indexOf('\n');
     if (end < 0 || end > longest_request) {
         if (found->received.size() > longest_request) {
-            answer(connection, control_answer_json(
-                                   {ControlAnswer::Status::bad_request,
-                                    QStringLiteral("命令太长（最多 %1 字节）").arg(longest_request),
-                                    {}}));
+            answer(connection,
+                   outcome_json(Outcome::bad_request(
+                       QStringLiteral("命令太长（最多 %1 字节）").arg(longest_request))));
         }
         return;
     }
@@ -226,10 +225,8 @@ void ControlServer::read_request(int connection) {
     found->notifier->setEnabled(false);
     const quint64 serial = found->serial;
     const QByteArray reply =
-        found->stranger
-            ? control_answer_json(
-                  {ControlAnswer::Status::refused, QStringLiteral("只接受同一用户的命令"), {}})
-            : handler_(request);
+        found->stranger ? outcome_json(Outcome::refused(QStringLiteral("只接受同一用户的命令")))
+                        : handler_(request);
     // Only to the connection that asked: should it have gone meanwhile, its number may be
     // another's already.
     found = connections_.find(connection);
@@ -254,10 +251,9 @@ void ControlServer::drop(int connection) {
     ::close(connection);
 }
 
-ControlServer* serve_control(CatalogueWindow& catalogue) {
+ControlServer* serve_control(GameHost& games, QObject* parent) {
     auto* server = new ControlServer(
-        [&catalogue](const QByteArray& request) { return run_control_json(catalogue, request); },
-        &catalogue);
+        [&games](const QByteArray& request) { return games.run_json(request); }, parent);
     if (!server->listen(control_socket_path())) {
         qCWarning(log_control) << "no control socket: another program has it or no folder";
     }

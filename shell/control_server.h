@@ -11,7 +11,7 @@ class QSocketNotifier;
 
 namespace glimmer {
 
-class CatalogueWindow;
+class GameHost;
 
 // The folder of the per-user control socket: $XDG_RUNTIME_DIR/glimmerhall, or
 // /tmp/glimmerhall-<uid> without XDG_RUNTIME_DIR. Made mode 0700 when missing; empty when
@@ -64,7 +64,7 @@ private:
     quint64 next_serial_ = 0;
 };
 
-// A control server over the catalogue's games, through run_control.
-ControlServer* serve_control(CatalogueWindow& catalogue);
+// A control server over the games, the requests run by the host; it goes with parent.
+ControlServer* serve_control(GameHost& games, QObject* parent);
 
 } // namespace glimmer

@@ -1,7 +1,6 @@
 #include "overlay_settings.h"
 
 #include "app_state.h"
-#include "game_registry.h"
 #include "runtime/outside_numbers.h"
 #include "runtime/settings_file.h"
 
@@ -72,7 +71,7 @@ int overlay_port(const HostSettings& settings) {
     return file_port(settings.settings_file).value_or(default_overlay_port);
 }
 
-OverlayAddresses overlay_addresses(const HostSettings& settings) {
+OverlayAddresses overlay_addresses(const HostSettings& settings, const GameModules& games) {
     OverlayAddresses addresses;
     if (settings.overlay_port &&
         (*settings.overlay_port < 0 || *settings.overlay_port > highest_port)) {
@@ -90,8 +89,8 @@ OverlayAddresses overlay_addresses(const HostSettings& settings) {
     }
     const QString base = QStringLiteral("http://127.0.0.1:%1/overlay/").arg(addresses.port);
     addresses.index = base;
-    for (const GameDescriptor& game : game_registry()) {
-        addresses.games.append(base + game.id);
+    for (const std::unique_ptr<GameModule>& game : games) {
+        addresses.games.append(base + game->info().id);
     }
     return addresses;
 }
@@ -104,14 +103,16 @@ OverlayAddresses overlay_addresses_after_listen(OverlayAddresses addresses, bool
     return addresses;
 }
 
-QString overlay_addresses_text(const OverlayAddresses& addresses) {
+QString overlay_addresses_text(const OverlayAddresses& addresses, const GameModules& games) {
     if (!addresses.on()) {
         return addresses.off_reason + u'\n';
     }
     QString text = QStringLiteral("直播叠加（OBS 浏览器来源）：%1\n").arg(addresses.index);
-    const QList<GameDescriptor>& games = game_registry();
-    for (qsizetype i = 0; i < games.size() && i < addresses.games.size(); ++i) {
-        text += QStringLiteral("  %1  %2\n").arg(games[i].title, -9).arg(addresses.games[i]);
+    for (size_t i = 0; i < games.size() && static_cast<qsizetype>(i) < addresses.games.size();
+         ++i) {
+        text += QStringLiteral("  %1  %2\n")
+                    .arg(games[i]->info().title, -9)
+                    .arg(addresses.games[static_cast<qsizetype>(i)]);
     }
     return text;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "runtime/game_module.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -26,19 +28,19 @@ struct OverlayAddresses {
     // A setting in the settings file that was not used, and what was used instead; empty
     // when there is none.
     QString ignored_setting;
-    QString index;     // the page listing the three
-    QStringList games; // in the registry's order
+    QString index;     // the page listing the games
+    QStringList games; // each game's, in the catalogue's order
 
     bool on() const { return port > 0 && off_reason.isEmpty(); }
 };
 
-OverlayAddresses overlay_addresses(const HostSettings& settings);
+OverlayAddresses overlay_addresses(const HostSettings& settings, const GameModules& games);
 
 // The same addresses once the server has tried to listen: a port it could not have turns
 // overlays off with that reason.
 OverlayAddresses overlay_addresses_after_listen(OverlayAddresses addresses, bool listening);
 
 // Lines for the program's help text: each game's overlay address, or why overlays are off.
-QString overlay_addresses_text(const OverlayAddresses& addresses);
+QString overlay_addresses_text(const OverlayAddresses& addresses, const GameModules& games);
 
 } // namespace glimmer

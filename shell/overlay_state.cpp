@@ -1,45 +1,104 @@
 #include "overlay_state.h"
 
-#include "game_registry.h"
-
 #include "runtime/overlay_server.h"
 
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QJsonObject>
 
 namespace glimmer {
 
-QJsonObject closed_game_state() {
-    return QJsonObject{{QStringLiteral("open"), false}};
+namespace {
+
+// JSON is a script expression; "</" is escaped so no value can end the script element.
+QByteArray script_json(const QJsonDocument& document) {
+    QByteArray json = document.toJson(QJsonDocument::Compact);
+    json.replace("</", "<\\/");
+    return json;
 }
 
-QHash<QByteArray, QByteArray> overlay_pages() {
-    QHash<QByteArray, QByteArray> pages;
+QByteArray html_text(const QString& text) {
+    return text.toHtmlEscaped().toUtf8();
+}
+
+QByteArray resource(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The verify page with the games that have a verifier: their choice, their fields and the
+// script that replays their draws.
+QByteArray verify_page(const GameModules& games) {
+    QByteArray choices;
+    QByteArray fields;
+    QByteArray scripts;
+    for (const std::unique_ptr<GameModule>& module : games) {
+        const DrawVerifier* verifier = module->verifier();
+        if (verifier == nullptr) {
+            continue;
+        }
+        const GameInfo& info = module->info();
+        choices += "<option value=\"" + html_text(info.id) + "\">" + html_text(info.id) + ' ' +
+                   html_text(info.subtitle) + "</option>";
+        for (const DrawVerifier::Option& option : verifier->options()) {
+            QString id = option.name;
+            id.replace(u'-', u'_');
+            fields += "<label class=\"game-option\" data-game=\"" + html_text(info.id) +
+                      "\"><span>" + html_text(option.label) + "</span><input id=\"" +
+                      html_text(id) + "\" autocomplete=\"off\"" +
+                      (option.placeholder.isEmpty()
+                           ? QByteArray()
+                           : " placeholder=\"" + html_text(option.placeholder) + '"') +
+                      "></label>\n";
+        }
+        scripts += resource(verifier->page_script());
+    }
+    QByteArray page = assemble_overlay_page(QStringLiteral(":/overlay/verify.html"));
+    page.replace("<!--VERIFY_GAMES-->", choices);
+    page.replace("<!--VERIFY_FIELDS-->", fields);
+    page.replace("/*VERIFY_SCRIPTS*/", scripts);
+    return page;
+}
+
+} // namespace
+
+QHash<QByteArray, QByteArray> overlay_pages(const GameModules& games) {
     QJsonArray listed;
-    for (const GameDescriptor& game : game_registry()) {
-        pages.insert(game.id.toUtf8(), assemble_overlay_page(game.overlay_page));
-        listed.append(QJsonObject{{QStringLiteral("id"), game.id},
-                                  {QStringLiteral("title"), game.title},
-                                  {QStringLiteral("size"), game.overlay_size}});
+    QJsonObject parts;
+    for (const std::unique_ptr<GameModule>& module : games) {
+        const GameInfo& info = module->info();
+        QJsonArray names;
+        QJsonArray labelled;
+        for (const OverlayPart& part : info.overlay_parts) {
+            names.append(part.name);
+            labelled.append(QJsonObject{{QStringLiteral("name"), part.name},
+                                        {QStringLiteral("label"), part.label}});
+        }
+        parts.insert(info.id, names);
+        listed.append(QJsonObject{{QStringLiteral("id"), info.id},
+                                  {QStringLiteral("title"), info.title},
+                                  {QStringLiteral("subtitle"), info.subtitle},
+                                  {QStringLiteral("size"), QStringLiteral("%1 × %2")
+                                                               .arg(info.overlay_size.width())
+                                                               .arg(info.overlay_size.height())},
+                                  {QStringLiteral("parts"), labelled}});
     }
-    // JSON is a script expression; "</" is escaped so no value can end the script element.
-    QByteArray games = QJsonDocument(listed).toJson(QJsonDocument::Compact);
-    games.replace("</", "<\\/");
+    const QByteArray parts_json = script_json(QJsonDocument(parts));
+    QHash<QByteArray, QByteArray> pages;
+    const auto add = [&](const QByteArray& name, QByteArray page) {
+        page.replace("/*OVERLAY_PARTS*/{}", parts_json);
+        pages.insert(name, page);
+    };
+    for (const std::unique_ptr<GameModule>& module : games) {
+        add(module->info().id.toUtf8(), assemble_overlay_page(module->info().overlay_page));
+    }
     QByteArray index = assemble_overlay_page(QStringLiteral(":/overlay/index.html"));
-    index.replace("/*OVERLAY_GAMES*/[]", games);
-    pages.insert("index", index);
+    index.replace("/*OVERLAY_GAMES*/[]", script_json(QJsonDocument(listed)));
+    add("index", index);
     // Checks a revealed draw with Web Crypto alone; it sends nothing anywhere.
-    pages.insert("verify", assemble_overlay_page(QStringLiteral(":/overlay/verify.html")));
+    add("verify", verify_page(games));
     return pages;
-}
-
-QByteArray overlay_state_json(quint64 revision, const QList<QJsonObject>& parts) {
-    QJsonObject root{{QStringLiteral("revision"), static_cast<qint64>(revision)}};
-    const QList<GameDescriptor>& games = game_registry();
-    for (qsizetype i = 0; i < games.size() && i < parts.size(); ++i) {
-        root.insert(games[i].id, parts[i]);
-    }
-    return QJsonDocument(root).toJson(QJsonDocument::Compact);
 }
 
 } // namespace glimmer

@@ -15,7 +15,7 @@
 #include "shell/app_state.h"
 #include "shell/catalogue_window.h"
 #include "shell/control_server.h"
-#include "shell/game_control.h"
+#include "shell/game_host.h"
 #include "shell/startup_window.h"
 
 #include <QApplication>
@@ -315,7 +315,7 @@ int main(int argc, char** argv) {
     AppState state(settings);
     CatalogueWindow* catalogue = start_program(state)->catalogue();
     catalogue->open_game(QStringLiteral("tally"));
-    ControlServer* server = serve_control(*catalogue);
+    ControlServer* server = serve_control(catalogue->games(), catalogue);
     QEventLoop wait_for_server;
     QObject::connect(catalogue, &CatalogueWindow::overlay_started, &wait_for_server,
                      &QEventLoop::quit);
@@ -327,8 +327,10 @@ int main(int argc, char** argv) {
         return 1;
     }
     host::GlobalHotkeys hotkeys(
-        [catalogue](const QByteArray& request) { run_control_json(*catalogue, request); });
-    const bool keys = !display.isEmpty() && hotkeys.grab(host::read_hotkeys(settings_file)) == 1;
+        [catalogue](const QByteArray& request) { catalogue->games().run_json(request); });
+    const bool keys =
+        !display.isEmpty() &&
+        hotkeys.grab(host::read_hotkeys(settings_file, catalogue->games().modules())) == 1;
 
     const QByteArray socket_path = QFile::encodeName(server->path());
     const quint16 port = static_cast<quint16>(settings.overlay_port.value_or(0));

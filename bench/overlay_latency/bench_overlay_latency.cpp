@@ -11,8 +11,8 @@
 #include "games/tally/tally_config.h"
 #include "games/tally/tally_window.h"
 #include "runtime/overlay_server.h"
-#include "shell/game_registry.h"
-#include "shell/overlay_feed.h"
+#include "shell/app_state.h"
+#include "shell/game_host.h"
 
 #include <QApplication>
 #include <QJsonDocument>
@@ -77,20 +77,18 @@ int free_port() {
 
 bool run(int client_count, QTextStream& out) {
     QTemporaryDir folder;
-    TallyConfig config;
-    auto window = std::make_unique<TallyWindow>(config, folder.path(), QStringLiteral("http://x"));
-    window->show();
-    (void)QTest::qWaitForWindowExposed(window.get());
-    OverlayFeed feed;
+    GameHost games(built_in_games(), GameEnvironment{folder.path(), QStringLiteral("http://x")});
+    games.open(QStringLiteral("tally"));
+    QWidget* window = games.window(QStringLiteral("tally"));
+    (void)QTest::qWaitForWindowExposed(window);
     OverlayServer server;
     const int port = free_port();
     if (!server.listen(port)) {
         out << "the overlay server could not listen\n";
         return false;
     }
-    QObject::connect(&feed, &OverlayFeed::changed, &server, &OverlayServer::publish);
-    feed.watch(game_index(QStringLiteral("tally")), window.get());
-    server.publish(feed.state_json());
+    QObject::connect(&games, &GameHost::state_changed, &server, &OverlayServer::publish);
+    server.publish(games.state_json());
 
     QThread thread;
     Pages pages;
@@ -119,7 +117,7 @@ bool run(int client_count, QTextStream& out) {
             std::lock_guard lock(pages.mutex);
             pages.arrivals.clear();
         }
-        pages.awaited_revision = static_cast<qint64>(feed.revision() + 1);
+        pages.awaited_revision = static_cast<qint64>(games.revision() + 1);
         const double cpu_before = thread_cpu_ms();
         const auto pressed = Clock::now();
         QTest::keyClick(quantity, Qt::Key_Return);

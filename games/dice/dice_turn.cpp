@@ -57,7 +57,7 @@ DiceTurn::DiceTurn(DiceState& state, RandomSource& random, QObject* parent)
     : DiceTurn(state, &random, parent) {}
 
 DiceTurn::DiceTurn(DiceState& state, RandomSource* random, QObject* parent)
-    : QObject(parent), state_(state), random_(random != nullptr ? *random : stream_),
+    : GameSession(parent), state_(state), random_(random != nullptr ? *random : stream_),
       shake_timer_(new QTimer(this)), left_tally_(win_loss_text(0, 0)),
       right_tally_(win_loss_text(0, 0)) {
     commit_fresh_draw();
@@ -189,6 +189,10 @@ Outcome DiceTurn::next_step() {
         return reveal();
     }
     return Outcome::ok();
+}
+
+QJsonObject DiceTurn::state() const {
+    return dice_overlay_state(view());
 }
 
 void DiceTurn::abandon() {

@@ -4,6 +4,7 @@
 #include "games/dice/dice_view.h"
 #include "games/dice/turn_rules.h"
 #include "runtime/committed_random.h"
+#include "runtime/game_module.h"
 #include "runtime/outcome.h"
 
 #include <QObject>
@@ -34,7 +35,7 @@ QString refusal_text(DiceRefusal refusal);
 // One dice window's turn: its phase, the throw count, the words each list has collected and
 // the tally texts on show. The tallies themselves are the program's DiceState, which outlives
 // the turn; a new turn starts in waiting with empty lists and zero tally texts.
-class DiceTurn : public QObject {
+class DiceTurn : public GameSession {
     Q_OBJECT
 public:
     // The program's turn: every draw comes from the turn's committed seed and phrase.
@@ -84,6 +85,9 @@ public:
     Outcome next_step();
     // The window closed: the shaking stops and the phase goes back to waiting.
     void abandon();
+    void end() override { abandon(); }
+    // The game's part of the overlays' state.
+    QJsonObject state() const override;
 
     // With the timer off, nothing throws but throw_once(): tests tick the shaking by hand.
     void set_timer_driven(bool on);
@@ -96,8 +100,6 @@ signals:
     void thrown(int throws_made);
     // A settled turn: the words just added to the lists and the new tally texts.
     void turn_settled(Side winner, const QString& left_word, const QString& right_word);
-    // After every change of what view() gives.
-    void state_changed();
 
 private:
     DiceTurn(DiceState& state, RandomSource* random, QObject* parent);

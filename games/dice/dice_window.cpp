@@ -39,17 +39,21 @@ QFont bold_font(int pixel_size) {
 } // namespace
 
 DiceWindow::DiceWindow(DiceState& state, const QString& site_url, QWidget* parent)
-    : DiceWindow(state, nullptr, site_url, parent) {}
+    : DiceWindow(new DiceTurn(state), true, site_url, parent) {}
 
 DiceWindow::DiceWindow(DiceState& state, RandomSource& random, const QString& site_url,
                        QWidget* parent)
-    : DiceWindow(state, &random, site_url, parent) {}
+    : DiceWindow(new DiceTurn(state, random), true, site_url, parent) {}
 
-DiceWindow::DiceWindow(DiceState& state, RandomSource* random, const QString& site_url,
-                       QWidget* parent)
-    : GameWindow(parent), ui_(std::make_unique<Ui::DiceWindow>()),
-      turn_(random != nullptr ? new DiceTurn(state, *random, this) : new DiceTurn(state, this)),
+DiceWindow::DiceWindow(DiceTurn& turn, const QString& site_url, QWidget* parent)
+    : DiceWindow(&turn, false, site_url, parent) {}
+
+DiceWindow::DiceWindow(DiceTurn* turn, bool own, const QString& site_url, QWidget* parent)
+    : QWidget(parent), ui_(std::make_unique<Ui::DiceWindow>()), turn_(turn),
       background_(QStringLiteral(":/dice/background.jpg")) {
+    if (own) {
+        turn_->setParent(this);
+    }
     ui_->setupUi(this);
     setFixedSize(size());
     move(50, 50);
@@ -65,7 +69,6 @@ DiceWindow::DiceWindow(DiceState& state, RandomSource* random, const QString& si
     draw();
 
     connect(turn_, &DiceTurn::state_changed, this, &DiceWindow::draw);
-    connect(turn_, &DiceTurn::state_changed, this, &DiceWindow::state_changed);
     connect(turn_, &DiceTurn::state_changed, this, &DiceWindow::show_draws);
     connect(turn_, &DiceTurn::turn_settled, this, &DiceWindow::add_settled_words);
     connect(turn_, &DiceTurn::throw_count_changed, ui_->count_edit, &CountBox::setText);
@@ -176,10 +179,6 @@ void DiceWindow::closeEvent(QCloseEvent* event) {
     // The turn ends with the window; only the tallies in DiceState carry on.
     turn_->abandon();
     QWidget::closeEvent(event);
-}
-
-QJsonObject DiceWindow::overlay_state() const {
-    return dice_overlay_state(view());
 }
 
 } // namespace glimmer

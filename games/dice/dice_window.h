@@ -3,7 +3,6 @@
 #include "games/dice/dice_state.h"
 #include "games/dice/dice_view.h"
 
-#include "runtime/game_window.h"
 #include <QPixmap>
 #include <QPointer>
 
@@ -27,7 +26,7 @@ class RandomSource;
 // prompt, the start button, the reveal buttons, the count box and Space into the turn's
 // actions. The tallies live in the program-wide DiceState, so a new window starts from its
 // first phase but carries the tallies on.
-class DiceWindow : public GameWindow {
+class DiceWindow : public QWidget {
     Q_OBJECT
 public:
     // site_url is the maker's address shown along the bottom. The program's window draws
@@ -37,6 +36,9 @@ public:
     // Outcomes from the given source instead, for tests that replay exact draws.
     DiceWindow(DiceState& state, RandomSource& random, const QString& site_url = QString(),
                QWidget* parent = nullptr);
+    // A window over a turn it does not own: the game host's, which outlives the window.
+    explicit DiceWindow(DiceTurn& turn, const QString& site_url = QString(),
+                        QWidget* parent = nullptr);
     ~DiceWindow() override;
 
     DiceTurn& turn() { return *turn_; }
@@ -44,7 +46,6 @@ public:
     void next_step();
     // What the window shows, as its turn has it.
     DiceView view() const;
-    QJsonObject overlay_state() const override;
     // The right-click menu: the fairness box.
     std::unique_ptr<QMenu> context_menu();
     // Opens the "公平验证" box, or raises it.
@@ -57,7 +58,7 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
-    DiceWindow(DiceState& state, RandomSource* random, const QString& site_url, QWidget* parent);
+    DiceWindow(DiceTurn* turn, bool own, const QString& site_url, QWidget* parent);
     void show_draws();
     // Shows and hides the controls for the turn's phase, places the badge, writes the tallies.
     void draw();

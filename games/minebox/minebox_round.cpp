@@ -57,7 +57,7 @@ MineBoxRound::MineBoxRound(MineBoxTallies& tallies, RandomSource& random, QObjec
     : MineBoxRound(tallies, &random, parent) {}
 
 MineBoxRound::MineBoxRound(MineBoxTallies& tallies, RandomSource* random, QObject* parent)
-    : QObject(parent), tallies_(tallies),
+    : GameSession(parent), tallies_(tallies),
       draw_(DrawRecord::fresh(QString::fromLatin1(minebox_draw_game), ++tallies.draw_rounds)),
       random_(random != nullptr ? *random : stream_) {
     // Before a player's first credit the label keeps its starting form, two blanks wide.
@@ -93,6 +93,10 @@ Outcome MineBoxRound::set_phrase(const QString& phrase) {
     draw_.phrase = phrase;
     emit state_changed();
     return Outcome::ok();
+}
+
+QJsonObject MineBoxRound::state() const {
+    return minebox_overlay_state(view());
 }
 
 void MineBoxRound::leave() {

@@ -2,6 +2,7 @@
 
 #include "games/minebox/mine_board.h"
 #include "games/minebox/minebox_view.h"
+#include "runtime/game_module.h"
 #include "runtime/outcome.h"
 
 #include <QObject>
@@ -20,7 +21,7 @@ QString refusal_text(MineBoxRefusal refusal);
 // One mine-box game, from the typed counts to the last credit: the board, the two count
 // texts, the tally texts on show and the program's tallies with the waiting dig. A new round
 // sets the tallies back to zero; one round buries once.
-class MineBoxRound : public QObject {
+class MineBoxRound : public GameSession {
     Q_OBJECT
 public:
     // The program's round: the burial draws from the round's committed seed and phrase.
@@ -69,6 +70,9 @@ public:
     Outcome credit(int player);
     // The board is left (its window closes): a buried board's seed comes out.
     void leave();
+    void end() override { leave(); }
+    // The game's part of the overlays' state.
+    QJsonObject state() const override;
 
 signals:
     void stage_changed(GameStage stage);
@@ -79,8 +83,6 @@ signals:
     // A box's picture or caption changed.
     void box_changed(int position);
     void tally_changed(int player, const QString& text);
-    // After every change of what view() gives.
-    void state_changed();
 
 private:
     MineBoxRound(MineBoxTallies& tallies, RandomSource* random, QObject* parent);

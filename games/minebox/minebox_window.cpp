@@ -14,19 +14,23 @@
 namespace glimmer {
 
 MineBoxWindow::MineBoxWindow(MineBoxTallies& tallies, const QString& site_url, QWidget* parent)
-    : MineBoxWindow(tallies, nullptr, site_url, parent) {}
+    : MineBoxWindow(new MineBoxRound(tallies), true, site_url, parent) {}
 
 MineBoxWindow::MineBoxWindow(MineBoxTallies& tallies, RandomSource& random, const QString& site_url,
                              QWidget* parent)
-    : MineBoxWindow(tallies, &random, site_url, parent) {}
+    : MineBoxWindow(new MineBoxRound(tallies, random), true, site_url, parent) {}
 
-MineBoxWindow::MineBoxWindow(MineBoxTallies& tallies, RandomSource* random, const QString& site_url,
+MineBoxWindow::MineBoxWindow(MineBoxRound& round, const QString& site_url, QWidget* parent)
+    : MineBoxWindow(&round, false, site_url, parent) {}
+
+MineBoxWindow::MineBoxWindow(MineBoxRound* round, bool own, const QString& site_url,
                              QWidget* parent)
-    : GameWindow(parent), ui_(std::make_unique<Ui::MineBoxWindow>()),
-      round_(random != nullptr ? new MineBoxRound(tallies, *random, this)
-                               : new MineBoxRound(tallies, this)),
+    : QWidget(parent), ui_(std::make_unique<Ui::MineBoxWindow>()), round_(round),
       board_model_(new MineBoardModel(*round_, this)),
       background_(QStringLiteral(":/minebox/background.jpg")) {
+    if (own) {
+        round_->setParent(this);
+    }
     ui_->setupUi(this);
     setFixedSize(500, 300);
     move(50, 50);
@@ -36,7 +40,6 @@ MineBoxWindow::MineBoxWindow(MineBoxTallies& tallies, RandomSource* random, cons
     draw();
 
     connect(round_, &MineBoxRound::state_changed, this, &MineBoxWindow::draw);
-    connect(round_, &MineBoxRound::state_changed, this, &MineBoxWindow::state_changed);
     connect(round_, &MineBoxRound::state_changed, this, &MineBoxWindow::show_draws);
     connect(round_, &MineBoxRound::count_texts_changed, this, &MineBoxWindow::show_count_texts);
 
@@ -123,10 +126,6 @@ void MineBoxWindow::show_draws() {
         shown.verify_link = minebox_verify_link(*reveal);
     }
     fairness_->show_draw(shown);
-}
-
-QJsonObject MineBoxWindow::overlay_state() const {
-    return minebox_overlay_state(view());
 }
 
 } // namespace glimmer

@@ -2,7 +2,6 @@
 
 #include "games/minebox/minebox_view.h"
 
-#include "runtime/game_window.h"
 #include <QPixmap>
 #include <QPointer>
 
@@ -28,7 +27,7 @@ class RandomSource;
 // count fields, the bury button, a double-click on the board and the two player buttons into
 // the round's actions. The tallies are the program's; opening the window starts a new round,
 // which sets them back to zero.
-class MineBoxWindow : public GameWindow {
+class MineBoxWindow : public QWidget {
     Q_OBJECT
 public:
     // site_url is the maker's address shown along the bottom. The program's window buries
@@ -38,12 +37,14 @@ public:
     // The burial draws from the given source instead, for tests that replay exact draws.
     MineBoxWindow(MineBoxTallies& tallies, RandomSource& random,
                   const QString& site_url = QString(), QWidget* parent = nullptr);
+    // A window over a round it does not own: the game host's, which outlives the window.
+    explicit MineBoxWindow(MineBoxRound& round, const QString& site_url = QString(),
+                           QWidget* parent = nullptr);
     ~MineBoxWindow() override;
 
     MineBoxRound& round() { return *round_; }
     // What the window shows, as its round has it.
     MineBoxView view() const;
-    QJsonObject overlay_state() const override;
     // The right-click menu: the fairness box.
     std::unique_ptr<QMenu> context_menu();
     // Opens the "公平验证" box, or raises it.
@@ -55,8 +56,7 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
-    MineBoxWindow(MineBoxTallies& tallies, RandomSource* random, const QString& site_url,
-                  QWidget* parent);
+    MineBoxWindow(MineBoxRound* round, bool own, const QString& site_url, QWidget* parent);
     void show_draws();
     // Shows the panels for the round's stage, locks the board while a player is to be named
     // and writes the tallies.

@@ -51,7 +51,7 @@ bool journal_could_be_there(const QString& folder) {
 
 TallyPk::TallyPk(TallyConfig& config, const QString& config_home, const QString& site_url,
                  QObject* parent)
-    : QObject(parent), config_(config), config_home_(config_home), site_url_(site_url),
+    : GameSession(parent), config_(config), config_home_(config_home), site_url_(site_url),
       archive_(tally_archive_path(config_home)) {
     load_config();
 }
@@ -86,7 +86,7 @@ TallyView TallyPk::view() const {
     return shown;
 }
 
-QJsonObject TallyPk::overlay_state() const {
+QJsonObject TallyPk::state() const {
     TallyView view = this->view();
     // The window's difference line keeps the last gap through a tie; the viewers are told the
     // gap there is, 0 at a tie.

@@ -5,6 +5,7 @@
 #include "games/tally/tally_history.h"
 #include "games/tally/tally_journal.h"
 #include "games/tally/tally_view.h"
+#include "runtime/game_module.h"
 #include "runtime/outcome.h"
 
 #include <QJsonObject>
@@ -23,7 +24,7 @@ class ThreadMail;
 // journal that lets a PK outlive a crash. Every way of playing (the window's clicks and keys,
 // commands from outside) goes through these actions, so the journal, the record and the
 // overlays follow each of them alike.
-class TallyPk : public QObject {
+class TallyPk : public GameSession {
     Q_OBJECT
 public:
     TallyPk(TallyConfig& config, const QString& config_home, const QString& site_url,
@@ -45,7 +46,7 @@ public:
     QString config_home() const { return config_home_; }
     // What the overlays show.
     TallyView view() const;
-    QJsonObject overlay_state() const;
+    QJsonObject state() const override;
 
     // Reads the configuration file again: names, presets and advert; the board stays.
     void load_config();
@@ -87,7 +88,7 @@ public:
     // The PK ends normally: one with additions goes to the history keeper with its journal,
     // which goes only once the PK is in the history (see TallyKeeper). A leftover still being
     // read or waiting for the host's answer stays on the disk for the next opening.
-    void end();
+    void end() override;
     // Ends this PK and starts the next at 0 : 0 with the same names and presets. Refused
     // while a leftover is being read or waits for the host.
     Outcome new_round();
@@ -103,8 +104,6 @@ signals:
     void board_changed();
     // Crash protection stopped or came back.
     void protection_changed(bool protecting);
-    // After every change of what view() gives.
-    void state_changed();
     // The search look_for_leftover() started found a PK; the host is to be asked.
     void leftover_found(const TallyPk::Leftover& leftover);
     void search_finished();

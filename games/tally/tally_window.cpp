@@ -63,13 +63,18 @@ constexpr int marker_top_player_two = 226;
 
 TallyWindow::TallyWindow(TallyConfig& config, const QString& config_home, const QString& site_url,
                          QWidget* parent)
-    : TallyWindow(new TallyPk(config, config_home, site_url), site_url, parent) {}
+    : TallyWindow(new TallyPk(config, config_home, site_url), true, site_url, parent) {}
 
-TallyWindow::TallyWindow(TallyPk* pk, const QString& site_url, QWidget* parent)
-    : GameWindow(parent, Qt::Window | Qt::FramelessWindowHint),
+TallyWindow::TallyWindow(TallyPk& pk, const QString& site_url, QWidget* parent)
+    : TallyWindow(&pk, false, site_url, parent) {}
+
+TallyWindow::TallyWindow(TallyPk* pk, bool own, const QString& site_url, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
       ui_(std::make_unique<Ui::TallyWindow>()), pk_(pk), site_url_(site_url),
       background_(QStringLiteral(":/tally/background.jpg")) {
-    pk_->setParent(this);
+    if (own) {
+        pk_->setParent(this);
+    }
     ui_->setupUi(this);
     setFixedSize(500, 300);
     set_up_controls();
@@ -78,7 +83,6 @@ TallyWindow::TallyWindow(TallyPk* pk, const QString& site_url, QWidget* parent)
     connect(pk_, &TallyPk::board_changed, this, &TallyWindow::show_board);
     connect(pk_, &TallyPk::selected_player_changed, this, &TallyWindow::show_selected_player);
     connect(pk_, &TallyPk::protection_changed, this, &TallyWindow::tell_protection);
-    connect(pk_, &TallyPk::state_changed, this, &TallyWindow::state_changed);
     connect(pk_, &TallyPk::leftover_found, this, &TallyWindow::offer_leftover);
     connect(pk_, &TallyPk::search_finished, this, [this] { delete reading_box_; });
     tell_history_notices();
@@ -204,10 +208,6 @@ const TallyJournal& TallyWindow::journal() const {
 
 TallyView TallyWindow::view() const {
     return pk_->view();
-}
-
-QJsonObject TallyWindow::overlay_state() const {
-    return pk_->overlay_state();
 }
 
 void TallyWindow::show_config() {

@@ -7,7 +7,6 @@
 #include "games/tally/tally_view.h"
 #include "runtime/outcome.h"
 
-#include "runtime/game_window.h"
 #include <QFont>
 #include <QKeySequence>
 #include <QPixmap>
@@ -51,14 +50,14 @@ class TallyHistoryWindow;
 //   default_button                      off the window: Enter adds the typed amount
 //   maker_line                          the maker's address; re-creates the default file
 //   close_link                          "×"
-class TallyWindow : public GameWindow {
+class TallyWindow : public QWidget {
     Q_OBJECT
 public:
     // A window with a PK of its own, which goes with it.
     TallyWindow(TallyConfig& config, const QString& config_home, const QString& site_url,
                 QWidget* parent = nullptr);
-    // A window over the PK given; the window takes it over and the PK goes with the window.
-    explicit TallyWindow(TallyPk* pk, const QString& site_url, QWidget* parent = nullptr);
+    // A window over a PK it does not own: the game host's, which outlives the window.
+    explicit TallyWindow(TallyPk& pk, const QString& site_url, QWidget* parent = nullptr);
     ~TallyWindow() override;
 
     TallyPk& pk() const { return *pk_; }
@@ -94,7 +93,6 @@ public:
     // The journal of this PK; closed when the window goes.
     const TallyJournal& journal() const;
     TallyView view() const;
-    QJsonObject overlay_state() const override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -107,6 +105,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    TallyWindow(TallyPk* pk, bool own, const QString& site_url, QWidget* parent);
     void set_up_controls();
     void tell_history_notices();
     void show_reading_box();

@@ -8,7 +8,7 @@
 #include "runtime/windows.h"
 #include "shell/app_state.h"
 #include "shell/catalogue_window.h"
-#include "shell/game_registry.h"
+#include "shell/game_host.h"
 #include "shell/startup_window.h"
 #include "tests/support/http_server.h"
 #include "tests/support/message_box_answerer.h"
@@ -165,7 +165,8 @@ void CatalogueTest::buttons_open_three_distinct_windows_side_by_side() {
     for (int i = 0; i < 3; ++i) {
         auto* button = catalogue_->findChild<PictureButton*>(names[i]);
         QTest::mouseClick(button, Qt::LeftButton);
-        QWidget* window = catalogue_->game_window(game_registry()[i].id);
+        QWidget* window = catalogue_->game_window(
+            catalogue_->games().modules()[static_cast<size_t>(i)]->info().id);
         QVERIFY(window != nullptr);
         QVERIFY(window->isVisible());
         QVERIFY(window->isWindow());
@@ -317,9 +318,9 @@ void CatalogueTest::every_game_shows_the_configured_maker_address_data() {
     const QString short_site = QStringLiteral("http://a.cn:81");
     const QString long_site = QStringLiteral("https://www.a-very-long-maker-site.example:8443");
     // Every game's window carries the maker's line under the same name.
-    const QList<GameDescriptor>& games = game_registry();
-    for (qsizetype i = 0; i < games.size(); ++i) {
-        const QByteArray id = games[i].id.toUtf8();
+    const GameModules games = built_in_games();
+    for (size_t i = 0; i < games.size(); ++i) {
+        const QByteArray id = games[i]->info().id.toUtf8();
         QTest::addRow("%s, short address", id.constData())
             << int(i) << QStringLiteral("maker_line") << short_site;
         QTest::addRow("%s, long address", id.constData())
@@ -331,9 +332,10 @@ void CatalogueTest::every_game_shows_the_configured_maker_address() {
     QFETCH(int, game);
     QFETCH(QString, label);
     QFETCH(QString, site);
-    state_->host.site_url = site;
-    catalogue_->open_game(game_registry()[game].id);
-    auto* line = catalogue_->game_window(game_registry()[game].id)->findChild<QLabel*>(label);
+    GameHost games(built_in_games(), GameEnvironment{folder_.path(), site});
+    const QString id = games.modules()[static_cast<size_t>(game)]->info().id;
+    QVERIFY(games.open(id).done());
+    auto* line = games.window(id)->findChild<QLabel*>(label);
     QVERIFY(line != nullptr);
     // The same words in every window: scheme and port as configured, whole in the tip, and
     // cut with an ellipsis rather than running past the line's end.

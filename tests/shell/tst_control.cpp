@@ -3,13 +3,13 @@
 #include "games/tally/tally_pk.h"
 #include "games/tally/tally_window.h"
 #include "hostcore/command_line.h"
+#include "hostcore/control_words.h"
 #include "hostcore/global_hotkeys.h"
 #include "runtime/windows.h"
 #include "shell/app_state.h"
 #include "shell/catalogue_window.h"
 #include "shell/control_server.h"
-#include "shell/game_control.h"
-#include "shell/overlay_feed.h"
+#include "shell/game_host.h"
 #include "shell/startup_window.h"
 
 #include <QApplication>
@@ -25,7 +25,7 @@
 #include <unistd.h>
 
 using namespace glimmer;
-using Status = ControlAnswer::Status;
+using Status = Outcome::Kind;
 
 Q_DECLARE_METATYPE(Status)
 
@@ -43,12 +43,12 @@ HostSettings offline_settings(const QString& folder) {
 
 // The request ctl sends for these words.
 QJsonObject ctl_request(const QStringList& words) {
-    std::vector<std::string> arguments{"ctl"};
+    std::vector<std::string> arguments;
     for (const QString& word : words) {
         arguments.push_back(word.toStdString());
     }
-    const host::CommandLine line = host::parse_command_line(arguments);
-    return QJsonDocument::fromJson(QByteArray::fromStdString(line.control_request)).object();
+    return QJsonDocument::fromJson(host::parse_control_words(arguments, built_in_games()).request)
+        .object();
 }
 
 } // namespace
@@ -65,7 +65,7 @@ private slots:
     void amounts_from_outside_are_plain_numbers_data();
     void amounts_from_outside_are_plain_numbers();
     void a_modal_box_refuses_commands_without_change();
-    void state_is_the_overlay_feed_json();
+    void state_is_the_overlays_json();
     void hotkeys_read_keys_and_commands_data();
     void hotkeys_read_keys_and_commands();
     void hotkeys_default_only_without_section_data();
@@ -104,23 +104,24 @@ void ControlTest::cleanup() {
 void ControlTest::every_ctl_command_reaches_its_game() {
     // Sample words for each argument: the table of ctl and the program must agree on every
     // command and every argument's name.
-    const QHash<QString, QString> sample{{"player", "1"}, {"amount", "5"}, {"n", "1"},
-                                         {"count", "3"},  {"boxes", "5"},  {"mines", "2"},
-                                         {"box", "1"},    {"game", "dice"}};
+    const QHash<QString, QString> sample{{"player", "1"}, {"amount", "5"},  {"n", "1"},
+                                         {"count", "3"},  {"boxes", "5"},   {"mines", "2"},
+                                         {"box", "1"},    {"game", "dice"}, {"text", "老铁"}};
     for (const char* game : {"tally", "dice", "minebox"}) {
         catalogue_->open_game(QString::fromLatin1(game));
     }
-    for (const host::ControlCommand& command : host::control_commands()) {
+    const GameModules games = built_in_games();
+    for (const host::ControlCommand& command : host::control_commands(games)) {
         QStringList words;
-        if (!command.game.empty()) {
-            words << QString::fromStdString(command.game);
+        if (!command.game.isEmpty()) {
+            words << command.game;
         }
-        words << QString::fromStdString(command.action);
-        for (const std::string& argument : command.arguments) {
-            words << sample.value(QString::fromStdString(argument));
+        words << command.action->name;
+        for (const ActionParameter& parameter : command.action->parameters) {
+            words << sample.value(parameter.name);
         }
-        const ControlAnswer answer = run_control(*catalogue_, ctl_request(words));
-        QVERIFY2(answer.status == Status::done || answer.status == Status::refused,
+        const Outcome answer = catalogue_->games().run(ctl_request(words));
+        QVERIFY2(answer.kind == Status::done || answer.kind == Status::refused,
                  qPrintable(words.join(u' ') + u' ' + answer.reason));
     }
 }
@@ -180,15 +181,15 @@ void ControlTest::commands_answer_as_the_models_do() {
     for (const QString& game : open) {
         catalogue_->open_game(game);
     }
-    ControlAnswer answer;
+    Outcome answer;
     for (const QStringList& words : commands) {
         QJsonObject request = ctl_request(words);
         if (request.isEmpty()) { // not a ctl command: as the control API would send it
             request = {{"game", words.value(0)}, {"action", words.value(1)}};
         }
-        answer = run_control(*catalogue_, request);
+        answer = catalogue_->games().run(request);
     }
-    QCOMPARE(answer.status, last);
+    QCOMPARE(answer.kind, last);
     QVERIFY2(answer.reason.contains(reason), qPrintable(answer.reason));
 }
 
@@ -228,40 +229,40 @@ void ControlTest::amounts_from_outside_are_plain_numbers() {
     catalogue_->open_game(QStringLiteral("tally"));
     const QJsonObject request{
         {"game", "tally"}, {"action", "add"}, {"player", 1}, {"amount", amount}};
-    const ControlAnswer answer = run_control(*catalogue_, request);
-    QCOMPARE(answer.status, status);
+    const Outcome answer = catalogue_->games().run(request);
+    QCOMPARE(answer.kind, status);
     auto* tally = qobject_cast<TallyWindow*>(catalogue_->game_window(QStringLiteral("tally")));
     QCOMPARE(tally->pk().board().total_one, total);
     // Nothing refused is recorded, so undo has nothing of it to walk through.
     QCOMPARE(tally->pk().history().record().size(), status == Status::done ? 1 : 0);
-    QCOMPARE(http_status(answer.status), status == Status::done ? 200 : 400);
+    QCOMPARE(outcome_kind(answer.kind).http_status, status == Status::done ? 200 : 400);
 }
 
 void ControlTest::a_modal_box_refuses_commands_without_change() {
     catalogue_->open_game(QStringLiteral("tally"));
-    const QByteArray before = catalogue_->overlay_feed()->state_json();
+    const QByteArray before = catalogue_->games().state_json();
     QDialog box(catalogue_);
     box.setModal(true);
     box.show();
     QVERIFY(QApplication::activeModalWidget() != nullptr);
 
-    const ControlAnswer refused = run_control(*catalogue_, ctl_request({"tally", "add", "1", "5"}));
-    QCOMPARE(refused.status, Status::refused);
-    QCOMPARE(catalogue_->overlay_feed()->state_json(), before);
+    const Outcome refused = catalogue_->games().run(ctl_request({"tally", "add", "1", "5"}));
+    QCOMPARE(refused.kind, Status::refused);
+    QCOMPARE(catalogue_->games().state_json(), before);
 
     box.close();
-    const ControlAnswer done = run_control(*catalogue_, ctl_request({"tally", "add", "1", "5"}));
-    QCOMPARE(done.status, Status::done);
-    QVERIFY(catalogue_->overlay_feed()->state_json() != before);
+    const Outcome done = catalogue_->games().run(ctl_request({"tally", "add", "1", "5"}));
+    QCOMPARE(done.kind, Status::done);
+    QVERIFY(catalogue_->games().state_json() != before);
 }
 
-void ControlTest::state_is_the_overlay_feed_json() {
+void ControlTest::state_is_the_overlays_json() {
     catalogue_->open_game(QStringLiteral("dice"));
-    const ControlAnswer answer = run_control(*catalogue_, ctl_request({"state"}));
-    QCOMPARE(answer.status, Status::done);
-    QCOMPARE(answer.output, catalogue_->overlay_feed()->state_json());
+    const Outcome answer = catalogue_->games().run(ctl_request({"state"}));
+    QCOMPARE(answer.kind, Status::done);
+    QCOMPARE(answer.output, catalogue_->games().state_json());
     // What the socket carries gives back the very same bytes.
-    const QJsonObject sent = QJsonDocument::fromJson(control_answer_json(answer)).object();
+    const QJsonObject sent = QJsonDocument::fromJson(outcome_json(answer)).object();
     QCOMPARE(sent.value("output").toString().toUtf8(), answer.output);
 }
 
@@ -274,13 +275,12 @@ void ControlTest::hotkeys_read_keys_and_commands_data() {
     const uint control = 4, alt = 8, shift = 1, super = 64;
     QTest::newRow("ctrl alt digit")
         << QByteArray("Ctrl+Alt+1 = tally add 1 520") << uint('1') << (control | alt)
-        << QByteArray(R"({"game":"tally","action":"add","player":1,)"
-                      R"("amount":"520"})");
+        << QByteArray(R"({"action":"add","amount":"520","game":"tally","player":1})");
     QTest::newRow("letter as capital")
         << QByteArray("Shift+Super+K=dice step") << uint('k') << (shift | super)
-        << QByteArray(R"({"game":"dice","action":"step"})");
+        << QByteArray(R"({"action":"step","game":"dice"})");
     QTest::newRow("space") << QByteArray("Ctrl+Alt+Space = dice step") << 0x20u << (control | alt)
-                           << QByteArray(R"({"game":"dice","action":"step"})");
+                           << QByteArray(R"({"action":"step","game":"dice"})");
     QTest::newRow("function key") << QByteArray("F12 = open minebox") << 0xffc9u << 0u
                                   << QByteArray(R"({"action":"open","game":"minebox"})");
     QTest::newRow("unknown modifier")
@@ -310,7 +310,7 @@ void ControlTest::hotkeys_read_keys_and_commands() {
     file.write("[overlay]\n" + line + "\n[hotkeys]\n; a comment\n" + line + "\n");
     file.close();
     QStringList ignored;
-    const QList<host::Hotkey> keys = host::read_hotkeys(path, &ignored);
+    const QList<host::Hotkey> keys = host::read_hotkeys(path, built_in_games(), &ignored);
     QCOMPARE(keys.size(), keysym != 0 ? 1 : 0);
     QCOMPARE(ignored.size(), keysym != 0 ? 0 : 1);
     if (keysym != 0) {
@@ -339,7 +339,7 @@ void ControlTest::hotkeys_default_only_without_section() {
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(settings);
     }
-    const QList<host::Hotkey> read = host::read_hotkeys(path);
+    const QList<host::Hotkey> read = host::read_hotkeys(path, built_in_games());
     QCOMPARE(read.size(), keys);
     if (keys == 21) {
         // Every default names a real command, and no key is given twice.
@@ -376,7 +376,7 @@ void ControlTest::hotkeys_read_a_bounded_section_and_never_wait() {
         file.write("[hotkeys]\n" + QByteArray("F9 = dice step\n").repeated(10000));
     }
     QStringList ignored;
-    QCOMPARE(host::read_hotkeys(path, &ignored).size(), keys);
+    QCOMPARE(host::read_hotkeys(path, built_in_games(), &ignored).size(), keys);
     QCOMPARE(ignored.size(), 1);
     QVERIFY2(ignored[0].contains(told), qPrintable(ignored[0]));
 }

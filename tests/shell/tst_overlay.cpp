@@ -2,7 +2,7 @@
 #include "runtime/overlay_server.h"
 #include "runtime/text.h"
 #include "shell/app_state.h"
-#include "shell/overlay_feed.h"
+#include "shell/game_host.h"
 #include "shell/overlay_settings.h"
 #include "shell/overlay_state.h"
 #include "tests/support/message_box_answerer.h"
@@ -269,7 +269,7 @@ void OverlayTest::port_comes_from_command_line_then_file_then_default() {
     if (command_line >= 0) {
         settings.overlay_port = command_line;
     }
-    const OverlayAddresses addresses = overlay_addresses(settings);
+    const OverlayAddresses addresses = overlay_addresses(settings, built_in_games());
     QCOMPARE(addresses.on(), on);
     QCOMPARE(addresses.port, port);
     QCOMPARE(addresses.off_reason.isEmpty(), on);
@@ -282,8 +282,8 @@ void OverlayTest::port_comes_from_command_line_then_file_then_default() {
                  qPrintable(addresses.ignored_setting));
     }
     // The help text gives the addresses, or why there are none.
-    QVERIFY(
-        overlay_addresses_text(addresses).contains(on ? addresses.games[1] : addresses.off_reason));
+    QVERIFY(overlay_addresses_text(addresses, built_in_games())
+                .contains(on ? addresses.games[1] : addresses.off_reason));
     if (on) {
         QCOMPARE(addresses.games[0], QStringLiteral("http://127.0.0.1:%1/overlay/tally").arg(port));
         QCOMPARE(addresses.games[2],
@@ -323,8 +323,8 @@ void OverlayTest::a_taken_port_leaves_overlays_off_with_the_reason() {
 void OverlayTest::state_follows_each_game_through_its_phases() {
     OverlayProgram program;
     QVERIFY(program.started());
-    OverlayFeed* feed = program.catalogue()->overlay_feed();
-    const auto state = [feed]() -> const QJsonObject { return parsed(feed->state_json()); };
+    GameHost& games = program.catalogue()->games();
+    const auto state = [&games]() -> const QJsonObject { return parsed(games.state_json()); };
     for (const char* game : {"tally", "dice", "minebox"}) {
         QCOMPARE(state()[game].toObject(), QJsonObject({{"open", false}}));
     }
@@ -503,12 +503,12 @@ void OverlayTest::requests_other_than_our_own_gets_are_refused() {
     OverlayProgram program;
     QVERIFY(program.started());
     program.open(QStringLiteral("tally"));
-    const QByteArray state_before = program.catalogue()->overlay_feed()->state_json();
+    const QByteArray state_before = program.catalogue()->games().state_json();
     headers.replace("PORT", QByteArray::number(program.port()));
     const QByteArray answer = program.exchange(request(method, path, headers));
     QCOMPARE(status_of(answer), status);
     // No request, answered or refused, changes a game.
-    QCOMPARE(program.catalogue()->overlay_feed()->state_json(), state_before);
+    QCOMPARE(program.catalogue()->games().state_json(), state_before);
 }
 
 void OverlayTest::a_page_that_stops_reading_is_dropped() {

@@ -2,7 +2,7 @@
 // WebSocket, loads each page from the running program; the document it renders once the
 // page's script has run is checked, as is the transparency of what it draws.
 
-#include "shell/overlay_feed.h"
+#include "shell/game_host.h"
 #include "tests/support/overlay_fixture.h"
 
 #include "runtime/overlay_server.h"
@@ -503,7 +503,7 @@ private:
 void OverlayBrowserTest::stand_in(const QByteArray& state) {
     if (!stand_in_) {
         stand_in_ = std::make_unique<OverlayServer>();
-        stand_in_->set_pages(overlay_pages());
+        stand_in_->set_pages(overlay_pages(program_->catalogue()->games().modules()));
         QVERIFY(stand_in_->listen(stand_in_port_));
     }
     stand_in_->publish(state);
@@ -966,7 +966,7 @@ void OverlayBrowserTest::verify_page_agrees_with_the_verify_command_data() {
 
     // The turn the running program played, as its overlays published it.
     const QJsonObject state =
-        QJsonDocument::fromJson(program_->catalogue()->overlay_feed()->state_json()).object();
+        QJsonDocument::fromJson(program_->catalogue()->games().state_json()).object();
     const QJsonObject turn = state["dice"]["revealed"].toObject();
     QVERIFY2(!turn.isEmpty(), "no revealed turn");
     const QUrlQuery link(QUrl(turn["verify"].toString()).query(QUrl::FullyDecoded));

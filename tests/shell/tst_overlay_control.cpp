@@ -2,7 +2,7 @@
 // models; anything else is refused before it reaches them.
 #include "shell/catalogue_window.h"
 #include "shell/control_token.h"
-#include "shell/overlay_feed.h"
+#include "shell/game_host.h"
 #include "tests/support/message_box_answerer.h"
 #include "tests/support/overlay_fixture.h"
 
@@ -76,7 +76,7 @@ QByteArray OverlayControlTest::post(const QByteArray& path, const QByteArray& bo
 }
 
 QByteArray OverlayControlTest::state() const {
-    return program_->catalogue()->overlay_feed()->state_json();
+    return program_->catalogue()->games().state_json();
 }
 
 void OverlayControlTest::token_is_private_and_kept_data() {
@@ -278,7 +278,8 @@ void OverlayControlTest::catalogue_menu_copies_and_renews_the_token() {
     MessageBoxAnswerer answerer(QMessageBox::Ok);
     hotkeys->trigger();
     QCOMPARE(answerer.seen().size(), 1);
-    QVERIFY(answerer.seen().first().text.contains(QStringLiteral("glimmerhall ctl tally undo")));
+    QVERIFY(
+        answerer.seen().first().text.contains(QStringLiteral("glimmerhall ctl tally preset 1 1")));
 }
 
 QList<int> OverlayControlTest::send_all(const QList<QByteArray>& requests) const {

@@ -28,7 +28,7 @@ int free_port() {
     return probe.listen(QHostAddress::LocalHost, 0) ? probe.serverPort() : 0;
 }
 
-OverlayProgram::OverlayProgram(int port) {
+OverlayProgram::OverlayProgram(int port, GameModules games) {
     set_end_program_handler([] {});
     HostSettings settings = default_host_settings();
     settings.site_url = QStringLiteral("http://127.0.0.1:1");
@@ -38,7 +38,7 @@ OverlayProgram::OverlayProgram(int port) {
     settings.settings_file.clear();
     port_ = port > 0 ? port : free_port();
     settings.overlay_port = port_;
-    state_ = std::make_unique<AppState>(settings);
+    state_ = std::make_unique<AppState>(settings, std::move(games));
     catalogue_ = start_program(*state_)->catalogue();
     if (catalogue_) {
         (void)QTest::qWaitForWindowExposed(catalogue_);

@@ -18,8 +18,8 @@ int free_port();
 // 127.0.0.1, with game windows driven through their controls.
 class OverlayProgram {
 public:
-    // On a free port, or on the one given.
-    explicit OverlayProgram(int port = 0);
+    // On a free port, or on the one given; with the program's games, or the ones given.
+    explicit OverlayProgram(int port = 0, GameModules games = built_in_games());
     ~OverlayProgram();
 
     bool started() const;

@@ -20,12 +20,8 @@ const overlay = {
         kai: '"AR PL UKai CN", "Noto Serif CJK SC", serif',
         mono: '"Noto Sans Mono CJK SC", monospace',
     },
-    // The parts each page can leave out with hide=.
-    parts: {
-        tally: ["names", "totals", "leader", "difference"],
-        dice: ["tallies", "dice", "turn", "result", "fairness"],
-        minebox: ["tallies", "mines", "stage", "board", "fairness"],
-    },
+    // The parts each page can leave out with hide=, by game, as the games name them.
+    parts: /*OVERLAY_PARTS*/{},
 
     // The options from a query string, each one its default unless it is exactly valid.
     parse_options(search, page) {

@@ -424,7 +424,6 @@ void TestDiceWindow::catalogue_opens_one_dice_window() {
     HostSettings offline;
     offline.is_online = [] { return 0; };
     AppState app(offline);
-    app.dice.left_wins = app.dice.right_losses = 7;
     CatalogueWindow catalogue(app);
     catalogue.show();
     // The catalogue's own tests press its buttons; here it opens the game as they do.

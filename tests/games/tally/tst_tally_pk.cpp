@@ -200,8 +200,8 @@ void TallyPkTest::the_overlay_names_no_leader_on_level_totals() {
         QVERIFY(step == "u" ? pk.undo().done()
                             : pk.add_amount(step.mid(1, 1).toInt(), step.mid(3)).done());
     }
-    QCOMPARE(pk.overlay_state().value("leader").toString(), leader);
-    QCOMPARE(pk.overlay_state().value("difference").toString(), difference);
+    QCOMPARE(pk.state().value("leader").toString(), leader);
+    QCOMPARE(pk.state().value("difference").toString(), difference);
 }
 
 void TallyPkTest::a_new_round_keeps_the_finished_pk_and_starts_at_zero() {

@@ -1,0 +1,168 @@
+// The dragon-tiger dice game as the program finds it: its description, its turn and window,
+// what may be asked of it from outside, and the check of a published turn.
+#include "games/dice/dice_turn.h"
+#include "games/dice/dice_window.h"
+#include "runtime/game_module.h"
+#include "runtime/outside_numbers.h"
+
+namespace glimmer {
+
+namespace {
+
+using Kind = ActionParameter::Kind;
+
+QList<GameAction> dice_actions() {
+    const ActionParameter count{QStringLiteral("count"), Kind::whole, 0, max_throws};
+    const ActionParameter phrase{QStringLiteral("text"), Kind::text, 0, 1000};
+    const auto simple = [](const char* name, const char* help, Outcome (DiceTurn::*act)()) {
+        return game_action<DiceTurn>(
+            QString::fromLatin1(name), {}, QString::fromUtf8(help),
+            [act](DiceTurn& turn, const ActionArguments&) { return (turn.*act)(); });
+    };
+    return {
+        simple("step", "下一步，和空格键一样", &DiceTurn::next_step),
+        simple("prompt", "从开局提示打开“摇几次”的框", &DiceTurn::open_count_frame),
+        game_action<DiceTurn>(QStringLiteral("count"), {count}, QStringLiteral("设定这一局摇几次"),
+                              [](DiceTurn& turn, const ActionArguments& arguments) {
+                                  return turn.set_throw_count(
+                                      QString::number(arguments.whole(QStringLiteral("count"))));
+                              }),
+        simple("start", "开始摇", &DiceTurn::start_shaking),
+        simple("throw", "摇一次（摇的过程中）", &DiceTurn::throw_once),
+        simple("reveal", "摇完后开龙虎", &DiceTurn::reveal),
+        game_action<DiceTurn>(QStringLiteral("phrase"), {phrase},
+                              QStringLiteral("把观众的口令混进下一局的随机数"),
+                              [](DiceTurn& turn, const ActionArguments& arguments) {
+                                  return turn.set_phrase(arguments.text(QStringLiteral("text")));
+                              }),
+    };
+}
+
+class DiceVerifier final : public DrawVerifier {
+public:
+    QList<Option> options() const override {
+        return {
+            {QStringLiteral("throws"), QStringLiteral("摇的次数"), QString(),
+             QStringLiteral("the turn's number of throws (1 to %1); the last one decides")
+                 .arg(max_throws),
+             true},
+            {QStringLiteral("winner"), QStringLiteral("胜方"), QStringLiteral("left 或 right"),
+             QStringLiteral("left (dragon, player one) or right (tiger, player two)"), false},
+            {QStringLiteral("faces"), QStringLiteral("点数"), QStringLiteral("龙-虎，如 5-2"),
+             QStringLiteral("the last throw's dragon and tiger faces, e.g. 5-2"), false},
+        };
+    }
+
+    std::optional<DrawCheck> check(const DrawRecord& record, const QHash<QString, QString>& given,
+                                   QString* error) const override {
+        // No turn of the game has more: a larger count proves nothing and would only take time.
+        const std::optional<long long> throws =
+            read_whole(given.value(QStringLiteral("throws")).toStdString(), 1, max_throws);
+        if (!throws) {
+            *error = QStringLiteral("invalid throw count '%1': a turn has 1 to %2 throws")
+                         .arg(given.value(QStringLiteral("throws")))
+                         .arg(max_throws);
+            return std::nullopt;
+        }
+        std::optional<int> claimed_outcome;
+        if (given.contains(QStringLiteral("winner"))) {
+            const QString side = given.value(QStringLiteral("winner"));
+            if (side == u"left" || side == u"dragon") {
+                claimed_outcome = left_wins_outcome;
+            } else if (side == u"right" || side == u"tiger") {
+                claimed_outcome = right_wins_outcome;
+            } else {
+                *error = QStringLiteral("invalid winner '%1': left or right").arg(side);
+                return std::nullopt;
+            }
+        }
+        std::optional<DiceFaces> claimed_faces;
+        if (given.contains(QStringLiteral("faces"))) {
+            const QString faces = given.value(QStringLiteral("faces"));
+            if (faces.size() != 3 || faces[1] != u'-' || faces[0] < u'1' || faces[0] > u'6' ||
+                faces[2] < u'1' || faces[2] > u'6') {
+                *error = QStringLiteral("invalid faces '%1': dragon-tiger, e.g. 5-2").arg(faces);
+                return std::nullopt;
+            }
+            claimed_faces = DiceFaces{faces[0].unicode() - u'0', faces[2].unicode() - u'0'};
+        }
+        const ThrowResult result = replay_turn(record, static_cast<std::int32_t>(*throws));
+        const bool left = result.outcome == left_wins_outcome;
+        const QString faces =
+            QStringLiteral("%1-%2").arg(result.faces.dragon).arg(result.faces.tiger);
+        DrawCheck check;
+        check.outcome = {QStringLiteral("throws     %1").arg(*throws),
+                         QStringLiteral("faces      %1 (dragon %2, tiger %3)")
+                             .arg(faces)
+                             .arg(result.faces.dragon)
+                             .arg(result.faces.tiger),
+                         QStringLiteral("winner     ") +
+                             (left ? QStringLiteral("left (dragon, player one)")
+                                   : QStringLiteral("right (tiger, player two)"))};
+        if (claimed_outcome && *claimed_outcome != result.outcome) {
+            check.faults << QStringLiteral("the winner does not match: the draw gives ") +
+                                (left ? QStringLiteral("left") : QStringLiteral("right"));
+        }
+        check.compared = claimed_outcome || claimed_faces;
+        if (claimed_faces && (claimed_faces->dragon != result.faces.dragon ||
+                              claimed_faces->tiger != result.faces.tiger)) {
+            check.faults << QStringLiteral("the faces do not match: the draw gives ") + faces;
+        }
+        return check;
+    }
+
+    QString page_script() const override { return QStringLiteral(":/verify/dice_verify.js"); }
+};
+
+class DiceModule final : public GameModule {
+public:
+    const GameInfo& info() const override {
+        static const GameInfo info{
+            QStringLiteral("dice"),
+            QStringLiteral("Vessmoor"),
+            QStringLiteral("龙虎骰子"),
+            QStringLiteral(":/catalogue/vessmoor_normal.jpg"),
+            QStringLiteral(":/catalogue/vessmoor_hover.jpg"),
+            QStringLiteral(":/overlay/dice_overlay.html"),
+            QSize(640, 300),
+            {{QStringLiteral("tallies"), QStringLiteral("战绩")},
+             {QStringLiteral("dice"), QStringLiteral("色子")},
+             {QStringLiteral("turn"), QStringLiteral("局况")},
+             {QStringLiteral("result"), QStringLiteral("结果")},
+             {QStringLiteral("fairness"), QStringLiteral("公平性")}},
+        };
+        return info;
+    }
+
+    const QList<GameAction>& actions() const override {
+        static const QList<GameAction> actions = dice_actions();
+        return actions;
+    }
+
+    // The tallies outlive every window: a new turn carries them on.
+    std::unique_ptr<GameSession> create_session(const GameEnvironment&) override {
+        return std::make_unique<DiceTurn>(state_);
+    }
+
+    QWidget* make_window(GameSession& session, const GameEnvironment& environment) override {
+        return new DiceWindow(static_cast<DiceTurn&>(session), environment.site_url);
+    }
+
+    const DrawVerifier* verifier() const override { return &verifier_; }
+
+    QList<DefaultKey> default_keys() const override {
+        return {{QStringLiteral("Ctrl+Alt+Space"), QStringLiteral("dice step")}};
+    }
+
+private:
+    DiceState state_;
+    DiceVerifier verifier_;
+};
+
+} // namespace
+
+std::unique_ptr<GameModule> make_dice_module() {
+    return std::make_unique<DiceModule>();
+}
+
+} // namespace glimmer

@@ -1,0 +1,169 @@
+// The mine-box game as the program finds it: its description, its round and window, what may
+// be asked of it from outside, and the check of a published burial.
+#include "games/minebox/mine_board.h"
+#include "games/minebox/minebox_round.h"
+#include "games/minebox/minebox_window.h"
+#include "runtime/game_module.h"
+#include "runtime/outside_numbers.h"
+
+#include <algorithm>
+
+namespace glimmer {
+
+namespace {
+
+using Kind = ActionParameter::Kind;
+
+QList<GameAction> minebox_actions() {
+    const ActionParameter boxes{QStringLiteral("boxes"), Kind::whole, 1, max_boxes};
+    const ActionParameter mines{QStringLiteral("mines"), Kind::whole, 1, max_boxes - 1};
+    const ActionParameter box{QStringLiteral("box"), Kind::whole, 1, max_boxes};
+    const ActionParameter player{QStringLiteral("player"), Kind::player};
+    const ActionParameter phrase{QStringLiteral("text"), Kind::text, 0, 1000};
+    return {
+        game_action<MineBoxRound>(
+            QStringLiteral("counts"), {boxes, mines}, QStringLiteral("设定箱子和地雷的数量"),
+            [](MineBoxRound& round, const ActionArguments& arguments) {
+                // The mine count is set first, so a refusal leaves both texts as they were.
+                const Outcome set = round.set_mine_count_text(
+                    QString::number(arguments.whole(QStringLiteral("mines"))));
+                return set.done() ? round.set_box_count_text(
+                                        QString::number(arguments.whole(QStringLiteral("boxes"))))
+                                  : set;
+            }),
+        game_action<MineBoxRound>(
+            QStringLiteral("bury"), {}, QStringLiteral("摆好箱子、埋下地雷"),
+            [](MineBoxRound& round, const ActionArguments&) { return round.bury(); }),
+        game_action<MineBoxRound>(
+            QStringLiteral("dig"), {box}, QStringLiteral("打开这个号码的箱子（从 1 起）"),
+            [](MineBoxRound& round, const ActionArguments& arguments) {
+                return round.dig(static_cast<int>(arguments.whole(QStringLiteral("box"))) - 1);
+            }),
+        game_action<MineBoxRound>(
+            QStringLiteral("credit"), {player}, QStringLiteral("把打开的箱子记给玩家 1 或 2"),
+            [](MineBoxRound& round, const ActionArguments& arguments) {
+                return round.credit(arguments.player() == 1 ? player_one : player_two);
+            }),
+        game_action<MineBoxRound>(
+            QStringLiteral("phrase"), {phrase}, QStringLiteral("把观众的口令混进埋雷的随机数"),
+            [](MineBoxRound& round, const ActionArguments& arguments) {
+                return round.set_phrase(arguments.text(QStringLiteral("text")));
+            }),
+    };
+}
+
+class MineBoxVerifier final : public DrawVerifier {
+public:
+    QList<Option> options() const override {
+        return {
+            {QStringLiteral("boxes"), QStringLiteral("箱子数量"), QString(),
+             QStringLiteral("the burial's number of boxes"), true},
+            {QStringLiteral("mines"), QStringLiteral("地雷数量"), QString(),
+             QStringLiteral("the burial's number of mines"), true},
+            {QStringLiteral("mine-boxes"), QStringLiteral("有雷的箱子"), QStringLiteral("如 1,4"),
+             QStringLiteral("the boxes holding a mine, e.g. 1,4 ('' for none)"), false},
+        };
+    }
+
+    std::optional<DrawCheck> check(const DrawRecord& record, const QHash<QString, QString>& given,
+                                   QString* error) const override {
+        const std::optional<long long> boxes =
+            read_whole(given.value(QStringLiteral("boxes")).toStdString(), 0, max_boxes);
+        if (!boxes) {
+            *error =
+                QStringLiteral("invalid box count '%1'").arg(given.value(QStringLiteral("boxes")));
+            return std::nullopt;
+        }
+        const std::optional<long long> mines = read_whole(
+            given.value(QStringLiteral("mines")).toStdString(), -2147483647LL, 2147483647LL);
+        if (!mines || *mines >= *boxes) {
+            *error = QStringLiteral("invalid mine count '%1': a burial has fewer mines than boxes")
+                         .arg(given.value(QStringLiteral("mines")));
+            return std::nullopt;
+        }
+        std::optional<std::vector<int>> claimed;
+        if (given.contains(QStringLiteral("mine-boxes"))) {
+            claimed.emplace();
+            for (const QString& number :
+                 given.value(QStringLiteral("mine-boxes")).split(u',', Qt::SkipEmptyParts)) {
+                const std::optional<long long> box =
+                    read_whole(number.trimmed().toStdString(), 1, max_boxes);
+                if (!box) {
+                    *error = QStringLiteral("invalid box number '%1' in --mine-boxes").arg(number);
+                    return std::nullopt;
+                }
+                claimed->push_back(static_cast<int>(*box));
+            }
+            std::sort(claimed->begin(), claimed->end());
+        }
+        const std::vector<int> placed =
+            replay_burial(record, static_cast<int>(*boxes), static_cast<int>(*mines))
+                .value_or(std::vector<int>{});
+        QStringList listed;
+        for (const int number : placed) {
+            listed << QString::number(number);
+        }
+        DrawCheck check;
+        check.outcome = {QStringLiteral("boxes      %1").arg(*boxes),
+                         QStringLiteral("mines      %1").arg(*mines),
+                         QStringLiteral("mine-boxes ") +
+                             (listed.isEmpty() ? QStringLiteral("(none)") : listed.join(u','))};
+        check.compared = claimed.has_value();
+        if (claimed && *claimed != placed) {
+            check.faults << QStringLiteral("the mine boxes do not match: the draw gives ") +
+                                (listed.isEmpty() ? QStringLiteral("none") : listed.join(u','));
+        }
+        return check;
+    }
+
+    QString page_script() const override { return QStringLiteral(":/verify/minebox_verify.js"); }
+};
+
+class MineBoxModule final : public GameModule {
+public:
+    const GameInfo& info() const override {
+        static const GameInfo info{
+            QStringLiteral("minebox"),
+            QStringLiteral("Krallow"),
+            QStringLiteral("开箱扫雷"),
+            QStringLiteral(":/catalogue/krallow_normal.jpg"),
+            QStringLiteral(":/catalogue/krallow_hover.jpg"),
+            QStringLiteral(":/overlay/minebox_overlay.html"),
+            QSize(640, 360),
+            {{QStringLiteral("tallies"), QStringLiteral("战绩")},
+             {QStringLiteral("mines"), QStringLiteral("剩余地雷")},
+             {QStringLiteral("stage"), QStringLiteral("阶段")},
+             {QStringLiteral("board"), QStringLiteral("箱子")},
+             {QStringLiteral("fairness"), QStringLiteral("公平性")}},
+        };
+        return info;
+    }
+
+    const QList<GameAction>& actions() const override {
+        static const QList<GameAction> actions = minebox_actions();
+        return actions;
+    }
+
+    // A new round sets the tallies back to zero; they stay with the module between windows.
+    std::unique_ptr<GameSession> create_session(const GameEnvironment&) override {
+        return std::make_unique<MineBoxRound>(tallies_);
+    }
+
+    QWidget* make_window(GameSession& session, const GameEnvironment& environment) override {
+        return new MineBoxWindow(static_cast<MineBoxRound&>(session), environment.site_url);
+    }
+
+    const DrawVerifier* verifier() const override { return &verifier_; }
+
+private:
+    MineBoxTallies tallies_;
+    MineBoxVerifier verifier_;
+};
+
+} // namespace
+
+std::unique_ptr<GameModule> make_minebox_module() {
+    return std::make_unique<MineBoxModule>();
+}
+
+} // namespace glimmer

@@ -1,0 +1,117 @@
+// The PK tally as the program finds it: its description, its PK and window, and what may be
+// asked of it from outside.
+#include "games/tally/tally_archive.h"
+#include "games/tally/tally_config.h"
+#include "games/tally/tally_keeper.h"
+#include "games/tally/tally_pk.h"
+#include "games/tally/tally_window.h"
+#include "runtime/game_module.h"
+
+#include <QFileInfo>
+
+namespace glimmer {
+
+namespace {
+
+using Kind = ActionParameter::Kind;
+
+QList<GameAction> tally_actions() {
+    const ActionParameter player{QStringLiteral("player"), Kind::player};
+    const ActionParameter amount{QStringLiteral("amount"), Kind::amount};
+    const ActionParameter preset{QStringLiteral("n"), Kind::whole, 1, max_amount_rows};
+    return {
+        game_action<TallyPk>(
+            QStringLiteral("add"), {player, amount}, QStringLiteral("给玩家 1 或 2 加上这个数量"),
+            [](TallyPk& pk, const ActionArguments& arguments) {
+                return pk.add_amount(arguments.player(), arguments.text(QStringLiteral("amount")));
+            }),
+        game_action<TallyPk>(QStringLiteral("preset"), {player, preset},
+                             QStringLiteral("加上玩家的第 n 个预设数量（从 1 起）"),
+                             [](TallyPk& pk, const ActionArguments& arguments) {
+                                 return pk.add_preset(
+                                     arguments.player(),
+                                     static_cast<int>(arguments.whole(QStringLiteral("n"))) - 1);
+                             }),
+        game_action<TallyPk>(QStringLiteral("select"), {player},
+                             QStringLiteral("选中玩家 1 或 2，打字加分给他"),
+                             [](TallyPk& pk, const ActionArguments& arguments) {
+                                 return pk.select_player(arguments.player());
+                             }),
+        game_action<TallyPk>(
+            QStringLiteral("switch"), {}, QStringLiteral("换选另一位玩家"),
+            [](TallyPk& pk, const ActionArguments&) { return pk.switch_player(); }),
+        game_action<TallyPk>(QStringLiteral("undo"), {}, QStringLiteral("撤销上一次加分"),
+                             [](TallyPk& pk, const ActionArguments&) { return pk.undo(); }),
+        game_action<TallyPk>(QStringLiteral("redo"), {}, QStringLiteral("重做撤销的加分"),
+                             [](TallyPk& pk, const ActionArguments&) { return pk.redo(); }),
+    };
+}
+
+class TallyModule final : public GameModule {
+public:
+    const GameInfo& info() const override {
+        static const GameInfo info{
+            QStringLiteral("tally"),
+            QStringLiteral("Quorvane"),
+            QStringLiteral("PK 计分"),
+            QStringLiteral(":/catalogue/quorvane_normal.jpg"),
+            QStringLiteral(":/catalogue/quorvane_hover.jpg"),
+            QStringLiteral(":/overlay/tally_overlay.html"),
+            QSize(640, 260),
+            {{QStringLiteral("names"), QStringLiteral("名字")},
+             {QStringLiteral("totals"), QStringLiteral("总数")},
+             {QStringLiteral("leader"), QStringLiteral("领先")},
+             {QStringLiteral("difference"), QStringLiteral("相差")}},
+        };
+        return info;
+    }
+
+    const QList<GameAction>& actions() const override {
+        static const QList<GameAction> actions = tally_actions();
+        return actions;
+    }
+
+    // The names file's lists stay with the module between windows, as the designed program's
+    // global lists did.
+    std::unique_ptr<GameSession> create_session(const GameEnvironment& environment) override {
+        return std::make_unique<TallyPk>(config_, environment.config_home, environment.site_url);
+    }
+
+    QWidget* make_window(GameSession& session, const GameEnvironment& environment) override {
+        return new TallyWindow(static_cast<TallyPk&>(session), environment.site_url);
+    }
+
+    // Ctrl+Alt with a digit for player one's presets and with Shift too for player two's, as
+    // Ctrl and Alt with a digit do in the window; undo and redo beside them.
+    QList<DefaultKey> default_keys() const override {
+        QList<DefaultKey> keys;
+        for (int n = 1; n <= 9; ++n) {
+            keys.append(
+                {QStringLiteral("Ctrl+Alt+%1").arg(n), QStringLiteral("tally preset 1 %1").arg(n)});
+            keys.append({QStringLiteral("Ctrl+Alt+Shift+%1").arg(n),
+                         QStringLiteral("tally preset 2 %1").arg(n)});
+        }
+        keys.append({QStringLiteral("Ctrl+Alt+Z"), QStringLiteral("tally undo")});
+        keys.append({QStringLiteral("Ctrl+Alt+Y"), QStringLiteral("tally redo")});
+        return keys;
+    }
+
+    // A PK that ended while its history was busy goes in now, whether or not the window opens.
+    void after_start(const GameEnvironment& environment) override {
+        if (QFileInfo(tally_config_folder(environment.config_home)).isDir()) {
+            TallyKeeper::instance().keep_ended_journals(
+                tally_archive_path(environment.config_home));
+        }
+    }
+
+private:
+    TallyConfig config_;
+};
+
+} // namespace
+
+std::unique_ptr<GameModule> make_tally_module() {
+    return std::make_unique<TallyModule>();
+}
+
+} // namespace glimmer

@@ -1,0 +1,158 @@
+#include "hostcore/control_words.h"
+
+#include "hostcore/command_line.h"
+#include "runtime/outside_numbers.h"
+#include "runtime/text.h"
+#include "shell/game_host.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace glimmer::host {
+
+namespace {
+
+// What the user typed, as an error line echoes it: long values are cut, so that a pasted
+// screenful still gives one short line.
+QString shown(const QString& text) {
+    constexpr qsizetype longest = 40;
+    if (text.size() <= longest) {
+        return text;
+    }
+    qsizetype cut = longest;
+    if (text.at(cut - 1).isHighSurrogate()) {
+        --cut;
+    }
+    return text.left(cut) + u'…';
+}
+
+ControlRequest usage(const QString& error) {
+    return {{}, error, false};
+}
+
+} // namespace
+
+QString ControlCommand::words() const {
+    QStringList words;
+    if (!game.isEmpty()) {
+        words << game;
+    }
+    words << action->name;
+    for (const ActionParameter& parameter : action->parameters) {
+        words << parameter_word(parameter);
+    }
+    return words.join(u' ');
+}
+
+QList<ControlCommand> control_commands(const GameModules& games) {
+    QList<ControlCommand> commands;
+    for (const GameAction& action : GameHost::program_actions()) {
+        commands.append({QString(), &action});
+    }
+    for (const std::unique_ptr<GameModule>& game : games) {
+        for (const GameAction& action : game->actions()) {
+            commands.append({game->info().id, &action});
+        }
+    }
+    return commands;
+}
+
+ControlRequest parse_control_words(const std::vector<std::string>& words,
+                                   const GameModules& games) {
+    QStringList given;
+    for (const std::string& word : words) {
+        const QByteArray bytes = QByteArray::fromStdString(word);
+        if (!is_utf8(bytes)) {
+            return usage(QStringLiteral("an argument is not UTF-8 text; the program reads UTF-8 "
+                                        "only (参数不是有效的 UTF-8 文字)"));
+        }
+        given << QString::fromUtf8(bytes);
+    }
+    if (!given.isEmpty() && (given[0] == u"--help" || given[0] == u"-h")) {
+        return {{}, {}, true};
+    }
+    if (given.isEmpty()) {
+        return usage(QStringLiteral("ctl needs a command"));
+    }
+    for (const ControlCommand& command : control_commands(games)) {
+        qsizetype used = 0;
+        if (!command.game.isEmpty()) {
+            if (given[0] != command.game) {
+                continue;
+            }
+            used = 1;
+        }
+        if (given.size() <= used || given[used] != command.action->name) {
+            continue;
+        }
+        ++used;
+        const QString name = command.game.isEmpty() ? command.action->name
+                                                    : command.game + u' ' + command.action->name;
+        const QList<ActionParameter>& parameters = command.action->parameters;
+        if (given.size() - used != parameters.size()) {
+            return usage(QStringLiteral("'%1' takes %2 argument(s); see 'glimmerhall ctl --help'")
+                             .arg(name)
+                             .arg(parameters.size()));
+        }
+        QJsonObject request{{QStringLiteral("action"), command.action->name}};
+        if (!command.game.isEmpty()) {
+            request.insert(QStringLiteral("game"), command.game);
+        }
+        for (qsizetype i = 0; i < parameters.size(); ++i) {
+            const ActionParameter& parameter = parameters[i];
+            const QString& value = given[used + i];
+            if (parameter.kind == ActionParameter::Kind::player ||
+                parameter.kind == ActionParameter::Kind::whole) {
+                const bool player = parameter.kind == ActionParameter::Kind::player;
+                const std::optional<long long> number = read_whole(
+                    value.toStdString(), player ? 1 : parameter.low, player ? 2 : parameter.high);
+                if (!number) {
+                    return usage(QStringLiteral("invalid %1 '%2' for '%3'")
+                                     .arg(parameter.name, shown(value), name));
+                }
+                request.insert(parameter.name, static_cast<double>(*number));
+            } else {
+                request.insert(parameter.name, value);
+            }
+        }
+        const QByteArray json = QJsonDocument(request).toJson(QJsonDocument::Compact);
+        if (json.size() > static_cast<qsizetype>(longest_control_request)) {
+            return usage(QStringLiteral("'%1' is too long: a request takes at most %2 bytes "
+                                        "(命令太长)")
+                             .arg(name)
+                             .arg(longest_control_request));
+        }
+        return {json, {}, false};
+    }
+    return usage(
+        QStringLiteral("unknown ctl command '%1'; see 'glimmerhall ctl --help'")
+            .arg(shown(given[0]) + (given.size() > 1 ? u' ' + shown(given[1]) : QString())));
+}
+
+QString control_usage_text() {
+    return QStringLiteral(
+        "Usage: glimmerhall ctl COMMAND [ARGUMENTS]  (glimmerhall ctl --help lists them)\n");
+}
+
+QString control_help_text(const GameModules& games) {
+    QString text = QStringLiteral(
+        "Usage: glimmerhall ctl COMMAND [ARGUMENTS]\n"
+        "\n"
+        "Sends one command to the program running in this user's session and prints its\n"
+        "answer. Commands act as the game windows' own buttons and keys do.\n"
+        "\n"
+        "Commands:\n");
+    for (const ControlCommand& command : control_commands(games)) {
+        QString words = command.words();
+        words = words.leftJustified(std::max<qsizetype>(words.size() + 2, 30));
+        text += QStringLiteral("  ") + words + command.action->help + u'\n';
+    }
+    text += QStringLiteral(
+        "\n"
+        "Exit status: 0 done; 1 refused (the reason on standard error: the game is not\n"
+        "open, the action is not allowed now, a message box is open, a value it cannot\n"
+        "take); 2 usage error; 3 no program running.\n");
+    return text;
+}
+
+} // namespace glimmer::host

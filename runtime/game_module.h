@@ -1,0 +1,184 @@
+#pragma once
+
+#include "runtime/committed_random.h"
+#include "runtime/outcome.h"
+
+#include <QHash>
+#include <QJsonObject>
+#include <QList>
+#include <QObject>
+#include <QSize>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class QWidget;
+
+namespace glimmer {
+
+// Every game is one module, found by the program through one interface, as a plug-in would
+// be: what it is called and looks like, how it is played (its model, the session), how it is
+// shown (its window), what may be asked of it from outside (its action table) and, for a game
+// that draws, how a published draw is checked. The program lists games from the modules alone
+// and names none of them; see docs/architecture.md.
+
+// A game while it is open: its model, the single source of its state. Its window draws from
+// it, and every way in (the window's keys, ctl, HTTP, global keys) acts through its actions.
+class GameSession : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+    // The game's part of the overlays' state, texts as the window shows them; the pages put
+    // them in as text, never as markup.
+    virtual QJsonObject state() const = 0;
+    // The game ends with its window: whatever it does then (a PK kept, a board revealed).
+    // Safe to call again; nothing is asked of the session afterwards.
+    virtual void end() = 0;
+
+signals:
+    // After every change of what state() gives.
+    void state_changed();
+};
+
+// One value an action takes, as ctl, HTTP and the global keys pass it.
+struct ActionParameter {
+    enum class Kind {
+        player, // 1 or 2
+        whole,  // a whole number from low to high
+        amount, // a finite decimal number other than 0, written plainly
+        text,   // any text of at most high characters
+    };
+    QString name;
+    Kind kind = Kind::text;
+    long long low = 0;
+    long long high = 0;
+};
+
+// An action's arguments, read and checked against its parameters: each there and each of its
+// kind, so that the action itself need check nothing more.
+class ActionArguments {
+public:
+    explicit ActionArguments(QJsonObject values = {}) : values_(std::move(values)) {}
+    int player() const { return static_cast<int>(whole(QStringLiteral("player"))); }
+    long long whole(const QString& name) const;
+    QString text(const QString& name) const;
+
+private:
+    QJsonObject values_;
+};
+
+// A thing that can be asked of a game from outside: ctl's command, HTTP's route, a global key's
+// command, all made from this one entry.
+struct GameAction {
+    QString name;
+    QList<ActionParameter> parameters;
+    QString help; // one line, in Chinese
+    std::function<Outcome(GameSession&, const ActionArguments&)> invoke;
+};
+
+// Reads a request's members as the action's arguments: a player or a whole number as a JSON
+// number or its digits, an amount as a plain decimal (a JSON number or text), text as text.
+// Anything missing is a bad request; anything not of its kind, or out of range, invalid.
+Outcome read_arguments(const GameAction& action, const QJsonObject& request,
+                       ActionArguments* arguments);
+
+// How help and usage write a parameter: "1|2" for a player, else its name in capitals.
+QString parameter_word(const ActionParameter& parameter);
+
+// An action of a game whose session is of type Session.
+template <typename Session>
+GameAction game_action(QString name, QList<ActionParameter> parameters, QString help,
+                       std::function<Outcome(Session&, const ActionArguments&)> invoke) {
+    return {std::move(name), std::move(parameters), std::move(help),
+            [invoke = std::move(invoke)](GameSession& session, const ActionArguments& arguments) {
+                return invoke(static_cast<Session&>(session), arguments);
+            }};
+}
+
+// A part of an overlay the host may leave out (hide=), with its name on the list page.
+struct OverlayPart {
+    QString name;
+    QString label;
+};
+
+// What the catalogue, the overlays and the help say of a game.
+struct GameInfo {
+    QString id;       // its overlay page's name, its key in the state, ctl's word
+    QString title;    // the window's caption
+    QString subtitle; // what the game is, in a word or two of Chinese
+    // The catalogue button's faces, resource paths.
+    QString picture;
+    QString hover_picture;
+    QString overlay_page; // resource path of the game's overlay page
+    QSize overlay_size;   // the suggested browser-source size
+    QList<OverlayPart> overlay_parts;
+};
+
+// What a game needs of the program: where its files go and the maker's address it shows.
+struct GameEnvironment {
+    QString config_home;
+    QString site_url;
+};
+
+// A global key a game offers before the host writes any, as a [hotkeys] line would.
+struct DefaultKey {
+    QString key;     // "Ctrl+Alt+1"
+    QString command; // "<game> <action> <arguments>", as ctl's words
+};
+
+// Checks a revealed draw of the game from its published seed, phrase and outcome: the
+// program's "verify" and its verify page.
+struct DrawCheck {
+    QStringList outcome;   // what the draw gives, a line each: "faces 5-2", "winner left"
+    QStringList faults;    // what was given and does not match, a sentence each
+    bool compared = false; // whether any outcome was given to compare
+};
+class DrawVerifier {
+public:
+    virtual ~DrawVerifier() = default;
+    struct Option {
+        QString name;        // "throws": --throws on the command line, a field on the page
+        QString label;       // the page's label for it
+        QString placeholder; // the page's hint, may be empty
+        QString help;        // verify --help's line
+        bool required = false;
+    };
+    virtual QList<Option> options() const = 0;
+    // Replays the draw given as a seed, phrase, game and round, with the options given (by
+    // name, as typed); a usage error (an option missing or not of its kind) in error, else the
+    // outcome and what does not match.
+    virtual std::optional<DrawCheck>
+    check(const DrawRecord& record, const QHash<QString, QString>& given, QString* error) const = 0;
+    // Resource path of the verify page's script for the game (see shell/verify.html).
+    virtual QString page_script() const = 0;
+};
+
+class GameModule {
+public:
+    virtual ~GameModule() = default;
+
+    virtual const GameInfo& info() const = 0;
+    // Everything that may be asked of the game from outside, in the order help lists them.
+    virtual const QList<GameAction>& actions() const = 0;
+    // A new session; the module keeps what the game carries from one window to the next.
+    virtual std::unique_ptr<GameSession> create_session(const GameEnvironment& environment) = 0;
+    // The game's window over the session, not yet shown; the session outlives it.
+    virtual QWidget* make_window(GameSession& session, const GameEnvironment& environment) = 0;
+
+    // Optional parts.
+    virtual const DrawVerifier* verifier() const { return nullptr; }
+    virtual QList<DefaultKey> default_keys() const { return {}; }
+    // Once the catalogue is on screen, whether or not the game opens.
+    virtual void after_start(const GameEnvironment& /*environment*/) {}
+
+    // The action of that name, or null.
+    const GameAction* action(const QString& name) const;
+};
+
+using GameModules = std::vector<std::unique_ptr<GameModule>>;
+
+} // namespace glimmer

@@ -1,0 +1,217 @@
+#include "shell/game_host.h"
+
+#include "runtime/text.h"
+#include "runtime/windows.h"
+
+#include <QJsonDocument>
+#include <QWidget>
+
+namespace glimmer {
+
+namespace {
+
+QJsonObject closed_state() {
+    return QJsonObject{{QStringLiteral("open"), false}};
+}
+
+} // namespace
+
+GameHost::GameHost(GameModules modules, GameEnvironment environment, QObject* parent)
+    : QObject(parent), modules_(std::move(modules)), environment_(std::move(environment)),
+      open_(modules_.size()) {
+    parts_.fill(closed_state(), static_cast<qsizetype>(modules_.size()));
+    refresh(-1);
+}
+
+GameHost::~GameHost() {
+    // Windows go first: they draw from the sessions.
+    for (Open& game : open_) {
+        disconnect(game.window, nullptr, this, nullptr);
+        delete game.window.data();
+    }
+}
+
+GameModule* GameHost::module(const QString& id) const {
+    const int index = index_of(id);
+    return index >= 0 ? modules_[static_cast<size_t>(index)].get() : nullptr;
+}
+
+int GameHost::index_of(const QString& id) const {
+    for (size_t i = 0; i < modules_.size(); ++i) {
+        if (modules_[i]->info().id == id) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+GameSession* GameHost::session(const QString& id) const {
+    const int index = index_of(id);
+    return index >= 0 ? open_[static_cast<size_t>(index)].session.get() : nullptr;
+}
+
+QWidget* GameHost::window(const QString& id) const {
+    const int index = index_of(id);
+    return index >= 0 ? open_[static_cast<size_t>(index)].window.data() : nullptr;
+}
+
+Outcome GameHost::open(const QString& id) {
+    const int index = index_of(id);
+    if (index < 0) {
+        return Outcome::not_found(QStringLiteral("没有这个游戏：") + id);
+    }
+    Open& game = open_[static_cast<size_t>(index)];
+    if (game.window) {
+        // A game never has two windows: its state is the program's.
+        if (game.window->isMinimized()) {
+            game.window->showNormal();
+        }
+        game.window->raise();
+        game.window->activateWindow();
+        return Outcome::ok();
+    }
+    GameModule& module = *modules_[static_cast<size_t>(index)];
+    game.session = module.create_session(environment_);
+    connect(game.session.get(), &GameSession::state_changed, this,
+            [this, index] { refresh(index); });
+    game.window = module.make_window(*game.session, environment_);
+    // The game ends with its window, however the window goes. By now only its QObject is
+    // left: the session may no longer call the window's slots as it ends.
+    connect(game.window, &QObject::destroyed, this, [this, index](QObject* gone) {
+        if (GameSession* session = open_[static_cast<size_t>(index)].session.get()) {
+            disconnect(session, nullptr, gone, nullptr);
+        }
+        end_game(index);
+    });
+    refresh(index);
+    open_window(game.window);
+    emit game_opened(id);
+    return Outcome::ok();
+}
+
+void GameHost::end_game(int index) {
+    Open& game = open_[static_cast<size_t>(index)];
+    if (!game.session) {
+        return;
+    }
+    std::unique_ptr<GameSession> ended = std::move(game.session);
+    ended->end();
+    disconnect(ended.get(), nullptr, this, nullptr);
+    refresh(index);
+    emit game_closed(modules_[static_cast<size_t>(index)]->info().id);
+}
+
+void GameHost::close_all() {
+    for (Open& game : open_) {
+        if (game.window) {
+            game.window->close();
+        }
+    }
+}
+
+void GameHost::after_start() {
+    for (const std::unique_ptr<GameModule>& module : modules_) {
+        module->after_start(environment_);
+    }
+}
+
+const QList<GameAction>& GameHost::program_actions() {
+    static const QList<GameAction> actions{
+        {QStringLiteral("open"),
+         {{QStringLiteral("game"), ActionParameter::Kind::text, 0, 64}},
+         QStringLiteral("打开一个游戏的窗口，已开着就把它带到前面"),
+         {}},
+        {QStringLiteral("state"),
+         {},
+         QStringLiteral("打印各游戏的状态，即 GET /api/state 的 JSON"),
+         {}},
+        {QStringLiteral("raise"), {}, QStringLiteral("把游戏目录带到前面"), {}},
+    };
+    return actions;
+}
+
+Outcome GameHost::run(const QJsonObject& request) {
+    const QString action = request.value(QStringLiteral("action")).toString();
+    const QString game = request.value(QStringLiteral("game")).toString();
+    if (action == u"state" && game.isEmpty()) {
+        return Outcome::ok(state_json_);
+    }
+    if (action == u"raise" && game.isEmpty()) {
+        emit raise_requested();
+        return Outcome::ok();
+    }
+    if (action == u"open") {
+        if (index_of(game) < 0) {
+            return Outcome::not_found(QStringLiteral("没有这个游戏：") + game);
+        }
+        // A box that waits for the host in front of every window: nothing opens behind it.
+        if (box_in_front_of(nullptr)) {
+            return Outcome::refused(QStringLiteral("有对话框开着，请先处理它"));
+        }
+        return open(game);
+    }
+    return run_game_action(game, action, request);
+}
+
+Outcome GameHost::run_game_action(const QString& game, const QString& action,
+                                  const QJsonObject& request) {
+    const int index = index_of(game);
+    const GameAction* known =
+        index >= 0 ? modules_[static_cast<size_t>(index)]->action(action) : nullptr;
+    if (known == nullptr) {
+        return Outcome::not_found(QStringLiteral("没有这个命令：") + game + u' ' + action);
+    }
+    ActionArguments arguments;
+    if (const Outcome read = read_arguments(*known, request, &arguments); !read.done()) {
+        return read;
+    }
+    Open& open = open_[static_cast<size_t>(index)];
+    if (!open.session) {
+        return Outcome::refused(modules_[static_cast<size_t>(index)]->info().title +
+                                QStringLiteral(" 没有打开"));
+    }
+    // A box waits for the host's answer; acting behind it would change what it asks about.
+    if (box_in_front_of(open.window)) {
+        return Outcome::refused(QStringLiteral("有对话框开着，请先处理它"));
+    }
+    return known->invoke(*open.session, arguments);
+}
+
+QByteArray GameHost::run_json(const QByteArray& request) {
+    if (!is_utf8(request)) {
+        return outcome_json(Outcome::bad_request(QStringLiteral("请求不是有效的 UTF-8 文字")));
+    }
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(request, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject()) {
+        return outcome_json(Outcome::bad_request(QStringLiteral("请求不是一个 JSON 对象")));
+    }
+    return outcome_json(run(document.object()));
+}
+
+void GameHost::refresh(int index) {
+    if (index >= 0) {
+        const Open& game = open_[static_cast<size_t>(index)];
+        QJsonObject part = closed_state();
+        if (game.session) {
+            part = game.session->state();
+            part.insert(QStringLiteral("open"), true);
+        }
+        // A signal that changed nothing on show is no new revision.
+        if (part == parts_[index]) {
+            return;
+        }
+        parts_[index] = part;
+        ++revision_;
+    }
+    QJsonObject root{{QStringLiteral("revision"), static_cast<qint64>(revision_)}};
+    for (size_t i = 0; i < modules_.size(); ++i) {
+        root.insert(modules_[i]->info().id, parts_[static_cast<qsizetype>(i)]);
+    }
+    state_json_ = QJsonDocument(root).toJson(QJsonDocument::Compact);
+    if (index >= 0) {
+        emit state_changed(state_json_);
+    }
+}
+
+} // namespace glimmer
