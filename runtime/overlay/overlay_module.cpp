@@ -9,9 +9,11 @@
 // own too: QWebSocket answers pings by itself into an unbounded buffer, so a peer that pings
 // and never reads would grow the program without limit.
 
+#include "runtime/overlay/control_endpoint.h"
+#include "runtime/overlay/http_head.h"
+#include "runtime/overlay/websocket_frames.h"
 #include "runtime/overlay_server_interface.h"
 
-#include <QCryptographicHash>
 #include <QElapsedTimer>
 #include <QHash>
 #include <QHostAddress>
@@ -28,9 +30,8 @@
 
 namespace {
 
-// Sizes beyond any browser's request for these pages; larger heads are refused.
-constexpr qsizetype max_head_bytes = 8 * 1024;
-constexpr int max_header_lines = 64;
+using namespace glimmer::overlay;
+
 // A request head must be complete within this; a silent or trickling connection is closed,
 // so it holds its slot only briefly.
 constexpr qint64 head_timeout_ms = 2500;
@@ -49,8 +50,6 @@ constexpr quint64 max_frame_bytes = 4096;
 constexpr quint64 max_message_bytes = 4096;
 // Room for one whole frame of the largest size, header included.
 constexpr qint64 client_read_buffer = 2 * max_frame_bytes + 16;
-// A control request's body is a small JSON object.
-constexpr qint64 max_control_body = 4096;
 // Control requests with the right token allowed in any one second: enough for a stream deck
 // hammered by hand.
 constexpr qsizetype max_control_per_second = 50;
@@ -58,211 +57,6 @@ constexpr qsizetype max_control_per_second = 50;
 // page looping fetch() costs the genuine requests nothing; past it they are dropped unanswered,
 // which also keeps guessing a token as slow as ever.
 constexpr qsizetype max_refused_per_second = 50;
-
-struct Response {
-    int status = 200;
-    QByteArray content_type;
-    QByteArray body;
-    QList<std::pair<QByteArray, QByteArray>> headers;
-};
-
-QByteArray reason_phrase(int status) {
-    switch (status) {
-    case 200:
-        return "OK";
-    case 302:
-        return "Found";
-    case 400:
-        return "Bad Request";
-    case 401:
-        return "Unauthorized";
-    case 403:
-        return "Forbidden";
-    case 404:
-        return "Not Found";
-    case 405:
-        return "Method Not Allowed";
-    case 409:
-        return "Conflict";
-    case 413:
-        return "Content Too Large";
-    case 421:
-        return "Misdirected Request";
-    case 426:
-        return "Upgrade Required";
-    case 429:
-        return "Too Many Requests";
-    case 431:
-        return "Request Header Fields Too Large";
-    case 503:
-        return "Service Unavailable";
-    default:
-        return "Error";
-    }
-}
-
-Response text_response(int status) {
-    Response response;
-    response.status = status;
-    response.content_type = "text/plain; charset=utf-8";
-    response.body = QByteArray::number(status) + ' ' + reason_phrase(status) + '\n';
-    return response;
-}
-
-// The length of the head up to and including its empty line, or -1 while it is incomplete.
-// A bare LF ends a line as well as CRLF does.
-qsizetype head_length(const QByteArray& seen) {
-    qsizetype from = 0;
-    for (;;) {
-        const qsizetype lf = seen.indexOf('\n', from);
-        if (lf < 0) {
-            return -1;
-        }
-        const qsizetype length = lf - from;
-        if (from > 0 && (length == 0 || (length == 1 && seen[from] == '\r'))) {
-            return lf + 1;
-        }
-        from = lf + 1;
-    }
-}
-
-struct RequestHead {
-    QByteArray method;
-    QByteArray path;
-    QHash<QByteArray, QByteArray> headers; // names in lower case
-    bool duplicate_host = false;
-    bool duplicate_origin = false;
-};
-
-// False for anything that is not a well-formed HTTP/1.x request head.
-bool parse_head(const QByteArray& head, RequestHead& out) {
-    QList<QByteArray> lines = head.split('\n');
-    while (!lines.isEmpty() && (lines.last().isEmpty() || lines.last() == "\r")) {
-        lines.removeLast();
-    }
-    if (lines.isEmpty() || lines.size() > max_header_lines + 1) {
-        return false;
-    }
-    const QList<QByteArray> request_line = lines[0].trimmed().split(' ');
-    if (request_line.size() != 3 || !request_line[2].startsWith("HTTP/1.") ||
-        !request_line[1].startsWith('/')) {
-        return false;
-    }
-    out.method = request_line[0];
-    out.path = request_line[1];
-    const qsizetype query = out.path.indexOf('?');
-    if (query >= 0) {
-        out.path.truncate(query);
-    }
-    for (qsizetype i = 1; i < lines.size(); ++i) {
-        const QByteArray line = lines[i].endsWith('\r') ? lines[i].chopped(1) : lines[i];
-        if (line.isEmpty()) {
-            continue;
-        }
-        const qsizetype colon = line.indexOf(':');
-        if (colon <= 0) {
-            return false;
-        }
-        const QByteArray name = line.left(colon).trimmed().toLower();
-        const QByteArray value = line.mid(colon + 1).trimmed();
-        if (out.headers.contains(name)) {
-            out.duplicate_host = out.duplicate_host || name == "host";
-            out.duplicate_origin = out.duplicate_origin || name == "origin";
-        }
-        out.headers.insert(name, value);
-    }
-    return true;
-}
-
-bool has_token(const QByteArray& value, const QByteArray& token) {
-    for (const QByteArray& part : value.split(',')) {
-        if (part.trimmed().compare(token, Qt::CaseInsensitive) == 0) {
-            return true;
-        }
-    }
-    return false;
-}
-
-// "258EAFA5-..." is the fixed GUID every WebSocket server appends to the client's key.
-QByteArray accept_key(const QByteArray& key) {
-    return QCryptographicHash::hash(key + "258EAFA5-E914-47DA-95CA-C5AB0DC85B11",
-                                    QCryptographicHash::Sha1)
-        .toBase64();
-}
-
-bool valid_key(const QByteArray& key) {
-    const auto decoded =
-        QByteArray::fromBase64Encoding(key, QByteArray::AbortOnBase64DecodingErrors);
-    return decoded && decoded.decoded.size() == 16;
-}
-
-enum Opcode : quint8 {
-    op_continuation = 0x0,
-    op_text = 0x1,
-    op_binary = 0x2,
-    op_close = 0x8,
-    op_ping = 0x9,
-    op_pong = 0xA
-};
-
-// A whole, unfragmented frame as a server sends it: unmasked.
-QByteArray frame(quint8 opcode, const QByteArray& payload) {
-    QByteArray out;
-    const auto length = static_cast<quint64>(payload.size());
-    out.reserve(payload.size() + 10);
-    out.append(static_cast<char>(0x80 | opcode));
-    if (length < 126) {
-        out.append(static_cast<char>(length));
-    } else if (length <= 0xFFFF) {
-        out.append(static_cast<char>(126));
-        out.append(static_cast<char>(length >> 8));
-        out.append(static_cast<char>(length & 0xFF));
-    } else {
-        out.append(static_cast<char>(127));
-        for (int shift = 56; shift >= 0; shift -= 8) {
-            out.append(static_cast<char>((length >> shift) & 0xFF));
-        }
-    }
-    out.append(payload);
-    return out;
-}
-
-QByteArray close_frame(quint16 code) {
-    QByteArray payload;
-    payload.append(static_cast<char>(code >> 8));
-    payload.append(static_cast<char>(code & 0xFF));
-    return frame(op_close, payload);
-}
-
-// Equal or not, in time that does not tell how much of a guess was right.
-bool same_token(const QByteArray& given, const QByteArray& expected) {
-    if (expected.isEmpty() || given.size() != expected.size()) {
-        return false; // the length of a token is no secret
-    }
-    unsigned char difference = 0;
-    for (qsizetype i = 0; i < given.size(); ++i) {
-        difference |= static_cast<unsigned char>(given[i] ^ expected[i]);
-    }
-    return difference == 0;
-}
-
-// A Content-Length: digits only; -1 for anything else.
-qint64 content_length(const QByteArray& value) {
-    if (value.isEmpty() || value.size() > 12) {
-        return -1;
-    }
-    qint64 length = 0;
-    for (const char c : value) {
-        if (c < '0' || c > '9') {
-            return -1;
-        }
-        length = length * 10 + (c - '0');
-    }
-    return length;
-}
-
-constexpr quint16 close_protocol_error = 1002;
-constexpr quint16 close_too_big = 1009;
 
 class OverlayHttpServer : public QObject, public glimmer::OverlayServerInterface {
     Q_OBJECT
@@ -273,8 +67,10 @@ public:
         connect(&listener_, &QTcpServer::newConnection, this, &OverlayHttpServer::accept);
         // Out of descriptors for a moment: the listener pauses itself for good, so it is
         // asked to go on once some may be free again.
-        connect(&listener_, &QTcpServer::acceptError, this,
-                [this] { QTimer::singleShot(250, this, [this] { listener_.resumeAccepting(); }); });
+        connect(&listener_, &QTcpServer::acceptError, this, [this] {
+            qCWarning(log_server) << "accepting paused:" << listener_.errorString();
+            QTimer::singleShot(250, this, [this] { listener_.resumeAccepting(); });
+        });
         sweep_.setInterval(250);
         connect(&sweep_, &QTimer::timeout, this, &OverlayHttpServer::close_overdue);
     }
@@ -292,6 +88,8 @@ public:
             return false;
         }
         if (!listener_.listen(QHostAddress::LocalHost, static_cast<quint16>(port))) {
+            qCWarning(log_server) << "cannot listen on 127.0.0.1 port" << port << ":"
+                                  << listener_.errorString();
             return false;
         }
         port_ = port;
@@ -347,21 +145,6 @@ private:
         const qint64 total = std::min<qint64>(budget, max_pending_requests + max_clients);
         pending_cap_ = std::max<qint64>(1, std::min<qint64>(max_pending_requests, total / 4));
         client_cap_ = std::max<qint64>(0, total - pending_cap_);
-    }
-
-    bool host_allowed(const QByteArray& host) const {
-        const QByteArray suffix = ':' + QByteArray::number(port_);
-        return host == "127.0.0.1" + suffix ||
-               host.compare("localhost" + suffix, Qt::CaseInsensitive) == 0;
-    }
-
-    bool origin_allowed(const QByteArray& origin) const {
-        if (origin.isEmpty()) {
-            return true;
-        }
-        const QByteArray suffix = ':' + QByteArray::number(port_);
-        return origin == "http://127.0.0.1" + suffix ||
-               origin.compare("http://localhost" + suffix, Qt::CaseInsensitive) == 0;
     }
 
     void accept() {
@@ -486,18 +269,7 @@ private:
     }
 
     void answer(QTcpSocket* socket, const Response& response) {
-        QByteArray out = "HTTP/1.1 " + QByteArray::number(response.status) + ' ' +
-                         reason_phrase(response.status) + "\r\n";
-        out += "Content-Type: " + response.content_type + "\r\n";
-        out += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
-        out += "Cache-Control: no-store\r\nX-Content-Type-Options: nosniff\r\n"
-               "Connection: close\r\n";
-        for (const auto& [name, value] : response.headers) {
-            out += name + ": " + value + "\r\n";
-        }
-        out += "\r\n";
-        out += response.body;
-        socket->write(out);
+        socket->write(response_bytes(response));
         close_after_writing(socket);
     }
 
@@ -525,7 +297,7 @@ private:
             answer(socket, refused);
             return;
         }
-        if (head.duplicate_host || !host_allowed(head.headers.value("host"))) {
+        if (head.duplicate_host || !host_allowed(head.headers.value("host"), port_)) {
             answer(socket, text_response(421));
             return;
         }
@@ -546,7 +318,7 @@ private:
             answer(socket, refused);
             return;
         }
-        if (head.duplicate_origin || !origin_allowed(head.headers.value("origin"))) {
+        if (head.duplicate_origin || !origin_allowed(head.headers.value("origin"), port_)) {
             answer(socket, text_response(403));
             return;
         }
@@ -573,71 +345,33 @@ private:
 
     // Every check that needs no body, once per request; the body is then awaited.
     void control(QTcpSocket* socket, const RequestHead& head, qsizetype head_bytes) {
-        if (head.method != "POST") {
-            Response refused = text_response(405);
-            refused.headers.emplaceBack("Allow", "POST");
-            answer(socket, refused);
+        const ControlCheck check = check_control_head(head, control_token_, port_);
+        if (check.stranger && !refused_budget_.take(clock_.elapsed())) {
+            if (!refused_budget_told_) {
+                refused_budget_told_ = true;
+                qCWarning(log_server) << "refused control requests past their budget are"
+                                         " dropped unanswered (a web page sending them?)";
+            }
+            discard(socket);
             return;
         }
-        // A web page's request always carries its Origin; the control API is for programs.
-        // Every refusal is settled before the genuine budget is touched.
-        const QByteArray authorization = head.headers.value("authorization");
-        const bool misdirected = head.duplicate_host || !host_allowed(head.headers.value("host"));
-        const bool from_a_page = head.headers.contains("origin");
-        const bool unauthorised = !authorization.startsWith("Bearer ") ||
-                                  !same_token(authorization.mid(7).trimmed(), control_token_);
-        if (misdirected || from_a_page || unauthorised) {
-            if (!take_slot(refused_times_, max_refused_per_second)) {
-                discard(socket);
-                return;
-            }
-            Response refused = text_response(misdirected ? 421 : from_a_page ? 403 : 401);
-            if (!misdirected && !from_a_page) {
+        if (check.refusal != 0) {
+            Response refused = text_response(check.refusal);
+            if (check.refusal == 405) {
+                refused.headers.emplaceBack("Allow", "POST");
+            } else if (check.refusal == 401) {
                 refused.headers.emplaceBack("WWW-Authenticate", "Bearer");
             }
             answer(socket, refused);
             return;
         }
-        if (!take_slot(control_times_, max_control_per_second)) {
+        if (!genuine_budget_.take(clock_.elapsed())) {
             answer(socket, text_response(429));
             return;
         }
-        if (head.headers.contains("transfer-encoding")) {
-            answer(socket, text_response(400));
-            return;
-        }
-        const qint64 body = head.headers.contains("content-length")
-                                ? content_length(head.headers.value("content-length"))
-                                : 0;
-        if (body < 0) {
-            answer(socket, text_response(400));
-            return;
-        }
-        if (body > max_control_body) {
-            answer(socket, text_response(413));
-            return;
-        }
-        const QList<QByteArray> words = head.path.mid(13).split('/');
-        if (words.size() != 2 || words[0].isEmpty() || words[1].isEmpty()) {
-            answer(socket, text_response(404));
-            return;
-        }
-        socket->setReadBufferSize(head_bytes + body + 1);
-        bodies_.insert(socket, {head_bytes, body, words[0], words[1]});
+        socket->setReadBufferSize(head_bytes + check.body_bytes + 1);
+        bodies_.insert(socket, {head_bytes, check.body_bytes, check.game, check.action});
         finish_control(socket);
-    }
-
-    // Sliding over the last second.
-    bool take_slot(QList<qint64>& times, qsizetype per_second) {
-        const qint64 now = clock_.elapsed();
-        while (!times.isEmpty() && times.front() <= now - 1000) {
-            times.removeFirst();
-        }
-        if (times.size() >= per_second) {
-            return false;
-        }
-        times.append(now);
-        return true;
     }
 
     void finish_control(QTcpSocket* socket) {
@@ -647,22 +381,21 @@ private:
         }
         bodies_.remove(socket);
         const QByteArray bytes = socket->read(request.head_bytes + request.body_bytes);
-        const QByteArray body = bytes.mid(request.head_bytes).trimmed();
-        if (!body.isEmpty() && !body.startsWith('{')) {
+        const QByteArray body = bytes.mid(request.head_bytes);
+        if (!control_body(body)) {
             answer(socket, text_response(400));
             return;
         }
-        // The answer may take a nested event loop (a game window opening); the connection
-        // must not time out under it, and may be gone after it.
         const qsizetype at = waiting_index(socket);
         if (at >= 0) {
             waiting_.removeAt(at);
         }
         const QPointer<QTcpSocket> alive(socket);
-        const ControlReply reply = control_handler_
-                                       ? control_handler_(request.game, request.action,
-                                                          body.isEmpty() ? QByteArray("{}") : body)
-                                       : ControlReply{404, {}};
+        const QByteArray trimmed = body.trimmed();
+        const ControlReply reply =
+            control_handler_ ? control_handler_(request.game, request.action,
+                                                trimmed.isEmpty() ? QByteArray("{}") : trimmed)
+                             : ControlReply{404, {}};
         if (!alive || socket->state() != QAbstractSocket::ConnectedState) {
             return; // the peer left meanwhile and the socket is already forgotten
         }
@@ -725,52 +458,18 @@ private:
 
     void read_frames(QTcpSocket* socket) {
         while (clients_.contains(socket)) {
-            const QByteArray header = socket->peek(14);
-            if (header.size() < 2) {
+            const QByteArray seen = socket->peek(client_read_buffer);
+            const FrameRead read = read_frame(seen, max_frame_bytes);
+            if (read.status == FrameRead::Status::incomplete) {
                 return;
             }
-            const auto first = static_cast<quint8>(header[0]);
-            const auto second = static_cast<quint8>(header[1]);
-            const bool fin = (first & 0x80) != 0;
-            const quint8 opcode = first & 0x0F;
-            // Every frame from a client is masked; an unmasked one, reserved bits or an
-            // unknown opcode end the connection.
-            if ((first & 0x70) != 0 || (second & 0x80) == 0 ||
-                (opcode > op_binary && opcode < op_close) || opcode > op_pong) {
-                fail(socket, close_protocol_error);
+            if (read.status == FrameRead::Status::fault) {
+                fail(socket, read.close_code);
                 return;
             }
-            quint64 length = second & 0x7F;
-            qsizetype at = 2;
-            if (length >= 126) {
-                at = length == 126 ? 4 : 10;
-                if (header.size() < at) {
-                    return;
-                }
-                length = 0;
-                for (qsizetype i = 2; i < at; ++i) {
-                    length = (length << 8) | static_cast<quint8>(header[i]);
-                }
-            }
-            const bool control = (opcode & 0x8) != 0;
-            if (control && (!fin || length > 125)) {
-                fail(socket, close_protocol_error);
-                return;
-            }
-            if (length > max_frame_bytes) {
-                fail(socket, close_too_big);
-                return;
-            }
-            const qint64 whole = at + 4 + static_cast<qint64>(length);
-            if (socket->bytesAvailable() < whole) {
-                return;
-            }
-            const QByteArray bytes = socket->read(whole);
-            QByteArray payload = bytes.mid(at + 4);
-            for (qsizetype i = 0; i < payload.size(); ++i) {
-                payload[i] = static_cast<char>(payload[i] ^ bytes[at + i % 4]);
-            }
-            if (!take_frame(socket, fin, opcode, length, payload)) {
+            socket->skip(read.wire_bytes);
+            if (!take_frame(socket, read.fin, read.opcode,
+                            static_cast<quint64>(read.payload.size()), read.payload)) {
                 return;
             }
         }
@@ -825,8 +524,9 @@ private:
     QHash<QTcpSocket*, ControlRequest> bodies_; // let through, the body still coming
     QByteArray control_token_;
     ControlHandler control_handler_;
-    QList<qint64> control_times_;
-    QList<qint64> refused_times_;
+    SlidingBudget genuine_budget_{max_control_per_second};
+    SlidingBudget refused_budget_{max_refused_per_second};
+    bool refused_budget_told_ = false;
     qsizetype pending_cap_ = max_pending_requests;
     qsizetype client_cap_ = max_clients;
     int port_ = 0;
