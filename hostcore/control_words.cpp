@@ -3,7 +3,6 @@
 #include "hostcore/command_line.h"
 #include "runtime/outside_numbers.h"
 #include "runtime/text.h"
-#include "shell/game_host.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -46,7 +45,7 @@ QString ControlCommand::words() const {
 
 QList<ControlCommand> control_commands(const GameModules& games) {
     QList<ControlCommand> commands;
-    for (const GameAction& action : GameHost::program_actions()) {
+    for (const GameAction& action : program_actions()) {
         commands.append({QString(), &action});
     }
     for (const std::unique_ptr<GameModule>& game : games) {

@@ -1,14 +1,8 @@
 #include "hostcore/global_hotkeys.h"
 
-#include "hostcore/control_words.h"
-
 #include "runtime/logging.h"
-#include "runtime/outside_numbers.h"
-#include "runtime/settings_file.h"
 #include <QCoreApplication>
 #include <QGuiApplication>
-#include <QJsonDocument>
-#include <QJsonObject>
 
 #include <xcb/xcb.h>
 
@@ -25,42 +19,6 @@ constexpr std::uint16_t named_modifiers =
 constexpr std::uint16_t lock_variants[] = {0, XCB_MOD_MASK_LOCK, XCB_MOD_MASK_2,
                                            XCB_MOD_MASK_LOCK | XCB_MOD_MASK_2};
 
-// "Ctrl+Alt+1", "Super+F5": modifiers, then one letter, digit, Space or function key.
-bool parse_key(const QString& text, Hotkey& key) {
-    const QStringList pieces = text.split(u'+');
-    for (qsizetype i = 0; i + 1 < pieces.size(); ++i) {
-        const QString name = pieces[i].trimmed().toLower();
-        if (name == u"ctrl" || name == u"control") {
-            key.modifiers |= XCB_MOD_MASK_CONTROL;
-        } else if (name == u"alt") {
-            key.modifiers |= XCB_MOD_MASK_1;
-        } else if (name == u"shift") {
-            key.modifiers |= XCB_MOD_MASK_SHIFT;
-        } else if (name == u"super" || name == u"meta" || name == u"win") {
-            key.modifiers |= XCB_MOD_MASK_4;
-        } else {
-            return false;
-        }
-    }
-    const QString last = pieces.last().trimmed().toLower();
-    if (last == u"space") {
-        key.keysym = 0x20;
-        return true;
-    }
-    if (last.size() == 1 &&
-        ((last[0] >= u'a' && last[0] <= u'z') || (last[0] >= u'0' && last[0] <= u'9'))) {
-        key.keysym = last[0].unicode(); // Latin-1 keysyms are the characters themselves
-        return true;
-    }
-    bool ok = false;
-    const int function = last.startsWith(u'f') ? last.mid(1).toInt(&ok) : 0;
-    if (ok && function >= 1 && function <= 24) {
-        key.keysym = 0xffbe + static_cast<std::uint32_t>(function - 1); // XK_F1 onwards
-        return true;
-    }
-    return false;
-}
-
 xcb_connection_t* x_connection() {
     auto* x11 =
         qApp != nullptr ? qApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
@@ -70,36 +28,6 @@ xcb_connection_t* x_connection() {
 xcb_window_t root_window(xcb_connection_t* connection) {
     const xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection));
     return screens.rem > 0 ? screens.data->root : 0;
-}
-
-// The key and ctl command of one line; false when either is not one.
-bool read_hotkey_line(const QString& key_text, const QString& command, const GameModules& games,
-                      Hotkey& key) {
-    if (!parse_key(key_text, key)) {
-        return false;
-    }
-    std::vector<std::string> words;
-    const QStringList given = command.split(u' ', Qt::SkipEmptyParts);
-    for (const QString& word : given) {
-        words.push_back(word.toStdString());
-    }
-    const ControlRequest parsed = parse_control_words(words, games);
-    if (parsed.request.isEmpty()) {
-        return false;
-    }
-    // A key that could only ever be refused is no key: its amount is a plain number or none.
-    const QJsonValue amount =
-        QJsonDocument::fromJson(parsed.request).object().value(QStringLiteral("amount"));
-    if (amount.isString()) {
-        const std::optional<double> value = read_decimal(amount.toString().toStdString());
-        if (!value || *value == 0) {
-            return false;
-        }
-    }
-    key.request = parsed.request;
-    key.command = given.join(u' ');
-    key.key_text = key_text.trimmed();
-    return true;
 }
 
 } // namespace
@@ -128,60 +56,6 @@ std::uint8_t keycode_of(xcb_connection_t* connection, std::uint32_t keysym) {
     }
     std::free(mapping);
     return found;
-}
-
-QList<Hotkey> default_hotkeys(const GameModules& games) {
-    QList<Hotkey> hotkeys;
-    for (const std::unique_ptr<GameModule>& game : games) {
-        for (const DefaultKey& line : game->default_keys()) {
-            Hotkey key;
-            if (read_hotkey_line(line.key, line.command, games, key)) {
-                hotkeys << key;
-            }
-        }
-    }
-    return hotkeys;
-}
-
-QList<Hotkey> read_hotkeys(const QString& settings_file, const GameModules& games,
-                           QStringList* ignored) {
-    const SettingsFile file(settings_file);
-    if (!file.usable() && ignored != nullptr) {
-        *ignored << file.problem() + QStringLiteral("，全局快捷键按默认设置");
-    }
-    qsizetype left_out = 0;
-    const std::optional<QStringList> lines =
-        file.section_lines(QStringLiteral("hotkeys"), max_hotkey_lines, &left_out);
-    if (!lines) {
-        return default_hotkeys(games);
-    }
-    if (left_out > 0 && ignored != nullptr) {
-        *ignored << QStringLiteral("[hotkeys] 只读取前 %1 行，其余 %2 行没有读取")
-                        .arg(max_hotkey_lines)
-                        .arg(left_out);
-    }
-    QList<Hotkey> hotkeys;
-    for (const QString& line : *lines) {
-        if (line.startsWith(u'#')) {
-            continue;
-        }
-        const qsizetype equals = line.indexOf(u'=');
-        Hotkey key;
-        if (equals <= 0 || !parse_key(line.left(equals), key)) {
-            if (ignored != nullptr) {
-                *ignored << QStringLiteral("[hotkeys] %1: not a key").arg(line.left(60));
-            }
-            continue;
-        }
-        if (!read_hotkey_line(line.left(equals), line.mid(equals + 1), games, key)) {
-            if (ignored != nullptr) {
-                *ignored << QStringLiteral("[hotkeys] %1: not a ctl command").arg(line.left(60));
-            }
-            continue;
-        }
-        hotkeys << key;
-    }
-    return hotkeys;
 }
 
 GlobalHotkeys::GlobalHotkeys(Run run, QObject* parent) : QObject(parent), run_(std::move(run)) {

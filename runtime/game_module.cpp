@@ -98,6 +98,21 @@ Outcome read_arguments(const GameAction& action, const QJsonObject& request,
     return Outcome::ok();
 }
 
+const QList<GameAction>& program_actions() {
+    static const QList<GameAction> actions{
+        {QStringLiteral("open"),
+         {{QStringLiteral("game"), ActionParameter::Kind::text, 0, 64}},
+         QStringLiteral("打开一个游戏的窗口，已开着就把它带到前面"),
+         {}},
+        {QStringLiteral("state"),
+         {},
+         QStringLiteral("打印各游戏的状态，即 GET /api/state 的 JSON"),
+         {}},
+        {QStringLiteral("raise"), {}, QStringLiteral("把游戏目录带到前面"), {}},
+    };
+    return actions;
+}
+
 QString parameter_word(const ActionParameter& parameter) {
     return parameter.kind == ActionParameter::Kind::player ? QStringLiteral("1|2")
                                                            : parameter.name.toUpper();

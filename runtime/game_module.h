@@ -86,6 +86,10 @@ struct GameAction {
 Outcome read_arguments(const GameAction& action, const QJsonObject& request,
                        ActionArguments* arguments);
 
+// The program's own actions, beside the games' (no game names them): open a game's window,
+// the state of every game, the catalogue brought to the front. The game host runs them.
+const QList<GameAction>& program_actions();
+
 // How help and usage write a parameter: "1|2" for a player, else its name in capitals.
 QString parameter_word(const ActionParameter& parameter);
 

@@ -115,21 +115,6 @@ void GameHost::after_start() {
     }
 }
 
-const QList<GameAction>& GameHost::program_actions() {
-    static const QList<GameAction> actions{
-        {QStringLiteral("open"),
-         {{QStringLiteral("game"), ActionParameter::Kind::text, 0, 64}},
-         QStringLiteral("打开一个游戏的窗口，已开着就把它带到前面"),
-         {}},
-        {QStringLiteral("state"),
-         {},
-         QStringLiteral("打印各游戏的状态，即 GET /api/state 的 JSON"),
-         {}},
-        {QStringLiteral("raise"), {}, QStringLiteral("把游戏目录带到前面"), {}},
-    };
-    return actions;
-}
-
 Outcome GameHost::run(const QJsonObject& request) {
     const QString action = request.value(QStringLiteral("action")).toString();
     const QString game = request.value(QStringLiteral("game")).toString();

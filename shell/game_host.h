@@ -41,10 +41,6 @@ public:
     // What the games do once the catalogue is on screen.
     void after_start();
 
-    // The program's own commands beside the games': open a game, the state, the catalogue to
-    // the front. Made into ctl's commands and help like the games' actions.
-    static const QList<GameAction>& program_actions();
-
     // One request from outside: "action" and, for a game's action, "game", with the action's
     // arguments as members.
     Outcome run(const QJsonObject& request);
