@@ -59,4 +59,12 @@ QList<QMessageBox*> shown_notices(const QString& title) {
     return notices;
 }
 
+void delete_stray_boxes() {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (qobject_cast<QMessageBox*>(widget) != nullptr) {
+            delete widget;
+        }
+    }
+}
+
 } // namespace glimmer::testing

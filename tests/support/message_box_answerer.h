@@ -39,5 +39,8 @@ private:
 
 // The boxes on screen that block nothing (show_notice's), with that title when one is given.
 QList<QMessageBox*> shown_notices(const QString& title = QString());
+// Deletes every message box without a parent that is still about, shown or not: a notice that
+// outlives its window (the history's) is the program's to keep, the test's to clean up.
+void delete_stray_boxes();
 
 } // namespace glimmer::testing

@@ -90,6 +90,7 @@ void leave_journal(const QString& program_folder, const QByteArray& bytes) {
 class TallySafetyTest : public QObject {
     Q_OBJECT
 private slots:
+    void cleanup() { glimmer::testing::delete_stray_boxes(); }
     void keys_undo_and_redo_across_ties_and_leads_data();
     void keys_undo_and_redo_across_ties_and_leads();
     void undo_after_a_reinitialise_restores_the_board();
