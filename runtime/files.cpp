@@ -98,12 +98,14 @@ QString config_home(const QString& program_folder) {
 
 namespace {
 
-// Calls take(line) for each line of the section's first block, blanks trimmed, without empty
-// lines and ";" comments, until take returns false; whether the file has the section.
-template <typename Take> bool walk_section(QStringView whole, const QString& section, Take take) {
-    bool in_section = false;
+// Calls take(line, index) for each line of the section's first block, blanks trimmed, without
+// empty lines and ";" comments, until take returns false; index counts the file's lines from
+// 0. The index of the section's heading line, or -1 when the file has no such section.
+template <typename Take>
+qsizetype walk_section(QStringView whole, const QString& section, Take take) {
+    qsizetype heading = -1;
     qsizetype from = 0;
-    while (from <= whole.size()) {
+    for (qsizetype index = 0; from <= whole.size(); ++index) {
         qsizetype end = whole.indexOf(u'\n', from);
         if (end < 0) {
             end = whole.size();
@@ -118,24 +120,26 @@ template <typename Take> bool walk_section(QStringView whole, const QString& sec
             continue;
         }
         if (line.front() == u'[') {
-            if (in_section) {
-                return true; // only the first block of a section counts
+            if (heading >= 0) {
+                return heading; // only the first block of a section counts
             }
             const qsizetype close = line.indexOf(u']');
-            in_section = close >= 0 && same_name(trim_blanks(line.mid(1, close - 1)), section);
+            if (close >= 0 && same_name(trim_blanks(line.mid(1, close - 1)), section)) {
+                heading = index;
+            }
             continue;
         }
-        if (in_section && !take(line)) {
-            return true;
+        if (heading >= 0 && !take(line, index)) {
+            return heading;
         }
     }
-    return in_section;
+    return heading;
 }
 
 QString lookup(QStringView whole, const QString& section, const QString& key,
                const QString& fallback) {
     QString found = fallback;
-    walk_section(whole, section, [&](QStringView line) {
+    walk_section(whole, section, [&](QStringView line, qsizetype) {
         const qsizetype equals = line.indexOf(u'=');
         if (equals >= 0 && same_name(trim_blanks(line.left(equals)), key)) {
             found = trim_blanks(line.mid(equals + 1)).toString();
@@ -194,6 +198,16 @@ IniFile::IniFile(const QString& path, qint64 max_bytes) {
         status_ = Status::too_large;
         return;
     }
+    decode(bytes);
+}
+
+IniFile IniFile::from_bytes(const QByteArray& bytes) {
+    IniFile file;
+    file.decode(bytes);
+    return file;
+}
+
+void IniFile::decode(const QByteArray& bytes) {
     bytes_ = bytes;
     // Chinese in UTF-8 is mostly valid GBK byte for byte (as nonsense), while GBK Chinese is
     // almost never valid UTF-8; so valid UTF-8 beyond ASCII is taken as UTF-8.
@@ -237,18 +251,40 @@ std::optional<QStringList> IniFile::section_lines(const QString& section, qsizet
     }
     QStringList lines;
     qsizetype dropped = 0;
-    const bool found = walk_section(content_, section, [&](QStringView line) {
-        if (lines.size() < max_lines) {
-            lines.append(line.toString());
-        } else {
-            ++dropped;
-        }
-        return true;
-    });
+    const bool found = walk_section(content_, section, [&](QStringView line, qsizetype) {
+                           if (lines.size() < max_lines) {
+                               lines.append(line.toString());
+                           } else {
+                               ++dropped;
+                           }
+                           return true;
+                       }) >= 0;
     if (left_out != nullptr) {
         *left_out = dropped;
     }
     return found ? std::optional<QStringList>(lines) : std::nullopt;
+}
+
+IniFile::KeyPlace IniFile::key_place(const QString& section, const QString& key) const {
+    KeyPlace place;
+    const qsizetype heading =
+        walk_section(content_, section, [&](QStringView line, qsizetype index) {
+            const qsizetype equals = line.indexOf(u'=');
+            if (equals >= 0 && same_name(trim_blanks(line.left(equals)), key)) {
+                place.key_line = index;
+                return false;
+            }
+            place.section_end = index + 1;
+            return true;
+        });
+    if (heading >= 0 && place.section_end < 0) {
+        place.section_end = heading + 1;
+    }
+    return place;
+}
+
+bool IniFile::lines_match_bytes() const {
+    return encoding_ != Encoding::utf16 && content_.count(u'\n') == bytes_.count('\n');
 }
 
 bool make_private(const QString& path, QString* error) {

@@ -37,6 +37,8 @@ public:
     static constexpr qint64 default_max_bytes = 1024 * 1024;
 
     explicit IniFile(const QString& path, qint64 max_bytes = default_max_bytes);
+    // The bytes as if read from a file, decoded by the same rules.
+    static IniFile from_bytes(const QByteArray& bytes);
 
     Status status() const { return status_; }
     Encoding encoding() const { return encoding_; }
@@ -50,6 +52,17 @@ public:
     std::optional<QStringList> section_lines(const QString& section, qsizetype max_lines,
                                              qsizetype* left_out = nullptr) const;
 
+    // Where value() finds the key: its line, counting the file's lines from 0, or -1; and the
+    // line after the section's last setting, or -1 when there is no such section.
+    struct KeyPlace {
+        qsizetype key_line = -1;
+        qsizetype section_end = -1;
+    };
+    KeyPlace key_place(const QString& section, const QString& key) const;
+    // Whether the text has a line for each line of the bytes, as GBK and UTF-8 always give:
+    // then a line of the bytes may be replaced knowing what it read as.
+    bool lines_match_bytes() const;
+
     // The file's bytes as read; empty unless status() is ok.
     const QByteArray& bytes() const { return bytes_; }
     // What fstat said of the file that was read: its permission bits and owner.
@@ -59,6 +72,9 @@ public:
     bool readable_by_others() const { return (permissions_ & 077) != 0; }
 
 private:
+    IniFile() = default;
+    void decode(const QByteArray& bytes);
+
     Status status_ = Status::missing;
     Encoding encoding_ = Encoding::gbk;
     QString error_;

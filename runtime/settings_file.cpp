@@ -1,27 +1,13 @@
 #include "runtime/settings_file.h"
 
+#include "runtime/text.h"
+
 #include <QDir>
 #include <QFileInfo>
 
 #include <unistd.h>
 
 namespace glimmer {
-
-namespace {
-
-bool key_line(const QByteArray& line, const QByteArray& key) {
-    const qsizetype equals = line.indexOf('=');
-    return equals > 0 && line.left(equals).trimmed().compare(key, Qt::CaseInsensitive) == 0;
-}
-
-bool section_line(const QByteArray& line, const QByteArray& section) {
-    const QByteArray trimmed = line.trimmed();
-    const qsizetype close = trimmed.indexOf(']');
-    return trimmed.startsWith('[') && close > 0 &&
-           trimmed.mid(1, close - 1).trimmed().compare(section, Qt::CaseInsensitive) == 0;
-}
-
-} // namespace
 
 SettingsFile::SettingsFile(QString path) : path_(std::move(path)), file_(path_) {}
 
@@ -65,54 +51,51 @@ bool SettingsFile::set_value(const QString& section, const QString& key, const Q
         }
         return false;
     }
+    // Lines are set byte for byte, as GBK and UTF-8 keep them; in a UTF-16 file (or bytes
+    // whose lines do not read one for one) that would garble the lines around the one set, so
+    // such a file is left as the host saved it.
+    const std::optional<QByteArray> content = with_setting(file_, section, key, value);
+    if (!content) {
+        if (error != nullptr) {
+            *error = QStringLiteral("%1 不是 GBK 或 UTF-8 文字，程序不改写它").arg(path_);
+        }
+        return false;
+    }
     QDir().mkpath(QFileInfo(path_).absolutePath());
-    const QByteArray content = with_setting(file_.bytes(), section, key, value);
-    if (!write_private_file(path_, content, error)) {
+    if (!write_private_file(path_, *content, error)) {
         return false;
     }
     file_ = IniFile(path_);
     return true;
 }
 
-QByteArray with_setting(const QByteArray& content, const QString& section, const QString& key,
-                        const QString& value) {
-    const QByteArray section_name = section.toUtf8();
-    const QByteArray key_name = key.toUtf8();
-    const QByteArray setting = key_name + '=' + value.toUtf8();
-    QList<QByteArray> lines = content.split('\n');
+std::optional<QByteArray> with_setting(const IniFile& file, const QString& section,
+                                       const QString& key, const QString& value) {
+    if (!file.lines_match_bytes()) {
+        return std::nullopt;
+    }
+    // The lines are found as value() finds them, so that what is set is what is read back;
+    // only the bytes of the one line set change.
+    const IniFile::KeyPlace place = file.key_place(section, key);
+    const auto encoded = [&](const QString& text) {
+        return file.encoding() == IniFile::Encoding::utf8 ? text.toUtf8() : to_gbk(text);
+    };
+    const QByteArray setting = encoded(key + u'=' + value);
+    QList<QByteArray> lines = file.bytes().split('\n');
     if (!lines.isEmpty() && lines.last().isEmpty()) {
         lines.removeLast();
     }
-    qsizetype section_end = -1;
-    bool inside = false;
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        const QByteArray line = lines[i].trimmed();
-        if (line.startsWith('[')) {
-            if (inside) {
-                break; // only the first block of a section counts, as when reading
-            }
-            inside = section_end < 0 && section_line(line, section_name);
-            section_end = inside ? i + 1 : section_end;
-            continue;
-        }
-        if (!inside) {
-            continue;
-        }
-        if (key_line(line, key_name)) {
-            lines[i] = setting;
-            return lines.join('\n') + '\n';
-        }
-        if (!line.isEmpty()) {
-            section_end = i + 1;
-        }
-    }
-    if (section_end < 0) {
-        if (!lines.isEmpty()) {
-            lines << QByteArray();
-        }
-        lines << '[' + section_name + ']' << setting;
+    // New lines end as the file's first line does, CR LF or LF.
+    const QByteArray end = !lines.isEmpty() && lines.first().endsWith('\r') ? "\r" : "";
+    if (place.key_line >= 0) {
+        lines[place.key_line] = setting + (lines[place.key_line].endsWith('\r') ? "\r" : "");
+    } else if (place.section_end >= 0) {
+        lines.insert(place.section_end, setting + end);
     } else {
-        lines.insert(section_end, setting);
+        if (!lines.isEmpty()) {
+            lines << end;
+        }
+        lines << encoded(u'[' + section + u']') + end << setting + end;
     }
     return lines.join('\n') + '\n';
 }

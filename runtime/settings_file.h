@@ -46,8 +46,9 @@ private:
     IniFile file_;
 };
 
-// The file's content with the key set in the section (added, with the section when needed).
-QByteArray with_setting(const QByteArray& content, const QString& section, const QString& key,
-                        const QString& value);
+// The file's bytes with the key set in the section (added, with the section when needed) and
+// every other line kept byte for byte; none for a file whose lines cannot be set so (UTF-16).
+std::optional<QByteArray> with_setting(const IniFile& file, const QString& section,
+                                       const QString& key, const QString& value);
 
 } // namespace glimmer
