@@ -2,6 +2,8 @@
 
 #include "runtime/outside_numbers.h"
 
+#include <algorithm>
+
 namespace glimmer::overlay {
 
 Q_LOGGING_CATEGORY(log_server, "glimmer.overlay", QtWarningMsg)
@@ -44,6 +46,14 @@ bool parse_head(QByteArrayView head, RequestHead& out) {
         const QByteArray line = lines[i].endsWith('\r') ? lines[i].chopped(1) : lines[i];
         if (line.isEmpty()) {
             continue;
+        }
+        // A bare CR or another control character inside a line is no HTTP; passed on, it
+        // could make two readers of one request see two different ones.
+        if (std::any_of(line.cbegin(), line.cend(), [](char c) {
+                const auto byte = static_cast<unsigned char>(c);
+                return (byte < 0x20 && byte != '\t') || byte == 0x7F;
+            })) {
+            return false;
         }
         const qsizetype colon = line.indexOf(':');
         if (colon <= 0) {

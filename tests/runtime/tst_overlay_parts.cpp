@@ -61,6 +61,10 @@ void OverlayPartsTest::heads_are_read_only_when_whole_and_well_formed_data() {
         << QByteArray("GET x HTTP/1.1\r\n\r\n") << 18 << false << QByteArray();
     QTest::newRow("header without colon")
         << QByteArray("GET / HTTP/1.1\r\nHost\r\n\r\n") << 24 << false << QByteArray();
+    QTest::newRow("bare CR inside a header")
+        << QByteArray("GET / HTTP/1.1\r\nHost: a\rX: b\r\n\r\n") << 32 << false << QByteArray();
+    QTest::newRow("zero byte in a header")
+        << QByteArray("GET / HTTP/1.1\r\nHost: a\0b\r\n\r\n", 29) << 29 << false << QByteArray();
     QTest::newRow("too many headers")
         << QByteArray("GET / HTTP/1.1\r\n") + QByteArray("X: y\r\n").repeated(65) + "\r\n"
         << 408 << false << QByteArray();
