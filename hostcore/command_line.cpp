@@ -18,20 +18,6 @@ std::optional<int> parse_port(const std::string& text) {
     return port ? std::optional<int>(static_cast<int>(*port)) : std::nullopt;
 }
 
-// What the user typed, as an error line echoes it: long values are cut (never inside a UTF-8
-// sequence), so a pasted screenful still gives one short line.
-std::string shown(const std::string& text) {
-    constexpr std::size_t longest = 40;
-    if (text.size() <= longest) {
-        return text;
-    }
-    std::size_t cut = longest;
-    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) {
-        --cut;
-    }
-    return text.substr(0, cut) + "\u2026";
-}
-
 CommandLine usage_error(std::string error) {
     CommandLine line;
     line.action = CommandLine::Action::usage_error;
@@ -40,6 +26,23 @@ CommandLine usage_error(std::string error) {
 }
 
 } // namespace
+
+std::string shown_argument(const std::string& text) {
+    constexpr std::size_t longest = 40;
+    std::string shown;
+    std::size_t cut = text.size();
+    if (cut > longest) {
+        cut = longest;
+        while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) {
+            --cut;
+        }
+    }
+    for (std::size_t i = 0; i < cut; ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        shown += byte < 0x20 || byte == 0x7F ? '?' : text[i];
+    }
+    return cut < text.size() ? shown + "\u2026" : shown;
+}
 
 CommandLine parse_command_line(const std::vector<std::string>& arguments) {
     CommandLine line;
@@ -66,7 +69,7 @@ CommandLine parse_command_line(const std::vector<std::string>& arguments) {
         if (value) {
             line.overlay_port = parse_port(*value);
             if (!line.overlay_port) {
-                return usage_error("invalid overlay port '" + shown(*value) +
+                return usage_error("invalid overlay port '" + shown_argument(*value) +
                                    "': give a whole number from 0 to 65535");
             }
             continue;
@@ -83,9 +86,9 @@ CommandLine parse_command_line(const std::vector<std::string>& arguments) {
             return line;
         }
         if (argument.size() > 1 && argument[0] == '-') {
-            return usage_error("unrecognised option '" + shown(argument) + "'");
+            return usage_error("unrecognised option '" + shown_argument(argument) + "'");
         }
-        return usage_error("unexpected argument '" + shown(argument) + "'");
+        return usage_error("unexpected argument '" + shown_argument(argument) + "'");
     }
     return line;
 }

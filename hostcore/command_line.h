@@ -30,6 +30,10 @@ struct CommandLine {
 // fault decides; options given before it still count (help shows the port given with it).
 CommandLine parse_command_line(const std::vector<std::string>& arguments);
 
+// What the user typed, as an error line echoes it: long values cut (never inside a UTF-8
+// sequence) and control characters shown as "?", so that anything pasted gives one short line.
+std::string shown_argument(const std::string& text);
+
 std::string version_text();
 std::string usage_text();
 std::string help_text(const CommandLine& line, const std::vector<std::string>& games);

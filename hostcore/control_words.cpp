@@ -11,18 +11,8 @@ namespace glimmer::host {
 
 namespace {
 
-// What the user typed, as an error line echoes it: long values are cut, so that a pasted
-// screenful still gives one short line.
 QString shown(const QString& text) {
-    constexpr qsizetype longest = 40;
-    if (text.size() <= longest) {
-        return text;
-    }
-    qsizetype cut = longest;
-    if (text.at(cut - 1).isHighSurrogate()) {
-        --cut;
-    }
-    return text.left(cut) + u'…';
+    return QString::fromStdString(shown_argument(text.toStdString()));
 }
 
 ControlRequest usage(const QString& error) {
