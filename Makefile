@@ -3,8 +3,8 @@
 PRESET ?= $(if $(CI),ci,dev)
 BUILD := build/$(PRESET)
 
-.PHONY: all deps configure build run test check tsan asan bench assets install package format \
-	format-check clean
+.PHONY: all deps configure build run test check tsan asan fuzz bench assets install package \
+	format format-check clean
 
 all: build
 
@@ -45,6 +45,14 @@ asan: deps
 	cmake --preset asan
 	cmake --build --preset asan
 	scripts/offline ctest --preset asan -j2
+
+# Each fuzz target (tests/fuzz) under libFuzzer for FUZZ_SECONDS, from its seeds and the inputs
+# that once broke something; prints executions per second and the total. A finding fails it.
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	cmake --preset fuzz
+	cmake --build --preset fuzz
+	scripts/offline scripts/fuzz build/fuzz $(FUZZ_SECONDS)
 
 bench: build
 	@for b in $(BUILD)/bench/bin/bench_*; do echo "== $$b"; "$$b" || exit 1; done

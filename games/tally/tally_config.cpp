@@ -91,11 +91,17 @@ QString advert_lines(const QString& raw) {
 TallyPage load_tally_config(TallyConfig& config, const QString& config_home) {
     const QString path = tally_config_path(config_home);
     const IniFile file(path);
-    TallyPage page;
-    page.file_problem = file_problem(file, path);
-    if (!page.file_problem.isEmpty() && file.status() != IniFile::Status::ok) {
+    const QString problem = file_problem(file, path);
+    if (!problem.isEmpty() && file.status() != IniFile::Status::ok) {
         qCWarning(log_config) << "tally configuration not read:" << path;
     }
+    TallyPage page = read_tally_config(file, config);
+    page.file_problem = problem;
+    return page;
+}
+
+TallyPage read_tally_config(const IniFile& file, TallyConfig& config) {
+    TallyPage page;
     page.player_one_name = file.value(QStringLiteral("玩家1"), QStringLiteral("名字"),
                                       QStringLiteral("玩家1木有名字"));
     page.player_two_name = file.value(QStringLiteral("玩家2"), QStringLiteral("名字"),

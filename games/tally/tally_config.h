@@ -6,6 +6,8 @@
 
 namespace glimmer {
 
+class IniFile;
+
 // The tally tool's part of the program-wide state: what the last load of the configuration
 // file gave the two quantity lists and the advert box. It outlives the window.
 struct TallyConfig {
@@ -48,6 +50,8 @@ QString advert_lines(const QString& raw);
 // regular file, is over a mebibyte or cannot be read counts as missing. The amounts and raw
 // advert replace those held in config.
 TallyPage load_tally_config(TallyConfig& config, const QString& config_home);
+// The same from a file already read: the six keys only, with no word on the file itself.
+TallyPage read_tally_config(const IniFile& file, TallyConfig& config);
 
 // The file as the tool writes it when asked to start afresh, GBK, lines ended by CR LF and
 // none after the last, which ends with the maker's web address.
