@@ -126,6 +126,10 @@ struct GameInfo {
 struct GameEnvironment {
     QString config_home;
     QString site_url;
+    // One of the game's own actions, run as every way in runs it (the game host, which sets
+    // this for each game it opens): the window's keys that are the program's rather than a
+    // widget's go through it.
+    std::function<Outcome(const QString& action, const QJsonObject& arguments)> act = {};
 };
 
 // A global key a game offers before the host writes any, as a [hotkeys] line would.

@@ -71,10 +71,16 @@ Outcome GameHost::open(const QString& id) {
         return Outcome::ok();
     }
     GameModule& module = *modules_[static_cast<size_t>(index)];
-    game.session = module.create_session(environment_);
+    GameEnvironment environment = environment_;
+    environment.act = [this, id](const QString& action, QJsonObject arguments) {
+        arguments.insert(QStringLiteral("game"), id);
+        arguments.insert(QStringLiteral("action"), action);
+        return run(arguments);
+    };
+    game.session = module.create_session(environment);
     connect(game.session.get(), &GameSession::state_changed, this,
             [this, index] { refresh(index); });
-    game.window = module.make_window(*game.session, environment_);
+    game.window = module.make_window(*game.session, environment);
     // The game ends with its window, however the window goes. By now only its QObject is
     // left: the session may no longer call the window's slots as it ends.
     connect(game.window, &QObject::destroyed, this, [this, index](QObject* gone) {

@@ -78,7 +78,9 @@ public:
     }
 
     QWidget* make_window(GameSession& session, const GameEnvironment& environment) override {
-        return new TallyWindow(static_cast<TallyPk&>(session), environment.site_url);
+        auto* window = new TallyWindow(static_cast<TallyPk&>(session), environment.site_url);
+        window->act_through(environment.act);
+        return window;
     }
 
     // Ctrl+Alt with a digit for player one's presets and with Shift too for player two's, as

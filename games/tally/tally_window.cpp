@@ -284,15 +284,15 @@ void TallyWindow::submit_typed_quantity() {
 }
 
 void TallyWindow::undo_addition() {
-    tell_refusal(pk_->undo());
+    tell_refusal(act_ ? act_(QStringLiteral("undo"), {}) : pk_->undo());
 }
 
 void TallyWindow::redo_addition() {
-    tell_refusal(pk_->redo());
+    tell_refusal(act_ ? act_(QStringLiteral("redo"), {}) : pk_->redo());
 }
 
 void TallyWindow::switch_player() {
-    pk_->switch_player();
+    tell_refusal(act_ ? act_(QStringLiteral("switch"), {}) : pk_->switch_player());
 }
 
 // As a double-click on the row: the row is selected, and its amount added.

@@ -8,6 +8,7 @@
 #include "runtime/outcome.h"
 
 #include <QFont>
+#include <QJsonObject>
 #include <QKeySequence>
 #include <QPixmap>
 #include <QPoint>
@@ -61,6 +62,11 @@ public:
     ~TallyWindow() override;
 
     TallyPk& pk() const { return *pk_; }
+    // Undo, redo and the switch of player from the keys then go the way ctl's do; without it
+    // (a window of its own) they act on the PK directly.
+    void act_through(std::function<Outcome(const QString&, const QJsonObject&)> act) {
+        act_ = std::move(act);
+    }
 
     // After asking, puts the default file in place and loads it.
     void reinitialise_tally_config();
@@ -126,6 +132,7 @@ private:
     std::unique_ptr<Ui::TallyWindow> ui_;
     TallyPk* pk_;
     QString site_url_;
+    std::function<Outcome(const QString&, const QJsonObject&)> act_;
     QPixmap background_;
     QFont advert_font_;
     bool file_problem_told_ = false;

@@ -97,6 +97,7 @@ private slots:
     void preset_keys_act_like_double_clicks_data();
     void preset_keys_act_like_double_clicks();
     void keys_do_nothing_while_a_message_box_is_open();
+    void keys_go_the_way_every_other_way_in_does();
     void record_window_and_csv_export_show_every_addition();
     void left_journal_is_offered_and_restored_data();
     void left_journal_is_offered_and_restored();
@@ -197,6 +198,22 @@ void TallySafetyTest::preset_keys_act_like_double_clicks() {
     QCOMPARE(o.text("selected_player"), selected);
     QCOMPARE(o.quantity()->text(), board.startsWith("0:0") ? "77" : "0");
     QCOMPARE(o.window->history().record().size(), board.startsWith("0:0") ? 0 : 1);
+}
+
+void TallySafetyTest::keys_go_the_way_every_other_way_in_does() {
+    QTemporaryDir dir;
+    Opened o(dir.path());
+    QStringList asked;
+    o.window->act_through([&](const QString& action, const QJsonObject& arguments) {
+        asked << action + (arguments.isEmpty() ? "" : "+");
+        return Outcome::refused(QStringLiteral("不行"), true);
+    });
+    o.key(Qt::Key_Z, Qt::ControlModifier);
+    o.key(Qt::Key_Y, Qt::ControlModifier);
+    o.key(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    o.key(Qt::Key_Tab);
+    QCOMPARE(asked, (QStringList{"undo", "redo", "redo", "switch"}));
+    QCOMPARE(o.board(), QStringLiteral("0:0 flag1 相差：0"));
 }
 
 void TallySafetyTest::keys_do_nothing_while_a_message_box_is_open() {
