@@ -254,7 +254,8 @@ bool is_gbk(const QByteArray& bytes) {
 }
 
 bool is_utf8(const QByteArray& bytes) {
-    QStringDecoder decoder(QStringDecoder::Utf8);
+    // Stateless: a sequence cut off at the end is an error, not one waiting for more bytes.
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringConverter::Flag::Stateless);
     // The conversion runs only once its result is taken.
     const QString decoded = decoder.decode(bytes);
     return !decoder.hasError();

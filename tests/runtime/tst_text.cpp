@@ -22,6 +22,8 @@ private slots:
     void replace_does_not_rescan_data();
     void replace_does_not_rescan();
     void gbk_bytes_round_trip();
+    void utf8_is_whole_sequences_only_data();
+    void utf8_is_whole_sequences_only();
 };
 
 void TextTest::to_text_writes_plain_decimal_data() {
@@ -214,6 +216,22 @@ void TextTest::gbk_bytes_round_trip() {
     QCOMPARE(to_gbk(QStringLiteral("数量=1+9")), QByteArray::fromHex("cafdc1bf3d312b39"));
     const QString mixed = QStringLiteral("[广告]\r\n内容=直播间 Ostrune！+第二行");
     QCOMPARE(from_gbk(to_gbk(mixed)), mixed);
+}
+
+void TextTest::utf8_is_whole_sequences_only_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("utf8");
+    QTest::newRow("ascii") << QByteArray("abc") << true;
+    QTest::newRow("中") << QByteArray("\xE4\xB8\xAD") << true;
+    // A file or an argument cut inside a character is not text that a line may follow.
+    QTest::newRow("cut at the end") << QByteArray("a\xE4\xB8") << false;
+    QTest::newRow("GBK") << QByteArray::fromHex("cde6bcd2") << false;
+}
+
+void TextTest::utf8_is_whole_sequences_only() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, utf8);
+    QCOMPARE(is_utf8(bytes), utf8);
 }
 
 QTEST_GUILESS_MAIN(TextTest)
