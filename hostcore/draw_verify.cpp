@@ -1,8 +1,11 @@
 #include "hostcore/draw_verify.h"
 
+#include "hostcore/command_line.h"
 #include "runtime/committed_random.h"
 #include "runtime/outside_numbers.h"
 
+#include <QCommandLineOption>
+#include <QCommandLineParser>
 #include <QString>
 #include <QStringList>
 
@@ -118,43 +121,51 @@ int run_verify(const std::vector<std::string>& words, const GameModules& games) 
     if (verifier == nullptr) {
         return usage("unknown game '" + game + "': " + known);
     }
-    std::vector<std::string> names{"round", "commitment"};
+    // The options come from the game's verifier; "--" ends them, so that a phrase may start
+    // with a dash. Values are taken as typed, each at most once.
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    QStringList names{QStringLiteral("round"), QStringLiteral("commitment")};
     for (const DrawVerifier::Option& option : verifier->options()) {
-        names.push_back(option.name.toStdString());
+        names << option.name;
+    }
+    for (const QString& name : names) {
+        parser.addOption(QCommandLineOption(name, QString(), QStringLiteral("value")));
+    }
+    QStringList arguments{QStringLiteral("verify")};
+    for (std::size_t i = 1; i < words.size(); ++i) {
+        arguments << QString::fromStdString(words[i]);
+    }
+    if (!parser.parse(arguments)) {
+        const QStringList unknown = parser.unknownOptionNames();
+        if (!unknown.isEmpty()) {
+            // Echoed as typed: "-x", "--x" or "--x=value".
+            QString typed = unknown[0];
+            for (const QString& argument : arguments) {
+                const QString name = argument.mid(argument.startsWith(u"--") ? 2 : 1);
+                if (argument.startsWith(u'-') && name.section(u'=', 0, 0) == unknown[0]) {
+                    typed = argument;
+                    break;
+                }
+            }
+            return usage("unknown option '" + shown_argument(typed.toStdString()) + "' for " +
+                         game + " (a phrase that starts with a dash goes after '--')");
+        }
+        return usage(parser.errorText().toStdString());
     }
     std::map<std::string, std::string> options;
+    for (const QString& name : names) {
+        const QStringList values = parser.values(name);
+        if (values.size() > 1) {
+            return usage("option '--" + name.toStdString() + "' given twice");
+        }
+        if (!values.isEmpty()) {
+            options[name.toStdString()] = values[0].toStdString();
+        }
+    }
     std::vector<std::string> positional;
-    bool options_end = false;
-    for (std::size_t i = 1; i < words.size(); ++i) {
-        const std::string& word = words[i];
-        if (options_end || word.size() < 2 || word[0] != '-') {
-            positional.push_back(word);
-            continue;
-        }
-        if (word == "--") {
-            options_end = true;
-            continue;
-        }
-        std::string name = word.substr(word[1] == '-' ? 2 : 1);
-        std::optional<std::string> value;
-        if (const std::size_t equals = name.find('='); equals != std::string::npos) {
-            value = name.substr(equals + 1);
-            name = name.substr(0, equals);
-        }
-        if (std::find(names.begin(), names.end(), name) == names.end()) {
-            return usage("unknown option '" + word + "' for " + game +
-                         " (a phrase that starts with a dash goes after '--')");
-        }
-        if (!value) {
-            if (i + 1 == words.size()) {
-                return usage("option '--" + name + "' needs a value");
-            }
-            value = words[++i];
-        }
-        if (options.count(name) != 0) {
-            return usage("option '--" + name + "' given twice");
-        }
-        options[name] = *value;
+    for (const QString& word : parser.positionalArguments()) {
+        positional.push_back(word.toStdString());
     }
     if (positional.empty()) {
         return usage("verify " + game + " needs the seed");
