@@ -9,13 +9,10 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStringDecoder>
-#include <QUrl>
 
 #include <algorithm>
-#include <mutex>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -338,6 +335,9 @@ QString move_aside(const QString& path, const QStringList& companion_suffixes, c
         } else if (errno != EEXIST) {
             return {};
         }
+    }
+    if (moved.isEmpty()) {
+        return {}; // every name of this second taken: nothing moves, companions included
     }
     for (const QString& suffix : companion_suffixes) {
         ::renameat2(AT_FDCWD, QFile::encodeName(path + suffix).constData(), AT_FDCWD,

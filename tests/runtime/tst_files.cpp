@@ -2,6 +2,7 @@
 #include "runtime/files.h"
 #include "runtime/text.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -27,6 +28,7 @@ private slots:
     void config_home_leaves_an_unwritable_program_folder_data();
     void config_home_leaves_an_unwritable_program_folder();
     void open_folder_hands_on_only_existing_folders();
+    void move_aside_with_every_name_taken_moves_nothing();
 };
 
 void FilesTest::profile_lookup_follows_profile_rules_data() {
@@ -231,6 +233,28 @@ void FilesTest::open_folder_hands_on_only_existing_folders() {
     QVERIFY(!open_folder(dir.filePath(QStringLiteral("f.txt"))));
     set_folder_opener({});
     QCOMPARE(opened, QStringList{dir.path()});
+}
+
+void FilesTest::move_aside_with_every_name_taken_moves_nothing() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("history.sqlite"));
+    for (const QString& name : {path, path + "-wal"}) {
+        QFile file(name);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    // Every name of this second and the next, so that the clock ticking over changes nothing.
+    const QDateTime now = QDateTime::currentDateTime();
+    for (const QDateTime& second : {now, now.addSecs(1)}) {
+        const QString stamp = second.toString(QStringLiteral("yyyyMMdd-HHmmss"));
+        for (int n = 1; n <= 99; ++n) {
+            QFile taken(path + ".damaged-" + stamp + (n > 1 ? QStringLiteral("-%1").arg(n) : ""));
+            QVERIFY(taken.open(QIODevice::WriteOnly));
+        }
+    }
+    const qsizetype before = QDir(dir.path()).entryList(QDir::Files).size();
+    QCOMPARE(move_aside(path, {QStringLiteral("-wal")}, QStringLiteral("damaged")), QString());
+    QVERIFY(QFile::exists(path) && QFile::exists(path + "-wal"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), before);
 }
 
 QTEST_GUILESS_MAIN(FilesTest)
