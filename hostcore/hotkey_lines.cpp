@@ -47,11 +47,13 @@ bool parse_key(const QString& text, Hotkey& key) {
     return false;
 }
 
-// The key and ctl command of one line; false when either is not one.
-bool read_hotkey_line(const QString& key_text, const QString& command, const GameModules& games,
-                      Hotkey& key) {
+enum class LineFault { none, key, command };
+
+// The key and ctl command of one line, or which of them is not one.
+LineFault read_hotkey_line(const QString& key_text, const QString& command,
+                           const GameModules& games, Hotkey& key) {
     if (!parse_key(key_text, key)) {
-        return false;
+        return LineFault::key;
     }
     std::vector<std::string> words;
     const QStringList given = command.split(u' ', Qt::SkipEmptyParts);
@@ -60,7 +62,7 @@ bool read_hotkey_line(const QString& key_text, const QString& command, const Gam
     }
     const ControlRequest parsed = parse_control_words(words, games);
     if (parsed.request.isEmpty()) {
-        return false;
+        return LineFault::command;
     }
     // A key that could only ever be refused is no key: its amount is a plain number or none.
     const QJsonValue amount =
@@ -68,13 +70,13 @@ bool read_hotkey_line(const QString& key_text, const QString& command, const Gam
     if (amount.isString()) {
         const std::optional<double> value = read_decimal(amount.toString().toStdString());
         if (!value || *value == 0) {
-            return false;
+            return LineFault::command;
         }
     }
     key.request = parsed.request;
     key.command = given.join(u' ');
     key.key_text = key_text.trimmed();
-    return true;
+    return LineFault::none;
 }
 
 } // namespace
@@ -84,7 +86,7 @@ QList<Hotkey> default_hotkeys(const GameModules& games) {
     for (const std::unique_ptr<GameModule>& game : games) {
         for (const DefaultKey& line : game->default_keys()) {
             Hotkey key;
-            if (read_hotkey_line(line.key, line.command, games, key)) {
+            if (read_hotkey_line(line.key, line.command, games, key) == LineFault::none) {
                 hotkeys << key;
             }
         }
@@ -101,19 +103,17 @@ QList<Hotkey> read_hotkey_lines(const QStringList& lines, const GameModules& gam
         }
         const qsizetype equals = line.indexOf(u'=');
         Hotkey key;
-        if (equals <= 0 || !parse_key(line.left(equals), key)) {
-            if (ignored != nullptr) {
-                *ignored << QStringLiteral("[hotkeys] %1: not a key").arg(line.left(60));
-            }
-            continue;
+        const LineFault fault =
+            equals <= 0 ? LineFault::key
+                        : read_hotkey_line(line.left(equals), line.mid(equals + 1), games, key);
+        if (fault == LineFault::none) {
+            hotkeys << key;
+        } else if (ignored != nullptr) {
+            *ignored << QStringLiteral("[hotkeys] %1: %2")
+                            .arg(line.left(60), fault == LineFault::key
+                                                    ? QStringLiteral("not a key")
+                                                    : QStringLiteral("not a ctl command"));
         }
-        if (!read_hotkey_line(line.left(equals), line.mid(equals + 1), games, key)) {
-            if (ignored != nullptr) {
-                *ignored << QStringLiteral("[hotkeys] %1: not a ctl command").arg(line.left(60));
-            }
-            continue;
-        }
-        hotkeys << key;
     }
     return hotkeys;
 }

@@ -11,8 +11,32 @@ namespace glimmer {
 
 namespace {
 
-std::mutex opener_mutex;
-UrlOpener url_opener;
+// Where the desktop is handed something, replaceable by tests from any thread.
+template <typename Opener> struct HandOff {
+    std::mutex mutex;
+    Opener replacement;
+
+    void replace(Opener opener) {
+        std::lock_guard lock(mutex);
+        replacement = std::move(opener);
+    }
+    // The replacement with text when there is one, else the desktop with url.
+    void give(const QString& text, const QUrl& url) {
+        Opener opener;
+        {
+            std::lock_guard lock(mutex);
+            opener = replacement;
+        }
+        if (opener) {
+            opener(text);
+        } else {
+            QDesktopServices::openUrl(url);
+        }
+    }
+};
+
+HandOff<UrlOpener> browser;
+HandOff<FolderOpener> file_manager;
 
 bool is_web_scheme(const QUrl& url) {
     const QString scheme = url.scheme().toLower();
@@ -26,52 +50,25 @@ bool open_url(const QString& address) {
     if (!url.isValid() || !is_web_scheme(url)) {
         return false;
     }
-    UrlOpener opener;
-    {
-        std::lock_guard lock(opener_mutex);
-        opener = url_opener;
-    }
-    if (opener) {
-        opener(address);
-    } else {
-        QDesktopServices::openUrl(url);
-    }
+    browser.give(address, url);
     return true;
 }
 
 void set_url_opener(UrlOpener opener) {
-    std::lock_guard lock(opener_mutex);
-    url_opener = std::move(opener);
+    browser.replace(std::move(opener));
 }
-
-namespace {
-
-std::mutex folder_opener_mutex;
-FolderOpener folder_opener;
-
-} // namespace
 
 bool open_folder(const QString& path) {
     const QString folder = QDir::cleanPath(path);
     if (!QFileInfo(folder).isDir()) {
         return false;
     }
-    FolderOpener opener;
-    {
-        std::lock_guard lock(folder_opener_mutex);
-        opener = folder_opener;
-    }
-    if (opener) {
-        opener(folder);
-    } else {
-        QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
-    }
+    file_manager.give(folder, QUrl::fromLocalFile(folder));
     return true;
 }
 
 void set_folder_opener(FolderOpener opener) {
-    std::lock_guard lock(folder_opener_mutex);
-    folder_opener = std::move(opener);
+    file_manager.replace(std::move(opener));
 }
 
 } // namespace glimmer

@@ -14,6 +14,15 @@ bool is_digit(char c) {
     return c >= '0' && c <= '9';
 }
 
+// Moves i past the digits from there; how many there were.
+std::size_t skip_digits(std::string_view text, std::size_t& i) {
+    const std::size_t from = i;
+    while (i < text.size() && is_digit(text[i])) {
+        ++i;
+    }
+    return i - from;
+}
+
 // Whether text is [+-]digits[.digits][e[+-]digits] with at least one digit before the
 // exponent; from_chars alone would also take "inf", "nan" and hexadecimal.
 bool plain_decimal(std::string_view text) {
@@ -22,17 +31,10 @@ bool plain_decimal(std::string_view text) {
     if (i < n && (text[i] == '+' || text[i] == '-')) {
         ++i;
     }
-    std::size_t digits = 0;
-    while (i < n && is_digit(text[i])) {
-        ++i;
-        ++digits;
-    }
+    std::size_t digits = skip_digits(text, i);
     if (i < n && text[i] == '.') {
         ++i;
-        while (i < n && is_digit(text[i])) {
-            ++i;
-            ++digits;
-        }
+        digits += skip_digits(text, i);
     }
     if (digits == 0) {
         return false;
@@ -42,12 +44,7 @@ bool plain_decimal(std::string_view text) {
         if (i < n && (text[i] == '+' || text[i] == '-')) {
             ++i;
         }
-        std::size_t exponent_digits = 0;
-        while (i < n && is_digit(text[i])) {
-            ++i;
-            ++exponent_digits;
-        }
-        if (exponent_digits == 0) {
+        if (skip_digits(text, i) == 0) {
             return false;
         }
     }
