@@ -68,10 +68,7 @@ void OverlayServer::publish(const QByteArray& state_json) {
     }
 }
 
-void OverlayServer::set_control(const QByteArray& token,
-                                std::function<std::pair<int, QByteArray>(
-                                    const QByteArray&, const QByteArray&, const QByteArray&)>
-                                    handler) {
+void OverlayServer::set_control(const QByteArray& token, ControlHandler handler) {
     control_token_ = token;
     control_handler_ = std::move(handler);
     pass_control();
@@ -82,15 +79,15 @@ void OverlayServer::pass_control() {
         return;
     }
     auto handler = control_handler_;
-    server_->set_control(control_token_,
-                         [handler](const QByteArray& game, const QByteArray& action,
-                                   const QByteArray& body) -> OverlayServerInterface::ControlReply {
-                             if (!handler) {
-                                 return {404, R"({"status":"not_found"})"};
-                             }
-                             const auto [status, json] = handler(game, action, body);
-                             return {status, json};
-                         });
+    server_->set_control(
+        control_token_,
+        [handler](const QJsonObject& request) -> OverlayServerInterface::ControlReply {
+            if (!handler) {
+                return {404, R"({"status":"not_found"})"};
+            }
+            const auto [status, json] = handler(request);
+            return {status, json};
+        });
 }
 
 int OverlayServer::client_count() const {

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QJsonObject>
 #include <QObject>
 
 #include <functional>
@@ -36,10 +37,10 @@ public:
 
     // Hands POST /api/control requests that carry the token to handler (see
     // OverlayServerInterface); a later call replaces the token.
-    void set_control(const QByteArray& token,
-                     std::function<std::pair<int, QByteArray>(
-                         const QByteArray& game, const QByteArray& action, const QByteArray& body)>
-                         handler);
+    // The handler gets the request's JSON object, "game" and "action" set from the path, and
+    // gives the HTTP status and the JSON answer.
+    using ControlHandler = std::function<std::pair<int, QByteArray>(const QJsonObject& request)>;
+    void set_control(const QByteArray& token, ControlHandler handler);
 
     // Connected pages, for benchmarks and tests.
     int client_count() const;
@@ -51,9 +52,7 @@ private:
     OverlayServerInterface* server_ = nullptr;
     QHash<QByteArray, QByteArray> pages_;
     QByteArray control_token_;
-    std::function<std::pair<int, QByteArray>(const QByteArray&, const QByteArray&,
-                                             const QByteArray&)>
-        control_handler_;
+    ControlHandler control_handler_;
     bool listening_ = false;
 };
 

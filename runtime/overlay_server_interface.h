@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QJsonObject>
 #include <QtPlugin>
 
 #include <functional>
@@ -24,18 +25,18 @@ public:
     virtual int client_count() const = 0;
 
     // What POST /api/control/<game>/<action> does once the server has let it through (the
-    // token, no Origin, the size, the rate): the body is a JSON object, {} when empty.
+    // token, no Origin, the size, the rate) and read its body: the request is the body's
+    // object ({} when empty) with "game" and "action" set from the path.
     struct ControlReply {
         int status = 200; // 200 done, 409 refused, 400 bad request, 404 no such command
         QByteArray json;
     };
-    using ControlHandler = std::function<ControlReply(
-        const QByteArray& game, const QByteArray& action, const QByteArray& body)>;
+    using ControlHandler = std::function<ControlReply(const QJsonObject& request)>;
     // Without a token every control request is refused.
     virtual void set_control(const QByteArray& token, ControlHandler handler) = 0;
 };
 
 } // namespace glimmer
 
-#define GLIMMER_OVERLAY_SERVER_IID "org.glimmerhall.OverlayServer/2"
+#define GLIMMER_OVERLAY_SERVER_IID "org.glimmerhall.OverlayServer/3"
 Q_DECLARE_INTERFACE(glimmer::OverlayServerInterface, GLIMMER_OVERLAY_SERVER_IID)

@@ -18,7 +18,6 @@
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QGuiApplication>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QMenu>
 #include <QTimer>
@@ -178,17 +177,8 @@ void CatalogueWindow::start_overlay() {
 
 void CatalogueWindow::pass_control_token() {
     overlay_server_->set_control(
-        control_token_,
-        [this](const QByteArray& game, const QByteArray& action,
-               const QByteArray& body) -> std::pair<int, QByteArray> {
-            const QJsonDocument document = QJsonDocument::fromJson(body);
-            Outcome answer = Outcome::bad_request(QStringLiteral("请求体不是一个 JSON 对象"));
-            if (document.isObject()) {
-                QJsonObject request = document.object();
-                request.insert(QStringLiteral("game"), QString::fromUtf8(game));
-                request.insert(QStringLiteral("action"), QString::fromUtf8(action));
-                answer = games().run(request);
-            }
+        control_token_, [this](const QJsonObject& request) -> std::pair<int, QByteArray> {
+            const Outcome answer = games().run(request);
             return {outcome_kind(answer.kind).http_status, outcome_json(answer)};
         });
 }

@@ -27,12 +27,7 @@ bool host_allowed(const QByteArray& host, int port) {
 }
 
 bool origin_allowed(const QByteArray& origin, int port) {
-    if (origin.isEmpty()) {
-        return true;
-    }
-    const QByteArray suffix = ':' + QByteArray::number(port);
-    return origin == "http://127.0.0.1" + suffix ||
-           origin.compare("http://localhost" + suffix, Qt::CaseInsensitive) == 0;
+    return origin.isEmpty() || (origin.startsWith("http://") && host_allowed(origin.mid(7), port));
 }
 
 ControlCheck check_control_head(const RequestHead& head, const QByteArray& token, int port) {

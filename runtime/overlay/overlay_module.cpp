@@ -381,21 +381,20 @@ private:
         }
         bodies_.remove(socket);
         const QByteArray bytes = socket->read(request.head_bytes + request.body_bytes);
-        const QByteArray body = bytes.mid(request.head_bytes);
-        if (!control_body(body)) {
+        std::optional<QJsonObject> body = control_body(bytes.mid(request.head_bytes));
+        if (!body) {
             answer(socket, text_response(400));
             return;
         }
+        body->insert(QStringLiteral("game"), QString::fromUtf8(request.game));
+        body->insert(QStringLiteral("action"), QString::fromUtf8(request.action));
         const qsizetype at = waiting_index(socket);
         if (at >= 0) {
             waiting_.removeAt(at);
         }
         const QPointer<QTcpSocket> alive(socket);
-        const QByteArray trimmed = body.trimmed();
         const ControlReply reply =
-            control_handler_ ? control_handler_(request.game, request.action,
-                                                trimmed.isEmpty() ? QByteArray("{}") : trimmed)
-                             : ControlReply{404, {}};
+            control_handler_ ? control_handler_(*body) : ControlReply{404, {}};
         if (!alive || socket->state() != QAbstractSocket::ConnectedState) {
             return; // the peer left meanwhile and the socket is already forgotten
         }
