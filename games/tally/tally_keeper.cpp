@@ -60,12 +60,16 @@ public:
                 return;
             }
             TallyHistory history;
-            replay_journal(ended->contents.events, history);
+            const TallyBoard board = replay_journal(ended->contents.events, history);
             if (history.record().isEmpty()) {
                 ended->file.remove(); // nothing in it to keep
                 continue;
             }
-            if (!save(path, archived_from_journal(ended->contents), archive_key(history))) {
+            const JournalEvent end = ended->contents.end.value_or(JournalEvent{});
+            const ArchivedPk pk =
+                archived_pk(history, board, end.name, end.name_two,
+                            end.time.isValid() ? end.time : QDateTime::currentDateTime());
+            if (!save(path, pk, archive_key(history))) {
                 return; // still busy or failing: the journal waits on
             }
             ended->file.remove();
@@ -93,9 +97,7 @@ private:
         tell(history.take_notice());
         if (saved) {
             told_.remove(path);
-            QMetaObject::invokeMethod(
-                &keeper_, [keeper = &keeper_, path] { emit keeper->kept(path); },
-                Qt::QueuedConnection);
+            mail_.post([keeper = &keeper_, path] { emit keeper->kept(path); });
             return true;
         }
         // Once while the trouble lasts, not once for every PK it holds up.
@@ -206,14 +208,6 @@ void TallyKeeper::keep_ended_journals(const QString& archive_path) {
 bool TallyKeeper::wait_until_idle(std::chrono::milliseconds limit) {
     std::unique_lock lock(mutex_);
     return changed_.wait_for(lock, limit, [this] { return pending_ == 0; });
-}
-
-ArchivedPk archived_from_journal(const JournalContents& contents) {
-    TallyHistory history;
-    const TallyBoard board = replay_journal(contents.events, history);
-    const JournalEvent end = contents.end.value_or(JournalEvent{});
-    return archived_pk(history, board, end.name, end.name_two,
-                       end.time.isValid() ? end.time : QDateTime::currentDateTime());
 }
 
 QString archive_key(const TallyHistory& history) {

@@ -69,9 +69,6 @@ private:
     std::thread thread_;
 };
 
-// The same PK the journal of an ended PK gives, as the history keeps it.
-ArchivedPk archived_from_journal(const JournalContents& contents);
-
 // The key a PK is kept under: its first addition, which stays the same however often its
 // journal is restored, so keeping it again replaces it instead of adding a second one.
 QString archive_key(const TallyHistory& history);

@@ -6,9 +6,8 @@
 #include "runtime/text.h"
 
 #include "runtime/thread_mail.h"
+#include "runtime/threads.h"
 #include <QJsonArray>
-
-#include <thread>
 
 #include <QDir>
 #include <QFileInfo>
@@ -271,11 +270,9 @@ std::shared_ptr<TallyPk::Search> TallyPk::search(const QString& folder) {
 
 void TallyPk::look_for_leftover() {
     const QString folder = tally_config_folder(config_home_);
-    if (journal_tried_ || stage_ != Stage::playing || !QFileInfo(folder).isDir()) {
-        return;
-    }
     // Looking makes no journal: without one on the disk, the first addition makes it.
-    if (!journal_could_be_there(folder)) {
+    if (journal_tried_ || stage_ != Stage::playing || !QFileInfo(folder).isDir() ||
+        !journal_could_be_there(folder)) {
         return;
     }
     journal_tried_ = true;
@@ -284,20 +281,10 @@ void TallyPk::look_for_leftover() {
         mail_ = new ThreadMail(this);
     }
     // Should the PK go first, the result is dropped where it was found, letting its journal go.
-    std::thread([folder, mail = mail_->sender(), pk = this] {
+    start_thread([folder, mail = mail_->sender(), pk = this] {
         std::shared_ptr<Search> found = search(folder);
         mail.post([pk, found]() mutable { pk->take_search(std::move(found)); });
-    }).detach();
-}
-
-std::optional<TallyPk::Leftover> TallyPk::find_leftover() {
-    const QString folder = tally_config_folder(config_home_);
-    if (journal_tried_ || stage_ != Stage::playing || !QFileInfo(folder).isDir()) {
-        return std::nullopt;
-    }
-    journal_tried_ = true;
-    take_search(search(folder));
-    return stage_ == Stage::asking ? std::optional<Leftover>(leftover_) : std::nullopt;
+    });
 }
 
 void TallyPk::take_search(std::shared_ptr<Search> found) {

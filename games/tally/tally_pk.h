@@ -75,8 +75,6 @@ public:
     // refused meanwhile; leftover_found() follows when there is one, and search_finished()
     // either way. Nothing happens (and no signal comes) when there is no journal to read.
     void look_for_leftover();
-    // The same, here and now: for tests and tools that want the answer at once.
-    std::optional<Leftover> find_leftover();
     bool searching() const { return stage_ == Stage::searching; }
     // A leftover was found and waits for the host's answer; actions are refused meanwhile.
     bool asking() const { return stage_ == Stage::asking; }
