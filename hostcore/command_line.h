@@ -3,6 +3,8 @@
 // The program's command line. Plain C++: it is read before Qt is set up, so that asking for
 // the version or the help never needs a display.
 
+#include "runtime/control_limits.h"
+
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -11,8 +13,6 @@
 namespace glimmer::host {
 
 inline constexpr int default_overlay_port = 17610;
-// The longest request the running program reads from its control socket.
-inline constexpr std::size_t longest_control_request = 4096;
 
 struct CommandLine {
     enum class Action { run, help, version, usage_error, control, verify };

@@ -1,6 +1,7 @@
 #include "control_server.h"
 
 #include "game_host.h"
+#include "runtime/control_limits.h"
 #include "runtime/outcome.h"
 
 #include <QFile>
@@ -26,7 +27,7 @@ namespace {
 Q_LOGGING_CATEGORY(log_control, "glimmer.control", QtWarningMsg)
 
 // A request is one short line; anything longer is not ours (ctl checks the same bound).
-constexpr qsizetype longest_request = 4096;
+constexpr auto longest_request = static_cast<qsizetype>(longest_control_request);
 // A connection that says nothing is dropped rather than kept open.
 constexpr int request_wait_ms = 5000;
 

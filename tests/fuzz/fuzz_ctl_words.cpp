@@ -26,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (parsed.request.isEmpty()) {
         return 0;
     }
-    FUZZ_EXPECT(parsed.request.size() <= qsizetype(host::longest_control_request));
+    FUZZ_EXPECT(parsed.request.size() <= qsizetype(longest_control_request));
     const std::optional<QJsonObject> request = overlay::control_body(parsed.request);
     FUZZ_EXPECT(request.has_value());
     const QString game = request->value(QStringLiteral("game")).toString();

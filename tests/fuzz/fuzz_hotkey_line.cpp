@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         host::modifier_shift | host::modifier_control | host::modifier_alt | host::modifier_super;
     for (const host::Hotkey& key : keys) {
         FUZZ_EXPECT(key.keysym != 0 && (key.modifiers & ~named) == 0);
-        FUZZ_EXPECT(key.request.size() <= qsizetype(host::longest_control_request));
+        FUZZ_EXPECT(key.request.size() <= qsizetype(longest_control_request));
         const std::optional<QJsonObject> request = overlay::control_body(key.request);
         FUZZ_EXPECT(request && request->value(QStringLiteral("action")).isString());
         std::vector<std::string> words;
