@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <map>
 #include <optional>
 
 namespace glimmer::host {
@@ -19,8 +18,8 @@ namespace glimmer::host {
 namespace {
 
 // 64 hex digits, either case, as 32 bytes.
-QByteArray parse_hex32(const std::string& text) {
-    return seed_from_hex(QString::fromStdString(text).toLower());
+QByteArray parse_hex32(const QString& text) {
+    return seed_from_hex(text.toLower());
 }
 
 int usage(const std::string& error) {
@@ -153,21 +152,18 @@ int run_verify(const std::vector<std::string>& words, const GameModules& games) 
         }
         return usage(parser.errorText().toStdString());
     }
-    std::map<std::string, std::string> options;
+    QHash<QString, QString> options;
     for (const QString& name : names) {
         const QStringList values = parser.values(name);
         if (values.size() > 1) {
             return usage("option '--" + name.toStdString() + "' given twice");
         }
         if (!values.isEmpty()) {
-            options[name.toStdString()] = values[0].toStdString();
+            options.insert(name, values[0]);
         }
     }
-    std::vector<std::string> positional;
-    for (const QString& word : parser.positionalArguments()) {
-        positional.push_back(word.toStdString());
-    }
-    if (positional.empty()) {
+    const QStringList positional = parser.positionalArguments();
+    if (positional.isEmpty()) {
         return usage("verify " + game + " needs the seed");
     }
     if (positional.size() > 2) {
@@ -179,34 +175,33 @@ int run_verify(const std::vector<std::string>& words, const GameModules& games) 
     if (record.seed.isEmpty()) {
         return usage("the seed must be 64 hex digits");
     }
-    record.phrase = positional.size() > 1 ? QString::fromStdString(positional[1]) : QString();
-    if (options.count("round") == 0) {
+    record.phrase = positional.value(1);
+    const QString round_text = options.take(QStringLiteral("round"));
+    if (round_text.isNull()) {
         return usage("--round is needed");
     }
-    const std::optional<long long> round = read_whole(options["round"], 0, 4294967295LL);
+    const std::optional<long long> round = read_whole(round_text.toStdString(), 0, 4294967295LL);
     if (!round) {
-        return usage("invalid round '" + options["round"] + "'");
+        return usage("invalid round '" + shown_argument(round_text.toStdString()) + "'");
     }
     record.round = static_cast<std::uint32_t>(*round);
     QByteArray claimed_commitment;
-    if (options.count("commitment") != 0) {
-        claimed_commitment = parse_hex32(options["commitment"]);
+    if (const QString commitment = options.take(QStringLiteral("commitment"));
+        !commitment.isNull()) {
+        claimed_commitment = parse_hex32(commitment);
         if (claimed_commitment.isEmpty()) {
             return usage("the commitment must be 64 hex digits");
         }
     }
     // Every argument is read before anything is printed, so a usage error prints no outcome.
-    QHash<QString, QString> given;
+    // What is left are the game's own options.
     for (const DrawVerifier::Option& option : verifier->options()) {
-        const auto found = options.find(option.name.toStdString());
-        if (found != options.end()) {
-            given.insert(option.name, QString::fromStdString(found->second));
-        } else if (option.required) {
+        if (option.required && !options.contains(option.name)) {
             return usage("--" + option.name.toStdString() + " is needed");
         }
     }
     QString error;
-    const std::optional<DrawCheck> check = verifier->check(record, given, &error);
+    const std::optional<DrawCheck> check = verifier->check(record, options, &error);
     if (!check) {
         return usage(error.toStdString());
     }

@@ -8,14 +8,10 @@
 
 namespace glimmer {
 
-namespace {
-
 QByteArray resource(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
-
-} // namespace
 
 QByteArray assemble_overlay_page(const QString& resource_path) {
     QByteArray page = resource(resource_path);

@@ -12,6 +12,9 @@ namespace glimmer {
 
 class OverlayServerInterface;
 
+// A file from the program's resources, whole; empty when there is none.
+QByteArray resource(const QString& path);
+
 // A page from the resources with the shared style and script put in place of their markers,
 // so each page is served whole, with nothing else to fetch.
 QByteArray assemble_overlay_page(const QString& resource_path);

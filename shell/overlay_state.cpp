@@ -2,7 +2,6 @@
 
 #include "runtime/overlay_server.h"
 
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -20,11 +19,6 @@ QByteArray script_json(const QJsonDocument& document) {
 
 QByteArray html_text(const QString& text) {
     return text.toHtmlEscaped().toUtf8();
-}
-
-QByteArray resource(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // The verify page with the games that have a verifier: their choice, their fields and the
