@@ -113,6 +113,15 @@ const QList<GameAction>& program_actions() {
     return actions;
 }
 
+const GameAction* program_action(const QString& name) {
+    for (const GameAction& action : program_actions()) {
+        if (action.name == name) {
+            return &action;
+        }
+    }
+    return nullptr;
+}
+
 QString parameter_word(const ActionParameter& parameter) {
     return parameter.kind == ActionParameter::Kind::player ? QStringLiteral("1|2")
                                                            : parameter.name.toUpper();

@@ -90,6 +90,10 @@ Outcome read_arguments(const GameAction& action, const QJsonObject& request,
 // the state of every game, the catalogue brought to the front. The game host runs them.
 const QList<GameAction>& program_actions();
 
+// The program's own action of this name, or null. A request names one by its action alone
+// (open's game is its argument), so no game may have an action of the same name.
+const GameAction* program_action(const QString& name);
+
 // How help and usage write a parameter: "1|2" for a player, else its name in capitals.
 QString parameter_word(const ActionParameter& parameter);
 

@@ -19,6 +19,16 @@ QJsonObject closed_state() {
 GameHost::GameHost(GameModules modules, GameEnvironment environment, QObject* parent)
     : QObject(parent), modules_(std::move(modules)), environment_(std::move(environment)),
       open_(modules_.size()) {
+    // A request names the program's own actions by name alone; a game's action of the same
+    // name could never be reached, and its request would open a window instead.
+    for (const std::unique_ptr<GameModule>& module : modules_) {
+        for (const GameAction& action : module->actions()) {
+            if (program_action(action.name) != nullptr) {
+                qFatal("game '%s' has an action named like the program's own: '%s'",
+                       qPrintable(module->info().id), qPrintable(action.name));
+            }
+        }
+    }
     parts_.fill(closed_state(), static_cast<qsizetype>(modules_.size()));
     refresh(-1);
 }

@@ -31,12 +31,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_EXPECT(request.has_value());
     const QString game = request->value(QStringLiteral("game")).toString();
     const QString name = request->value(QStringLiteral("action")).toString();
-    const GameAction* action = nullptr;
-    for (const GameAction& own : program_actions()) {
-        action = game.isEmpty() && own.name == name ? &own : action;
-    }
+    // As the game host reads it: the program's own actions by name alone, then the game's.
+    const GameAction* action = program_action(name);
     for (const std::unique_ptr<GameModule>& module : fuzz::made_up_games()) {
-        if (module->info().id == game) {
+        if (action == nullptr && module->info().id == game) {
             action = module->action(name);
         }
     }

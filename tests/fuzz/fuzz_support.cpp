@@ -56,7 +56,7 @@ GameModules make_games() {
     games.push_back(std::make_unique<MadeUpGame>(
         QStringLiteral("right"),
         QList<GameAction>{
-            made_up("roll", {}), made_up("open", {{QStringLiteral("box"), Kind::whole, 1, 25}}),
+            made_up("roll", {}), made_up("pick", {{QStringLiteral("box"), Kind::whole, 1, 25}}),
             made_up("bet",
                     {player, {QStringLiteral("stake"), Kind::whole, 1, 1'000'000'000'000LL}})}));
     return games;
