@@ -6,6 +6,7 @@
 #include "hostcore/control_client.h"
 #include "hostcore/draw_verify.h"
 #include "hostcore/program_run.h"
+#include "runtime/logging.h"
 #include "shell/app_state.h"
 #include "shell/overlay_settings.h"
 
@@ -24,6 +25,7 @@ void enter_program(const glimmer::host::ProgramImage* image) {
         std::fflush(stderr);
         std::_Exit(255);
     }
+    glimmer::startup_step("runtime entered");
     // Help, version and usage errors are answered before Qt is set up, so they need no
     // display.
     const std::vector<std::string> arguments(image->argv + (image->argc > 0 ? 1 : 0),
@@ -50,9 +52,11 @@ void enter_program(const glimmer::host::ProgramImage* image) {
     int start_lock = -1;
     if (!line.new_instance) {
         start_lock = glimmer::host::take_start_lock();
+        glimmer::startup_step("start lock taken");
         if (glimmer::host::raise_running_program()) {
             std::exit(0);
         }
+        glimmer::startup_step("no program running: this one starts");
     }
     glimmer::host::run_program(nullptr, line, start_lock);
 }

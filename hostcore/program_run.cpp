@@ -13,6 +13,9 @@
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QTimer>
+
+#include <memory>
 
 #include <unistd.h>
 
@@ -27,6 +30,8 @@ std::vector<std::string> game_ids(const GameModules& games) {
 }
 
 namespace {
+
+constexpr std::chrono::seconds serve_at_the_latest{2};
 
 QString hotkey_lines(const QList<Hotkey>& keys) {
     QStringList lines;
@@ -104,10 +109,12 @@ void run_program(QObject* application_filter, const CommandLine& line, int start
     // process of its own, and creating one costs the catalogue's first paint more than the
     // rest of the start-up together on an X display.
     QApplication app(argc, argv);
+    startup_step("application object made");
     // The program's life follows the catalogue alone, not the last window on screen.
     QApplication::setQuitOnLastWindowClosed(false);
     // Without the translations Qt's English buttons still work; nothing to tell the host.
     load_qt_chinese();
+    startup_step("Qt's translations loaded");
     if (application_filter != nullptr) {
         app.installEventFilter(application_filter);
     }
@@ -115,16 +122,32 @@ void run_program(QObject* application_filter, const CommandLine& line, int start
     HostSettings settings = default_host_settings();
     settings.overlay_port = line.overlay_port;
     AppState state(std::move(settings));
+    startup_step("settings read");
     StartupWindow* startup = start_program(state);
+    startup_step("catalogue made and shown");
     // A copy started beside the running one leaves the socket to it: ctl then always means
     // the first program, whatever else is open.
     CatalogueWindow* catalogue = startup->catalogue();
     if (!line.new_instance && catalogue != nullptr) {
-        serve_control(catalogue->games(), catalogue);
-        if (start_lock >= 0) {
-            ::close(start_lock); // a start waiting for it now finds this program
-        }
-        start_global_hotkeys(*catalogue, state.host.settings_file);
+        // Neither is needed to draw the catalogue, and the key grabs alone cost more than a
+        // fifth of the start: both follow the first paint. A start meanwhile waits on the
+        // lock, not in vain. A catalogue the display never exposes must not leave ctl and the
+        // keys without an owner, hence the timer.
+        const auto serve = [catalogue, start_lock, &state, served = std::make_shared<bool>()] {
+            if (*served) {
+                return;
+            }
+            *served = true;
+            serve_control(catalogue->games(), catalogue);
+            if (start_lock >= 0) {
+                ::close(start_lock); // a start waiting for it now finds this program
+            }
+            startup_step("after the first paint: control socket");
+            start_global_hotkeys(*catalogue, state.host.settings_file);
+            startup_step("after the first paint: global hotkeys");
+        };
+        QObject::connect(catalogue, &CatalogueWindow::first_painted, catalogue, serve);
+        QTimer::singleShot(serve_at_the_latest, catalogue, serve);
     }
     QApplication::exec();
     end_program();

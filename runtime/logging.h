@@ -11,3 +11,12 @@ Q_DECLARE_LOGGING_CATEGORY(log_reader)
 Q_DECLARE_LOGGING_CATEGORY(log_config)
 Q_DECLARE_LOGGING_CATEGORY(log_history)
 Q_DECLARE_LOGGING_CATEGORY(log_hotkeys)
+Q_DECLARE_LOGGING_CATEGORY(log_startup)
+
+namespace glimmer {
+
+// With glimmer.startup.debug=true, prints each step of the start-up with the milliseconds
+// since the first step: what each one costs before and after the catalogue's first paint.
+void startup_step(const char* step);
+
+} // namespace glimmer

@@ -48,7 +48,9 @@ CatalogueWindow::CatalogueWindow(AppState& state, QWidget* parent)
     : QWidget(parent), ui_(std::make_unique<Ui::CatalogueWindow>()), state_(state),
       backdrop_(QStringLiteral(":/catalogue/backdrop.jpg")),
       overlay_server_(new OverlayServer(this)) {
+    startup_step("catalogue: building");
     ui_->setupUi(this);
+    startup_step("catalogue: laid out");
 
     QFont link_font = ui_->new_version_link->font();
     link_font.setPixelSize(14);
@@ -64,10 +66,9 @@ CatalogueWindow::CatalogueWindow(AppState& state, QWidget* parent)
 
     // The update notes' box is modal, yet closing the catalogue must still end the program.
     close_even_under_modal_boxes(this);
-    overlay_addresses_ = glimmer::overlay_addresses(state_.host, games().modules());
-    if (overlay_addresses_.on()) {
-        overlay_addresses_.off_reason = QStringLiteral("直播叠加正在启动，请稍候再试");
-    }
+    // The addresses are worked out when the server starts, after the first paint; until
+    // then the menu says they are on their way.
+    overlay_addresses_.off_reason = QStringLiteral("直播叠加正在启动，请稍候再试");
     connect(&games(), &GameHost::state_changed, overlay_server_, &OverlayServer::publish);
     connect(&games(), &GameHost::raise_requested, this, [this] {
         if (isMinimized()) {
@@ -131,14 +132,19 @@ void CatalogueWindow::paintEvent(QPaintEvent*) {
     paint_backdrop(this, backdrop_);
     if (!painted_) {
         painted_ = true;
+        startup_step("catalogue painted");
         state_.first_paint->open();
         QTimer::singleShot(0, this, [this] {
             emit first_painted();
+            startup_step("after the first paint: its listeners");
             start_overlay();
+            startup_step("after the first paint: overlay server");
             if (statistics_wanted_) {
                 start_statistics();
+                startup_step("after the first paint: statistics");
             }
             games().after_start();
+            startup_step("after the first paint: games' own");
         });
     }
 }

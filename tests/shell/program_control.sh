@@ -57,10 +57,15 @@ state() { "$program" ctl state; }
 
 expect 3 "no program" -- "$program" ctl state
 
-"$program" --overlay-port 0 &
+# Its start-up steps logged: the socket and the keys wait for the catalogue's first paint.
+QT_LOGGING_RULES="$QT_LOGGING_RULES;glimmer.startup.debug=true" \
+    "$program" --overlay-port 0 2>"$work/startup.log" &
 pids+=($!)
 first=$!
 wait_for_program
+steps=$(grep -oE 'catalogue painted|control socket|global hotkeys' "$work/startup.log" | tr '\n' ,)
+[ "$steps" = "catalogue painted,control socket,global hotkeys," ] ||
+    { echo "FAIL: start-up steps in this order: $steps"; failures=$((failures + 1)); }
 [ "$(stat -c %a "$work/run/glimmerhall")" = 700 ] || { echo "FAIL: folder not 0700"; failures=$((failures + 1)); }
 
 expect 1 "没有打开" -- "$program" ctl tally add 1 9999
