@@ -14,9 +14,15 @@ function(glimmer_add_qtest name)
         set(ARG_LABEL unit)
     endif()
     add_executable(${name} ${ARG_SOURCES})
-    target_link_libraries(${name} PRIVATE Qt6::Test ${ARG_LIBS})
-    # QTRY_* that look at their condition every 2 ms instead of every 50 ms.
-    target_compile_options(${name} PRIVATE -include ${PROJECT_SOURCE_DIR}/tests/support/prompt_try.h)
+    # Every test program has the same Qt modules, so that all share one precompiled set.
+    target_link_libraries(${name} PRIVATE Qt6::Test Qt6::Widgets Qt6::Network ${ARG_LIBS})
+    glimmer_use_pch(tests ${name})
+    # QTRY_* that look at their condition every 2 ms instead of every 50 ms; the precompiled
+    # set includes them, and must itself come first.
+    if(NOT GLIMMERHALL_PCH)
+        target_compile_options(${name} PRIVATE
+                               -include ${PROJECT_SOURCE_DIR}/tests/support/prompt_try.h)
+    endif()
     add_test(NAME ${name} COMMAND ${name})
     set_tests_properties(${name} PROPERTIES
         ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QT_LOGGING_RULES=qt.qpa.*=false"
