@@ -37,6 +37,7 @@ if(GLIMMERHALL_PCH)
     target_link_libraries(glimmer_pch_widgets PRIVATE Qt6::Widgets)
     _glimmer_pch_owner(glimmer_pch_tests executable tests.h)
     target_link_libraries(glimmer_pch_tests PRIVATE Qt6::Widgets Qt6::Network Qt6::Test)
+    glimmer_test_code_options(glimmer_pch_tests)
     # Qt Test defines each test's own folders for QFINDTESTDATA, which none of ours uses; they
     # would make the set valid for one folder's tests only.
     get_target_property(_test_definitions Qt6::Test INTERFACE_COMPILE_DEFINITIONS)
