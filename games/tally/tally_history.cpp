@@ -1,6 +1,7 @@
 #include "games/tally/tally_history.h"
 
 #include "games/tally/tally_rules.h"
+#include "runtime/text.h"
 
 #include <QRegularExpression>
 
@@ -55,6 +56,34 @@ const TallyBoard* TallyHistory::redo() {
     done_.append(index);
     record_[index].undone = false;
     return &record_[index].after;
+}
+
+TotalSteps total_steps(const QList<TallyAddition>& additions, const QDateTime& end) {
+    TotalSteps steps;
+    qint64 last = 0;
+    for (const TallyAddition& addition : additions) {
+        if (addition.undone) {
+            continue;
+        }
+        last = addition.time.toMSecsSinceEpoch();
+        const auto at = static_cast<qreal>(last);
+        // The first addition starts from the board it found, 0 : 0 in a PK of our own.
+        if (steps.one.isEmpty()) {
+            steps.one << QPointF(at, to_number(addition.before.total_one));
+            steps.two << QPointF(at, to_number(addition.before.total_two));
+        } else {
+            steps.one << QPointF(at, steps.one.last().y());
+            steps.two << QPointF(at, steps.two.last().y());
+        }
+        steps.one << QPointF(at, to_number(addition.after.total_one));
+        steps.two << QPointF(at, to_number(addition.after.total_two));
+    }
+    if (!steps.one.isEmpty() && end.isValid() && end.toMSecsSinceEpoch() > last) {
+        const auto at = static_cast<qreal>(end.toMSecsSinceEpoch());
+        steps.one << QPointF(at, steps.one.last().y());
+        steps.two << QPointF(at, steps.two.last().y());
+    }
+    return steps;
 }
 
 QStringList record_headings() {

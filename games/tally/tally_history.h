@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QList>
+#include <QPointF>
 #include <QString>
 
 namespace glimmer {
@@ -62,6 +63,15 @@ QByteArray record_csv(const TallyHistory& history);
 // Any table in that form, with the same guards: a cell that a spreadsheet would run as a
 // formula is kept as text.
 QByteArray csv_table(const QList<QStringList>& rows);
+
+// Each player's total over a PK, for a chart: x is the time in ms since the epoch. A total
+// changes only at an addition, so the points make steps; undone additions are left out, as
+// the totals never held them. The last totals last until end, when it is later.
+struct TotalSteps {
+    QList<QPointF> one;
+    QList<QPointF> two;
+};
+TotalSteps total_steps(const QList<TallyAddition>& additions, const QDateTime& end);
 
 // Column headings of the record, the window's and the file's.
 QStringList record_headings();

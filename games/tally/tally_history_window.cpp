@@ -146,17 +146,19 @@ void TallyHistoryWindow::show_pk(int row) {
     auto* two = new QLineSeries;
     one->setName(pk.name_one);
     two->setName(pk.name_two);
-    double low = 0;
-    double high = 1;
+    // Every addition is listed, the undone ones marked; the chart shows the totals as they
+    // stood.
     for (const TallyAddition& addition : additions) {
         rows.append(record_row(addition));
-        const auto at = static_cast<qreal>(addition.time.toMSecsSinceEpoch());
-        const double total_one = to_number(addition.after.total_one);
-        const double total_two = to_number(addition.after.total_two);
-        one->append(at, total_one);
-        two->append(at, total_two);
-        low = std::min({low, total_one, total_two});
-        high = std::max({high, total_one, total_two});
+    }
+    const TotalSteps steps = total_steps(additions, pk.ended);
+    one->append(steps.one);
+    two->append(steps.two);
+    double low = 0;
+    double high = 1;
+    for (const QPointF& point : steps.one + steps.two) {
+        low = std::min(low, point.y());
+        high = std::max(high, point.y());
     }
     fill_table(ui_->additions_table, record_headings(), rows);
     chart->setTitle(QStringLiteral("%1 : %2").arg(pk.total_one, pk.total_two));
@@ -164,8 +166,12 @@ void TallyHistoryWindow::show_pk(int row) {
     chart->addSeries(two);
     auto* time_axis = new QDateTimeAxis;
     time_axis->setFormat(QStringLiteral("HH:mm:ss"));
-    const QDateTime first = additions.isEmpty() ? pk.started : additions.first().time;
-    const QDateTime last = additions.isEmpty() ? pk.ended : additions.last().time;
+    const QDateTime first = steps.one.isEmpty()
+                                ? pk.started
+                                : QDateTime::fromMSecsSinceEpoch(qint64(steps.one.first().x()));
+    const QDateTime last = steps.one.isEmpty()
+                               ? pk.ended
+                               : QDateTime::fromMSecsSinceEpoch(qint64(steps.one.last().x()));
     // One addition, or all in one second, still spans a little time.
     time_axis->setRange(first, std::max(last, first.addSecs(1)));
     auto* total_axis = new QValueAxis;

@@ -53,6 +53,8 @@ private slots:
     void undo_and_redo_restore_whole_boards_data();
     void undo_and_redo_restore_whole_boards();
     void a_new_addition_drops_the_redo_history_but_keeps_the_record();
+    void the_chart_steps_over_the_additions_in_force_data();
+    void the_chart_steps_over_the_additions_in_force();
     void replaying_the_journal_gives_the_same_pk();
     void record_cells_never_start_a_formula_data();
     void record_cells_never_start_a_formula();
@@ -110,6 +112,49 @@ void TallyHistoryTest::a_new_addition_drops_the_redo_history_but_keeps_the_recor
     // Only the addition in force can be undone now.
     QVERIFY(history.undo() != nullptr);
     QVERIFY(history.undo() == nullptr);
+}
+
+void TallyHistoryTest::the_chart_steps_over_the_additions_in_force_data() {
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<int>("end");     // seconds after the start; -1 for none
+    QTest::addColumn<QString>("one"); // second@total, each point of player one's steps
+    QTest::addColumn<QString>("two");
+    QTest::newRow("steps, held to the end") << "1+5 2+3 1+2" << 9 << "0@0 0@5 1@5 1@5 2@5 2@7 9@7"
+                                            << "0@0 0@0 1@0 1@3 2@3 2@3 9@3";
+    // The 9999 was never on the board for long: the chart must not peak on it.
+    QTest::newRow("undone left out") << "1+9999 u 1+5" << -1 << "2@0 2@5"
+                                     << "2@0 2@0";
+    QTest::newRow("nothing in force") << "1+5 u" << 9 << ""
+                                      << "";
+}
+
+void TallyHistoryTest::the_chart_steps_over_the_additions_in_force() {
+    QFETCH(QString, script);
+    QFETCH(int, end);
+    TallyHistory history;
+    TallyBoard board;
+    const QStringList steps = script.split(u' ');
+    for (qsizetype i = 0; i < steps.size(); ++i) {
+        if (steps[i] == u"u") {
+            board = *history.undo();
+            continue;
+        }
+        const int player = steps[i].section(u'+', 0, 0).toInt();
+        board = history.add(board, when.addSecs(i), player, {}, steps[i].section(u'+', 1)).after;
+    }
+    const TotalSteps chart =
+        total_steps(history.record(), end < 0 ? QDateTime() : when.addSecs(end));
+    const auto text = [](const QList<QPointF>& points) {
+        QStringList words;
+        for (const QPointF& point : points) {
+            words << QStringLiteral("%1@%2")
+                         .arg((qint64(point.x()) - when.toMSecsSinceEpoch()) / 1000)
+                         .arg(point.y());
+        }
+        return words.join(u' ');
+    };
+    QTEST(text(chart.one), "one");
+    QTEST(text(chart.two), "two");
 }
 
 void TallyHistoryTest::replaying_the_journal_gives_the_same_pk() {

@@ -45,12 +45,12 @@ template <typename T> T* find(QWidget* window, const char* name) {
 class TallyHistoryWindowTest : public QObject {
     Q_OBJECT
 private slots:
-    void the_chart_draws_both_totals_at_every_addition();
+    void the_chart_draws_both_totals_as_they_stood();
     void filters_and_the_day_summary_follow_the_controls();
     void exports_keep_spreadsheet_formulas_as_text();
 };
 
-void TallyHistoryWindowTest::the_chart_draws_both_totals_at_every_addition() {
+void TallyHistoryWindowTest::the_chart_draws_both_totals_as_they_stood() {
     QTemporaryDir dir;
     TallyArchive archive(dir.filePath(QStringLiteral("history.sqlite")));
     const QDateTime start(QDate(2026, 5, 4), QTime(21, 0));
@@ -79,10 +79,11 @@ void TallyHistoryWindowTest::the_chart_draws_both_totals_at_every_addition() {
                           .arg((qint64(point.x()) - start.toMSecsSinceEpoch()) / 1000)
                           .arg(point.y());
         }
-        // The undone 4 stays where it was drawn: the chart shows what the board showed.
-        const QStringList expected = player == 0
-                                         ? QStringList{"0s 10", "7s 10", "14s 10", "21s 10.5"}
-                                         : QStringList{"0s 0", "7s 4", "14s 99", "21s 99"};
+        // Steps to the PK's end; the undone 4 (at 7 s) is not drawn.
+        const QStringList expected =
+            player == 0
+                ? QStringList{"0s 0", "0s 10", "14s 10", "14s 10", "21s 10", "21s 10.5", "28s 10.5"}
+                : QStringList{"0s 0", "0s 0", "14s 0", "14s 99", "21s 99", "21s 99", "28s 99"};
         QCOMPARE(points, expected);
     }
 }
