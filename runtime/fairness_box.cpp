@@ -1,6 +1,10 @@
 #include "fairness_box.h"
 
+#include "overlay_server.h"
+
+#include <QClipboard>
 #include <QFormLayout>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -29,7 +33,8 @@ FairnessBox::FairnessBox(std::function<QString(const QString&)> set_phrase, QWid
       phrase_edit_(new QLineEdit(this)), phrase_button_(new QPushButton(this)),
       phrase_note_(new QLabel(this)), revealed_(new QPlainTextEdit(this)),
       command_(read_only_line(QStringLiteral("verify_command"), this)),
-      link_(read_only_line(QStringLiteral("verify_link"), this)) {
+      link_(read_only_line(QStringLiteral("verify_link"), this)),
+      copy_link_(new QPushButton(QStringLiteral("复制"), this)) {
     setObjectName(QStringLiteral("fairness_box"));
     setWindowTitle(QStringLiteral("公平验证"));
     setModal(false);
@@ -66,7 +71,12 @@ FairnessBox::FairnessBox(std::function<QString(const QString&)> set_phrase, QWid
     form->addRow(QString(), phrase_note_);
     form->addRow(QStringLiteral("上次开奖："), revealed_);
     form->addRow(QStringLiteral("命令行核对："), command_);
-    form->addRow(QStringLiteral("网页核对："), link_);
+    copy_link_->setObjectName(QStringLiteral("copy_verify_link"));
+    copy_link_->setEnabled(false);
+    auto* link_row = new QHBoxLayout;
+    link_row->addWidget(link_, 1);
+    link_row->addWidget(copy_link_);
+    form->addRow(QStringLiteral("网页核对："), link_row);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(explained);
@@ -74,6 +84,8 @@ FairnessBox::FairnessBox(std::function<QString(const QString&)> set_phrase, QWid
 
     connect(phrase_button_, &QPushButton::clicked, this, &FairnessBox::use_phrase);
     connect(phrase_edit_, &QLineEdit::returnPressed, this, &FairnessBox::use_phrase);
+    connect(copy_link_, &QPushButton::clicked, this,
+            [this] { QGuiApplication::clipboard()->setText(link_->text()); });
 }
 
 void FairnessBox::use_phrase() {
@@ -124,8 +136,16 @@ void FairnessBox::show_draw(const FairnessShown& shown) {
                                                      : shown.revealed);
     command_->setText(shown.verify_command);
     command_->setCursorPosition(0);
-    link_->setText(shown.verify_link);
+    // A whole address a viewer can open, on the overlay server that serves the page; with
+    // overlays off there is no such page, and the box says why.
+    const QString origin = overlay_origin();
+    const bool whole = !shown.verify_link.isEmpty() && !origin.isEmpty();
+    link_->setText(whole ? origin + shown.verify_link
+                   : shown.verify_link.isEmpty()
+                       ? QString()
+                       : QStringLiteral("直播叠加没有开，网页核对用不了"));
     link_->setCursorPosition(0);
+    copy_link_->setEnabled(whole);
 }
 
 } // namespace glimmer

@@ -21,7 +21,8 @@ struct FairnessShown {
     PendingDraw draw;       // the draw to come or under way
     QString revealed;       // the last revealed draw, one fact a line; empty before the first
     QString verify_command; // the command that checks it
-    QString verify_link;    // the overlay server's page that checks it, from /overlay/
+    QString verify_link;    // the overlay server's page that checks it, from /overlay/; the
+                            // box shows it whole, on the server's origin
 };
 
 // The facts every revealed draw has, a line each for the box: round, seed, phrase, commitment.
@@ -62,6 +63,7 @@ private:
     QPlainTextEdit* revealed_;
     QLineEdit* command_;
     QLineEdit* link_;
+    QPushButton* copy_link_;
     std::uint32_t shown_round_ = 0;
 };
 

@@ -20,7 +20,24 @@ QByteArray assemble_overlay_page(const QString& resource_path) {
     return page;
 }
 
+namespace {
+
+// One server a program; set and read on the main thread.
+QString listening_origin;
+
+} // namespace
+
+QString overlay_origin() {
+    return listening_origin;
+}
+
 OverlayServer::OverlayServer(QObject* parent) : QObject(parent) {}
+
+OverlayServer::~OverlayServer() {
+    if (listening_) {
+        listening_origin.clear();
+    }
+}
 
 bool OverlayServer::listen(int port) {
     if (listening_ || port <= 0) {
@@ -41,7 +58,9 @@ bool OverlayServer::listen(int port) {
         pass_control();
     }
     listening_ = server_->listen(port);
-    if (!listening_) {
+    if (listening_) {
+        listening_origin = QStringLiteral("http://127.0.0.1:") + QString::number(port);
+    } else {
         qCWarning(log_overlay) << "port" << port << "is taken or not available; no overlays";
     }
     return listening_;

@@ -22,10 +22,15 @@ QByteArray assemble_overlay_page(const QString& resource_path);
 // The overlay server: the overlay pages, GET /api/state and live state on the WebSocket
 // /ws, on 127.0.0.1 only. Its network stack is a module loaded by listen() (see modules.h),
 // so nothing of it is mapped before the program asks for it.
+// Where this program's overlay server answers, "http://127.0.0.1:17610", for addresses a host
+// hands to viewers; empty while none listens.
+QString overlay_origin();
+
 class OverlayServer : public QObject {
     Q_OBJECT
 public:
     explicit OverlayServer(QObject* parent = nullptr);
+    ~OverlayServer() override;
 
     // False when the module cannot be had or the port cannot be listened on (taken, or not
     // a port); the program then runs on without overlays.

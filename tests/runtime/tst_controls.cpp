@@ -1,12 +1,18 @@
 #include "runtime/controls/lists.h"
 #include "runtime/controls/picture_button.h"
 #include "runtime/controls/transparent_label.h"
+#include "runtime/fairness_box.h"
+#include "runtime/overlay_server.h"
 #include "runtime/windows.h"
 #include "tests/support/message_box_answerer.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QLineEdit>
 #include <QPainter>
+#include <QPushButton>
 #include <QSignalSpy>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -47,6 +53,7 @@ private slots:
     void message_box_buttons_read_chinese_data();
     void message_box_buttons_read_chinese();
     void end_program_handler_replaces_the_exit();
+    void fairness_box_gives_the_verify_page_as_a_whole_address();
 };
 
 void ControlsTest::transparent_label_reports_left_presses_only() {
@@ -288,6 +295,35 @@ void ControlsTest::end_program_handler_replaces_the_exit() {
     end_program();
     set_end_program_handler({});
     QCOMPARE(ended, 1);
+}
+
+void ControlsTest::fairness_box_gives_the_verify_page_as_a_whole_address() {
+    FairnessBox box(nullptr, nullptr);
+    auto* link = box.findChild<QLineEdit*>(QStringLiteral("verify_link"));
+    auto* copy = box.findChild<QPushButton*>(QStringLiteral("copy_verify_link"));
+    QVERIFY(link && copy);
+    FairnessShown shown;
+    shown.verify_link = QStringLiteral("/overlay/verify?game=dice&seed=ab");
+    box.show_draw(shown);
+    QCOMPARE(link->text(), QStringLiteral("直播叠加没有开，网页核对用不了"));
+    QVERIFY(!copy->isEnabled());
+
+    QTcpServer probe;
+    QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
+    const quint16 port = probe.serverPort();
+    probe.close();
+    {
+        OverlayServer server;
+        QVERIFY(server.listen(port));
+        box.show_draw(shown);
+        const QString whole =
+            QStringLiteral("http://127.0.0.1:%1/overlay/verify?game=dice&seed=ab").arg(port);
+        QCOMPARE(link->text(), whole);
+        copy->click();
+        QCOMPARE(QGuiApplication::clipboard()->text(), whole);
+    }
+    box.show_draw(shown); // the server is gone, and with it the page
+    QVERIFY(!copy->isEnabled());
 }
 
 QTEST_MAIN(ControlsTest)

@@ -767,33 +767,40 @@ void OverlayBrowserTest::dice_show_the_thrown_faces_data() {
     QTest::addColumn<QJsonObject>("state");
     QTest::addColumn<QString>("dice");     // each die: its face, "?" covered, "~" tumbling
     QTest::addColumn<QString>("fairness"); // the start of the line, "" for none
+    QTest::addColumn<QString>("turn");     // the turn line, "|", the result line
+    // A turn has one name and one number: its draw's round, as in the fairness line.
+    const QString settled = QStringLiteral("等待下一局|第12局：虎胜");
     QTest::newRow("revealed")
         << dice_state(QJsonArray{3, 5}) << "3 5"
-        << "第12轮 种子 7d41a9e05b3c…  口令 主播加油第三把｜第13轮 承诺 3f9a0c27be5d…";
+        << "第12局 种子 7d41a9e05b3c…  口令 主播加油第三把｜第13局 承诺 3f9a0c27be5d…" << settled;
     QTest::newRow("ones and sixes") << dice_state(QJsonArray{6, 1}) << "6 1"
-                                    << "第12轮 种子 7d41a9e05b3c…";
+                                    << "第12局 种子 7d41a9e05b3c…" << settled;
     QTest::newRow("shaking, the last turn's faces kept secret")
         << dice_state(QJsonArray{3, 5}, QStringLiteral("shaking")) << "~ ~"
-        << "第13轮 承诺 3f9a0c27be5d…  口令 主播加油第三把";
+        << "第13局 承诺 3f9a0c27be5d…  口令 主播加油第三把"
+        << "第13局 · 摇色子中…|";
     QTest::newRow("waiting to reveal")
         << dice_state(QJsonValue(QJsonValue::Undefined), QStringLiteral("revealing")) << "? ?"
-        << "第13轮 承诺 3f9a0c27be5d…";
+        << "第13局 承诺 3f9a0c27be5d…"
+        << "第13局 · 等待开奖|";
     QTest::newRow("faces out of range") << dice_state(QJsonArray{7, 0}) << "? ?"
-                                        << "第12轮 种子";
+                                        << "第12局 种子" << settled;
     QTest::newRow("faces not numbers") << dice_state(QJsonArray{"3", "<b>5</b>"}) << "? ?"
-                                       << "第12轮 种子";
+                                       << "第12局 种子" << settled;
     QTest::newRow("one face") << dice_state(QJsonArray{4}) << "? ?"
-                              << "第12轮 种子";
+                              << "第12局 种子" << settled;
+    // Without well-formed draws, the settled turns in the tallies number them.
+    const QString counted = QStringLiteral("等待下一局|第6912局：虎胜");
     QJsonObject bad_fairness = dice_state(QJsonValue(QJsonValue::Undefined));
     bad_fairness.insert("draw", QJsonObject{{"commitment", "<img src=x>"}, {"round", "1"}});
     bad_fairness.insert("revealed", QJsonObject{{"seed", "zz"}, {"faces", QJsonArray{1, 2}}});
     QTest::newRow("malformed fairness") << bad_fairness << "1 2"
-                                        << "";
+                                        << "" << counted;
     QJsonObject no_fairness = dice_state(QJsonArray{2, 2});
     no_fairness.insert("draw", "nonsense");
     no_fairness.insert("revealed", QJsonObject{{"faces", QJsonArray{2, 2}}});
     QTest::newRow("fairness not an object") << no_fairness << "2 2"
-                                            << "";
+                                            << "" << counted;
 }
 
 void OverlayBrowserTest::dice_show_the_thrown_faces() {
@@ -818,6 +825,11 @@ void OverlayBrowserTest::dice_show_the_thrown_faces() {
     const QString line = browser_->evaluate("document.getElementById('fairness').textContent")
                              .toString(QStringLiteral("missing"));
     QVERIFY2(fairness.isEmpty() ? line.isEmpty() : line.startsWith(fairness), qPrintable(line));
+    QTEST(browser_
+              ->evaluate("document.getElementById('turn').textContent + '|' + "
+                         "document.getElementById('result').textContent")
+              .toString(),
+          "turn");
 }
 
 void OverlayBrowserTest::the_fairness_line_can_be_left_out() {
