@@ -24,11 +24,11 @@ set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${GLIMMERHALL_SITE_URL}/")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The Chinese faces the windows are designed with, Qt's own Chinese texts for its standard
-# dialogs and the SQLite driver Qt SQL loads for the PK history; nothing links them, so
-# shlibdeps cannot see them.
+# The Chinese faces the windows are designed with, colour emoji for streamers' names, Qt's own
+# Chinese texts for its standard dialogs and the SQLite driver Qt SQL loads for the PK history;
+# nothing links them, so shlibdeps cannot see them.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "fonts-noto-cjk, fonts-arphic-ukai, qt6-translations-l10n, libqt6sql6-sqlite")
+    "fonts-noto-cjk, fonts-noto-color-emoji, fonts-arphic-ukai, qt6-translations-l10n, libqt6sql6-sqlite")
 # The launcher's error box, when the runtime cannot be loaded.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "x11-utils")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "party games for hosts of live video streams")

@@ -253,6 +253,10 @@ bool is_gbk(const QByteArray& bytes) {
     return to_gbk(from_gbk(bytes)) == bytes;
 }
 
+bool gbk_holds(const QString& text) {
+    return from_gbk(to_gbk(text)) == text;
+}
+
 bool is_utf8(const QByteArray& bytes) {
     // Stateless: a sequence cut off at the end is an error, not one waiting for more bytes.
     QStringDecoder decoder(QStringDecoder::Utf8, QStringConverter::Flag::Stateless);

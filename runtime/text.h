@@ -31,6 +31,8 @@ QString replace(const QString& text, const QString& find, const QString& with);
 // Everything that crosses the program's edge (files, downloaded pages) is GBK.
 QString from_gbk(const QByteArray& bytes);
 QByteArray to_gbk(const QString& text);
+// Whether GBK can hold the text: it encodes and decodes back unchanged.
+bool gbk_holds(const QString& text);
 // Whether the bytes are GBK throughout (they decode and encode back unchanged), and whether
 // they are valid UTF-8.
 bool is_gbk(const QByteArray& bytes);

@@ -9,10 +9,6 @@ namespace glimmer {
 
 namespace {
 
-bool gbk_holds(const QString& text) {
-    return from_gbk(to_gbk(text)) == text;
-}
-
 bool is_amount(const QString& text) {
     static const QRegularExpression number(QStringLiteral("^-?([0-9]+([.][0-9]*)?|[.][0-9]+)$"));
     return number.match(text).hasMatch();
@@ -25,9 +21,6 @@ QString name_problem(const QString& name, const QString& whose) {
     }
     if (name.contains(u'\n') || name.contains(u'\r')) {
         return whose + QStringLiteral("的名字不能换行。");
-    }
-    if (!gbk_holds(name)) {
-        return whose + QStringLiteral("的名字里有 GBK 编码无法保存的字符，请换掉：") + name;
     }
     return {};
 }
@@ -73,9 +66,6 @@ QString tally_settings_problem(const TallySettings& settings) {
     if (settings.advert.contains(u'+')) {
         return QStringLiteral("广告文字里不能有“+”：配置文件用它表示换行。");
     }
-    if (!gbk_holds(settings.advert)) {
-        return QStringLiteral("广告文字里有 GBK 编码无法保存的字符，请换掉。");
-    }
     if (settings.advert_font_size < 1 || settings.advert_font_size > max_advert_font_size) {
         return QStringLiteral("字大小应在 1 到 %1 之间。").arg(max_advert_font_size);
     }
@@ -99,7 +89,14 @@ QByteArray tally_settings_file(const TallySettings& settings) {
         QStringLiteral("字大小=%1").arg(settings.advert_font_size),
         QStringLiteral("内容=") + advert,
     };
-    return to_gbk(lines.join(QStringLiteral("\r\n")));
+    const QString text = lines.join(QStringLiteral("\r\n"));
+    // GBK is the file's form; what it cannot hold (an emoji in a streamer's name) is kept as
+    // UTF-8, marked by its byte-order mark, which the program reads as well.
+    return gbk_holds(text) ? to_gbk(text) : QByteArray("\xEF\xBB\xBF") + text.toUtf8();
+}
+
+bool tally_settings_need_utf8(const TallySettings& settings) {
+    return !gbk_holds(settings.name_one + settings.name_two + settings.advert);
 }
 
 bool write_tally_settings(const QString& config_home, const TallySettings& settings,

@@ -22,14 +22,15 @@ struct TallySettings {
 TallySettings current_tally_settings(const TallyPage& page, const TallyConfig& config);
 
 // Why the settings cannot be written so that the file reads them back the same, for the
-// host; empty when they can. A name or text the GBK file cannot hold, an empty name, an
-// amount that is not a plain number, a "+" in the advert (the file's line break) or a line
-// break in a name are refused.
+// host; empty when they can. An empty name, an amount that is not a plain number, a "+" in
+// the advert (the file's line break) or a line break in a name are refused.
 QString tally_settings_problem(const TallySettings& settings);
 
 // The file in the layout of the default one: GBK, lines ended by CR LF and none after the
-// last. Only for settings without a problem.
+// last; UTF-8 with a byte-order mark when a name or the advert holds what GBK cannot.
+// Only for settings without a problem.
 QByteArray tally_settings_file(const TallySettings& settings);
+bool tally_settings_need_utf8(const TallySettings& settings);
 
 // Writes the file whole or not at all (the old one stays when the write fails); error gets
 // the path and the system's reason.

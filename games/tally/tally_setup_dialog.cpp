@@ -58,6 +58,15 @@ TallySetupDialog::TallySetupDialog(const TallySettings& settings, QString config
         make_folder(folder);
         open_folder(folder);
     });
+    // Said while the host types, not after: an emoji in a name turns the file to UTF-8.
+    ui_->encoding_note->setVisible(false);
+    const auto note = [this] {
+        ui_->encoding_note->setVisible(tally_settings_need_utf8(this->settings()));
+    };
+    connect(ui_->name_one_edit, &QLineEdit::textChanged, this, note);
+    connect(ui_->name_two_edit, &QLineEdit::textChanged, this, note);
+    connect(ui_->advert_edit, &QPlainTextEdit::textChanged, this, note);
+    note();
     connect(ui_->button_box, &QDialogButtonBox::accepted, this, [this] {
         if (save()) {
             accept();

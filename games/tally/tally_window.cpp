@@ -222,8 +222,10 @@ void TallyWindow::show_config() {
             show_notice(problem, QStringLiteral("Quorvane 配置文件"), this);
         });
     }
-    ui_->player_one_name->setText(page.player_one_name);
-    ui_->player_two_name->setText(page.player_two_name);
+    // Streamers' names run long; a name too long for its label is cut with "…" and shown whole
+    // in its tip, as are totals too wide for theirs.
+    show_elided(ui_->player_one_name, page.player_one_name);
+    show_elided(ui_->player_two_name, page.player_two_name);
     ui_->advert_edit->setPlainText(page.advert_text);
     QFont advert_font = advert_font_;
     if (page.advert_font_size > 0) {
@@ -315,8 +317,8 @@ void TallyWindow::show_board() {
     const TallyBoard& board = pk_->board();
     QLabel* flag = ui_->leader_flag;
     QLabel* face = ui_->trailer_face;
-    ui_->player_one_total->setText(board.total_one);
-    ui_->player_two_total->setText(board.total_two);
+    show_elided(ui_->player_one_total, board.total_one);
+    show_elided(ui_->player_two_total, board.total_two);
     flag->setVisible(board.markers_shown);
     face->setVisible(board.markers_shown);
     set_top(flag, board.flag_beside_one ? marker_top_player_one : marker_top_player_two);

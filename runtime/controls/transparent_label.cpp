@@ -23,11 +23,17 @@ void TransparentLabel::mousePressEvent(QMouseEvent* event) {
     }
 }
 
+void show_elided(QLabel* label, const QString& text) {
+    const QString shown = label->fontMetrics().elidedText(text, Qt::ElideRight, label->width());
+    label->setText(shown);
+    label->setToolTip(shown == text ? QString() : text);
+    label->setAccessibleName(text);
+}
+
 void show_maker_line(QLabel* label, const QString& site_url) {
     const QString line = QStringLiteral("Ostrune ") + site_url;
-    label->setText(label->fontMetrics().elidedText(line, Qt::ElideRight, label->width()));
+    show_elided(label, line);
     label->setToolTip(line);
-    label->setAccessibleName(line);
 }
 
 } // namespace glimmer

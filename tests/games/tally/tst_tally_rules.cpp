@@ -276,6 +276,10 @@ void TallyRulesTest::files_in_other_encodings_are_read_and_told_data() {
     QTest::newRow("UTF-8 with a byte-order mark")
         << QByteArray("\xEF\xBB\xBF") + text.toUtf8() << "小鹿·α"
         << "配置文件是 UTF-8 编码";
+    // As the setup dialog writes what GBK cannot hold: nothing to tell.
+    QTest::newRow("UTF-8 that GBK cannot hold")
+        << QByteArray("\xEF\xBB\xBF") + QStringLiteral("[玩家1]\r\n名字=小鹿🎮\r\n").toUtf8()
+        << "小鹿🎮" << QString();
     QTest::newRow("neither") << QByteArray("[\xCD\xE6\xBC\xD2"
                                            "1]\r\n\x81\x7F=x\r\n")
                              << "玩家1木有名字"
@@ -309,8 +313,8 @@ void TallyRulesTest::settings_the_file_cannot_hold_are_refused_data() {
     QTest::addColumn<QString>("problem"); // empty: accepted
     const QStringList fine{"1", "-2", "0.5", "99"};
     QTest::newRow("fine") << "小鹿" << fine << "第一行\n第二行" << QString();
-    QTest::newRow("a name GBK cannot hold") << QStringLiteral("小鹿🎮") << fine << ""
-                                            << "玩家一的名字里有 GBK 编码无法保存的字符";
+    QTest::newRow("a name GBK cannot hold, kept in UTF-8")
+        << QStringLiteral("小鹿🎮") << fine << "" << QString();
     QTest::newRow("an empty name") << " " << fine << ""
                                    << "玩家一的名字不能为空";
     QTest::newRow("an amount that is no number") << "小鹿" << QStringList{"1", "九"} << ""
@@ -380,6 +384,14 @@ void TallyRulesTest::written_settings_read_back_the_same() {
     QCOMPARE(config.player_two_amounts, settings.amounts_two);
     QCOMPARE(page.advert_text, QStringLiteral("使用说明：\r\n双击列表加分\r\n"));
     QCOMPARE(page.advert_font_size, 14);
+
+    settings.name_two = QStringLiteral("阿强🎮💯");
+    QVERIFY(write_tally_settings(dir.path(), settings));
+    QVERIFY(file_bytes(tally_config_path(dir.path())).startsWith("\xEF\xBB\xBF[玩家1]"));
+    const TallyPage emoji = load_tally_config(config, dir.path());
+    QCOMPARE(emoji.file_problem, QString());
+    QCOMPARE(emoji.player_one_name, settings.name_one);
+    QCOMPARE(emoji.player_two_name, settings.name_two);
 }
 
 void TallyRulesTest::what_was_not_read_is_moved_aside_before_a_write_data() {

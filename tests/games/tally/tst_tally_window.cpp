@@ -135,6 +135,7 @@ private slots:
     void initTestCase();
     void opens_as_designed_with_the_fallback_configuration();
     void opening_shows_the_configured_names_lists_and_advert();
+    void long_names_and_totals_are_cut_and_shown_whole_in_the_tip();
     void advert_font_size_is_in_points_data();
     void advert_font_size_is_in_points();
     void go_before_any_selection_adds_to_player_one();
@@ -368,6 +369,27 @@ void TallyWindowTest::keyboard_moves_and_repeated_clicks_select_too() {
     // Enter in the list acts as the hidden default button.
     QTest::keyClick(f.list(2), Qt::Key_Return);
     QCOMPARE(f.total_two()->text(), QStringLiteral("9999"));
+}
+
+void TallyWindowTest::long_names_and_totals_are_cut_and_shown_whole_in_the_tip() {
+    const QString long_name = QStringLiteral("🎮小鹿今晚不下播冲冲冲🎉"); // 12 characters
+    Fixture f(
+        QByteArray("\xEF\xBB\xBF") +
+        (QStringLiteral("[玩家1]\r\n名字=") + long_name + "\r\n[玩家2]\r\n名字=阿强\r\n").toUtf8());
+    f.type_quantity("99999999999");
+    f.go();
+    for (QLabel* label : {f.find<QLabel>("player_one_name"), f.total_one()}) {
+        const QString whole = label->accessibleName();
+        QVERIFY2(label->text().endsWith(u'…'), qPrintable(label->text()));
+        QVERIFY(whole.startsWith(label->text().chopped(1)));
+        QCOMPARE(label->toolTip(), whole);
+        QVERIFY(label->fontMetrics().horizontalAdvance(label->text()) <= label->width());
+    }
+    QCOMPARE(f.find<QLabel>("player_one_name")->accessibleName(), long_name);
+    QCOMPARE(f.total_one()->accessibleName(), QStringLiteral("99999999999"));
+    // What fits is shown as it is, with no tip.
+    QCOMPARE(f.find<QLabel>("player_two_name")->text(), QStringLiteral("阿强"));
+    QCOMPARE(f.find<QLabel>("player_two_name")->toolTip(), QString());
 }
 
 void TallyWindowTest::double_click_below_the_rows_changes_nothing() {
@@ -653,10 +675,15 @@ void TallyWindowTest::setup_dialog_refuses_what_gbk_cannot_hold_and_saves_the_re
         QPushButton* save =
             dialog->findChild<QDialogButtonBox*>("button_box")->button(QDialogButtonBox::Save);
         save_text = save->text();
-        name->setText(QStringLiteral("小鹿🎮"));
+        auto* note = dialog->findChild<QLabel*>("encoding_note");
+        QVERIFY(!note->isVisibleTo(dialog));
+        name->setText(QStringLiteral("小鹿🎮")); // taken, in UTF-8, and said so
+        QVERIFY(note->isVisibleTo(dialog));
+        name->setText(QStringLiteral(" "));
         QTest::mouseClick(save, Qt::LeftButton); // refused: the dialog stays
         QVERIFY(dialog->isVisible());
         name->setText(QStringLiteral("小鹿"));
+        QVERIFY(!note->isVisibleTo(dialog));
         dialog->findChild<QListWidget*>("amounts_one_list")->setCurrentRow(4);
         QTest::mouseClick(dialog->findChild<QPushButton*>("up_one_button"), Qt::LeftButton);
         QTest::mouseClick(save, Qt::LeftButton);
@@ -665,7 +692,7 @@ void TallyWindowTest::setup_dialog_refuses_what_gbk_cannot_hold_and_saves_the_re
     f.window->edit_settings();
     QCOMPARE(save_text, QStringLiteral("保存"));
     QCOMPARE(answerer.seen().size(), 1);
-    QVERIFY(answerer.seen()[0].text.contains(QStringLiteral("GBK")));
+    QVERIFY(answerer.seen()[0].text.contains(QStringLiteral("不能为空")));
     QVERIFY(file_bytes(f.config_path()) != before);
     QVERIFY(file_bytes(f.config_path()).contains(to_gbk(QStringLiteral("名字=小鹿\r\n"))));
     QCOMPARE(f.find<QLabel>("player_one_name")->text(), QStringLiteral("小鹿"));
