@@ -36,8 +36,12 @@ function(glimmer_add_qtest name)
                                -include ${PROJECT_SOURCE_DIR}/tests/support/prompt_try.h)
     endif()
     add_test(NAME ${name} COMMAND ${name})
+    # A settings folder of its own: what a test's program keeps (the control token, where its
+    # windows were) must never land in the settings of whoever runs the tests.
+    set(config ${CMAKE_CURRENT_BINARY_DIR}/config_${name})
+    file(MAKE_DIRECTORY ${config})
     set_tests_properties(${name} PROPERTIES
-        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QT_LOGGING_RULES=qt.qpa.*=false"
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QT_LOGGING_RULES=qt.qpa.*=false;XDG_CONFIG_HOME=${config}"
         TIMEOUT 300)
     glimmer_label_test(${name} ${ARG_LABEL})
 endfunction()

@@ -128,6 +128,10 @@ void run_program(QObject* application_filter, const CommandLine& line, int start
     // A copy started beside the running one leaves the socket to it: ctl then always means
     // the first program, whatever else is open.
     CatalogueWindow* catalogue = startup->catalogue();
+    if (line.new_instance && catalogue != nullptr) {
+        // A copy beside the running one: stepped aside, so that neither hides the other.
+        catalogue->move(catalogue->pos() + QPoint(40, 40));
+    }
     if (!line.new_instance && catalogue != nullptr) {
         // Neither is needed to draw the catalogue, and the key grabs alone cost more than a
         // fifth of the start: both follow the first paint. A start meanwhile waits on the

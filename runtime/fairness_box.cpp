@@ -1,6 +1,7 @@
 #include "fairness_box.h"
 
 #include "overlay_server.h"
+#include "windows.h"
 
 #include <QClipboard>
 #include <QFormLayout>
@@ -109,6 +110,8 @@ void FairnessBox::open_or_raise(QPointer<FairnessBox>& box,
         box = new FairnessBox(std::move(set_phrase), window);
         box->setWindowFlag(Qt::Window);
         fill();
+        // Beside the game, not over it: the host keeps playing while it is open.
+        move_beside(box, window);
     }
     box->show();
     box->raise();

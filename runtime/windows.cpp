@@ -36,6 +36,70 @@ void open_window(QWidget* window) {
     window->activateWindow();
 }
 
+QPoint place_beside(const QRect& anchor, const QSize& size, const QList<QRect>& taken,
+                    const QRect& screen) {
+    constexpr int gap = 12;
+    // The anchor's sides first, then those of the windows already beside it.
+    QList<QPoint> sides;
+    QList<QRect> beside{anchor};
+    beside += taken;
+    for (const QRect& next_to : beside) {
+        sides << QPoint(next_to.right() + 1 + gap, next_to.top())
+              << QPoint(next_to.left(), next_to.bottom() + 1 + gap)
+              << QPoint(next_to.left() - gap - size.width(), next_to.top())
+              << QPoint(next_to.left(), next_to.top() - gap - size.height());
+    }
+    const auto fits = [&](const QPoint& at) { return screen.contains(QRect(at, size)); };
+    const auto free = [&](const QPoint& at) {
+        const QRect rect(at, size);
+        return std::none_of(taken.cbegin(), taken.cend(),
+                            [&](const QRect& other) { return other.intersects(rect); });
+    };
+    for (const QPoint& at : sides) {
+        if (fits(at) && free(at)) {
+            return at;
+        }
+    }
+    QPoint at = sides.front();
+    for (const QPoint& side : sides) {
+        if (fits(side)) {
+            at = side;
+            break;
+        }
+    }
+    // Inside the screen first (a window larger than it keeps its top-left corner on it).
+    const auto inside = [&](QPoint point) {
+        point.setX(std::max(screen.left(), std::min(point.x(), screen.right() + 1 - size.width())));
+        point.setY(
+            std::max(screen.top(), std::min(point.y(), screen.bottom() + 1 - size.height())));
+        return point;
+    };
+    at = inside(at);
+    const auto on_one = [&](const QPoint& point) {
+        return std::any_of(taken.cbegin(), taken.cend(),
+                           [&](const QRect& other) { return other.topLeft() == point; });
+    };
+    for (int step = 0; step < 64 && on_one(at); ++step) {
+        const QPoint next = inside(at + QPoint(gap * 2, gap * 2));
+        // Pinned in the corner: go back up to the screen's top-left and on from there.
+        at = next == at ? inside(screen.topLeft() + QPoint(step * gap, step * gap)) : next;
+    }
+    return at;
+}
+
+void move_beside(QWidget* window, const QWidget* anchor) {
+    if (window == nullptr || anchor == nullptr) {
+        return;
+    }
+    const QWidget* top = anchor->window();
+    const QScreen* screen = top->screen();
+    if (screen == nullptr) {
+        return;
+    }
+    window->move(place_beside(top->frameGeometry(), window->frameGeometry().size(),
+                              {top->frameGeometry()}, screen->availableGeometry()));
+}
+
 void paint_backdrop(QWidget* window, const QPixmap& backdrop) {
     QPainter painter(window);
     painter.fillRect(window->rect(), Qt::white);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QList>
+#include <QRect>
 #include <QString>
 
 #include <functional>
@@ -16,6 +18,18 @@ namespace glimmer {
 // Shows a window that has no owner and does not block the others; its constructor has
 // already played the part of the created handler.
 void open_window(QWidget* window);
+
+// Where a window of the given size opens beside the anchor (a window of ours): to its right,
+// else below, to its left or above, the first side where it fits on the screen and covers
+// none of the taken rectangles, then the same beside each taken one; where none is free, the
+// anchor's first side that fits, stepped down and right until it stands exactly on no taken
+// window. Always inside the screen.
+QPoint place_beside(const QRect& anchor, const QSize& size, const QList<QRect>& taken,
+                    const QRect& screen);
+
+// Moves a box or window of ours beside the window it belongs to, on that window's screen,
+// before it is first shown.
+void move_beside(QWidget* window, const QWidget* anchor);
 
 // Paints a window's backdrop picture at its top-left corner on white, so that any strip the
 // picture does not cover (the designs' pictures are a pixel narrower than the windows) stays

@@ -13,6 +13,7 @@
 #include "status_line.h"
 #include "ui_catalogue_window.h"
 #include "version_check.h"
+#include "window_places.h"
 
 #include <QClipboard>
 #include <QCloseEvent>
@@ -70,6 +71,17 @@ CatalogueWindow::CatalogueWindow(AppState& state, QWidget* parent)
     // then the menu says they are on their way.
     overlay_addresses_.off_reason = QStringLiteral("直播叠加正在启动，请稍候再试");
     connect(&games(), &GameHost::state_changed, overlay_server_, &OverlayServer::publish);
+    auto* places = new WindowPlaces(state_.host.settings_file, this);
+    games().set_placer([this, places](QWidget* window, const QString& id) {
+        QList<const QWidget*> others;
+        for (const std::unique_ptr<GameModule>& game : games().modules()) {
+            const QWidget* other = games().window(game->info().id);
+            if (other != nullptr && other != window && other->isVisible()) {
+                others << other;
+            }
+        }
+        places->place(window, id, this, others);
+    });
     connect(&games(), &GameHost::raise_requested, this, [this] {
         if (isMinimized()) {
             showNormal();
@@ -100,6 +112,8 @@ CatalogueWindow::CatalogueWindow(AppState& state, QWidget* parent)
         }
         const GameInfo& game = modules[static_cast<size_t>(i)]->info();
         button->setText(game.title);
+        // The picture names the game in Latin letters and says what it is; so does the tip.
+        button->setToolTip(game.title + QStringLiteral(" · ") + game.subtitle);
         button->setNormalFace(QPixmap(game.picture));
         button->setHoverFaceFile(game.hover_picture);
         connect(button, &QAbstractButton::clicked, this, [this, id = game.id] { open_game(id); });

@@ -100,6 +100,9 @@ Outcome GameHost::open(const QString& id) {
         end_game(index);
     });
     refresh(index);
+    if (placer_) {
+        placer_(game.window, id);
+    }
     open_window(game.window);
     emit game_opened(id);
     return Outcome::ok();

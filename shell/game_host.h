@@ -36,6 +36,11 @@ public:
 
     // Opens the game's window over a new session, or brings the open one to the front.
     Outcome open(const QString& id);
+    // Where a new game window goes, decided before it shows; by default where the system
+    // puts it.
+    void set_placer(std::function<void(QWidget* window, const QString& id)> placer) {
+        placer_ = std::move(placer);
+    }
     // Closes every open game, as the end of the program does.
     void close_all();
     // What the games do once the catalogue is on screen.
@@ -70,6 +75,7 @@ private:
 
     GameModules modules_;
     GameEnvironment environment_;
+    std::function<void(QWidget*, const QString&)> placer_;
     std::vector<Open> open_;
     QList<QJsonObject> parts_;
     quint64 revision_ = 0;

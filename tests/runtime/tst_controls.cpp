@@ -54,6 +54,8 @@ private slots:
     void message_box_buttons_read_chinese();
     void end_program_handler_replaces_the_exit();
     void fairness_box_gives_the_verify_page_as_a_whole_address();
+    void windows_open_beside_never_on_top_data();
+    void windows_open_beside_never_on_top();
 };
 
 void ControlsTest::transparent_label_reports_left_presses_only() {
@@ -324,6 +326,33 @@ void ControlsTest::fairness_box_gives_the_verify_page_as_a_whole_address() {
     }
     box.show_draw(shown); // the server is gone, and with it the page
     QVERIFY(!copy->isEnabled());
+}
+
+void ControlsTest::windows_open_beside_never_on_top_data() {
+    QTest::addColumn<QRect>("screen");
+    QTest::addColumn<QList<QRect>>("open"); // the catalogue first, then the games' windows
+    QTest::addColumn<QPoint>("at");
+    const QRect catalogue(50, 50, 500, 300);
+    const QRect wide(0, 0, 1920, 1080);
+    QTest::newRow("right of the catalogue") << wide << QList<QRect>{catalogue} << QPoint(562, 50);
+    QTest::newRow("below, the right taken")
+        << wide << QList<QRect>{catalogue, {562, 50, 500, 300}} << QPoint(50, 362);
+    QTest::newRow("left, on a screen to the right")
+        << QRect(1920, 0, 1280, 720) << QList<QRect>{{2500, 300, 500, 300}} << QPoint(1988, 300);
+    QTest::newRow("beside the windows beside it")
+        << QRect(0, 0, 1280, 800)
+        << QList<QRect>{catalogue, {562, 50, 500, 300}, {50, 362, 500, 300}} << QPoint(562, 362);
+    // Nowhere free on a small screen: stepped off the catalogue's corner, inside the screen.
+    QTest::newRow("no room") << QRect(0, 0, 800, 600) << QList<QRect>{{300, 50, 500, 300}}
+                             << QPoint(300, 74);
+}
+
+void ControlsTest::windows_open_beside_never_on_top() {
+    QFETCH(QRect, screen);
+    QFETCH(QList<QRect>, open);
+    const QPoint at = place_beside(open.first(), QSize(500, 300), open, screen);
+    QTEST(at, "at");
+    QVERIFY(screen.contains(QRect(at, QSize(500, 300))));
 }
 
 QTEST_MAIN(ControlsTest)

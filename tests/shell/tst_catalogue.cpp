@@ -5,6 +5,7 @@
 #include "games/tally/tally_window.h"
 #include "runtime/controls/picture_button.h"
 #include "runtime/controls/transparent_label.h"
+#include "runtime/settings_file.h"
 #include "runtime/windows.h"
 #include "shell/app_state.h"
 #include "shell/catalogue_window.h"
@@ -53,6 +54,7 @@ HostSettings offline_settings(const QString& folder) {
     settings.config_home = folder;
     settings.is_online = [] { return 0; };
     settings.overlay_port = 0; // the host's own overlay port stays free
+    settings.settings_file = folder + QStringLiteral("/settings.ini");
     // The tests wait for the poll's ticks, not for its designed pace.
     settings.version_poll_interval = std::chrono::milliseconds(10);
     return settings;
@@ -69,6 +71,7 @@ private slots:
     void catalogue_is_laid_out_as_designed();
     void start_up_window_is_never_shown();
     void buttons_open_three_distinct_windows_side_by_side();
+    void a_game_window_opens_where_the_host_left_it_while_that_is_on_screen();
     void a_second_press_creates_no_second_window();
     void closing_a_game_window_leaves_the_rest_running();
     void closing_the_catalogue_ends_the_program_and_its_games();
@@ -176,8 +179,43 @@ void CatalogueTest::buttons_open_three_distinct_windows_side_by_side() {
         windows.append(window);
     }
     QCOMPARE(QSet<QWidget*>(windows.begin(), windows.end()).size(), 3);
+    // Each on the catalogue's screen, and none exactly on top of the catalogue or another.
+    QSet<QPoint> corners{catalogue_->pos()};
+    for (QWidget* window : windows) {
+        QVERIFY(catalogue_->screen()->availableGeometry().contains(window->frameGeometry()));
+        corners.insert(window->pos());
+    }
+    QCOMPARE(corners.size(), 4);
     QVERIFY(catalogue_->isVisible());
     QVERIFY(catalogue_->isEnabled());
+}
+
+void CatalogueTest::a_game_window_opens_where_the_host_left_it_while_that_is_on_screen() {
+    GameHost& games = catalogue_->games();
+    QVERIFY(games.open(QStringLiteral("dice")).done());
+    games.window(QStringLiteral("dice"))->move(120, 90);
+    games.window(QStringLiteral("dice"))->close();
+    QTRY_VERIFY(games.window(QStringLiteral("dice")) == nullptr);
+    const SettingsFile kept(state_->host.settings_file);
+    QCOMPARE(kept.value(QStringLiteral("windows"), QStringLiteral("dice")),
+             QStringLiteral("120,90"));
+    QVERIFY(games.open(QStringLiteral("dice")).done());
+    QCOMPARE(games.window(QStringLiteral("dice"))->pos(), QPoint(120, 90));
+    games.window(QStringLiteral("dice"))->close();
+    QTRY_VERIFY(games.window(QStringLiteral("dice")) == nullptr);
+
+    // Its screen gone (or the value nothing readable): beside the catalogue again.
+    for (const char* value : {"5000,4000", "-900,20", "left"}) {
+        SettingsFile(state_->host.settings_file)
+            .set_value(QStringLiteral("windows"), QStringLiteral("dice"),
+                       QString::fromLatin1(value));
+        QVERIFY(games.open(QStringLiteral("dice")).done());
+        QWidget* window = games.window(QStringLiteral("dice"));
+        QVERIFY2(catalogue_->screen()->availableGeometry().contains(window->frameGeometry()),
+                 value);
+        QVERIFY(window->pos() != catalogue_->pos());
+        delete window;
+    }
 }
 
 void CatalogueTest::a_second_press_creates_no_second_window() {
