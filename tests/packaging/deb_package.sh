@@ -38,6 +38,7 @@ for f in usr/lib/glimmerhall/glimmerhall usr/lib/glimmerhall/hostcore.rtl \
     usr/lib/glimmerhall/glimmer_page_reader \
     usr/share/applications/$id.desktop usr/share/metainfo/$id.metainfo.xml \
     usr/share/icons/hicolor/scalable/apps/$id.svg usr/share/man/man1/glimmerhall.1.gz \
+    usr/share/man/zh_CN/man1/glimmerhall.1.gz \
     usr/share/doc/glimmerhall/copyright usr/share/doc/glimmerhall/changelog.gz; do
     [ -f "$root/$f" ] || fail "missing $f"
 done
@@ -55,7 +56,7 @@ for size in (48, 128, 256):
 [ "$(readlink "$root/usr/bin/glimmerhall")" = ../lib/glimmerhall/glimmerhall ] ||
     fail "/usr/bin/glimmerhall is not a link to the launcher"
 stray=$(cd "$root" && find . -mindepth 1 \( -type f -o -type l \) | sed 's|^\./||' |
-    grep -Ev '^usr/(lib/glimmerhall/|bin/glimmerhall$|share/(applications|metainfo|icons/hicolor|man/man1|doc/glimmerhall|lintian/overrides)/)')
+    grep -Ev '^usr/(lib/glimmerhall/|bin/glimmerhall$|share/(applications|metainfo|icons/hicolor|man/(zh_CN/)?man1|doc/glimmerhall|lintian/overrides)/)')
 [ -z "$stray" ] || fail "files outside the expected places: $stray"
 
 depends=$(dpkg-deb -f "$deb" Depends)
