@@ -2,6 +2,7 @@
 
 #include "build_config.h"
 #include "runtime/outside_numbers.h"
+#include "runtime/translation.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -18,11 +19,15 @@ std::optional<int> parse_port(const std::string& text) {
     return port ? std::optional<int>(static_cast<int>(*port)) : std::nullopt;
 }
 
-CommandLine usage_error(std::string error) {
+CommandLine usage_error(const QString& error) {
     CommandLine line;
     line.action = CommandLine::Action::usage_error;
-    line.error = std::move(error);
+    line.error = error.toStdString();
     return line;
+}
+
+QString shown(const std::string& text) {
+    return QString::fromStdString(shown_argument(text));
 }
 
 } // namespace
@@ -60,7 +65,8 @@ CommandLine parse_command_line(const std::vector<std::string>& arguments) {
         std::optional<std::string> value;
         if (argument == port_option) {
             if (i + 1 == arguments.size()) {
-                return usage_error("option '--overlay-port' needs a port number");
+                return usage_error(
+                    translated("command line", "option '--overlay-port' needs a port number"));
             }
             value = arguments[++i];
         } else if (argument.compare(0, port_option.size() + 1, port_option + "=") == 0) {
@@ -69,8 +75,10 @@ CommandLine parse_command_line(const std::vector<std::string>& arguments) {
         if (value) {
             line.overlay_port = parse_port(*value);
             if (!line.overlay_port) {
-                return usage_error("invalid overlay port '" + shown_argument(*value) +
-                                   "': give a whole number from 0 to 65535");
+                return usage_error(
+                    translated("command line",
+                               "invalid overlay port '%1': give a whole number from 0 to 65535")
+                        .arg(shown(*value)));
             }
             continue;
         }
@@ -86,9 +94,11 @@ CommandLine parse_command_line(const std::vector<std::string>& arguments) {
             return line;
         }
         if (argument.size() > 1 && argument[0] == '-') {
-            return usage_error("unrecognised option '" + shown_argument(argument) + "'");
+            return usage_error(
+                translated("command line", "unrecognised option '%1'").arg(shown(argument)));
         }
-        return usage_error("unexpected argument '" + shown_argument(argument) + "'");
+        return usage_error(
+            translated("command line", "unexpected argument '%1'").arg(shown(argument)));
     }
     return line;
 }
@@ -98,40 +108,46 @@ std::string version_text() {
 }
 
 std::string usage_text() {
-    return "Usage: glimmerhall [--overlay-port N] [--new-instance]\n"
-           "       glimmerhall ctl COMMAND [ARGUMENTS]\n"
-           "       glimmerhall verify GAME SEED [PHRASE] --round N ...\n"
-           "       glimmerhall --help | --version | ctl --help | verify --help\n";
+    return translated("command line", "Usage: glimmerhall [--overlay-port N] [--new-instance]\n"
+                                      "       glimmerhall ctl COMMAND [ARGUMENTS]\n"
+                                      "       glimmerhall verify GAME SEED [PHRASE] --round N ...\n"
+                                      "       glimmerhall --help | --version | ctl --help | "
+                                      "verify --help\n")
+        .toStdString();
 }
 
 std::string help_text(const CommandLine& line, const std::vector<std::string>& games) {
     const int port = line.overlay_port.value_or(default_overlay_port);
     std::string text = usage_text();
-    text += "\n"
-            "Party games for hosts of live video streams, played between two players and\n"
-            "opened from one catalogue window.\n"
-            "\n"
-            "Options:\n"
-            "  --overlay-port N  serve the live overlays on 127.0.0.1, port N (0 to 65535);\n"
-            "                    default " +
-            std::to_string(default_overlay_port) +
-            ", 0 turns the live overlays off. Also settable as\n"
-            "                    'port' in section [overlay] of\n"
-            "                    ${XDG_CONFIG_HOME:-~/.config}/glimmerhall/settings.ini\n"
-            "  --new-instance    start another copy even when one is running; it takes no\n"
-            "                    ctl commands (without it, a second start raises the first)\n"
-            "  -h, --help        show this help and exit\n"
-            "  --version         show the version and exit\n"
-            "\n"
-            "Commands to the running program: glimmerhall ctl --help\n"
-            "Checking a game's revealed draw from its published seed, phrase and outcome\n"
-            "(no running program needed): glimmerhall verify --help\n"
-            "\n";
+    text += translated(
+                "command line",
+                "\n"
+                "Party games for hosts of live video streams, played between two players and\n"
+                "opened from one catalogue window.\n"
+                "\n"
+                "Options:\n"
+                "  --overlay-port N  serve the live overlays on 127.0.0.1, port N (0 to 65535);\n"
+                "                    default %1, 0 turns the live overlays off. Also settable as\n"
+                "                    'port' in section [overlay] of\n"
+                "                    ${XDG_CONFIG_HOME:-~/.config}/glimmerhall/settings.ini\n"
+                "  --new-instance    start another copy even when one is running; it takes no\n"
+                "                    ctl commands (without it, a second start raises the first)\n"
+                "  -h, --help        show this help and exit\n"
+                "  --version         show the version and exit\n"
+                "\n"
+                "Commands to the running program: glimmerhall ctl --help\n"
+                "Checking a game's revealed draw from its published seed, phrase and outcome\n"
+                "(no running program needed): glimmerhall verify --help\n"
+                "\n")
+                .arg(default_overlay_port)
+                .toStdString();
     if (port == 0) {
-        text += "Live overlays: off.\n";
+        text += translated("command line", "Live overlays: off.\n").toStdString();
     } else {
         const std::string base = "http://127.0.0.1:" + std::to_string(port) + "/overlay/";
-        text += "Live overlays, as browser sources for streaming software:\n";
+        text += translated("command line",
+                           "Live overlays, as browser sources for streaming software:\n")
+                    .toStdString();
         for (const std::string& game : games) {
             text += "  " + base + game + "\n";
         }

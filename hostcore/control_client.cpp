@@ -2,6 +2,7 @@
 
 #include "hostcore/control_words.h"
 #include "runtime/outcome.h"
+#include "runtime/translation.h"
 #include "shell/control_server.h"
 
 #include <QFile>
@@ -94,15 +95,22 @@ Exchange exchange(const std::string& request) {
 int send_control_request(const std::string& request) {
     const Exchange result = exchange(request);
     if (!result.reached) {
-        std::fprintf(stderr, "glimmerhall: no program is running in this session (%s)\n",
-                     result.problem.c_str());
+        std::fprintf(stderr, "glimmerhall: %s\n",
+                     translated("ctl", "no program is running in this session (%1)")
+                         .arg(QString::fromStdString(result.problem))
+                         .toUtf8()
+                         .constData());
         return control_no_program;
     }
     const OutcomeKind* kind = outcome_kind_named(
         QJsonDocument::fromJson(result.answer).object().value(QStringLiteral("status")).toString());
     if (kind == nullptr) {
-        std::fprintf(stderr, "glimmerhall: no answer from the running program (%s)\n",
-                     result.problem.empty() ? "it closed the connection" : result.problem.c_str());
+        std::fprintf(stderr, "glimmerhall: %s\n",
+                     translated("ctl", "no answer from the running program (%1)")
+                         .arg(result.problem.empty() ? translated("ctl", "it closed the connection")
+                                                     : QString::fromStdString(result.problem))
+                         .toUtf8()
+                         .constData());
         return control_no_program;
     }
     const Outcome answer = outcome_from_json(result.answer);

@@ -3,6 +3,7 @@
 #include "hostcore/command_line.h"
 #include "runtime/outside_numbers.h"
 #include "runtime/text.h"
+#include "runtime/translation.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -52,8 +53,8 @@ ControlRequest parse_control_words(const std::vector<std::string>& words,
     for (const std::string& word : words) {
         const QByteArray bytes = QByteArray::fromStdString(word);
         if (!is_utf8(bytes)) {
-            return usage(QStringLiteral("an argument is not UTF-8 text; the program reads UTF-8 "
-                                        "only (参数不是有效的 UTF-8 文字)"));
+            return usage(translated("ctl", "an argument is not UTF-8 text; the program reads UTF-8 "
+                                           "only (参数不是有效的 UTF-8 文字)"));
         }
         given << QString::fromUtf8(bytes);
     }
@@ -61,7 +62,7 @@ ControlRequest parse_control_words(const std::vector<std::string>& words,
         return {{}, {}, true};
     }
     if (given.isEmpty()) {
-        return usage(QStringLiteral("ctl needs a command"));
+        return usage(translated("ctl", "ctl needs a command"));
     }
     for (const ControlCommand& command : control_commands(games)) {
         qsizetype used = 0;
@@ -79,9 +80,10 @@ ControlRequest parse_control_words(const std::vector<std::string>& words,
                                                     : command.game + u' ' + command.action->name;
         const QList<ActionParameter>& parameters = command.action->parameters;
         if (given.size() - used != parameters.size()) {
-            return usage(QStringLiteral("'%1' takes %2 argument(s); see 'glimmerhall ctl --help'")
-                             .arg(name)
-                             .arg(parameters.size()));
+            return usage(
+                translated("ctl", "'%1' takes %2 argument(s); see 'glimmerhall ctl --help'")
+                    .arg(name)
+                    .arg(parameters.size()));
         }
         QJsonObject request{{QStringLiteral("action"), command.action->name}};
         if (!command.game.isEmpty()) {
@@ -96,7 +98,7 @@ ControlRequest parse_control_words(const std::vector<std::string>& words,
                 const std::optional<long long> number = read_whole(
                     value.toStdString(), player ? 1 : parameter.low, player ? 2 : parameter.high);
                 if (!number) {
-                    return usage(QStringLiteral("invalid %1 '%2' for '%3'")
+                    return usage(translated("ctl", "invalid %1 '%2' for '%3'")
                                      .arg(parameter.name, shown(value), name));
                 }
                 request.insert(parameter.name, static_cast<double>(*number));
@@ -106,41 +108,43 @@ ControlRequest parse_control_words(const std::vector<std::string>& words,
         }
         const QByteArray json = QJsonDocument(request).toJson(QJsonDocument::Compact);
         if (json.size() > static_cast<qsizetype>(longest_control_request)) {
-            return usage(QStringLiteral("'%1' is too long: a request takes at most %2 bytes "
-                                        "(命令太长)")
+            return usage(translated("ctl", "'%1' is too long: a request takes at most %2 bytes "
+                                           "(命令太长)")
                              .arg(name)
                              .arg(longest_control_request));
         }
         return {json, {}, false};
     }
     return usage(
-        QStringLiteral("unknown ctl command '%1'; see 'glimmerhall ctl --help'")
+        translated("ctl", "unknown ctl command '%1'; see 'glimmerhall ctl --help'")
             .arg(shown(given[0]) + (given.size() > 1 ? u' ' + shown(given[1]) : QString())));
 }
 
 QString control_usage_text() {
-    return QStringLiteral(
-        "Usage: glimmerhall ctl COMMAND [ARGUMENTS]  (glimmerhall ctl --help lists them)\n");
+    return translated(
+        "ctl", "Usage: glimmerhall ctl COMMAND [ARGUMENTS]  (glimmerhall ctl --help lists them)\n");
 }
 
 QString control_help_text(const GameModules& games) {
-    QString text = QStringLiteral(
-        "Usage: glimmerhall ctl COMMAND [ARGUMENTS]\n"
-        "\n"
-        "Sends one command to the program running in this user's session and prints its\n"
-        "answer. Commands act as the game windows' own buttons and keys do.\n"
-        "\n"
-        "Commands:\n");
+    QString text = translated(
+        "ctl", "Usage: glimmerhall ctl COMMAND [ARGUMENTS]\n"
+               "\n"
+               "Sends one command to the program running in this user's session and prints its\n"
+               "answer. Commands act as the game windows' own buttons and keys do.\n"
+               "\n"
+               "Commands:\n");
     for (const ControlCommand& command : control_commands(games)) {
         QString words = command.words();
         words = words.leftJustified(std::max<qsizetype>(words.size() + 2, 30));
-        text += QStringLiteral("  ") + words + command.action->help + u'\n';
+        // The tables' help lines are marked where the games write them.
+        text += QStringLiteral("  ") + words +
+                translated("actions", command.action->help.toUtf8().constData()) + u'\n';
     }
-    text += QStringLiteral(
-        "\n"
-        "Exit status: 0 done; 1 refused (the reason on standard error: the game is not\n"
-        "open, the action is not allowed now, a message box is open, a value it cannot\n"
-        "take); 2 usage error; 3 no program running.\n");
+    text += translated(
+        "ctl", "\n"
+               "Exit status: 0 done; 1 refused (the reason on standard error: the game is not\n"
+               "open, the action is not allowed now, a message box is open, a value it cannot\n"
+               "take); 2 usage error; 3 no program running.\n");
     return text;
 }
 

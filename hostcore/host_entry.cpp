@@ -7,6 +7,7 @@
 #include "hostcore/draw_verify.h"
 #include "hostcore/program_run.h"
 #include "runtime/logging.h"
+#include "runtime/translation.h"
 #include "shell/app_state.h"
 #include "shell/overlay_settings.h"
 
@@ -26,6 +27,8 @@ void enter_program(const glimmer::host::ProgramImage* image) {
         std::_Exit(255);
     }
     glimmer::startup_step("runtime entered");
+    // The host's language for everything the program says outside its designed windows.
+    glimmer::load_program_translation();
     // Help, version and usage errors are answered before Qt is set up, so they need no
     // display.
     const std::vector<std::string> arguments(image->argv + (image->argc > 0 ? 1 : 0),

@@ -3,6 +3,7 @@
 #include "hostcore/control_words.h"
 #include "runtime/outside_numbers.h"
 #include "runtime/settings_file.h"
+#include "runtime/translation.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -122,7 +123,7 @@ QList<Hotkey> read_hotkeys(const QString& settings_file, const GameModules& game
                            QStringList* ignored) {
     const SettingsFile file(settings_file);
     if (!file.usable() && ignored != nullptr) {
-        *ignored << file.problem() + QStringLiteral("，全局快捷键按默认设置");
+        *ignored << file.problem() + translated("hotkeys", "，全局快捷键按默认设置");
     }
     qsizetype left_out = 0;
     const std::optional<QStringList> lines =
@@ -131,7 +132,7 @@ QList<Hotkey> read_hotkeys(const QString& settings_file, const GameModules& game
         return default_hotkeys(games);
     }
     if (left_out > 0 && ignored != nullptr) {
-        *ignored << QStringLiteral("[hotkeys] 只读取前 %1 行，其余 %2 行没有读取")
+        *ignored << translated("hotkeys", "[hotkeys] 只读取前 %1 行，其余 %2 行没有读取")
                         .arg(max_hotkey_lines)
                         .arg(left_out);
     }

@@ -1,6 +1,7 @@
 #include "hostcore/portal_shortcuts.h"
 
 #include "runtime/logging.h"
+#include "runtime/translation.h"
 
 #include <QDBusMessage>
 #include <QDBusMetaType>
@@ -116,7 +117,7 @@ void PortalShortcuts::call_with_request(const QString& method, QVariantList argu
                                         type == QDBusError::UnknownInterface ||
                                         type == QDBusError::UnknownMethod ||
                                         type == QDBusError::UnknownObject;
-                    give_up(absent ? QStringLiteral("桌面没有全局快捷键门户")
+                    give_up(absent ? translated("hotkeys", "桌面没有全局快捷键门户")
                                    : reply.error().message());
                     return;
                 }
@@ -142,14 +143,14 @@ void PortalShortcuts::request_answered(uint response, const QVariantMap& results
     const Waiting was = waiting_;
     waiting_ = Waiting::nothing;
     if (response != 0) {
-        give_up(response == 1 ? QStringLiteral("桌面上取消了快捷键的设置")
-                              : QStringLiteral("桌面没能设置快捷键"));
+        give_up(response == 1 ? translated("hotkeys", "桌面上取消了快捷键的设置")
+                              : translated("hotkeys", "桌面没能设置快捷键"));
         return;
     }
     if (was == Waiting::session) {
         session_ = path_text(results.value(QStringLiteral("session_handle")));
         if (session_.isEmpty()) {
-            give_up(QStringLiteral("桌面没有给出快捷键会话"));
+            give_up(translated("hotkeys", "桌面没有给出快捷键会话"));
             return;
         }
         bind_shortcuts();

@@ -4,6 +4,7 @@
 #include "hostcore/portal_shortcuts.h"
 #include "runtime/logging.h"
 #include "runtime/processes.h"
+#include "runtime/translation.h"
 #include "runtime/windows.h"
 #include "shell/app_state.h"
 #include "shell/catalogue_window.h"
@@ -54,27 +55,28 @@ void start_global_hotkeys(CatalogueWindow& catalogue, const QString& settings_fi
     const QString platform = QGuiApplication::platformName();
     if (keys.isEmpty() && (platform == u"xcb" || platform.startsWith(u"wayland"))) {
         catalogue.set_hotkey_summary(
-            QStringLiteral("设置文件的 [hotkeys] 一节里没有可用的全局快捷键：%1")
+            translated("hotkeys", "设置文件的 [hotkeys] 一节里没有可用的全局快捷键：%1")
                 .arg(settings_file));
         return;
     }
     if (platform == u"xcb") {
         auto* hotkeys = new GlobalHotkeys(run, &catalogue);
         const int grabbed = hotkeys->grab(keys);
-        QString summary = QStringLiteral("%1 个全局快捷键在任何窗口有焦点时都能用（设置文件 %2 的 "
-                                         "[hotkeys] 一节）：\n%3")
-                              .arg(grabbed)
-                              .arg(settings_file, hotkey_lines(keys));
+        QString summary =
+            translated("hotkeys", "%1 个全局快捷键在任何窗口有焦点时都能用（设置文件 %2 的 "
+                                  "[hotkeys] 一节）：\n%3")
+                .arg(grabbed)
+                .arg(settings_file, hotkey_lines(keys));
         if (!hotkeys->held_elsewhere().isEmpty()) {
-            const QString held = QStringLiteral("这些快捷键被其他程序占用，没有启用：\n") +
+            const QString held = translated("hotkeys", "这些快捷键被其他程序占用，没有启用：\n") +
                                  hotkeys->held_elsewhere().join(u'\n');
             summary += QStringLiteral("\n\n") + held;
             // Once, at start: the host would otherwise find out on air.
-            show_notice(held, QStringLiteral("全局快捷键"), &catalogue);
+            show_notice(held, translated("hotkeys", "全局快捷键"), &catalogue);
         }
         catalogue.set_hotkey_summary(summary);
     } else if (platform.startsWith(u"wayland")) {
-        catalogue.set_hotkey_summary(QStringLiteral("正在向桌面登记全局快捷键…"));
+        catalogue.set_hotkey_summary(translated("hotkeys", "正在向桌面登记全局快捷键…"));
         auto* portal = new PortalShortcuts(QDBusConnection::sessionBus(), run, &catalogue);
         QObject::connect(
             portal, &PortalShortcuts::bound, &catalogue, [&catalogue, keys](int count) {
@@ -114,6 +116,7 @@ void run_program(QObject* application_filter, const CommandLine& line, int start
     QApplication::setQuitOnLastWindowClosed(false);
     // Without the translations Qt's English buttons still work; nothing to tell the host.
     load_qt_chinese();
+    load_program_translation(); // now for tr() as well
     startup_step("Qt's translations loaded");
     if (application_filter != nullptr) {
         app.installEventFilter(application_filter);

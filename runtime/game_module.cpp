@@ -2,6 +2,7 @@
 
 #include "runtime/outside_numbers.h"
 #include "runtime/text.h"
+#include "translation.h"
 
 #include <QJsonValue>
 
@@ -40,17 +41,17 @@ Outcome read_arguments(const GameAction& action, const QJsonObject& request,
     for (const ActionParameter& parameter : action.parameters) {
         const QJsonValue value = request.value(parameter.name);
         if (value.isUndefined() || value.isNull()) {
-            return Outcome::bad_request(QStringLiteral("缺少参数：") + parameter.name);
+            return Outcome::bad_request(translated("ctl", "缺少参数：") + parameter.name);
         }
         const QString shown = (value.isString()   ? value.toString()
                                : value.isDouble() ? QString::number(value.toDouble(), 'g', 17)
-                                                  : QStringLiteral("（不是数字或文字）"))
+                                                  : translated("ctl", "（不是数字或文字）"))
                                   .left(40);
         switch (parameter.kind) {
         case ActionParameter::Kind::player: {
             const std::optional<long long> player = whole_of(value, 1, 2);
             if (!player) {
-                return Outcome::invalid(QStringLiteral("玩家只能是 1 或 2：") + shown);
+                return Outcome::invalid(translated("ctl", "玩家只能是 1 或 2：") + shown);
             }
             values.insert(parameter.name, static_cast<double>(*player));
             break;
@@ -58,7 +59,7 @@ Outcome read_arguments(const GameAction& action, const QJsonObject& request,
         case ActionParameter::Kind::whole: {
             const std::optional<long long> number = whole_of(value, parameter.low, parameter.high);
             if (!number) {
-                return Outcome::invalid(QStringLiteral("%1 应是 %2 到 %3 的整数：%4")
+                return Outcome::invalid(translated("ctl", "%1 应是 %2 到 %3 的整数：%4")
                                             .arg(parameter.name)
                                             .arg(parameter.low)
                                             .arg(parameter.high)
@@ -102,13 +103,18 @@ const QList<GameAction>& program_actions() {
     static const QList<GameAction> actions{
         {QStringLiteral("open"),
          {{QStringLiteral("game"), ActionParameter::Kind::text, 0, 64}},
-         QStringLiteral("打开一个游戏的窗口，已开着就把它带到前面"),
+         QString::fromUtf8(
+             QT_TRANSLATE_NOOP("actions", "打开一个游戏的窗口，已开着就把它带到前面")),
          {}},
         {QStringLiteral("state"),
          {},
-         QStringLiteral("打印各游戏的状态，即 GET /api/state 的 JSON"),
+         QString::fromUtf8(
+             QT_TRANSLATE_NOOP("actions", "打印各游戏的状态，即 GET /api/state 的 JSON")),
          {}},
-        {QStringLiteral("raise"), {}, QStringLiteral("把游戏目录带到前面"), {}},
+        {QStringLiteral("raise"),
+         {},
+         QString::fromUtf8(QT_TRANSLATE_NOOP("actions", "把游戏目录带到前面")),
+         {}},
     };
     return actions;
 }

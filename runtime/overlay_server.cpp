@@ -3,6 +3,7 @@
 #include "logging.h"
 #include "modules.h"
 #include "overlay_server_interface.h"
+#include "translation.h"
 
 #include <QFile>
 
@@ -50,7 +51,8 @@ bool OverlayServer::listen(int port) {
         QObject* made = create != nullptr ? create(this) : nullptr;
         server_ = qobject_cast<OverlayServerInterface*>(made);
         if (server_ == nullptr) {
-            qCWarning(log_overlay) << "the overlay module cannot be loaded";
+            qCWarning(log_overlay).noquote()
+                << translated("overlay", "the overlay module cannot be loaded");
             delete made;
             return false;
         }
@@ -61,7 +63,8 @@ bool OverlayServer::listen(int port) {
     if (listening_) {
         listening_origin = QStringLiteral("http://127.0.0.1:") + QString::number(port);
     } else {
-        qCWarning(log_overlay) << "port" << port << "is taken or not available; no overlays";
+        qCWarning(log_overlay).noquote()
+            << translated("overlay", "port %1 is taken or not available; no overlays").arg(port);
     }
     return listening_;
 }

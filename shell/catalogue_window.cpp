@@ -8,6 +8,7 @@
 #include "runtime/controls/transparent_label.h"
 #include "runtime/logging.h"
 #include "runtime/overlay_server.h"
+#include "runtime/translation.h"
 #include "runtime/web_view.h"
 #include "runtime/windows.h"
 #include "status_line.h"
@@ -36,13 +37,14 @@ QString no_global_hotkeys_text(const QString& reason, const GameModules& games) 
             examples << QStringLiteral("glimmerhall ctl ") + keys.first().command;
         }
     }
-    return (reason.isEmpty()
-                ? QStringLiteral("这个桌面不让程序自己设置全局快捷键。")
-                : QStringLiteral("这个桌面不让程序自己设置全局快捷键（%1）。").arg(reason)) +
-           QStringLiteral("\n\n在桌面设置的自定义快捷键里运行 glimmerhall ctl 命令，效果相同，"
-                          "例如：\n") +
+    return (reason.isEmpty() ? translated("catalogue", "这个桌面不让程序自己设置全局快捷键。")
+                             : translated("catalogue", "这个桌面不让程序自己设置全局快捷键（%1）。")
+                                   .arg(reason)) +
+           translated("catalogue",
+                      "\n\n在桌面设置的自定义快捷键里运行 glimmerhall ctl 命令，效果相同，"
+                      "例如：\n") +
            examples.join(u'\n') +
-           QStringLiteral("\n\n全部命令见 glimmerhall ctl --help 和 man glimmerhall。");
+           translated("catalogue", "\n\n全部命令见 glimmerhall ctl --help 和 man glimmerhall。");
 }
 
 CatalogueWindow::CatalogueWindow(AppState& state, QWidget* parent)
@@ -69,7 +71,7 @@ CatalogueWindow::CatalogueWindow(AppState& state, QWidget* parent)
     close_even_under_modal_boxes(this);
     // The addresses are worked out when the server starts, after the first paint; until
     // then the menu says they are on their way.
-    overlay_addresses_.off_reason = QStringLiteral("直播叠加正在启动，请稍候再试");
+    overlay_addresses_.off_reason = translated("catalogue", "直播叠加正在启动，请稍候再试");
     connect(&games(), &GameHost::state_changed, overlay_server_, &OverlayServer::publish);
     auto* places = new WindowPlaces(state_.host.settings_file, this);
     games().set_placer([this, places](QWidget* window, const QString& id) {
@@ -210,9 +212,10 @@ void CatalogueWindow::renew_control_token() {
     pass_control_token();
     QGuiApplication::clipboard()->setText(QString::fromLatin1(control_token_));
     message_box(renewed.problem.isEmpty()
-                    ? QStringLiteral("新的控制令牌已复制，旧的不再有效。")
-                    : QStringLiteral("新的控制令牌已复制，旧的不再有效。\n") + renewed.problem,
-                style_ok, QStringLiteral("控制令牌"));
+                    ? translated("catalogue", "新的控制令牌已复制，旧的不再有效。")
+                    : translated("catalogue", "新的控制令牌已复制，旧的不再有效。\n") +
+                          renewed.problem,
+                style_ok, translated("catalogue", "控制令牌"));
 }
 
 void CatalogueWindow::contextMenuEvent(QContextMenuEvent* event) {
@@ -220,26 +223,28 @@ void CatalogueWindow::contextMenuEvent(QContextMenuEvent* event) {
     menu->setAttribute(Qt::WA_DeleteOnClose);
     const GameModules& modules = games().modules();
     for (size_t i = 0; i < modules.size(); ++i) {
-        menu->addAction(QStringLiteral("复制直播叠加地址 · ") + modules[i]->info().title, this,
-                        [this, i] { copy_overlay_address(static_cast<int>(i)); });
+        menu->addAction(translated("catalogue", "复制直播叠加地址 · ") + modules[i]->info().title,
+                        this, [this, i] { copy_overlay_address(static_cast<int>(i)); });
     }
     menu->addSeparator();
-    menu->addAction(QStringLiteral("复制控制令牌"), this, [this] {
+    menu->addAction(translated("catalogue", "复制控制令牌"), this, [this] {
         if (control_token_.isEmpty()) {
-            message_box(!overlay_addresses_.on()            ? overlay_addresses_.off_reason
-                        : !control_token_problem_.isEmpty() ? control_token_problem_
-                                                            : QStringLiteral("没有可用的控制令牌"),
-                        style_ok, QStringLiteral("控制令牌"));
+            message_box(!overlay_addresses_.on() ? overlay_addresses_.off_reason
+                        : !control_token_problem_.isEmpty()
+                            ? control_token_problem_
+                            : translated("catalogue", "没有可用的控制令牌"),
+                        style_ok, translated("catalogue", "控制令牌"));
             return;
         }
         QGuiApplication::clipboard()->setText(QString::fromLatin1(control_token_));
     });
-    menu->addAction(QStringLiteral("生成新的控制令牌"), this, [this] { renew_control_token(); });
+    menu->addAction(translated("catalogue", "生成新的控制令牌"), this,
+                    [this] { renew_control_token(); });
     menu->addSeparator();
-    menu->addAction(QStringLiteral("全局快捷键"), this, [this] {
+    menu->addAction(translated("catalogue", "全局快捷键"), this, [this] {
         message_box(hotkey_summary_.isEmpty() ? no_global_hotkeys_text(QString(), games().modules())
                                               : hotkey_summary_,
-                    style_ok, QStringLiteral("全局快捷键"));
+                    style_ok, translated("catalogue", "全局快捷键"));
     });
     menu->popup(event->globalPos());
 }
@@ -249,15 +254,15 @@ void CatalogueWindow::copy_overlay_address(int game) {
     if (!overlay_addresses_.on()) {
         message_box(ignored.isEmpty() ? overlay_addresses_.off_reason
                                       : overlay_addresses_.off_reason + u'\n' + ignored,
-                    style_ok, QStringLiteral("直播叠加"));
+                    style_ok, translated("catalogue", "直播叠加"));
         return;
     }
     const QString address = overlay_addresses_.games.value(game);
     QGuiApplication::clipboard()->setText(address);
     // The host would otherwise wonder why the address is not the port they set.
     if (!ignored.isEmpty()) {
-        message_box(ignored + QStringLiteral("\n地址已复制：") + address, style_ok,
-                    QStringLiteral("直播叠加"));
+        message_box(ignored + translated("catalogue", "\n地址已复制：") + address, style_ok,
+                    translated("catalogue", "直播叠加"));
     }
 }
 

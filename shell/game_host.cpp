@@ -1,6 +1,7 @@
 #include "shell/game_host.h"
 
 #include "runtime/text.h"
+#include "runtime/translation.h"
 #include "runtime/windows.h"
 
 #include <QJsonDocument>
@@ -68,7 +69,7 @@ QWidget* GameHost::window(const QString& id) const {
 Outcome GameHost::open(const QString& id) {
     const int index = index_of(id);
     if (index < 0) {
-        return Outcome::not_found(QStringLiteral("没有这个游戏：") + id);
+        return Outcome::not_found(translated("ctl", "没有这个游戏：") + id);
     }
     Open& game = open_[static_cast<size_t>(index)];
     if (game.window) {
@@ -146,11 +147,11 @@ Outcome GameHost::run(const QJsonObject& request) {
     }
     if (action == u"open") {
         if (index_of(game) < 0) {
-            return Outcome::not_found(QStringLiteral("没有这个游戏：") + game);
+            return Outcome::not_found(translated("ctl", "没有这个游戏：") + game);
         }
         // A box that waits for the host in front of every window: nothing opens behind it.
         if (box_in_front_of(nullptr)) {
-            return Outcome::refused(QStringLiteral("有对话框开着，请先处理它"));
+            return Outcome::refused(translated("ctl", "有对话框开着，请先处理它"));
         }
         return open(game);
     }
@@ -163,7 +164,7 @@ Outcome GameHost::run_game_action(const QString& game, const QString& action,
     const GameAction* known =
         index >= 0 ? modules_[static_cast<size_t>(index)]->action(action) : nullptr;
     if (known == nullptr) {
-        return Outcome::not_found(QStringLiteral("没有这个命令：") + game + u' ' + action);
+        return Outcome::not_found(translated("ctl", "没有这个命令：") + game + u' ' + action);
     }
     ActionArguments arguments;
     if (const Outcome read = read_arguments(*known, request, &arguments); !read.done()) {
@@ -172,23 +173,23 @@ Outcome GameHost::run_game_action(const QString& game, const QString& action,
     Open& open = open_[static_cast<size_t>(index)];
     if (!open.session) {
         return Outcome::refused(modules_[static_cast<size_t>(index)]->info().title +
-                                QStringLiteral(" 没有打开"));
+                                translated("ctl", " 没有打开"));
     }
     // A box waits for the host's answer; acting behind it would change what it asks about.
     if (box_in_front_of(open.window)) {
-        return Outcome::refused(QStringLiteral("有对话框开着，请先处理它"));
+        return Outcome::refused(translated("ctl", "有对话框开着，请先处理它"));
     }
     return known->invoke(*open.session, arguments);
 }
 
 QByteArray GameHost::run_json(const QByteArray& request) {
     if (!is_utf8(request)) {
-        return outcome_json(Outcome::bad_request(QStringLiteral("请求不是有效的 UTF-8 文字")));
+        return outcome_json(Outcome::bad_request(translated("ctl", "请求不是有效的 UTF-8 文字")));
     }
     QJsonParseError error{};
     const QJsonDocument document = QJsonDocument::fromJson(request, &error);
     if (error.error != QJsonParseError::NoError || !document.isObject()) {
-        return outcome_json(Outcome::bad_request(QStringLiteral("请求不是一个 JSON 对象")));
+        return outcome_json(Outcome::bad_request(translated("ctl", "请求不是一个 JSON 对象")));
     }
     return outcome_json(run(document.object()));
 }

@@ -3,6 +3,7 @@
 #include "app_state.h"
 #include "runtime/outside_numbers.h"
 #include "runtime/settings_file.h"
+#include "runtime/translation.h"
 
 #include <QDir>
 
@@ -35,13 +36,13 @@ std::optional<int> file_port(const QString& path, QString* ignored = nullptr) {
     const QString fallback = QString::number(default_overlay_port);
     QString why;
     if (!file.usable()) {
-        why = file.problem() + QStringLiteral("，端口已改用 %1").arg(fallback);
+        why = file.problem() + translated("overlay", "，端口已改用 %1").arg(fallback);
     }
     const QString text = file.value(QStringLiteral("overlay"), QStringLiteral("port"));
     const std::optional<long long> read = read_whole(text.toStdString(), 0, highest_port);
     const int port = read ? static_cast<int>(*read) : -1;
     if (!text.isEmpty() && port < 0) {
-        why = QStringLiteral("%1 中 [overlay] port 的值 “%2” 无效，已改用 %3")
+        why = translated("overlay", "%1 中 [overlay] port 的值 “%2” 无效，已改用 %3")
                   .arg(path, quoted(text), fallback);
     }
     if (ignored != nullptr) {
@@ -76,7 +77,7 @@ OverlayAddresses overlay_addresses(const HostSettings& settings, const GameModul
     if (settings.overlay_port &&
         (*settings.overlay_port < 0 || *settings.overlay_port > highest_port)) {
         addresses.off_reason =
-            QStringLiteral("直播叠加未开启：端口 %1 无效").arg(*settings.overlay_port);
+            translated("overlay", "直播叠加未开启：端口 %1 无效").arg(*settings.overlay_port);
         return addresses;
     }
     addresses.port = settings.overlay_port
@@ -84,7 +85,7 @@ OverlayAddresses overlay_addresses(const HostSettings& settings, const GameModul
                          : file_port(settings.settings_file, &addresses.ignored_setting)
                                .value_or(default_overlay_port);
     if (addresses.port == 0) {
-        addresses.off_reason = QStringLiteral("直播叠加已关闭（端口设为 0）");
+        addresses.off_reason = translated("overlay", "直播叠加已关闭（端口设为 0）");
         return addresses;
     }
     const QString base = QStringLiteral("http://127.0.0.1:%1/overlay/").arg(addresses.port);
@@ -98,7 +99,7 @@ OverlayAddresses overlay_addresses(const HostSettings& settings, const GameModul
 OverlayAddresses overlay_addresses_after_listen(OverlayAddresses addresses, bool listening) {
     if (!listening && addresses.on()) {
         addresses.off_reason =
-            QStringLiteral("直播叠加未开启：端口 %1 已被占用或不可用").arg(addresses.port);
+            translated("overlay", "直播叠加未开启：端口 %1 已被占用或不可用").arg(addresses.port);
     }
     return addresses;
 }
@@ -107,7 +108,7 @@ QString overlay_addresses_text(const OverlayAddresses& addresses, const GameModu
     if (!addresses.on()) {
         return addresses.off_reason + u'\n';
     }
-    QString text = QStringLiteral("直播叠加（OBS 浏览器来源）：%1\n").arg(addresses.index);
+    QString text = translated("overlay", "直播叠加（OBS 浏览器来源）：%1\n").arg(addresses.index);
     for (size_t i = 0; i < games.size() && static_cast<qsizetype>(i) < addresses.games.size();
          ++i) {
         text += QStringLiteral("  %1  %2\n")

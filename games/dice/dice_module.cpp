@@ -4,6 +4,7 @@
 #include "games/dice/dice_window.h"
 #include "runtime/game_module.h"
 #include "runtime/outside_numbers.h"
+#include "runtime/translation.h"
 
 namespace glimmer {
 
@@ -20,21 +21,25 @@ QList<GameAction> dice_actions() {
             [act](DiceTurn& turn, const ActionArguments&) { return (turn.*act)(); });
     };
     return {
-        simple("step", "下一步，和空格键一样", &DiceTurn::next_step),
-        simple("prompt", "从开局提示打开“摇几次”的框", &DiceTurn::open_count_frame),
-        game_action<DiceTurn>(QStringLiteral("count"), {count}, QStringLiteral("设定这一局摇几次"),
+        simple("step", QT_TRANSLATE_NOOP("actions", "下一步，和空格键一样"), &DiceTurn::next_step),
+        simple("prompt", QT_TRANSLATE_NOOP("actions", "从开局提示打开“摇几次”的框"),
+               &DiceTurn::open_count_frame),
+        game_action<DiceTurn>(QStringLiteral("count"), {count},
+                              QString::fromUtf8(QT_TRANSLATE_NOOP("actions", "设定这一局摇几次")),
                               [](DiceTurn& turn, const ActionArguments& arguments) {
                                   return turn.set_throw_count(
                                       QString::number(arguments.whole(QStringLiteral("count"))));
                               }),
-        simple("start", "开始摇", &DiceTurn::start_shaking),
-        simple("throw", "摇一次（摇的过程中）", &DiceTurn::throw_once),
-        simple("reveal", "摇完后开龙虎", &DiceTurn::reveal),
-        game_action<DiceTurn>(QStringLiteral("phrase"), {phrase},
-                              QStringLiteral("把观众的口令混进下一局的随机数"),
-                              [](DiceTurn& turn, const ActionArguments& arguments) {
-                                  return turn.set_phrase(arguments.text(QStringLiteral("text")));
-                              }),
+        simple("start", QT_TRANSLATE_NOOP("actions", "开始摇"), &DiceTurn::start_shaking),
+        simple("throw", QT_TRANSLATE_NOOP("actions", "摇一次（摇的过程中）"),
+               &DiceTurn::throw_once),
+        simple("reveal", QT_TRANSLATE_NOOP("actions", "摇完后开龙虎"), &DiceTurn::reveal),
+        game_action<DiceTurn>(
+            QStringLiteral("phrase"), {phrase},
+            QString::fromUtf8(QT_TRANSLATE_NOOP("actions", "把观众的口令混进下一局的随机数")),
+            [](DiceTurn& turn, const ActionArguments& arguments) {
+                return turn.set_phrase(arguments.text(QStringLiteral("text")));
+            }),
     };
 }
 
@@ -42,14 +47,16 @@ class DiceVerifier final : public DrawVerifier {
 public:
     QList<Option> options() const override {
         return {
-            {QStringLiteral("throws"), QStringLiteral("摇的次数"), QString(),
-             QStringLiteral("the turn's number of throws (1 to %1); the last one decides")
+            {QStringLiteral("throws"), translated("verify", "摇的次数"), QString(),
+             translated("verify", "the turn's number of throws (1 to %1); the last one decides")
                  .arg(max_throws),
              true},
-            {QStringLiteral("winner"), QStringLiteral("胜方"), QStringLiteral("left 或 right"),
-             QStringLiteral("left (dragon, player one) or right (tiger, player two)"), false},
-            {QStringLiteral("faces"), QStringLiteral("点数"), QStringLiteral("龙-虎，如 5-2"),
-             QStringLiteral("the last throw's dragon and tiger faces, e.g. 5-2"), false},
+            {QStringLiteral("winner"), translated("verify", "胜方"),
+             translated("verify", "left 或 right"),
+             translated("verify", "left (dragon, player one) or right (tiger, player two)"), false},
+            {QStringLiteral("faces"), translated("verify", "点数"),
+             translated("verify", "龙-虎，如 5-2"),
+             translated("verify", "the last throw's dragon and tiger faces, e.g. 5-2"), false},
         };
     }
 
@@ -59,7 +66,7 @@ public:
         const std::optional<long long> throws =
             read_whole(given.value(QStringLiteral("throws")).toStdString(), 1, max_throws);
         if (!throws) {
-            *error = QStringLiteral("invalid throw count '%1': a turn has 1 to %2 throws")
+            *error = translated("verify", "invalid throw count '%1': a turn has 1 to %2 throws")
                          .arg(given.value(QStringLiteral("throws")))
                          .arg(max_throws);
             return std::nullopt;
@@ -72,7 +79,7 @@ public:
             } else if (side == u"right" || side == u"tiger") {
                 claimed_outcome = right_wins_outcome;
             } else {
-                *error = QStringLiteral("invalid winner '%1': left or right").arg(side);
+                *error = translated("verify", "invalid winner '%1': left or right").arg(side);
                 return std::nullopt;
             }
         }
@@ -81,7 +88,8 @@ public:
             const QString faces = given.value(QStringLiteral("faces"));
             if (faces.size() != 3 || faces[1] != u'-' || faces[0] < u'1' || faces[0] > u'6' ||
                 faces[2] < u'1' || faces[2] > u'6') {
-                *error = QStringLiteral("invalid faces '%1': dragon-tiger, e.g. 5-2").arg(faces);
+                *error =
+                    translated("verify", "invalid faces '%1': dragon-tiger, e.g. 5-2").arg(faces);
                 return std::nullopt;
             }
             claimed_faces = DiceFaces{faces[0].unicode() - u'0', faces[2].unicode() - u'0'};
@@ -91,22 +99,22 @@ public:
         const QString faces =
             QStringLiteral("%1-%2").arg(result.faces.dragon).arg(result.faces.tiger);
         DrawCheck check;
-        check.outcome = {QStringLiteral("throws     %1").arg(*throws),
-                         QStringLiteral("faces      %1 (dragon %2, tiger %3)")
+        check.outcome = {translated("verify", "throws     %1").arg(*throws),
+                         translated("verify", "faces      %1 (dragon %2, tiger %3)")
                              .arg(faces)
                              .arg(result.faces.dragon)
                              .arg(result.faces.tiger),
-                         QStringLiteral("winner     ") +
-                             (left ? QStringLiteral("left (dragon, player one)")
-                                   : QStringLiteral("right (tiger, player two)"))};
+                         translated("verify", "winner     ") +
+                             (left ? translated("verify", "left (dragon, player one)")
+                                   : translated("verify", "right (tiger, player two)"))};
         if (claimed_outcome && *claimed_outcome != result.outcome) {
-            check.faults << QStringLiteral("the winner does not match: the draw gives ") +
+            check.faults << translated("verify", "the winner does not match: the draw gives ") +
                                 (left ? QStringLiteral("left") : QStringLiteral("right"));
         }
         check.compared = claimed_outcome || claimed_faces;
         if (claimed_faces && (claimed_faces->dragon != result.faces.dragon ||
                               claimed_faces->tiger != result.faces.tiger)) {
-            check.faults << QStringLiteral("the faces do not match: the draw gives ") + faces;
+            check.faults << translated("verify", "the faces do not match: the draw gives ") + faces;
         }
         return check;
     }

@@ -5,6 +5,7 @@
 #include "games/minebox/minebox_window.h"
 #include "runtime/game_module.h"
 #include "runtime/outside_numbers.h"
+#include "runtime/translation.h"
 
 #include <algorithm>
 
@@ -22,7 +23,8 @@ QList<GameAction> minebox_actions() {
     const ActionParameter phrase{QStringLiteral("text"), Kind::text, 0, 1000};
     return {
         game_action<MineBoxRound>(
-            QStringLiteral("counts"), {boxes, mines}, QStringLiteral("设定箱子和地雷的数量"),
+            QStringLiteral("counts"), {boxes, mines},
+            QString::fromUtf8(QT_TRANSLATE_NOOP("actions", "设定箱子和地雷的数量")),
             [](MineBoxRound& round, const ActionArguments& arguments) {
                 // The mine count is set first, so a refusal leaves both texts as they were.
                 const Outcome set = round.set_mine_count_text(
@@ -32,20 +34,24 @@ QList<GameAction> minebox_actions() {
                                   : set;
             }),
         game_action<MineBoxRound>(
-            QStringLiteral("bury"), {}, QStringLiteral("摆好箱子、埋下地雷"),
+            QStringLiteral("bury"), {},
+            QString::fromUtf8(QT_TRANSLATE_NOOP("actions", "摆好箱子、埋下地雷")),
             [](MineBoxRound& round, const ActionArguments&) { return round.bury(); }),
         game_action<MineBoxRound>(
-            QStringLiteral("dig"), {box}, QStringLiteral("打开这个号码的箱子（从 1 起）"),
+            QStringLiteral("dig"), {box},
+            QString::fromUtf8(QT_TRANSLATE_NOOP("actions", "打开这个号码的箱子（从 1 起）")),
             [](MineBoxRound& round, const ActionArguments& arguments) {
                 return round.dig(static_cast<int>(arguments.whole(QStringLiteral("box"))) - 1);
             }),
         game_action<MineBoxRound>(
-            QStringLiteral("credit"), {player}, QStringLiteral("把打开的箱子记给玩家 1 或 2"),
+            QStringLiteral("credit"), {player},
+            QString::fromUtf8(QT_TRANSLATE_NOOP("actions", "把打开的箱子记给玩家 1 或 2")),
             [](MineBoxRound& round, const ActionArguments& arguments) {
                 return round.credit(arguments.player() == 1 ? player_one : player_two);
             }),
         game_action<MineBoxRound>(
-            QStringLiteral("phrase"), {phrase}, QStringLiteral("把观众的口令混进埋雷的随机数"),
+            QStringLiteral("phrase"), {phrase},
+            QString::fromUtf8(QT_TRANSLATE_NOOP("actions", "把观众的口令混进埋雷的随机数")),
             [](MineBoxRound& round, const ActionArguments& arguments) {
                 return round.set_phrase(arguments.text(QStringLiteral("text")));
             }),
@@ -56,12 +62,13 @@ class MineBoxVerifier final : public DrawVerifier {
 public:
     QList<Option> options() const override {
         return {
-            {QStringLiteral("boxes"), QStringLiteral("箱子数量"), QString(),
-             QStringLiteral("the burial's number of boxes"), true},
-            {QStringLiteral("mines"), QStringLiteral("地雷数量"), QString(),
-             QStringLiteral("the burial's number of mines"), true},
-            {QStringLiteral("mine-boxes"), QStringLiteral("有雷的箱子"), QStringLiteral("如 1,4"),
-             QStringLiteral("the boxes holding a mine, e.g. 1,4 ('' for none)"), false},
+            {QStringLiteral("boxes"), translated("verify", "箱子数量"), QString(),
+             translated("verify", "the burial's number of boxes"), true},
+            {QStringLiteral("mines"), translated("verify", "地雷数量"), QString(),
+             translated("verify", "the burial's number of mines"), true},
+            {QStringLiteral("mine-boxes"), translated("verify", "有雷的箱子"),
+             translated("verify", "如 1,4"),
+             translated("verify", "the boxes holding a mine, e.g. 1,4 ('' for none)"), false},
         };
     }
 
@@ -70,15 +77,16 @@ public:
         const std::optional<long long> boxes =
             read_whole(given.value(QStringLiteral("boxes")).toStdString(), 0, max_boxes);
         if (!boxes) {
-            *error =
-                QStringLiteral("invalid box count '%1'").arg(given.value(QStringLiteral("boxes")));
+            *error = translated("verify", "invalid box count '%1'")
+                         .arg(given.value(QStringLiteral("boxes")));
             return std::nullopt;
         }
         const std::optional<long long> mines = read_whole(
             given.value(QStringLiteral("mines")).toStdString(), -2147483647LL, 2147483647LL);
         if (!mines || *mines >= *boxes) {
-            *error = QStringLiteral("invalid mine count '%1': a burial has fewer mines than boxes")
-                         .arg(given.value(QStringLiteral("mines")));
+            *error =
+                translated("verify", "invalid mine count '%1': a burial has fewer mines than boxes")
+                    .arg(given.value(QStringLiteral("mines")));
             return std::nullopt;
         }
         std::optional<std::vector<int>> claimed;
@@ -89,7 +97,8 @@ public:
                 const std::optional<long long> box =
                     read_whole(number.trimmed().toStdString(), 1, max_boxes);
                 if (!box) {
-                    *error = QStringLiteral("invalid box number '%1' in --mine-boxes").arg(number);
+                    *error =
+                        translated("verify", "invalid box number '%1' in --mine-boxes").arg(number);
                     return std::nullopt;
                 }
                 claimed->push_back(static_cast<int>(*box));
@@ -104,13 +113,14 @@ public:
             listed << QString::number(number);
         }
         DrawCheck check;
-        check.outcome = {QStringLiteral("boxes      %1").arg(*boxes),
-                         QStringLiteral("mines      %1").arg(*mines),
-                         QStringLiteral("mine-boxes ") +
-                             (listed.isEmpty() ? QStringLiteral("(none)") : listed.join(u','))};
+        check.outcome = {translated("verify", "boxes      %1").arg(*boxes),
+                         translated("verify", "mines      %1").arg(*mines),
+                         translated("verify", "mine-boxes ") + (listed.isEmpty()
+                                                                    ? translated("verify", "(none)")
+                                                                    : listed.join(u','))};
         check.compared = claimed.has_value();
         if (claimed && *claimed != placed) {
-            check.faults << QStringLiteral("the mine boxes do not match: the draw gives ") +
+            check.faults << translated("verify", "the mine boxes do not match: the draw gives ") +
                                 (listed.isEmpty() ? QStringLiteral("none") : listed.join(u','));
         }
         return check;

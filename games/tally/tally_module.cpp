@@ -21,28 +21,33 @@ QList<GameAction> tally_actions() {
     const ActionParameter preset{QStringLiteral("n"), Kind::whole, 1, max_amount_rows};
     return {
         game_action<TallyPk>(
-            QStringLiteral("add"), {player, amount}, QStringLiteral("给玩家 1 或 2 加上这个数量"),
+            QStringLiteral("add"), {player, amount},
+            QString::fromUtf8(QT_TRANSLATE_NOOP("actions", "给玩家 1 或 2 加上这个数量")),
             [](TallyPk& pk, const ActionArguments& arguments) {
                 return pk.add_amount(arguments.player(), arguments.text(QStringLiteral("amount")));
             }),
-        game_action<TallyPk>(QStringLiteral("preset"), {player, preset},
-                             QStringLiteral("加上玩家的第 n 个预设数量（从 1 起）"),
-                             [](TallyPk& pk, const ActionArguments& arguments) {
-                                 return pk.add_preset(
-                                     arguments.player(),
-                                     static_cast<int>(arguments.whole(QStringLiteral("n"))) - 1);
-                             }),
-        game_action<TallyPk>(QStringLiteral("select"), {player},
-                             QStringLiteral("选中玩家 1 或 2，打字加分给他"),
-                             [](TallyPk& pk, const ActionArguments& arguments) {
-                                 return pk.select_player(arguments.player());
-                             }),
         game_action<TallyPk>(
-            QStringLiteral("switch"), {}, QStringLiteral("换选另一位玩家"),
+            QStringLiteral("preset"), {player, preset},
+            QString::fromUtf8(QT_TRANSLATE_NOOP("actions", "加上玩家的第 n 个预设数量（从 1 起）")),
+            [](TallyPk& pk, const ActionArguments& arguments) {
+                return pk.add_preset(arguments.player(),
+                                     static_cast<int>(arguments.whole(QStringLiteral("n"))) - 1);
+            }),
+        game_action<TallyPk>(
+            QStringLiteral("select"), {player},
+            QString::fromUtf8(QT_TRANSLATE_NOOP("actions", "选中玩家 1 或 2，打字加分给他")),
+            [](TallyPk& pk, const ActionArguments& arguments) {
+                return pk.select_player(arguments.player());
+            }),
+        game_action<TallyPk>(
+            QStringLiteral("switch"), {},
+            QString::fromUtf8(QT_TRANSLATE_NOOP("actions", "换选另一位玩家")),
             [](TallyPk& pk, const ActionArguments&) { return pk.switch_player(); }),
-        game_action<TallyPk>(QStringLiteral("undo"), {}, QStringLiteral("撤销上一次加分"),
+        game_action<TallyPk>(QStringLiteral("undo"), {},
+                             QString::fromUtf8(QT_TRANSLATE_NOOP("actions", "撤销上一次加分")),
                              [](TallyPk& pk, const ActionArguments&) { return pk.undo(); }),
-        game_action<TallyPk>(QStringLiteral("redo"), {}, QStringLiteral("重做撤销的加分"),
+        game_action<TallyPk>(QStringLiteral("redo"), {},
+                             QString::fromUtf8(QT_TRANSLATE_NOOP("actions", "重做撤销的加分")),
                              [](TallyPk& pk, const ActionArguments&) { return pk.redo(); }),
     };
 }

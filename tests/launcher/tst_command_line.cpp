@@ -146,34 +146,59 @@ void TestCommandLine::help_lists_the_options_and_the_overlay_addresses() {
 void TestCommandLine::real_program_answers_without_a_display_data() {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<int>("exit_code");
-    QTest::addColumn<QString>("out"); // start of standard output
-    QTest::addColumn<QString>("err"); // start of standard error
+    QTest::addColumn<QString>("out");    // start of standard output
+    QTest::addColumn<QString>("err");    // start of standard error
+    QTest::addColumn<QString>("locale"); // LANG; C.UTF-8 unless the row is about the language
 
     QTest::newRow("version") << QStringList{"--version"} << 0
-                             << QStringLiteral("glimmerhall " GLIMMER_VERSION "\n") << QString();
+                             << QStringLiteral("glimmerhall " GLIMMER_VERSION "\n") << QString()
+                             << QStringLiteral("C.UTF-8");
     QTest::newRow("help") << QStringList{"--help"} << 0 << QStringLiteral("Usage: glimmerhall")
-                          << QString();
+                          << QString() << QStringLiteral("C.UTF-8");
     QTest::newRow("unknown option")
         << QStringList{"--frobnicate"} << 2 << QString()
-        << QStringLiteral("glimmerhall: unrecognised option '--frobnicate'\nUsage: glimmerhall");
+        << QStringLiteral("glimmerhall: unrecognised option '--frobnicate'\nUsage: glimmerhall")
+        << QStringLiteral("C.UTF-8");
     QTest::newRow("ctl help") << QStringList{"ctl", "--help"} << 0
-                              << QStringLiteral("Usage: glimmerhall ctl") << QString();
+                              << QStringLiteral("Usage: glimmerhall ctl") << QString()
+                              << QStringLiteral("C.UTF-8");
     QTest::newRow("ctl usage") << QStringList{"ctl", "tally"} << 2 << QString()
                                << QStringLiteral("glimmerhall: unknown ctl command 'tally'; see "
                                                  "'glimmerhall ctl --help'\n"
-                                                 "Usage: glimmerhall ctl");
+                                                 "Usage: glimmerhall ctl")
+                               << QStringLiteral("C.UTF-8");
     QTest::newRow("bad port") << QStringList{"--overlay-port", "70000"} << 2 << QString()
-                              << QStringLiteral("glimmerhall: invalid overlay port '70000'");
+                              << QStringLiteral("glimmerhall: invalid overlay port '70000'")
+                              << QStringLiteral("C.UTF-8");
     // A pasted screenful is echoed cut short, on one short line.
     QTest::newRow("100000-digit port")
         << QStringList{QStringLiteral("--overlay-port=") + QString(100000, u'7')} << 2 << QString()
         << QStringLiteral("glimmerhall: invalid overlay port '%1…': give a whole number from 0 "
                           "to 65535\nUsage: glimmerhall")
-               .arg(QString(40, u'7'));
+               .arg(QString(40, u'7'))
+        << QStringLiteral("C.UTF-8");
     QTest::newRow("long option cut between characters")
         << QStringList{QStringLiteral("--") + QString(100, u'端')} << 2 << QString()
         << QStringLiteral("glimmerhall: unrecognised option '--%1…'\nUsage: glimmerhall")
-               .arg(QString(12, u'端'));
+               .arg(QString(12, u'端'))
+        << QStringLiteral("C.UTF-8");
+    // Chinese for every zh_* locale, English for every other.
+    QTest::newRow("help in Chinese")
+        << QStringList{"--help"} << 0 << QStringLiteral("用法：glimmerhall") << QString()
+        << QStringLiteral("zh_CN.UTF-8");
+    QTest::newRow("help in Chinese, Taiwan")
+        << QStringList{"--help"} << 0 << QStringLiteral("用法：glimmerhall") << QString()
+        << QStringLiteral("zh_TW.UTF-8");
+    QTest::newRow("help in English, France")
+        << QStringList{"--help"} << 0 << QStringLiteral("Usage: glimmerhall") << QString()
+        << QStringLiteral("fr_FR.UTF-8");
+    QTest::newRow("ctl usage in Chinese")
+        << QStringList{"ctl", "tally"} << 2 << QString()
+        << QStringLiteral("glimmerhall: 没有这个 ctl 命令：'tally'")
+        << QStringLiteral("zh_CN.UTF-8");
+    QTest::newRow("verify in Chinese")
+        << QStringList{"verify", "dice", QString(64, u'a'), "--round", "1", "--throws", "3"} << 0
+        << QStringLiteral("dice 第 1 轮\n种子  ") << QString() << QStringLiteral("zh_CN.UTF-8");
 }
 
 // Through the real launcher and runtime, with no display at all: a window would fail here.
@@ -182,8 +207,12 @@ void TestCommandLine::real_program_answers_without_a_display() {
     QFETCH(int, exit_code);
     QFETCH(QString, out);
     QFETCH(QString, err);
+    QFETCH(QString, locale);
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("LANG"), locale);
+    environment.remove(QStringLiteral("LC_ALL"));
+    environment.remove(QStringLiteral("LC_MESSAGES"));
     environment.remove(QStringLiteral("DISPLAY"));
     environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
     environment.remove(QStringLiteral("QT_QPA_PLATFORM"));

@@ -24,6 +24,8 @@ cp "$folder"/glimmer_page_reader "$work/bin/" 2>/dev/null
 chmod 700 "$work/run"
 export XDG_RUNTIME_DIR=$work/run XDG_CONFIG_HOME=$work/config HOME=$work/home
 export QT_QPA_PLATFORM=offscreen QT_LOGGING_RULES='qt.qpa.*=false'
+# As a Chinese host runs it; ctl's own words follow the locale of whoever runs it.
+export LANG=zh_CN.UTF-8 LC_ALL= LC_MESSAGES=
 program=$work/bin/glimmerhall
 failures=0
 
@@ -55,7 +57,10 @@ wait_for_program() {
 
 state() { "$program" ctl state; }
 
-expect 3 "no program" -- "$program" ctl state
+expect 3 "没有在运行的程序" -- "$program" ctl state
+expect 3 "no program is running" -- env LANG=C.UTF-8 "$program" ctl state
+expect 2 "没有这个 ctl 命令" -- "$program" ctl nonsense
+expect 2 "unknown ctl command" -- env LANG=C.UTF-8 "$program" ctl nonsense
 
 # Its start-up steps logged: the socket and the keys wait for the catalogue's first paint.
 QT_LOGGING_RULES="$QT_LOGGING_RULES;glimmer.startup.debug=true" \
@@ -85,7 +90,7 @@ expect 0 "" -- "$program" ctl minebox bury
 expect 0 "" -- "$program" ctl minebox dig 4
 expect 0 "" -- "$program" ctl minebox credit 2
 expect 2 "player" -- "$program" ctl tally add 3 5
-expect 2 "unknown ctl command" -- "$program" ctl tally fly
+expect 2 "没有这个 ctl 命令" -- "$program" ctl tally fly
 expect 2 "" -- "$program" ctl open chess
 expect 0 "minebox credit" -- "$program" ctl --help
 

@@ -24,6 +24,8 @@ mkdir -p "$work/bin" "$work/run" "$work/config/glimmerhall" "$work/home"
 cp "$folder"/glimmerhall "$folder"/hostcore.rtl "$folder"/lib*.so "$work/bin/"
 chmod 700 "$work/run"
 export XDG_RUNTIME_DIR=$work/run XDG_CONFIG_HOME=$work/config HOME=$work/home
+# As a Chinese host runs it: the boxes looked for are the Chinese ones.
+export LANG=zh_CN.UTF-8 LC_ALL= LC_MESSAGES=
 unset QT_QPA_PLATFORM
 cat > "$work/config/glimmerhall/settings.ini" <<'INI'
 [overlay]

@@ -1,0 +1,712 @@
+<?xml version='1.0' encoding='utf-8'?>
+<TS version="2.1" language="en" sourcelanguage="en">
+<context>
+    <name>actions</name>
+    <message>
+        <source>下一步，和空格键一样</source>
+        <translation>the next step, as the space bar</translation>
+    </message>
+    <message>
+        <source>从开局提示打开“摇几次”的框</source>
+        <translation>open the "how many throws" box from the start prompt</translation>
+    </message>
+    <message>
+        <source>设定这一局摇几次</source>
+        <translation>set this turn's number of throws</translation>
+    </message>
+    <message>
+        <source>开始摇</source>
+        <translation>start shaking</translation>
+    </message>
+    <message>
+        <source>摇一次（摇的过程中）</source>
+        <translation>throw once (while shaking)</translation>
+    </message>
+    <message>
+        <source>摇完后开龙虎</source>
+        <translation>reveal dragon and tiger after the shaking</translation>
+    </message>
+    <message>
+        <source>把观众的口令混进下一局的随机数</source>
+        <translation>mix the viewers' phrase into the next turn's draw</translation>
+    </message>
+    <message>
+        <source>设定箱子和地雷的数量</source>
+        <translation>set the numbers of boxes and mines</translation>
+    </message>
+    <message>
+        <source>摆好箱子、埋下地雷</source>
+        <translation>lay out the boxes and bury the mines</translation>
+    </message>
+    <message>
+        <source>打开这个号码的箱子（从 1 起）</source>
+        <translation>open the box of this number (from 1)</translation>
+    </message>
+    <message>
+        <source>把打开的箱子记给玩家 1 或 2</source>
+        <translation>credit the opened box to player 1 or 2</translation>
+    </message>
+    <message>
+        <source>把观众的口令混进埋雷的随机数</source>
+        <translation>mix the viewers' phrase into the burial's draw</translation>
+    </message>
+    <message>
+        <source>给玩家 1 或 2 加上这个数量</source>
+        <translation>add this amount to player 1 or 2</translation>
+    </message>
+    <message>
+        <source>加上玩家的第 n 个预设数量（从 1 起）</source>
+        <translation>add the player's n-th preset amount (from 1)</translation>
+    </message>
+    <message>
+        <source>选中玩家 1 或 2，打字加分给他</source>
+        <translation>select player 1 or 2, for typed amounts</translation>
+    </message>
+    <message>
+        <source>换选另一位玩家</source>
+        <translation>select the other player</translation>
+    </message>
+    <message>
+        <source>撤销上一次加分</source>
+        <translation>undo the last addition</translation>
+    </message>
+    <message>
+        <source>重做撤销的加分</source>
+        <translation>redo the undone addition</translation>
+    </message>
+    <message>
+        <source>打开一个游戏的窗口，已开着就把它带到前面</source>
+        <translation>open a game's window, or bring it to the front when open</translation>
+    </message>
+    <message>
+        <source>打印各游戏的状态，即 GET /api/state 的 JSON</source>
+        <translation>print every game's state, the JSON of GET /api/state</translation>
+    </message>
+    <message>
+        <source>把游戏目录带到前面</source>
+        <translation>bring the game catalogue to the front</translation>
+    </message>
+</context>
+<context>
+    <name>catalogue</name>
+    <message>
+        <source>这个桌面不让程序自己设置全局快捷键。</source>
+        <translation>This desktop does not let programs set global shortcuts themselves.</translation>
+    </message>
+    <message>
+        <source>这个桌面不让程序自己设置全局快捷键（%1）。</source>
+        <translation>This desktop does not let programs set global shortcuts themselves (%1).</translation>
+    </message>
+    <message>
+        <source>
+
+在桌面设置的自定义快捷键里运行 glimmerhall ctl 命令，效果相同，例如：
+</source>
+        <translation>
+
+A custom shortcut in the desktop's settings that runs a glimmerhall ctl command does the same, for example:
+</translation>
+    </message>
+    <message>
+        <source>
+
+全部命令见 glimmerhall ctl --help 和 man glimmerhall。</source>
+        <translation>
+
+Every command: glimmerhall ctl --help and man glimmerhall.</translation>
+    </message>
+    <message>
+        <source>直播叠加正在启动，请稍候再试</source>
+        <translation>The live overlays are starting; try again in a moment</translation>
+    </message>
+    <message>
+        <source>新的控制令牌已复制，旧的不再有效。</source>
+        <translation>The new control token is copied; the old one no longer works.</translation>
+    </message>
+    <message>
+        <source>新的控制令牌已复制，旧的不再有效。
+</source>
+        <translation>The new control token is copied; the old one no longer works.
+</translation>
+    </message>
+    <message>
+        <source>控制令牌</source>
+        <translation>Control token</translation>
+    </message>
+    <message>
+        <source>复制直播叠加地址 · </source>
+        <translation>Copy the live overlay address · </translation>
+    </message>
+    <message>
+        <source>复制控制令牌</source>
+        <translation>Copy the control token</translation>
+    </message>
+    <message>
+        <source>没有可用的控制令牌</source>
+        <translation>No control token is available</translation>
+    </message>
+    <message>
+        <source>生成新的控制令牌</source>
+        <translation>Make a new control token</translation>
+    </message>
+    <message>
+        <source>全局快捷键</source>
+        <translation>Global shortcuts</translation>
+    </message>
+    <message>
+        <source>直播叠加</source>
+        <translation>Live overlays</translation>
+    </message>
+    <message>
+        <source>
+地址已复制：</source>
+        <translation>
+Address copied: </translation>
+    </message>
+</context>
+<context>
+    <name>command line</name>
+    <message>
+        <source>option '--overlay-port' needs a port number</source>
+        <translation>option '--overlay-port' needs a port number</translation>
+    </message>
+    <message>
+        <source>invalid overlay port '%1': give a whole number from 0 to 65535</source>
+        <translation>invalid overlay port '%1': give a whole number from 0 to 65535</translation>
+    </message>
+    <message>
+        <source>unrecognised option '%1'</source>
+        <translation>unrecognised option '%1'</translation>
+    </message>
+    <message>
+        <source>unexpected argument '%1'</source>
+        <translation>unexpected argument '%1'</translation>
+    </message>
+    <message>
+        <source>Usage: glimmerhall [--overlay-port N] [--new-instance]
+       glimmerhall ctl COMMAND [ARGUMENTS]
+       glimmerhall verify GAME SEED [PHRASE] --round N ...
+       glimmerhall --help | --version | ctl --help | verify --help
+</source>
+        <translation>Usage: glimmerhall [--overlay-port N] [--new-instance]
+       glimmerhall ctl COMMAND [ARGUMENTS]
+       glimmerhall verify GAME SEED [PHRASE] --round N ...
+       glimmerhall --help | --version | ctl --help | verify --help
+</translation>
+    </message>
+    <message>
+        <source>
+Party games for hosts of live video streams, played between two players and
+opened from one catalogue window.
+
+Options:
+  --overlay-port N  serve the live overlays on 127.0.0.1, port N (0 to 65535);
+                    default %1, 0 turns the live overlays off. Also settable as
+                    'port' in section [overlay] of
+                    ${XDG_CONFIG_HOME:-~/.config}/glimmerhall/settings.ini
+  --new-instance    start another copy even when one is running; it takes no
+                    ctl commands (without it, a second start raises the first)
+  -h, --help        show this help and exit
+  --version         show the version and exit
+
+Commands to the running program: glimmerhall ctl --help
+Checking a game's revealed draw from its published seed, phrase and outcome
+(no running program needed): glimmerhall verify --help
+
+</source>
+        <translation>
+Party games for hosts of live video streams, played between two players and
+opened from one catalogue window.
+
+Options:
+  --overlay-port N  serve the live overlays on 127.0.0.1, port N (0 to 65535);
+                    default %1, 0 turns the live overlays off. Also settable as
+                    'port' in section [overlay] of
+                    ${XDG_CONFIG_HOME:-~/.config}/glimmerhall/settings.ini
+  --new-instance    start another copy even when one is running; it takes no
+                    ctl commands (without it, a second start raises the first)
+  -h, --help        show this help and exit
+  --version         show the version and exit
+
+Commands to the running program: glimmerhall ctl --help
+Checking a game's revealed draw from its published seed, phrase and outcome
+(no running program needed): glimmerhall verify --help
+
+</translation>
+    </message>
+    <message>
+        <source>Live overlays: off.
+</source>
+        <translation>Live overlays: off.
+</translation>
+    </message>
+    <message>
+        <source>Live overlays, as browser sources for streaming software:
+</source>
+        <translation>Live overlays, as browser sources for streaming software:
+</translation>
+    </message>
+</context>
+<context>
+    <name>ctl</name>
+    <message>
+        <source>no program is running in this session (%1)</source>
+        <translation>no program is running in this session (%1)</translation>
+    </message>
+    <message>
+        <source>no answer from the running program (%1)</source>
+        <translation>no answer from the running program (%1)</translation>
+    </message>
+    <message>
+        <source>it closed the connection</source>
+        <translation>it closed the connection</translation>
+    </message>
+    <message>
+        <source>an argument is not UTF-8 text; the program reads UTF-8 only (参数不是有效的 UTF-8 文字)</source>
+        <translation>an argument is not UTF-8 text; the program reads UTF-8 only</translation>
+    </message>
+    <message>
+        <source>ctl needs a command</source>
+        <translation>ctl needs a command</translation>
+    </message>
+    <message>
+        <source>'%1' takes %2 argument(s); see 'glimmerhall ctl --help'</source>
+        <translation>'%1' takes %2 argument(s); see 'glimmerhall ctl --help'</translation>
+    </message>
+    <message>
+        <source>invalid %1 '%2' for '%3'</source>
+        <translation>invalid %1 '%2' for '%3'</translation>
+    </message>
+    <message>
+        <source>'%1' is too long: a request takes at most %2 bytes (命令太长)</source>
+        <translation>'%1' is too long: a request takes at most %2 bytes</translation>
+    </message>
+    <message>
+        <source>unknown ctl command '%1'; see 'glimmerhall ctl --help'</source>
+        <translation>unknown ctl command '%1'; see 'glimmerhall ctl --help'</translation>
+    </message>
+    <message>
+        <source>Usage: glimmerhall ctl COMMAND [ARGUMENTS]  (glimmerhall ctl --help lists them)
+</source>
+        <translation>Usage: glimmerhall ctl COMMAND [ARGUMENTS]  (glimmerhall ctl --help lists them)
+</translation>
+    </message>
+    <message>
+        <source>Usage: glimmerhall ctl COMMAND [ARGUMENTS]
+
+Sends one command to the program running in this user's session and prints its
+answer. Commands act as the game windows' own buttons and keys do.
+
+Commands:
+</source>
+        <translation>Usage: glimmerhall ctl COMMAND [ARGUMENTS]
+
+Sends one command to the program running in this user's session and prints its
+answer. Commands act as the game windows' own buttons and keys do.
+
+Commands:
+</translation>
+    </message>
+    <message>
+        <source>
+Exit status: 0 done; 1 refused (the reason on standard error: the game is not
+open, the action is not allowed now, a message box is open, a value it cannot
+take); 2 usage error; 3 no program running.
+</source>
+        <translation>
+Exit status: 0 done; 1 refused (the reason on standard error: the game is not
+open, the action is not allowed now, a message box is open, a value it cannot
+take); 2 usage error; 3 no program running.
+</translation>
+    </message>
+    <message>
+        <source>缺少参数：</source>
+        <translation>missing argument: </translation>
+    </message>
+    <message>
+        <source>（不是数字或文字）</source>
+        <translation>(neither a number nor text)</translation>
+    </message>
+    <message>
+        <source>玩家只能是 1 或 2：</source>
+        <translation>the player is 1 or 2: </translation>
+    </message>
+    <message>
+        <source>%1 应是 %2 到 %3 的整数：%4</source>
+        <translation>%1 is a whole number from %2 to %3: %4</translation>
+    </message>
+    <message>
+        <source>没有这个游戏：</source>
+        <translation>no such game: </translation>
+    </message>
+    <message>
+        <source>有对话框开着，请先处理它</source>
+        <translation>a message box is open; answer it first</translation>
+    </message>
+    <message>
+        <source>没有这个命令：</source>
+        <translation>no such command: </translation>
+    </message>
+    <message>
+        <source> 没有打开</source>
+        <translation> is not open</translation>
+    </message>
+    <message>
+        <source>请求不是有效的 UTF-8 文字</source>
+        <translation>the request is not valid UTF-8 text</translation>
+    </message>
+    <message>
+        <source>请求不是一个 JSON 对象</source>
+        <translation>the request is not a JSON object</translation>
+    </message>
+</context>
+<context>
+    <name>hotkeys</name>
+    <message>
+        <source>，全局快捷键按默认设置</source>
+        <translation>; the global shortcuts are the default ones</translation>
+    </message>
+    <message>
+        <source>[hotkeys] 只读取前 %1 行，其余 %2 行没有读取</source>
+        <translation>[hotkeys]: only the first %1 lines were read, %2 more were not</translation>
+    </message>
+    <message>
+        <source>桌面没有全局快捷键门户</source>
+        <translation>the desktop has no global shortcuts portal</translation>
+    </message>
+    <message>
+        <source>桌面上取消了快捷键的设置</source>
+        <translation>the shortcuts were cancelled on the desktop</translation>
+    </message>
+    <message>
+        <source>桌面没能设置快捷键</source>
+        <translation>the desktop could not set the shortcuts</translation>
+    </message>
+    <message>
+        <source>桌面没有给出快捷键会话</source>
+        <translation>the desktop gave no shortcuts session</translation>
+    </message>
+    <message>
+        <source>设置文件的 [hotkeys] 一节里没有可用的全局快捷键：%1</source>
+        <translation>No usable global shortcut in the [hotkeys] section of the settings file: %1</translation>
+    </message>
+    <message>
+        <source>%1 个全局快捷键在任何窗口有焦点时都能用（设置文件 %2 的 [hotkeys] 一节）：
+%3</source>
+        <translation>%1 global shortcuts work whichever window has the focus (section [hotkeys] of the settings file %2):
+%3</translation>
+    </message>
+    <message>
+        <source>这些快捷键被其他程序占用，没有启用：
+</source>
+        <translation>These shortcuts are held by other programs and are not in use:
+</translation>
+    </message>
+    <message>
+        <source>全局快捷键</source>
+        <translation>Global shortcuts</translation>
+    </message>
+    <message>
+        <source>正在向桌面登记全局快捷键…</source>
+        <translation>Asking the desktop for the global shortcuts…</translation>
+    </message>
+</context>
+<context>
+    <name>overlay</name>
+    <message>
+        <source>the overlay module cannot be loaded</source>
+        <translation>the overlay module cannot be loaded</translation>
+    </message>
+    <message>
+        <source>port %1 is taken or not available; no overlays</source>
+        <translation>port %1 is taken or not available; no overlays</translation>
+    </message>
+    <message>
+        <source>，端口已改用 %1</source>
+        <translation>; port %1 is used instead</translation>
+    </message>
+    <message>
+        <source>%1 中 [overlay] port 的值 “%2” 无效，已改用 %3</source>
+        <translation>In %1 the [overlay] port value "%2" is invalid; %3 is used instead</translation>
+    </message>
+    <message>
+        <source>直播叠加未开启：端口 %1 无效</source>
+        <translation>Live overlays are off: port %1 is invalid</translation>
+    </message>
+    <message>
+        <source>直播叠加已关闭（端口设为 0）</source>
+        <translation>Live overlays are off (the port is set to 0)</translation>
+    </message>
+    <message>
+        <source>直播叠加未开启：端口 %1 已被占用或不可用</source>
+        <translation>Live overlays are off: port %1 is taken or not available</translation>
+    </message>
+    <message>
+        <source>直播叠加（OBS 浏览器来源）：%1
+</source>
+        <translation>Live overlays (OBS browser sources): %1
+</translation>
+    </message>
+</context>
+<context>
+    <name>verify</name>
+    <message>
+        <source>
+Checks a revealed draw of a game (%1) from what the overlay and the
+"公平验证" box published, without the program running: recomputes the outcome from
+the seed (64 hex digits) and the phrase (omit it or give '' when there was none),
+prints it, and compares it with whatever of the commitment and the outcome is given.
+A phrase that starts with a dash goes after '--', at the end.
+
+  --round N          the draw's round number
+  --commitment HEX   the published SHA-256 of the seed
+</source>
+        <translation>
+Checks a revealed draw of a game (%1) from what the overlay and the
+"公平验证" box published, without the program running: recomputes the outcome from
+the seed (64 hex digits) and the phrase (omit it or give '' when there was none),
+prints it, and compares it with whatever of the commitment and the outcome is given.
+A phrase that starts with a dash goes after '--', at the end.
+
+  --round N          the draw's round number
+  --commitment HEX   the published SHA-256 of the seed
+</translation>
+    </message>
+    <message>
+        <source>verify needs a game: %1</source>
+        <translation>verify needs a game: %1</translation>
+    </message>
+    <message>
+        <source>unknown game '%1': %2</source>
+        <translation>unknown game '%1': %2</translation>
+    </message>
+    <message>
+        <source>unknown option '%1' for %2 (a phrase that starts with a dash goes after '--')</source>
+        <translation>unknown option '%1' for %2 (a phrase that starts with a dash goes after '--')</translation>
+    </message>
+    <message>
+        <source>option '--%1' given twice</source>
+        <translation>option '--%1' given twice</translation>
+    </message>
+    <message>
+        <source>verify %1 needs the seed</source>
+        <translation>verify %1 needs the seed</translation>
+    </message>
+    <message>
+        <source>too many words: a phrase with blanks goes in quotes</source>
+        <translation>too many words: a phrase with blanks goes in quotes</translation>
+    </message>
+    <message>
+        <source>the seed must be 64 hex digits</source>
+        <translation>the seed must be 64 hex digits</translation>
+    </message>
+    <message>
+        <source>--%1 is needed</source>
+        <translation>--%1 is needed</translation>
+    </message>
+    <message>
+        <source>invalid round '%1'</source>
+        <translation>invalid round '%1'</translation>
+    </message>
+    <message>
+        <source>the commitment must be 64 hex digits</source>
+        <translation>the commitment must be 64 hex digits</translation>
+    </message>
+    <message>
+        <source>the commitment does not match the seed: SHA-256 of the seed is %1</source>
+        <translation>the commitment does not match the seed: SHA-256 of the seed is %1</translation>
+    </message>
+    <message>
+        <source>%1 round %2
+seed       %3
+phrase     %4
+commitment %5%6</source>
+        <translation>%1 round %2
+seed       %3
+phrase     %4
+commitment %5%6</translation>
+    </message>
+    <message>
+        <source> (matches)</source>
+        <translation> (matches)</translation>
+    </message>
+    <message>
+        <source> (differs)</source>
+        <translation> (differs)</translation>
+    </message>
+    <message>
+        <source>摇的次数</source>
+        <translation>throws</translation>
+    </message>
+    <message>
+        <source>the turn's number of throws (1 to %1); the last one decides</source>
+        <translation>the turn's number of throws (1 to %1); the last one decides</translation>
+    </message>
+    <message>
+        <source>胜方</source>
+        <translation>winner</translation>
+    </message>
+    <message>
+        <source>left 或 right</source>
+        <translation>left or right</translation>
+    </message>
+    <message>
+        <source>left (dragon, player one) or right (tiger, player two)</source>
+        <translation>left (dragon, player one) or right (tiger, player two)</translation>
+    </message>
+    <message>
+        <source>点数</source>
+        <translation>faces</translation>
+    </message>
+    <message>
+        <source>龙-虎，如 5-2</source>
+        <translation>dragon-tiger, e.g. 5-2</translation>
+    </message>
+    <message>
+        <source>the last throw's dragon and tiger faces, e.g. 5-2</source>
+        <translation>the last throw's dragon and tiger faces, e.g. 5-2</translation>
+    </message>
+    <message>
+        <source>invalid throw count '%1': a turn has 1 to %2 throws</source>
+        <translation>invalid throw count '%1': a turn has 1 to %2 throws</translation>
+    </message>
+    <message>
+        <source>invalid winner '%1': left or right</source>
+        <translation>invalid winner '%1': left or right</translation>
+    </message>
+    <message>
+        <source>invalid faces '%1': dragon-tiger, e.g. 5-2</source>
+        <translation>invalid faces '%1': dragon-tiger, e.g. 5-2</translation>
+    </message>
+    <message>
+        <source>throws     %1</source>
+        <translation>throws     %1</translation>
+    </message>
+    <message>
+        <source>faces      %1 (dragon %2, tiger %3)</source>
+        <translation>faces      %1 (dragon %2, tiger %3)</translation>
+    </message>
+    <message>
+        <source>winner     </source>
+        <translation>winner     </translation>
+    </message>
+    <message>
+        <source>left (dragon, player one)</source>
+        <translation>left (dragon, player one)</translation>
+    </message>
+    <message>
+        <source>right (tiger, player two)</source>
+        <translation>right (tiger, player two)</translation>
+    </message>
+    <message>
+        <source>the winner does not match: the draw gives </source>
+        <translation>the winner does not match: the draw gives </translation>
+    </message>
+    <message>
+        <source>the faces do not match: the draw gives </source>
+        <translation>the faces do not match: the draw gives </translation>
+    </message>
+    <message>
+        <source>箱子数量</source>
+        <translation>boxes</translation>
+    </message>
+    <message>
+        <source>the burial's number of boxes</source>
+        <translation>the burial's number of boxes</translation>
+    </message>
+    <message>
+        <source>地雷数量</source>
+        <translation>mines</translation>
+    </message>
+    <message>
+        <source>the burial's number of mines</source>
+        <translation>the burial's number of mines</translation>
+    </message>
+    <message>
+        <source>有雷的箱子</source>
+        <translation>mine boxes</translation>
+    </message>
+    <message>
+        <source>如 1,4</source>
+        <translation>e.g. 1,4</translation>
+    </message>
+    <message>
+        <source>the boxes holding a mine, e.g. 1,4 ('' for none)</source>
+        <translation>the boxes holding a mine, e.g. 1,4 ('' for none)</translation>
+    </message>
+    <message>
+        <source>invalid box count '%1'</source>
+        <translation>invalid box count '%1'</translation>
+    </message>
+    <message>
+        <source>invalid mine count '%1': a burial has fewer mines than boxes</source>
+        <translation>invalid mine count '%1': a burial has fewer mines than boxes</translation>
+    </message>
+    <message>
+        <source>invalid box number '%1' in --mine-boxes</source>
+        <translation>invalid box number '%1' in --mine-boxes</translation>
+    </message>
+    <message>
+        <source>boxes      %1</source>
+        <translation>boxes      %1</translation>
+    </message>
+    <message>
+        <source>mines      %1</source>
+        <translation>mines      %1</translation>
+    </message>
+    <message>
+        <source>mine-boxes </source>
+        <translation>mine-boxes </translation>
+    </message>
+    <message>
+        <source>(none)</source>
+        <translation>(none)</translation>
+    </message>
+    <message>
+        <source>the mine boxes do not match: the draw gives </source>
+        <translation>the mine boxes do not match: the draw gives </translation>
+    </message>
+    <message>
+        <source>Usage: glimmerhall verify GAME SEED [PHRASE] --round N ...  (glimmerhall verify --help)</source>
+        <translation>Usage: glimmerhall verify GAME SEED [PHRASE] --round N ...  (glimmerhall verify --help)</translation>
+    </message>
+    <message>
+        <source>Usage: </source>
+        <translation>Usage: </translation>
+    </message>
+    <message>
+        <source>
+Block n of a draw's stream is HMAC-SHA256(key = the seed's 32 bytes, message =
+UTF-8 "glimmerhall-draw|&lt;game&gt;|&lt;round&gt;|&lt;n&gt;|&lt;phrase&gt;"), n from 0. The blocks'
+bytes in turn are read as big-endian 32-bit words x, eight to a block; a draw in
+[low, high] throws x back when x &gt;= 2^32 - 2^32 mod span, else gives
+low + x mod span.
+
+Exit status: 0 everything given checks; 1 the commitment or the outcome does not
+match (the reason on standard error); 2 usage error.
+</source>
+        <translation>
+Block n of a draw's stream is HMAC-SHA256(key = the seed's 32 bytes, message =
+UTF-8 "glimmerhall-draw|&lt;game&gt;|&lt;round&gt;|&lt;n&gt;|&lt;phrase&gt;"), n from 0. The blocks'
+bytes in turn are read as big-endian 32-bit words x, eight to a block; a draw in
+[low, high] throws x back when x &gt;= 2^32 - 2^32 mod span, else gives
+low + x mod span.
+
+Exit status: 0 everything given checks; 1 the commitment or the outcome does not
+match (the reason on standard error); 2 usage error.
+</translation>
+    </message>
+    <message>
+        <source> or </source>
+        <translation> or </translation>
+    </message>
+    <message>
+        <source>checks: everything given matches</source>
+        <translation>checks: everything given matches</translation>
+    </message>
+    <message>
+        <source>recomputed; give --commitment and the outcome to compare them</source>
+        <translation>recomputed; give --commitment and the outcome to compare them</translation>
+    </message>
+</context>
+</TS>

@@ -1,0 +1,706 @@
+<?xml version='1.0' encoding='utf-8'?>
+<TS version="2.1" language="zh_CN" sourcelanguage="en">
+<context>
+    <name>actions</name>
+    <message>
+        <source>下一步，和空格键一样</source>
+        <translation>下一步，和空格键一样</translation>
+    </message>
+    <message>
+        <source>从开局提示打开“摇几次”的框</source>
+        <translation>从开局提示打开“摇几次”的框</translation>
+    </message>
+    <message>
+        <source>设定这一局摇几次</source>
+        <translation>设定这一局摇几次</translation>
+    </message>
+    <message>
+        <source>开始摇</source>
+        <translation>开始摇</translation>
+    </message>
+    <message>
+        <source>摇一次（摇的过程中）</source>
+        <translation>摇一次（摇的过程中）</translation>
+    </message>
+    <message>
+        <source>摇完后开龙虎</source>
+        <translation>摇完后开龙虎</translation>
+    </message>
+    <message>
+        <source>把观众的口令混进下一局的随机数</source>
+        <translation>把观众的口令混进下一局的随机数</translation>
+    </message>
+    <message>
+        <source>设定箱子和地雷的数量</source>
+        <translation>设定箱子和地雷的数量</translation>
+    </message>
+    <message>
+        <source>摆好箱子、埋下地雷</source>
+        <translation>摆好箱子、埋下地雷</translation>
+    </message>
+    <message>
+        <source>打开这个号码的箱子（从 1 起）</source>
+        <translation>打开这个号码的箱子（从 1 起）</translation>
+    </message>
+    <message>
+        <source>把打开的箱子记给玩家 1 或 2</source>
+        <translation>把打开的箱子记给玩家 1 或 2</translation>
+    </message>
+    <message>
+        <source>把观众的口令混进埋雷的随机数</source>
+        <translation>把观众的口令混进埋雷的随机数</translation>
+    </message>
+    <message>
+        <source>给玩家 1 或 2 加上这个数量</source>
+        <translation>给玩家 1 或 2 加上这个数量</translation>
+    </message>
+    <message>
+        <source>加上玩家的第 n 个预设数量（从 1 起）</source>
+        <translation>加上玩家的第 n 个预设数量（从 1 起）</translation>
+    </message>
+    <message>
+        <source>选中玩家 1 或 2，打字加分给他</source>
+        <translation>选中玩家 1 或 2，打字加分给他</translation>
+    </message>
+    <message>
+        <source>换选另一位玩家</source>
+        <translation>换选另一位玩家</translation>
+    </message>
+    <message>
+        <source>撤销上一次加分</source>
+        <translation>撤销上一次加分</translation>
+    </message>
+    <message>
+        <source>重做撤销的加分</source>
+        <translation>重做撤销的加分</translation>
+    </message>
+    <message>
+        <source>打开一个游戏的窗口，已开着就把它带到前面</source>
+        <translation>打开一个游戏的窗口，已开着就把它带到前面</translation>
+    </message>
+    <message>
+        <source>打印各游戏的状态，即 GET /api/state 的 JSON</source>
+        <translation>打印各游戏的状态，即 GET /api/state 的 JSON</translation>
+    </message>
+    <message>
+        <source>把游戏目录带到前面</source>
+        <translation>把游戏目录带到前面</translation>
+    </message>
+</context>
+<context>
+    <name>catalogue</name>
+    <message>
+        <source>这个桌面不让程序自己设置全局快捷键。</source>
+        <translation>这个桌面不让程序自己设置全局快捷键。</translation>
+    </message>
+    <message>
+        <source>这个桌面不让程序自己设置全局快捷键（%1）。</source>
+        <translation>这个桌面不让程序自己设置全局快捷键（%1）。</translation>
+    </message>
+    <message>
+        <source>
+
+在桌面设置的自定义快捷键里运行 glimmerhall ctl 命令，效果相同，例如：
+</source>
+        <translation>
+
+在桌面设置的自定义快捷键里运行 glimmerhall ctl 命令，效果相同，例如：
+</translation>
+    </message>
+    <message>
+        <source>
+
+全部命令见 glimmerhall ctl --help 和 man glimmerhall。</source>
+        <translation>
+
+全部命令见 glimmerhall ctl --help 和 man glimmerhall。</translation>
+    </message>
+    <message>
+        <source>直播叠加正在启动，请稍候再试</source>
+        <translation>直播叠加正在启动，请稍候再试</translation>
+    </message>
+    <message>
+        <source>新的控制令牌已复制，旧的不再有效。</source>
+        <translation>新的控制令牌已复制，旧的不再有效。</translation>
+    </message>
+    <message>
+        <source>新的控制令牌已复制，旧的不再有效。
+</source>
+        <translation>新的控制令牌已复制，旧的不再有效。
+</translation>
+    </message>
+    <message>
+        <source>控制令牌</source>
+        <translation>控制令牌</translation>
+    </message>
+    <message>
+        <source>复制直播叠加地址 · </source>
+        <translation>复制直播叠加地址 · </translation>
+    </message>
+    <message>
+        <source>复制控制令牌</source>
+        <translation>复制控制令牌</translation>
+    </message>
+    <message>
+        <source>没有可用的控制令牌</source>
+        <translation>没有可用的控制令牌</translation>
+    </message>
+    <message>
+        <source>生成新的控制令牌</source>
+        <translation>生成新的控制令牌</translation>
+    </message>
+    <message>
+        <source>全局快捷键</source>
+        <translation>全局快捷键</translation>
+    </message>
+    <message>
+        <source>直播叠加</source>
+        <translation>直播叠加</translation>
+    </message>
+    <message>
+        <source>
+地址已复制：</source>
+        <translation>
+地址已复制：</translation>
+    </message>
+</context>
+<context>
+    <name>command line</name>
+    <message>
+        <source>option '--overlay-port' needs a port number</source>
+        <translation>选项 '--overlay-port' 需要一个端口号</translation>
+    </message>
+    <message>
+        <source>invalid overlay port '%1': give a whole number from 0 to 65535</source>
+        <translation>无效的直播叠加端口 '%1'：请给出 0 到 65535 的整数</translation>
+    </message>
+    <message>
+        <source>unrecognised option '%1'</source>
+        <translation>无法识别的选项 '%1'</translation>
+    </message>
+    <message>
+        <source>unexpected argument '%1'</source>
+        <translation>多余的参数 '%1'</translation>
+    </message>
+    <message>
+        <source>Usage: glimmerhall [--overlay-port N] [--new-instance]
+       glimmerhall ctl COMMAND [ARGUMENTS]
+       glimmerhall verify GAME SEED [PHRASE] --round N ...
+       glimmerhall --help | --version | ctl --help | verify --help
+</source>
+        <translation>用法：glimmerhall [--overlay-port N] [--new-instance]
+      glimmerhall ctl 命令 [参数]
+      glimmerhall verify 游戏 种子 [口令] --round N ...
+      glimmerhall --help | --version | ctl --help | verify --help
+</translation>
+    </message>
+    <message>
+        <source>
+Party games for hosts of live video streams, played between two players and
+opened from one catalogue window.
+
+Options:
+  --overlay-port N  serve the live overlays on 127.0.0.1, port N (0 to 65535);
+                    default %1, 0 turns the live overlays off. Also settable as
+                    'port' in section [overlay] of
+                    ${XDG_CONFIG_HOME:-~/.config}/glimmerhall/settings.ini
+  --new-instance    start another copy even when one is running; it takes no
+                    ctl commands (without it, a second start raises the first)
+  -h, --help        show this help and exit
+  --version         show the version and exit
+
+Commands to the running program: glimmerhall ctl --help
+Checking a game's revealed draw from its published seed, phrase and outcome
+(no running program needed): glimmerhall verify --help
+
+</source>
+        <translation>
+直播间的派对小游戏，两位玩家对战，从一个游戏目录窗口打开。
+
+选项：
+  --overlay-port N  在 127.0.0.1 的端口 N（0 到 65535）提供直播叠加；
+                    默认 %1，0 表示关闭直播叠加。也可在
+                    ${XDG_CONFIG_HOME:-~/.config}/glimmerhall/settings.ini
+                    的 [overlay] 一节用 'port' 设定
+  --new-instance    即使已有一份在运行，也再启动一份；它不接受 ctl 命令
+                    （不加此项时，再次启动只会把第一份带到前面）
+  -h, --help        显示本帮助并退出
+  --version         显示版本并退出
+
+给运行中程序的命令：glimmerhall ctl --help
+用公布的种子、口令和结果核对一局开奖（无需程序在运行）：
+glimmerhall verify --help
+
+</translation>
+    </message>
+    <message>
+        <source>Live overlays: off.
+</source>
+        <translation>直播叠加：已关闭。
+</translation>
+    </message>
+    <message>
+        <source>Live overlays, as browser sources for streaming software:
+</source>
+        <translation>直播叠加（直播软件的浏览器来源）：
+</translation>
+    </message>
+</context>
+<context>
+    <name>ctl</name>
+    <message>
+        <source>no program is running in this session (%1)</source>
+        <translation>这个会话里没有在运行的程序（%1）</translation>
+    </message>
+    <message>
+        <source>no answer from the running program (%1)</source>
+        <translation>运行中的程序没有回答（%1）</translation>
+    </message>
+    <message>
+        <source>it closed the connection</source>
+        <translation>它关闭了连接</translation>
+    </message>
+    <message>
+        <source>an argument is not UTF-8 text; the program reads UTF-8 only (参数不是有效的 UTF-8 文字)</source>
+        <translation>参数不是有效的 UTF-8 文字；程序只读取 UTF-8</translation>
+    </message>
+    <message>
+        <source>ctl needs a command</source>
+        <translation>ctl 需要一个命令</translation>
+    </message>
+    <message>
+        <source>'%1' takes %2 argument(s); see 'glimmerhall ctl --help'</source>
+        <translation>'%1' 需要 %2 个参数；见 'glimmerhall ctl --help'</translation>
+    </message>
+    <message>
+        <source>invalid %1 '%2' for '%3'</source>
+        <translation>'%3' 的 %1 无效：'%2'</translation>
+    </message>
+    <message>
+        <source>'%1' is too long: a request takes at most %2 bytes (命令太长)</source>
+        <translation>命令太长：'%1' 超过了一个请求最多的 %2 字节</translation>
+    </message>
+    <message>
+        <source>unknown ctl command '%1'; see 'glimmerhall ctl --help'</source>
+        <translation>没有这个 ctl 命令：'%1'；见 'glimmerhall ctl --help'</translation>
+    </message>
+    <message>
+        <source>Usage: glimmerhall ctl COMMAND [ARGUMENTS]  (glimmerhall ctl --help lists them)
+</source>
+        <translation>用法：glimmerhall ctl 命令 [参数]（glimmerhall ctl --help 列出全部命令）
+</translation>
+    </message>
+    <message>
+        <source>Usage: glimmerhall ctl COMMAND [ARGUMENTS]
+
+Sends one command to the program running in this user's session and prints its
+answer. Commands act as the game windows' own buttons and keys do.
+
+Commands:
+</source>
+        <translation>用法：glimmerhall ctl 命令 [参数]
+
+向本用户会话里运行的程序发送一个命令，并打印它的回答。
+命令的效果与游戏窗口自己的按钮和按键相同。
+
+命令：
+</translation>
+    </message>
+    <message>
+        <source>
+Exit status: 0 done; 1 refused (the reason on standard error: the game is not
+open, the action is not allowed now, a message box is open, a value it cannot
+take); 2 usage error; 3 no program running.
+</source>
+        <translation>
+退出码：0 完成；1 被拒绝（原因写在标准错误：游戏没有打开、现在不能这样做、
+有对话框开着、取值不被接受）；2 用法错误；3 没有在运行的程序。
+</translation>
+    </message>
+    <message>
+        <source>缺少参数：</source>
+        <translation>缺少参数：</translation>
+    </message>
+    <message>
+        <source>（不是数字或文字）</source>
+        <translation>（不是数字或文字）</translation>
+    </message>
+    <message>
+        <source>玩家只能是 1 或 2：</source>
+        <translation>玩家只能是 1 或 2：</translation>
+    </message>
+    <message>
+        <source>%1 应是 %2 到 %3 的整数：%4</source>
+        <translation>%1 应是 %2 到 %3 的整数：%4</translation>
+    </message>
+    <message>
+        <source>没有这个游戏：</source>
+        <translation>没有这个游戏：</translation>
+    </message>
+    <message>
+        <source>有对话框开着，请先处理它</source>
+        <translation>有对话框开着，请先处理它</translation>
+    </message>
+    <message>
+        <source>没有这个命令：</source>
+        <translation>没有这个命令：</translation>
+    </message>
+    <message>
+        <source> 没有打开</source>
+        <translation> 没有打开</translation>
+    </message>
+    <message>
+        <source>请求不是有效的 UTF-8 文字</source>
+        <translation>请求不是有效的 UTF-8 文字</translation>
+    </message>
+    <message>
+        <source>请求不是一个 JSON 对象</source>
+        <translation>请求不是一个 JSON 对象</translation>
+    </message>
+</context>
+<context>
+    <name>hotkeys</name>
+    <message>
+        <source>，全局快捷键按默认设置</source>
+        <translation>，全局快捷键按默认设置</translation>
+    </message>
+    <message>
+        <source>[hotkeys] 只读取前 %1 行，其余 %2 行没有读取</source>
+        <translation>[hotkeys] 只读取前 %1 行，其余 %2 行没有读取</translation>
+    </message>
+    <message>
+        <source>桌面没有全局快捷键门户</source>
+        <translation>桌面没有全局快捷键门户</translation>
+    </message>
+    <message>
+        <source>桌面上取消了快捷键的设置</source>
+        <translation>桌面上取消了快捷键的设置</translation>
+    </message>
+    <message>
+        <source>桌面没能设置快捷键</source>
+        <translation>桌面没能设置快捷键</translation>
+    </message>
+    <message>
+        <source>桌面没有给出快捷键会话</source>
+        <translation>桌面没有给出快捷键会话</translation>
+    </message>
+    <message>
+        <source>设置文件的 [hotkeys] 一节里没有可用的全局快捷键：%1</source>
+        <translation>设置文件的 [hotkeys] 一节里没有可用的全局快捷键：%1</translation>
+    </message>
+    <message>
+        <source>%1 个全局快捷键在任何窗口有焦点时都能用（设置文件 %2 的 [hotkeys] 一节）：
+%3</source>
+        <translation>%1 个全局快捷键在任何窗口有焦点时都能用（设置文件 %2 的 [hotkeys] 一节）：
+%3</translation>
+    </message>
+    <message>
+        <source>这些快捷键被其他程序占用，没有启用：
+</source>
+        <translation>这些快捷键被其他程序占用，没有启用：
+</translation>
+    </message>
+    <message>
+        <source>全局快捷键</source>
+        <translation>全局快捷键</translation>
+    </message>
+    <message>
+        <source>正在向桌面登记全局快捷键…</source>
+        <translation>正在向桌面登记全局快捷键…</translation>
+    </message>
+</context>
+<context>
+    <name>overlay</name>
+    <message>
+        <source>the overlay module cannot be loaded</source>
+        <translation>直播叠加模块无法加载</translation>
+    </message>
+    <message>
+        <source>port %1 is taken or not available; no overlays</source>
+        <translation>端口 %1 已被占用或不可用；没有直播叠加</translation>
+    </message>
+    <message>
+        <source>，端口已改用 %1</source>
+        <translation>，端口已改用 %1</translation>
+    </message>
+    <message>
+        <source>%1 中 [overlay] port 的值 “%2” 无效，已改用 %3</source>
+        <translation>%1 中 [overlay] port 的值 “%2” 无效，已改用 %3</translation>
+    </message>
+    <message>
+        <source>直播叠加未开启：端口 %1 无效</source>
+        <translation>直播叠加未开启：端口 %1 无效</translation>
+    </message>
+    <message>
+        <source>直播叠加已关闭（端口设为 0）</source>
+        <translation>直播叠加已关闭（端口设为 0）</translation>
+    </message>
+    <message>
+        <source>直播叠加未开启：端口 %1 已被占用或不可用</source>
+        <translation>直播叠加未开启：端口 %1 已被占用或不可用</translation>
+    </message>
+    <message>
+        <source>直播叠加（OBS 浏览器来源）：%1
+</source>
+        <translation>直播叠加（OBS 浏览器来源）：%1
+</translation>
+    </message>
+</context>
+<context>
+    <name>verify</name>
+    <message>
+        <source>
+Checks a revealed draw of a game (%1) from what the overlay and the
+"公平验证" box published, without the program running: recomputes the outcome from
+the seed (64 hex digits) and the phrase (omit it or give '' when there was none),
+prints it, and compares it with whatever of the commitment and the outcome is given.
+A phrase that starts with a dash goes after '--', at the end.
+
+  --round N          the draw's round number
+  --commitment HEX   the published SHA-256 of the seed
+</source>
+        <translation>
+用直播叠加和“公平验证”框公布的内容核对一局开奖（%1），无需程序在运行：
+由种子（64 位十六进制）和口令（没有口令时省略或写 ''）重新算出结果并打印，
+再与给出的承诺和结果逐项比较。以短横线开头的口令放在最后的 '--' 之后。
+
+  --round N          开奖的轮次
+  --commitment HEX   公布的种子 SHA-256
+</translation>
+    </message>
+    <message>
+        <source>verify needs a game: %1</source>
+        <translation>verify 需要一个游戏：%1</translation>
+    </message>
+    <message>
+        <source>unknown game '%1': %2</source>
+        <translation>没有这个游戏 '%1'：%2</translation>
+    </message>
+    <message>
+        <source>unknown option '%1' for %2 (a phrase that starts with a dash goes after '--')</source>
+        <translation>%2 没有选项 '%1'（以短横线开头的口令放在 '--' 之后）</translation>
+    </message>
+    <message>
+        <source>option '--%1' given twice</source>
+        <translation>选项 '--%1' 给了两次</translation>
+    </message>
+    <message>
+        <source>verify %1 needs the seed</source>
+        <translation>verify %1 需要种子</translation>
+    </message>
+    <message>
+        <source>too many words: a phrase with blanks goes in quotes</source>
+        <translation>参数太多：带空格的口令请用引号括起来</translation>
+    </message>
+    <message>
+        <source>the seed must be 64 hex digits</source>
+        <translation>种子应是 64 位十六进制数</translation>
+    </message>
+    <message>
+        <source>--%1 is needed</source>
+        <translation>需要 --%1</translation>
+    </message>
+    <message>
+        <source>invalid round '%1'</source>
+        <translation>无效的轮次 '%1'</translation>
+    </message>
+    <message>
+        <source>the commitment must be 64 hex digits</source>
+        <translation>承诺应是 64 位十六进制数</translation>
+    </message>
+    <message>
+        <source>the commitment does not match the seed: SHA-256 of the seed is %1</source>
+        <translation>承诺与种子不符：种子的 SHA-256 是 %1</translation>
+    </message>
+    <message>
+        <source>%1 round %2
+seed       %3
+phrase     %4
+commitment %5%6</source>
+        <translation>%1 第 %2 轮
+种子  %3
+口令  %4
+承诺  %5%6</translation>
+    </message>
+    <message>
+        <source> (matches)</source>
+        <translation>（相符）</translation>
+    </message>
+    <message>
+        <source> (differs)</source>
+        <translation>（不符）</translation>
+    </message>
+    <message>
+        <source>摇的次数</source>
+        <translation>摇的次数</translation>
+    </message>
+    <message>
+        <source>the turn's number of throws (1 to %1); the last one decides</source>
+        <translation>这一局摇的次数（1 到 %1）；最后一次定胜负</translation>
+    </message>
+    <message>
+        <source>胜方</source>
+        <translation>胜方</translation>
+    </message>
+    <message>
+        <source>left 或 right</source>
+        <translation>left 或 right</translation>
+    </message>
+    <message>
+        <source>left (dragon, player one) or right (tiger, player two)</source>
+        <translation>left（龙，玩家一）或 right（虎，玩家二）</translation>
+    </message>
+    <message>
+        <source>点数</source>
+        <translation>点数</translation>
+    </message>
+    <message>
+        <source>龙-虎，如 5-2</source>
+        <translation>龙-虎，如 5-2</translation>
+    </message>
+    <message>
+        <source>the last throw's dragon and tiger faces, e.g. 5-2</source>
+        <translation>最后一次的龙、虎点数，如 5-2</translation>
+    </message>
+    <message>
+        <source>invalid throw count '%1': a turn has 1 to %2 throws</source>
+        <translation>无效的次数 '%1'：一局摇 1 到 %2 次</translation>
+    </message>
+    <message>
+        <source>invalid winner '%1': left or right</source>
+        <translation>无效的胜方 '%1'：应是 left 或 right</translation>
+    </message>
+    <message>
+        <source>invalid faces '%1': dragon-tiger, e.g. 5-2</source>
+        <translation>无效的点数 '%1'：应是 龙-虎，如 5-2</translation>
+    </message>
+    <message>
+        <source>throws     %1</source>
+        <translation>次数  %1</translation>
+    </message>
+    <message>
+        <source>faces      %1 (dragon %2, tiger %3)</source>
+        <translation>点数  %1（龙 %2，虎 %3）</translation>
+    </message>
+    <message>
+        <source>winner     </source>
+        <translation>胜方  </translation>
+    </message>
+    <message>
+        <source>left (dragon, player one)</source>
+        <translation>龙（玩家一）</translation>
+    </message>
+    <message>
+        <source>right (tiger, player two)</source>
+        <translation>虎（玩家二）</translation>
+    </message>
+    <message>
+        <source>the winner does not match: the draw gives </source>
+        <translation>胜方不符：开奖结果是 </translation>
+    </message>
+    <message>
+        <source>the faces do not match: the draw gives </source>
+        <translation>点数不符：开奖结果是 </translation>
+    </message>
+    <message>
+        <source>箱子数量</source>
+        <translation>箱子数量</translation>
+    </message>
+    <message>
+        <source>the burial's number of boxes</source>
+        <translation>埋雷时的箱子数量</translation>
+    </message>
+    <message>
+        <source>地雷数量</source>
+        <translation>地雷数量</translation>
+    </message>
+    <message>
+        <source>the burial's number of mines</source>
+        <translation>埋雷时的地雷数量</translation>
+    </message>
+    <message>
+        <source>有雷的箱子</source>
+        <translation>有雷的箱子</translation>
+    </message>
+    <message>
+        <source>如 1,4</source>
+        <translation>如 1,4</translation>
+    </message>
+    <message>
+        <source>the boxes holding a mine, e.g. 1,4 ('' for none)</source>
+        <translation>有雷的箱子，如 1,4（没有时写 ''）</translation>
+    </message>
+    <message>
+        <source>invalid box count '%1'</source>
+        <translation>无效的箱子数量 '%1'</translation>
+    </message>
+    <message>
+        <source>invalid mine count '%1': a burial has fewer mines than boxes</source>
+        <translation>无效的地雷数量 '%1'：地雷应比箱子少</translation>
+    </message>
+    <message>
+        <source>invalid box number '%1' in --mine-boxes</source>
+        <translation>--mine-boxes 里的箱子号 '%1' 无效</translation>
+    </message>
+    <message>
+        <source>boxes      %1</source>
+        <translation>箱子  %1</translation>
+    </message>
+    <message>
+        <source>mines      %1</source>
+        <translation>地雷  %1</translation>
+    </message>
+    <message>
+        <source>mine-boxes </source>
+        <translation>有雷  </translation>
+    </message>
+    <message>
+        <source>(none)</source>
+        <translation>（没有）</translation>
+    </message>
+    <message>
+        <source>the mine boxes do not match: the draw gives </source>
+        <translation>有雷的箱子不符：开奖结果是 </translation>
+    </message>
+    <message>
+        <source>Usage: glimmerhall verify GAME SEED [PHRASE] --round N ...  (glimmerhall verify --help)</source>
+        <translation>用法：glimmerhall verify 游戏 种子 [口令] --round N ...（glimmerhall verify --help）</translation>
+    </message>
+    <message>
+        <source>Usage: </source>
+        <translation>用法：</translation>
+    </message>
+    <message>
+        <source>
+Block n of a draw's stream is HMAC-SHA256(key = the seed's 32 bytes, message =
+UTF-8 "glimmerhall-draw|&lt;game&gt;|&lt;round&gt;|&lt;n&gt;|&lt;phrase&gt;"), n from 0. The blocks'
+bytes in turn are read as big-endian 32-bit words x, eight to a block; a draw in
+[low, high] throws x back when x &gt;= 2^32 - 2^32 mod span, else gives
+low + x mod span.
+
+Exit status: 0 everything given checks; 1 the commitment or the outcome does not
+match (the reason on standard error); 2 usage error.
+</source>
+        <translation>
+一局随机数的第 n 块（n 从 0 起）是 HMAC-SHA256（密钥为种子的 32 字节，消息为
+UTF-8 的 "glimmerhall-draw|&lt;game&gt;|&lt;round&gt;|&lt;n&gt;|&lt;phrase&gt;"）。各块的字节依次读作
+大端 32 位整数 x，每块 8 个；在 [low, high] 中取数时，x &gt;= 2^32 - 2^32 mod span
+的舍去，否则取 low + x mod span。
+
+退出码：0 给出的全部相符；1 承诺或结果不符（原因写在标准错误）；2 用法错误。
+</translation>
+    </message>
+    <message>
+        <source> or </source>
+        <translation> 或 </translation>
+    </message>
+    <message>
+        <source>checks: everything given matches</source>
+        <translation>核对：给出的全部相符</translation>
+    </message>
+    <message>
+        <source>recomputed; give --commitment and the outcome to compare them</source>
+        <translation>已重新算出；给出 --commitment 和结果即可比较</translation>
+    </message>
+</context>
+</TS>
