@@ -27,6 +27,14 @@ QString program_language(const QLocale& locale) {
 
 bool load_program_translation(const QString& language) {
     Loaded& state = loaded();
+    if (language.isEmpty()) {
+        if (state.translator && QCoreApplication::instance() != nullptr) {
+            QCoreApplication::removeTranslator(state.translator.get());
+        }
+        state.translator.reset();
+        state.language.clear();
+        return true;
+    }
     auto translator = std::make_unique<QTranslator>();
     if (!translator->load(QStringLiteral(":/i18n/glimmerhall_") + language)) {
         return false;
@@ -50,6 +58,10 @@ void load_program_translation() {
         // Loaded before the application was made: now for tr() as well.
         QCoreApplication::installTranslator(loaded().translator.get());
     }
+}
+
+QString loaded_language() {
+    return loaded().language;
 }
 
 QString translated(const char* context, const char* source, int n) {

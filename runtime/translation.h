@@ -16,8 +16,11 @@ QString program_language(const QLocale& locale = QLocale::system());
 // Loads the language the system's locale picks, once; with an application, also for tr().
 // Needs no application: the command line answers before there is one.
 void load_program_translation();
-// The same for a given language, for the tests and for a page that asks for one.
+// The same for a given language; an empty one leaves the texts as the code writes them.
 bool load_program_translation(const QString& language);
+
+// The language loaded, "zh_CN" or "en"; empty before any is.
+QString loaded_language();
 
 // The text in the program's language; the source itself when there is no translation. Marked
 // for lupdate as QCoreApplication::translate is. n picks a plural form and fills %n.

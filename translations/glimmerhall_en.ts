@@ -449,6 +449,337 @@ take); 2 usage error; 3 no program running.
     </message>
 </context>
 <context>
+    <name>page</name>
+    <message>
+        <source>龙虎骰子</source>
+        <translation>dragon-tiger dice</translation>
+    </message>
+    <message>
+        <source>战绩</source>
+        <translation>tallies</translation>
+    </message>
+    <message>
+        <source>色子</source>
+        <translation>dice</translation>
+    </message>
+    <message>
+        <source>局况</source>
+        <translation>turn</translation>
+    </message>
+    <message>
+        <source>结果</source>
+        <translation>result</translation>
+    </message>
+    <message>
+        <source>公平性</source>
+        <translation>fairness</translation>
+    </message>
+    <message>
+        <source>开箱扫雷</source>
+        <translation>mine boxes</translation>
+    </message>
+    <message>
+        <source>剩余地雷</source>
+        <translation>mines left</translation>
+    </message>
+    <message>
+        <source>阶段</source>
+        <translation>stage</translation>
+    </message>
+    <message>
+        <source>箱子</source>
+        <translation>boxes</translation>
+    </message>
+    <message>
+        <source>PK 计分</source>
+        <translation>PK scoreboard</translation>
+    </message>
+    <message>
+        <source>名字</source>
+        <translation>names</translation>
+    </message>
+    <message>
+        <source>总数</source>
+        <translation>totals</translation>
+    </message>
+    <message>
+        <source>领先</source>
+        <translation>leader</translation>
+    </message>
+    <message>
+        <source>相差</source>
+        <translation>difference</translation>
+    </message>
+    <message>
+        <source>Glimmerhall 直播叠加</source>
+        <translation>Glimmerhall live overlays</translation>
+    </message>
+    <message>
+        <source>在 OBS 中添加“浏览器”来源，填入下面的地址和大小。</source>
+        <translation>In OBS, add a "Browser" source and fill in the address and size below.</translation>
+    </message>
+    <message>
+        <source>游戏</source>
+        <translation>Game</translation>
+    </message>
+    <message>
+        <source>地址</source>
+        <translation>Address</translation>
+    </message>
+    <message>
+        <source>建议大小</source>
+        <translation>Suggested size</translation>
+    </message>
+    <message>
+        <source>状态</source>
+        <translation>State</translation>
+    </message>
+    <message>
+        <source>大小</source>
+        <translation>Size</translation>
+    </message>
+    <message>
+        <source>底色</source>
+        <translation>Background</translation>
+    </message>
+    <message>
+        <source>深色</source>
+        <translation>Dark</translation>
+    </message>
+    <message>
+        <source>浅色</source>
+        <translation>Light</translation>
+    </message>
+    <message>
+        <source>无底色</source>
+        <translation>None</translation>
+    </message>
+    <message>
+        <source>强调色</source>
+        <translation>Accent</translation>
+    </message>
+    <message>
+        <source>字体</source>
+        <translation>Font</translation>
+    </message>
+    <message>
+        <source>黑体</source>
+        <translation>Sans</translation>
+    </message>
+    <message>
+        <source>宋体</source>
+        <translation>Serif</translation>
+    </message>
+    <message>
+        <source>楷体</source>
+        <translation>Kai</translation>
+    </message>
+    <message>
+        <source>等宽</source>
+        <translation>Monospace</translation>
+    </message>
+    <message>
+        <source>位置</source>
+        <translation>Position</translation>
+    </message>
+    <message>
+        <source>靠左</source>
+        <translation>Left</translation>
+    </message>
+    <message>
+        <source>居中</source>
+        <translation>Centre</translation>
+    </message>
+    <message>
+        <source>靠右</source>
+        <translation>Right</translation>
+    </message>
+    <message>
+        <source>隐藏：</source>
+        <translation>Hide: </translation>
+    </message>
+    <message>
+        <source>复制地址</source>
+        <translation>Copy address</translation>
+    </message>
+    <message>
+        <source>已复制</source>
+        <translation>Copied</translation>
+    </message>
+    <message>
+        <source>已打开</source>
+        <translation>open</translation>
+    </message>
+    <message>
+        <source>未打开</source>
+        <translation>closed</translation>
+    </message>
+    <message>
+        <source>公平验证</source>
+        <translation>Fairness check</translation>
+    </message>
+    <message>
+        <source>种子</source>
+        <translation>Seed</translation>
+    </message>
+    <message>
+        <source>口令</source>
+        <translation>Phrase</translation>
+    </message>
+    <message>
+        <source>轮次</source>
+        <translation>Round</translation>
+    </message>
+    <message>
+        <source>承诺</source>
+        <translation>Commitment</translation>
+    </message>
+    <message>
+        <source>核对</source>
+        <translation>Check</translation>
+    </message>
+    <message>
+        <source>填写有误：</source>
+        <translation>Not filled in right: </translation>
+    </message>
+    <message>
+        <source>种子应是 64 个十六进制数字</source>
+        <translation>the seed is 64 hex digits</translation>
+    </message>
+    <message>
+        <source>承诺应是 64 个十六进制数字</source>
+        <translation>the commitment is 64 hex digits</translation>
+    </message>
+    <message>
+        <source>承诺与种子不符（种子的 SHA-256 是 </source>
+        <translation>the commitment does not match the seed (the SHA-256 of the seed is </translation>
+    </message>
+    <message>
+        <source>）</source>
+        <translation>)</translation>
+    </message>
+    <message>
+        <source>没有这个游戏</source>
+        <translation>no such game</translation>
+    </message>
+    <message>
+        <source>对不上</source>
+        <translation>Does not match</translation>
+    </message>
+    <message>
+        <source>核对无误</source>
+        <translation>Everything matches</translation>
+    </message>
+    <message>
+        <source>出错了：</source>
+        <translation>Something went wrong: </translation>
+    </message>
+    <message>
+        <source>在你的浏览器里重算：这一页不向任何地方发送任何东西。种子的 SHA-256 应等于开局前公布的承诺；
+第 n 块随机数是 HMAC-SHA256（密钥＝种子的 32 个字节，消息＝UTF-8 的 “glimmerhall-draw|游戏|轮次|n|口令”），n 从 0 起；
+每块的 32 个字节依次按 4 个字节一组读成大端无符号数 x（每块 8 个），x ≥ 2^32 − 2^32 mod 范围 时丢弃、读下一个，否则取 下限 + x mod 范围。</source>
+        <translation>Recomputed in your browser: this page sends nothing anywhere. The SHA-256 of the seed must equal the commitment published before the turn;
+block n of the draw is HMAC-SHA256 (key = the seed's 32 bytes, message = UTF-8 "glimmerhall-draw|game|round|n|phrase"), n from 0;
+each block's 32 bytes are read 4 at a time as big-endian unsigned numbers x (8 a block); x ≥ 2^32 − 2^32 mod span is thrown back and the next one read, else the draw is low + x mod span.</translation>
+    </message>
+    <message>
+        <source>摇的次数应是 1 到 1000</source>
+        <translation>the throws are 1 to 1000</translation>
+    </message>
+    <message>
+        <source>胜方应是 left 或 right</source>
+        <translation>the winner is left or right</translation>
+    </message>
+    <message>
+        <source>点数应写成 龙-虎，如 5-2</source>
+        <translation>the faces are written dragon-tiger, e.g. 5-2</translation>
+    </message>
+    <message>
+        <source>龙（玩家一）</source>
+        <translation>left (dragon, player one)</translation>
+    </message>
+    <message>
+        <source>虎（玩家二）</source>
+        <translation>right (tiger, player two)</translation>
+    </message>
+    <message>
+        <source>点数 </source>
+        <translation>faces </translation>
+    </message>
+    <message>
+        <source>（龙 </source>
+        <translation> (dragon </translation>
+    </message>
+    <message>
+        <source> 点，虎 </source>
+        <translation>, tiger </translation>
+    </message>
+    <message>
+        <source> 点）</source>
+        <translation>)</translation>
+    </message>
+    <message>
+        <source>胜方 </source>
+        <translation>winner </translation>
+    </message>
+    <message>
+        <source>胜方不符：算出来是 </source>
+        <translation>the winner does not match: the draw gives </translation>
+    </message>
+    <message>
+        <source>点数不符：算出来是 </source>
+        <translation>the faces do not match: the draw gives </translation>
+    </message>
+    <message>
+        <source>箱子数量应是 0 到 100000</source>
+        <translation>the boxes are 0 to 100000</translation>
+    </message>
+    <message>
+        <source>地雷数量要比箱子少</source>
+        <translation>there are fewer mines than boxes</translation>
+    </message>
+    <message>
+        <source>有雷的箱子写成 1,4 这样</source>
+        <translation>the mine boxes are written like 1,4</translation>
+    </message>
+    <message>
+        <source>有雷的箱子 </source>
+        <translation>mine-boxes </translation>
+    </message>
+    <message>
+        <source>没有</source>
+        <translation>none</translation>
+    </message>
+    <message>
+        <source>有雷的箱子不符：算出来是 </source>
+        <translation>the mine boxes do not match: the draw gives </translation>
+    </message>
+    <message>
+        <source>  口令 </source>
+        <translation>  phrase </translation>
+    </message>
+    <message>
+        <source>种子 </source>
+        <translation>seed </translation>
+    </message>
+    <message>
+        <source>承诺 </source>
+        <translation>commitment </translation>
+    </message>
+    <message>
+        <source>｜</source>
+        <translation> | </translation>
+    </message>
+    <message>
+        <source>第%1轮 </source>
+        <translation>round %1 </translation>
+    </message>
+    <message>
+        <source>第%1局 </source>
+        <translation>turn %1 </translation>
+    </message>
+</context>
+<context>
     <name>verify</name>
     <message>
         <source>

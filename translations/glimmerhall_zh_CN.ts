@@ -447,6 +447,337 @@ take); 2 usage error; 3 no program running.
     </message>
 </context>
 <context>
+    <name>page</name>
+    <message>
+        <source>龙虎骰子</source>
+        <translation>龙虎骰子</translation>
+    </message>
+    <message>
+        <source>战绩</source>
+        <translation>战绩</translation>
+    </message>
+    <message>
+        <source>色子</source>
+        <translation>色子</translation>
+    </message>
+    <message>
+        <source>局况</source>
+        <translation>局况</translation>
+    </message>
+    <message>
+        <source>结果</source>
+        <translation>结果</translation>
+    </message>
+    <message>
+        <source>公平性</source>
+        <translation>公平性</translation>
+    </message>
+    <message>
+        <source>开箱扫雷</source>
+        <translation>开箱扫雷</translation>
+    </message>
+    <message>
+        <source>剩余地雷</source>
+        <translation>剩余地雷</translation>
+    </message>
+    <message>
+        <source>阶段</source>
+        <translation>阶段</translation>
+    </message>
+    <message>
+        <source>箱子</source>
+        <translation>箱子</translation>
+    </message>
+    <message>
+        <source>PK 计分</source>
+        <translation>PK 计分</translation>
+    </message>
+    <message>
+        <source>名字</source>
+        <translation>名字</translation>
+    </message>
+    <message>
+        <source>总数</source>
+        <translation>总数</translation>
+    </message>
+    <message>
+        <source>领先</source>
+        <translation>领先</translation>
+    </message>
+    <message>
+        <source>相差</source>
+        <translation>相差</translation>
+    </message>
+    <message>
+        <source>Glimmerhall 直播叠加</source>
+        <translation>Glimmerhall 直播叠加</translation>
+    </message>
+    <message>
+        <source>在 OBS 中添加“浏览器”来源，填入下面的地址和大小。</source>
+        <translation>在 OBS 中添加“浏览器”来源，填入下面的地址和大小。</translation>
+    </message>
+    <message>
+        <source>游戏</source>
+        <translation>游戏</translation>
+    </message>
+    <message>
+        <source>地址</source>
+        <translation>地址</translation>
+    </message>
+    <message>
+        <source>建议大小</source>
+        <translation>建议大小</translation>
+    </message>
+    <message>
+        <source>状态</source>
+        <translation>状态</translation>
+    </message>
+    <message>
+        <source>大小</source>
+        <translation>大小</translation>
+    </message>
+    <message>
+        <source>底色</source>
+        <translation>底色</translation>
+    </message>
+    <message>
+        <source>深色</source>
+        <translation>深色</translation>
+    </message>
+    <message>
+        <source>浅色</source>
+        <translation>浅色</translation>
+    </message>
+    <message>
+        <source>无底色</source>
+        <translation>无底色</translation>
+    </message>
+    <message>
+        <source>强调色</source>
+        <translation>强调色</translation>
+    </message>
+    <message>
+        <source>字体</source>
+        <translation>字体</translation>
+    </message>
+    <message>
+        <source>黑体</source>
+        <translation>黑体</translation>
+    </message>
+    <message>
+        <source>宋体</source>
+        <translation>宋体</translation>
+    </message>
+    <message>
+        <source>楷体</source>
+        <translation>楷体</translation>
+    </message>
+    <message>
+        <source>等宽</source>
+        <translation>等宽</translation>
+    </message>
+    <message>
+        <source>位置</source>
+        <translation>位置</translation>
+    </message>
+    <message>
+        <source>靠左</source>
+        <translation>靠左</translation>
+    </message>
+    <message>
+        <source>居中</source>
+        <translation>居中</translation>
+    </message>
+    <message>
+        <source>靠右</source>
+        <translation>靠右</translation>
+    </message>
+    <message>
+        <source>隐藏：</source>
+        <translation>隐藏：</translation>
+    </message>
+    <message>
+        <source>复制地址</source>
+        <translation>复制地址</translation>
+    </message>
+    <message>
+        <source>已复制</source>
+        <translation>已复制</translation>
+    </message>
+    <message>
+        <source>已打开</source>
+        <translation>已打开</translation>
+    </message>
+    <message>
+        <source>未打开</source>
+        <translation>未打开</translation>
+    </message>
+    <message>
+        <source>公平验证</source>
+        <translation>公平验证</translation>
+    </message>
+    <message>
+        <source>种子</source>
+        <translation>种子</translation>
+    </message>
+    <message>
+        <source>口令</source>
+        <translation>口令</translation>
+    </message>
+    <message>
+        <source>轮次</source>
+        <translation>轮次</translation>
+    </message>
+    <message>
+        <source>承诺</source>
+        <translation>承诺</translation>
+    </message>
+    <message>
+        <source>核对</source>
+        <translation>核对</translation>
+    </message>
+    <message>
+        <source>填写有误：</source>
+        <translation>填写有误：</translation>
+    </message>
+    <message>
+        <source>种子应是 64 个十六进制数字</source>
+        <translation>种子应是 64 个十六进制数字</translation>
+    </message>
+    <message>
+        <source>承诺应是 64 个十六进制数字</source>
+        <translation>承诺应是 64 个十六进制数字</translation>
+    </message>
+    <message>
+        <source>承诺与种子不符（种子的 SHA-256 是 </source>
+        <translation>承诺与种子不符（种子的 SHA-256 是 </translation>
+    </message>
+    <message>
+        <source>）</source>
+        <translation>）</translation>
+    </message>
+    <message>
+        <source>没有这个游戏</source>
+        <translation>没有这个游戏</translation>
+    </message>
+    <message>
+        <source>对不上</source>
+        <translation>对不上</translation>
+    </message>
+    <message>
+        <source>核对无误</source>
+        <translation>核对无误</translation>
+    </message>
+    <message>
+        <source>出错了：</source>
+        <translation>出错了：</translation>
+    </message>
+    <message>
+        <source>在你的浏览器里重算：这一页不向任何地方发送任何东西。种子的 SHA-256 应等于开局前公布的承诺；
+第 n 块随机数是 HMAC-SHA256（密钥＝种子的 32 个字节，消息＝UTF-8 的 “glimmerhall-draw|游戏|轮次|n|口令”），n 从 0 起；
+每块的 32 个字节依次按 4 个字节一组读成大端无符号数 x（每块 8 个），x ≥ 2^32 − 2^32 mod 范围 时丢弃、读下一个，否则取 下限 + x mod 范围。</source>
+        <translation>在你的浏览器里重算：这一页不向任何地方发送任何东西。种子的 SHA-256 应等于开局前公布的承诺；
+第 n 块随机数是 HMAC-SHA256（密钥＝种子的 32 个字节，消息＝UTF-8 的 “glimmerhall-draw|游戏|轮次|n|口令”），n 从 0 起；
+每块的 32 个字节依次按 4 个字节一组读成大端无符号数 x（每块 8 个），x ≥ 2^32 − 2^32 mod 范围 时丢弃、读下一个，否则取 下限 + x mod 范围。</translation>
+    </message>
+    <message>
+        <source>摇的次数应是 1 到 1000</source>
+        <translation>摇的次数应是 1 到 1000</translation>
+    </message>
+    <message>
+        <source>胜方应是 left 或 right</source>
+        <translation>胜方应是 left 或 right</translation>
+    </message>
+    <message>
+        <source>点数应写成 龙-虎，如 5-2</source>
+        <translation>点数应写成 龙-虎，如 5-2</translation>
+    </message>
+    <message>
+        <source>龙（玩家一）</source>
+        <translation>龙（玩家一）</translation>
+    </message>
+    <message>
+        <source>虎（玩家二）</source>
+        <translation>虎（玩家二）</translation>
+    </message>
+    <message>
+        <source>点数 </source>
+        <translation>点数 </translation>
+    </message>
+    <message>
+        <source>（龙 </source>
+        <translation>（龙 </translation>
+    </message>
+    <message>
+        <source> 点，虎 </source>
+        <translation> 点，虎 </translation>
+    </message>
+    <message>
+        <source> 点）</source>
+        <translation> 点）</translation>
+    </message>
+    <message>
+        <source>胜方 </source>
+        <translation>胜方 </translation>
+    </message>
+    <message>
+        <source>胜方不符：算出来是 </source>
+        <translation>胜方不符：算出来是 </translation>
+    </message>
+    <message>
+        <source>点数不符：算出来是 </source>
+        <translation>点数不符：算出来是 </translation>
+    </message>
+    <message>
+        <source>箱子数量应是 0 到 100000</source>
+        <translation>箱子数量应是 0 到 100000</translation>
+    </message>
+    <message>
+        <source>地雷数量要比箱子少</source>
+        <translation>地雷数量要比箱子少</translation>
+    </message>
+    <message>
+        <source>有雷的箱子写成 1,4 这样</source>
+        <translation>有雷的箱子写成 1,4 这样</translation>
+    </message>
+    <message>
+        <source>有雷的箱子 </source>
+        <translation>有雷的箱子 </translation>
+    </message>
+    <message>
+        <source>没有</source>
+        <translation>没有</translation>
+    </message>
+    <message>
+        <source>有雷的箱子不符：算出来是 </source>
+        <translation>有雷的箱子不符：算出来是 </translation>
+    </message>
+    <message>
+        <source>  口令 </source>
+        <translation>  口令 </translation>
+    </message>
+    <message>
+        <source>种子 </source>
+        <translation>种子 </translation>
+    </message>
+    <message>
+        <source>承诺 </source>
+        <translation>承诺 </translation>
+    </message>
+    <message>
+        <source>｜</source>
+        <translation>｜</translation>
+    </message>
+    <message>
+        <source>第%1轮 </source>
+        <translation>第%1轮 </translation>
+    </message>
+    <message>
+        <source>第%1局 </source>
+        <translation>第%1局 </translation>
+    </message>
+</context>
+<context>
     <name>verify</name>
     <message>
         <source>

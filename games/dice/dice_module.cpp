@@ -128,16 +128,16 @@ public:
         static const GameInfo info{
             QStringLiteral("dice"),
             QStringLiteral("Vessmoor"),
-            QStringLiteral("龙虎骰子"),
+            QString::fromUtf8(QT_TRANSLATE_NOOP("page", "龙虎骰子")),
             QStringLiteral(":/catalogue/vessmoor_normal.jpg"),
             QStringLiteral(":/catalogue/vessmoor_hover.jpg"),
             QStringLiteral(":/overlay/dice_overlay.html"),
             QSize(640, 300),
-            {{QStringLiteral("tallies"), QStringLiteral("战绩")},
-             {QStringLiteral("dice"), QStringLiteral("色子")},
-             {QStringLiteral("turn"), QStringLiteral("局况")},
-             {QStringLiteral("result"), QStringLiteral("结果")},
-             {QStringLiteral("fairness"), QStringLiteral("公平性")}},
+            {{QStringLiteral("tallies"), QString::fromUtf8(QT_TRANSLATE_NOOP("page", "战绩"))},
+             {QStringLiteral("dice"), QString::fromUtf8(QT_TRANSLATE_NOOP("page", "色子"))},
+             {QStringLiteral("turn"), QString::fromUtf8(QT_TRANSLATE_NOOP("page", "局况"))},
+             {QStringLiteral("result"), QString::fromUtf8(QT_TRANSLATE_NOOP("page", "结果"))},
+             {QStringLiteral("fairness"), QString::fromUtf8(QT_TRANSLATE_NOOP("page", "公平性"))}},
         };
         return info;
     }

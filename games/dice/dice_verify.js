@@ -23,10 +23,12 @@ verifiers.dice = async (draw, value, given, usage, faults, lines) => {
     }
     const side = outcome === 1 ? "left" : "right";
     const shown_faces = thrown[0] + "-" + thrown[1];
-    lines.push("faces " + shown_faces + "（龙 " + thrown[0] + " 点，虎 " + thrown[1] + " 点）");
-    lines.push("winner " + side + (side === "left" ? "（龙，玩家一胜）" : "（虎，玩家二胜）"));
+    // In the page's words; the program puts them into the host's language with the rest.
+    const named_side = side === "left" ? "龙（玩家一）" : "虎（玩家二）";
+    lines.push("点数 " + shown_faces + "（龙 " + thrown[0] + " 点，虎 " + thrown[1] + " 点）");
+    lines.push("胜方 " + named_side);
     const claimed_side = winner === "dragon" ? "left" : winner === "tiger" ? "right" : winner;
-    if (claimed_side && claimed_side !== side) faults.push("胜方不符：算出来是 " + side);
+    if (claimed_side && claimed_side !== side) faults.push("胜方不符：算出来是 " + named_side);
     if (faces && faces !== shown_faces) faults.push("点数不符：算出来是 " + shown_faces);
     return true;
 };

@@ -135,16 +135,16 @@ public:
         static const GameInfo info{
             QStringLiteral("minebox"),
             QStringLiteral("Krallow"),
-            QStringLiteral("开箱扫雷"),
+            QString::fromUtf8(QT_TRANSLATE_NOOP("page", "开箱扫雷")),
             QStringLiteral(":/catalogue/krallow_normal.jpg"),
             QStringLiteral(":/catalogue/krallow_hover.jpg"),
             QStringLiteral(":/overlay/minebox_overlay.html"),
             QSize(640, 360),
-            {{QStringLiteral("tallies"), QStringLiteral("战绩")},
-             {QStringLiteral("mines"), QStringLiteral("剩余地雷")},
-             {QStringLiteral("stage"), QStringLiteral("阶段")},
-             {QStringLiteral("board"), QStringLiteral("箱子")},
-             {QStringLiteral("fairness"), QStringLiteral("公平性")}},
+            {{QStringLiteral("tallies"), QString::fromUtf8(QT_TRANSLATE_NOOP("page", "战绩"))},
+             {QStringLiteral("mines"), QString::fromUtf8(QT_TRANSLATE_NOOP("page", "剩余地雷"))},
+             {QStringLiteral("stage"), QString::fromUtf8(QT_TRANSLATE_NOOP("page", "阶段"))},
+             {QStringLiteral("board"), QString::fromUtf8(QT_TRANSLATE_NOOP("page", "箱子"))},
+             {QStringLiteral("fairness"), QString::fromUtf8(QT_TRANSLATE_NOOP("page", "公平性"))}},
         };
         return info;
     }

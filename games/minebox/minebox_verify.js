@@ -2,7 +2,7 @@
 // k-th of the boxes still without one, k from 1 to their number.
 verifiers.minebox = async (draw, value, given, usage, faults, lines) => {
     const boxes = whole(value("boxes"), 0, 100000);
-    if (boxes === null) return usage("箱子数量"), false;
+    if (boxes === null) return usage("箱子数量应是 0 到 100000"), false;
     const mines = whole(value("mines"), -2147483647, 2147483647);
     if (mines === null || mines >= boxes) return usage("地雷数量要比箱子少"), false;
     const listed = value("mine-boxes");
@@ -16,7 +16,7 @@ verifiers.minebox = async (draw, value, given, usage, faults, lines) => {
         placed.push(candidates.splice(k - 1, 1)[0]);
     }
     const shown_boxes = placed.sort((a, b) => a - b).join(",");
-    lines.push("mine-boxes " + (shown_boxes || "(none)"));
+    lines.push("有雷的箱子 " + (shown_boxes || "没有"));
     if (given("mine-boxes") || listed !== "") {
         const sorted = claimed.slice().sort((a, b) => a - b).join(",");
         if (sorted !== shown_boxes) faults.push("有雷的箱子不符：算出来是 " + (shown_boxes || "没有"));

@@ -58,15 +58,15 @@ public:
         static const GameInfo info{
             QStringLiteral("tally"),
             QStringLiteral("Quorvane"),
-            QStringLiteral("PK 计分"),
+            QString::fromUtf8(QT_TRANSLATE_NOOP("page", "PK 计分")),
             QStringLiteral(":/catalogue/quorvane_normal.jpg"),
             QStringLiteral(":/catalogue/quorvane_hover.jpg"),
             QStringLiteral(":/overlay/tally_overlay.html"),
             QSize(640, 260),
-            {{QStringLiteral("names"), QStringLiteral("名字")},
-             {QStringLiteral("totals"), QStringLiteral("总数")},
-             {QStringLiteral("leader"), QStringLiteral("领先")},
-             {QStringLiteral("difference"), QStringLiteral("相差")}},
+            {{QStringLiteral("names"), QString::fromUtf8(QT_TRANSLATE_NOOP("page", "名字"))},
+             {QStringLiteral("totals"), QString::fromUtf8(QT_TRANSLATE_NOOP("page", "总数"))},
+             {QStringLiteral("leader"), QString::fromUtf8(QT_TRANSLATE_NOOP("page", "领先"))},
+             {QStringLiteral("difference"), QString::fromUtf8(QT_TRANSLATE_NOOP("page", "相差"))}},
         };
         return info;
     }

@@ -1,6 +1,7 @@
 #include "games/tally/tally_window.h"
 #include "runtime/overlay_server.h"
 #include "runtime/text.h"
+#include "runtime/translation.h"
 #include "shell/app_state.h"
 #include "shell/game_host.h"
 #include "shell/overlay_settings.h"
@@ -18,6 +19,7 @@
 #include <QJsonObject>
 #include <QMenu>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QSocketNotifier>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -173,6 +175,8 @@ private slots:
     void frames_that_break_the_protocol_close_the_client_data();
     void frames_that_break_the_protocol_close_the_client();
     void catalogue_menu_copies_each_address();
+    void the_index_and_verify_pages_speak_one_language_data();
+    void the_index_and_verify_pages_speak_one_language();
 };
 
 void OverlayTest::totals_read_in_wan_and_yi_data() {
@@ -688,6 +692,41 @@ void OverlayTest::frames_that_break_the_protocol_close_the_client() {
     QVERIFY2(ending.answer.endsWith(close_frame), ending.answer.right(8).toHex().constData());
     QVERIFY(ending.clean);
     QTRY_COMPARE(program.catalogue()->overlay_server()->client_count(), 0);
+}
+
+void OverlayTest::the_index_and_verify_pages_speak_one_language_data() {
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("heading");
+    QTest::newRow("Chinese") << "zh_CN"
+                             << "<title>Glimmerhall 直播叠加</title>";
+    QTest::newRow("English") << "en"
+                             << "<title>Glimmerhall live overlays</title>";
+}
+
+void OverlayTest::the_index_and_verify_pages_speak_one_language() {
+    QFETCH(QString, language);
+    QVERIFY(load_program_translation(language));
+    const QHash<QByteArray, QByteArray> pages = overlay_pages(built_in_games());
+    load_program_translation(QString()); // the rest of the tests read the code's own texts
+    QFETCH(QString, heading);
+    QVERIFY(QString::fromUtf8(pages.value("index")).contains(heading));
+    if (language != u"en") {
+        return;
+    }
+    // Nothing Chinese left where a visitor reads it: text, attributes, script strings. Code
+    // comments are no visitor's.
+    static const QRegularExpression comments(
+        QStringLiteral("<!--.*?-->|/\\*.*?\\*/|(?<![:\"'])//[^\n]*"),
+        QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression chinese(
+        QStringLiteral("[\\x{3000}-\\x{9fff}\\x{ff00}-\\x{ffef}]+"));
+    for (const char* name : {"index", "verify"}) {
+        const QString page = QString::fromUtf8(pages.value(name)).remove(comments);
+        const QRegularExpressionMatch left = chinese.match(page);
+        QVERIFY2(!left.hasMatch(),
+                 qPrintable(QStringLiteral("%1: %2").arg(
+                     name, page.mid(std::max<qsizetype>(0, left.capturedStart() - 60), 120))));
+    }
 }
 
 void OverlayTest::catalogue_menu_copies_each_address() {

@@ -945,6 +945,12 @@ std::pair<int, QStringList> run_verify(const Fields& fields) {
         }
     }
     QProcess process;
+    // The command's words in English, whatever the machine's locale; the page's are Chinese.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
+    environment.remove(QStringLiteral("LC_ALL"));
+    environment.remove(QStringLiteral("LC_MESSAGES"));
+    process.setProcessEnvironment(environment);
     process.start(QStringLiteral(LAUNCHER),
                   QStringList{"verify", game, seed} + options + QStringList{"--", phrase});
     if (!process.waitForFinished(60000)) {
@@ -1052,7 +1058,12 @@ void OverlayBrowserTest::verify_page_agrees_with_the_verify_command() {
     const QString state = QStringList{"ok", "mismatch", "usage"}.value(verdict);
     QVERIFY2(dom.contains(QStringLiteral("data-state=\"%1\"").arg(state)),
              qPrintable(dom.right(1500)));
-    for (const QString& line : command_outcome) {
+    // The same outcome in the page's words.
+    for (QString line : command_outcome) {
+        line.replace(QStringLiteral("faces "), QStringLiteral("点数 "))
+            .replace(QStringLiteral("winner left"), QStringLiteral("胜方 龙"))
+            .replace(QStringLiteral("winner right"), QStringLiteral("胜方 虎"))
+            .replace(QStringLiteral("mine-boxes "), QStringLiteral("有雷的箱子 "));
         QVERIFY2(dom.contains(line), qPrintable(line + QStringLiteral("\n") + dom.right(1500)));
     }
 }

@@ -190,13 +190,14 @@ const overlay = {
     // draw to come, or under way) and "revealed" (the last draw, seed and phrase shown).
     // Before the next draw starts, both: the last one to check and the next one's promise;
     // once it is under way, its promise alone. Nothing that is not well formed is shown.
-    // word names a draw's round as the page names its turns ("轮" unless the page has one).
-    fairness_text(game, word = "轮") {
+    // A draw is named a round (第N轮), or a turn (第N局) on a page whose turns are draws.
+    fairness_text(game, unit = "round") {
         const object = (value) => value && typeof value === "object" && !Array.isArray(value)
                                       ? value : null;
         const draw = object(game && game.draw);
         const shown = object(game && game.revealed);
-        const round = (value) => Number.isInteger(value) && value >= 0 ? "第" + value + word + " " : "";
+        const named = unit === "turn" ? "第%1局 " : "第%1轮 ";
+        const round = (value) => Number.isInteger(value) && value >= 0 ? named.replace("%1", value) : "";
         const phrase = (value) => typeof value === "string" && value ? "  口令 " + value : "";
         const parts = [];
         const seed = shown ? overlay.hex_of(shown.seed) : "";
