@@ -23,10 +23,6 @@ QByteArray parse_hex32(const QString& text) {
     return seed_from_hex(text.toLower());
 }
 
-std::string text(const char* source) {
-    return translated("verify", source).toStdString();
-}
-
 int usage(const QString& error) {
     std::fprintf(stderr, "glimmerhall verify: %s\n%s\n", error.toStdString().c_str(),
                  translated("verify", "Usage: glimmerhall verify GAME SEED [PHRASE] --round N ...  "

@@ -1,6 +1,188 @@
 <?xml version='1.0' encoding='utf-8'?>
 <TS version="2.1" language="en" sourcelanguage="en">
 <context>
+    <name>TallyHistoryWindow</name>
+    <message>
+        <source>历史</source>
+        <translation>History</translation>
+    </message>
+    <message>
+        <source>日期</source>
+        <translation>Dates</translation>
+    </message>
+    <message>
+        <source>yyyy-MM-dd</source>
+        <translation>yyyy-MM-dd</translation>
+    </message>
+    <message>
+        <source>至</source>
+        <translation>to</translation>
+    </message>
+    <message>
+        <source>名字</source>
+        <translation>names</translation>
+    </message>
+    <message>
+        <source>任一玩家的名字</source>
+        <translation>either player's name</translation>
+    </message>
+    <message>
+        <source>导出列表中的PK（CSV）…</source>
+        <translation>Export the listed PKs (CSV)…</translation>
+    </message>
+    <message>
+        <source>当日汇总</source>
+        <translation>Day summary</translation>
+    </message>
+    <message>
+        <source>导出这场（CSV）…</source>
+        <translation>Export this PK (CSV)…</translation>
+    </message>
+    <message>
+        <source>%1 %2 胜</source>
+        <translation>%1 %2 won</translation>
+    </message>
+    <message>
+        <source>平局 %1</source>
+        <translation>%1 tied</translation>
+    </message>
+    <message>
+        <source>共 %1 场PK；%2；加分合计 %3</source>
+        <translation>%1 PKs; %2; added in all %3</translation>
+    </message>
+    <message>
+        <source>无胜负</source>
+        <translation>none won</translation>
+    </message>
+    <message>
+        <source>，</source>
+        <translation>, </translation>
+    </message>
+    <message>
+        <source>平局</source>
+        <translation>tie</translation>
+    </message>
+    <message>
+        <source>开始时间</source>
+        <translation>Started</translation>
+    </message>
+    <message>
+        <source>玩家一</source>
+        <translation>Player one</translation>
+    </message>
+    <message>
+        <source>玩家二</source>
+        <translation>Player two</translation>
+    </message>
+    <message>
+        <source>比分</source>
+        <translation>Score</translation>
+    </message>
+    <message>
+        <source>胜方</source>
+        <translation>Winner</translation>
+    </message>
+    <message>
+        <source>导出历史</source>
+        <translation>Export the history</translation>
+    </message>
+    <message>
+        <source>CSV 文件 (*.csv)</source>
+        <translation>CSV files (*.csv)</translation>
+    </message>
+    <message>
+        <source>历史没有导出：无法写入这个文件。</source>
+        <translation>The history was not exported: this file cannot be written.</translation>
+    </message>
+</context>
+<context>
+    <name>TallySetupDialog</name>
+    <message>
+        <source>PK 设置</source>
+        <translation>PK settings</translation>
+    </message>
+    <message>
+        <source>玩家一名字</source>
+        <translation>Player one's name</translation>
+    </message>
+    <message>
+        <source>玩家二名字</source>
+        <translation>Player two's name</translation>
+    </message>
+    <message>
+        <source>添加</source>
+        <translation>Add</translation>
+    </message>
+    <message>
+        <source>删除</source>
+        <translation>Remove</translation>
+    </message>
+    <message>
+        <source>上移</source>
+        <translation>Up</translation>
+    </message>
+    <message>
+        <source>下移</source>
+        <translation>Down</translation>
+    </message>
+    <message>
+        <source>广告文字</source>
+        <translation>Advert text</translation>
+    </message>
+    <message>
+        <source>字大小</source>
+        <translation>Font size</translation>
+    </message>
+    <message>
+        <source>打开文件夹</source>
+        <translation>Open the folder</translation>
+    </message>
+    <message>
+        <source>有 GBK 存不下的字符（如表情），配置文件将存成 UTF-8。</source>
+        <translation>Some characters (an emoji, say) do not fit in GBK: the file will be saved as UTF-8.</translation>
+    </message>
+    <message>
+        <source>的名字不能为空。</source>
+        <translation>'s name cannot be empty.</translation>
+    </message>
+    <message>
+        <source>的名字不能换行。</source>
+        <translation>'s name cannot have a line break.</translation>
+    </message>
+    <message>
+        <source>的预设数量最多 %1 个。</source>
+        <translation> has at most %1 preset amounts.</translation>
+    </message>
+    <message>
+        <source>的预设数量“%1”不是数字。</source>
+        <translation>'s preset amount "%1" is not a number.</translation>
+    </message>
+    <message>
+        <source>玩家一</source>
+        <translation>Player one</translation>
+    </message>
+    <message>
+        <source>玩家二</source>
+        <translation>Player two</translation>
+    </message>
+    <message>
+        <source>广告文字里不能有“+”：配置文件用它表示换行。</source>
+        <translation>The advert cannot hold "+": the file uses it for a line break.</translation>
+    </message>
+    <message>
+        <source>字大小应在 1 到 %1 之间。</source>
+        <translation>The font size is from 1 to %1.</translation>
+    </message>
+    <message>
+        <source>设置没有保存。</source>
+        <translation>The settings were not saved.</translation>
+    </message>
+    <message>
+        <source>设置没有保存：无法写入配置文件，原文件未改动。</source>
+        <translation>The settings were not saved: the file cannot be written; the old one is unchanged.</translation>
+    </message>
+</context>
+<context>
     <name>actions</name>
     <message>
         <source>下一步，和空格键一样</source>
@@ -875,7 +1057,7 @@ commitment %5%6</translation>
     </message>
     <message>
         <source>胜方</source>
-        <translation>winner</translation>
+        <translation>Winner</translation>
     </message>
     <message>
         <source>left 或 right</source>

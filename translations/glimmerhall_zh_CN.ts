@@ -1,6 +1,188 @@
 <?xml version='1.0' encoding='utf-8'?>
 <TS version="2.1" language="zh_CN" sourcelanguage="en">
 <context>
+    <name>TallyHistoryWindow</name>
+    <message>
+        <source>历史</source>
+        <translation>历史</translation>
+    </message>
+    <message>
+        <source>日期</source>
+        <translation>日期</translation>
+    </message>
+    <message>
+        <source>yyyy-MM-dd</source>
+        <translation>yyyy-MM-dd</translation>
+    </message>
+    <message>
+        <source>至</source>
+        <translation>至</translation>
+    </message>
+    <message>
+        <source>名字</source>
+        <translation>名字</translation>
+    </message>
+    <message>
+        <source>任一玩家的名字</source>
+        <translation>任一玩家的名字</translation>
+    </message>
+    <message>
+        <source>导出列表中的PK（CSV）…</source>
+        <translation>导出列表中的PK（CSV）…</translation>
+    </message>
+    <message>
+        <source>当日汇总</source>
+        <translation>当日汇总</translation>
+    </message>
+    <message>
+        <source>导出这场（CSV）…</source>
+        <translation>导出这场（CSV）…</translation>
+    </message>
+    <message>
+        <source>%1 %2 胜</source>
+        <translation>%1 %2 胜</translation>
+    </message>
+    <message>
+        <source>平局 %1</source>
+        <translation>平局 %1</translation>
+    </message>
+    <message>
+        <source>共 %1 场PK；%2；加分合计 %3</source>
+        <translation>共 %1 场PK；%2；加分合计 %3</translation>
+    </message>
+    <message>
+        <source>无胜负</source>
+        <translation>无胜负</translation>
+    </message>
+    <message>
+        <source>，</source>
+        <translation>，</translation>
+    </message>
+    <message>
+        <source>平局</source>
+        <translation>平局</translation>
+    </message>
+    <message>
+        <source>开始时间</source>
+        <translation>开始时间</translation>
+    </message>
+    <message>
+        <source>玩家一</source>
+        <translation>玩家一</translation>
+    </message>
+    <message>
+        <source>玩家二</source>
+        <translation>玩家二</translation>
+    </message>
+    <message>
+        <source>比分</source>
+        <translation>比分</translation>
+    </message>
+    <message>
+        <source>胜方</source>
+        <translation>胜方</translation>
+    </message>
+    <message>
+        <source>导出历史</source>
+        <translation>导出历史</translation>
+    </message>
+    <message>
+        <source>CSV 文件 (*.csv)</source>
+        <translation>CSV 文件 (*.csv)</translation>
+    </message>
+    <message>
+        <source>历史没有导出：无法写入这个文件。</source>
+        <translation>历史没有导出：无法写入这个文件。</translation>
+    </message>
+</context>
+<context>
+    <name>TallySetupDialog</name>
+    <message>
+        <source>PK 设置</source>
+        <translation>PK 设置</translation>
+    </message>
+    <message>
+        <source>玩家一名字</source>
+        <translation>玩家一名字</translation>
+    </message>
+    <message>
+        <source>玩家二名字</source>
+        <translation>玩家二名字</translation>
+    </message>
+    <message>
+        <source>添加</source>
+        <translation>添加</translation>
+    </message>
+    <message>
+        <source>删除</source>
+        <translation>删除</translation>
+    </message>
+    <message>
+        <source>上移</source>
+        <translation>上移</translation>
+    </message>
+    <message>
+        <source>下移</source>
+        <translation>下移</translation>
+    </message>
+    <message>
+        <source>广告文字</source>
+        <translation>广告文字</translation>
+    </message>
+    <message>
+        <source>字大小</source>
+        <translation>字大小</translation>
+    </message>
+    <message>
+        <source>打开文件夹</source>
+        <translation>打开文件夹</translation>
+    </message>
+    <message>
+        <source>有 GBK 存不下的字符（如表情），配置文件将存成 UTF-8。</source>
+        <translation>有 GBK 存不下的字符（如表情），配置文件将存成 UTF-8。</translation>
+    </message>
+    <message>
+        <source>的名字不能为空。</source>
+        <translation>的名字不能为空。</translation>
+    </message>
+    <message>
+        <source>的名字不能换行。</source>
+        <translation>的名字不能换行。</translation>
+    </message>
+    <message>
+        <source>的预设数量最多 %1 个。</source>
+        <translation>的预设数量最多 %1 个。</translation>
+    </message>
+    <message>
+        <source>的预设数量“%1”不是数字。</source>
+        <translation>的预设数量“%1”不是数字。</translation>
+    </message>
+    <message>
+        <source>玩家一</source>
+        <translation>玩家一</translation>
+    </message>
+    <message>
+        <source>玩家二</source>
+        <translation>玩家二</translation>
+    </message>
+    <message>
+        <source>广告文字里不能有“+”：配置文件用它表示换行。</source>
+        <translation>广告文字里不能有“+”：配置文件用它表示换行。</translation>
+    </message>
+    <message>
+        <source>字大小应在 1 到 %1 之间。</source>
+        <translation>字大小应在 1 到 %1 之间。</translation>
+    </message>
+    <message>
+        <source>设置没有保存。</source>
+        <translation>设置没有保存。</translation>
+    </message>
+    <message>
+        <source>设置没有保存：无法写入配置文件，原文件未改动。</source>
+        <translation>设置没有保存：无法写入配置文件，原文件未改动。</translation>
+    </message>
+</context>
+<context>
     <name>actions</name>
     <message>
         <source>下一步，和空格键一样</source>

@@ -4,6 +4,7 @@
 #include "runtime/files.h"
 #include "runtime/logging.h"
 #include "runtime/text.h"
+#include "runtime/translation.h"
 
 #include <QDir>
 #include <QFile>
@@ -181,14 +182,15 @@ DaySummary day_summary(const QList<ArchivedPk>& pks) {
 QString day_summary_text(const DaySummary& summary) {
     QStringList wins;
     for (const auto& [name, count] : summary.wins) {
-        wins << QStringLiteral("%1 %2 胜").arg(name).arg(count);
+        wins << translated("TallyHistoryWindow", "%1 %2 胜").arg(name).arg(count);
     }
     if (summary.ties > 0) {
-        wins << QStringLiteral("平局 %1").arg(summary.ties);
+        wins << translated("TallyHistoryWindow", "平局 %1").arg(summary.ties);
     }
-    return QStringLiteral("共 %1 场PK；%2；加分合计 %3")
+    return translated("TallyHistoryWindow", "共 %1 场PK；%2；加分合计 %3")
         .arg(summary.pks)
-        .arg(wins.isEmpty() ? QStringLiteral("无胜负") : wins.join(QStringLiteral("，")),
+        .arg(wins.isEmpty() ? translated("TallyHistoryWindow", "无胜负")
+                            : wins.join(translated("TallyHistoryWindow", "，")),
              summary.total_added);
 }
 

@@ -2,6 +2,7 @@
 
 #include "runtime/files.h"
 #include "runtime/text.h"
+#include "runtime/translation.h"
 #include "runtime/windows.h"
 #include "ui_tally_history_window.h"
 
@@ -31,7 +32,7 @@ QString winner_text(const ArchivedPk& pk) {
     case Leader::none:
         break;
     }
-    return QStringLiteral("平局");
+    return translated("TallyHistoryWindow", "平局");
 }
 
 // Items show their text as it is: names come from a file the host edits by hand.
@@ -114,8 +115,10 @@ void TallyHistoryWindow::refresh() {
     }
     const QSignalBlocker quiet(ui_->pk_table);
     fill_table(ui_->pk_table,
-               {QStringLiteral("开始时间"), QStringLiteral("玩家一"), QStringLiteral("玩家二"),
-                QStringLiteral("比分"), QStringLiteral("胜方")},
+               {translated("TallyHistoryWindow", "开始时间"),
+                translated("TallyHistoryWindow", "玩家一"),
+                translated("TallyHistoryWindow", "玩家二"),
+                translated("TallyHistoryWindow", "比分"), translated("TallyHistoryWindow", "胜方")},
                rows);
     show_pk(listed_.isEmpty() ? -1 : 0);
     if (!listed_.isEmpty()) {
@@ -211,17 +214,17 @@ void TallyHistoryWindow::export_as(bool listed) {
     const QString name =
         QStringLiteral("Quorvane历史-%1.csv")
             .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")));
-    const QString path =
-        QFileDialog::getSaveFileName(this, QStringLiteral("导出历史"), QDir(folder).filePath(name),
-                                     QStringLiteral("CSV 文件 (*.csv)"));
+    const QString path = QFileDialog::getSaveFileName(
+        this, translated("TallyHistoryWindow", "导出历史"), QDir(folder).filePath(name),
+        translated("TallyHistoryWindow", "CSV 文件 (*.csv)"));
     if (path.isEmpty()) {
         return;
     }
     QString error;
     if (!(listed ? export_listed(path, &error) : export_pk(path, &error))) {
-        message_box(QStringLiteral("历史没有导出：无法写入这个文件。\r\n") + path +
-                        QStringLiteral("\r\n") + error,
-                    style_error, QStringLiteral("导出历史"));
+        message_box(translated("TallyHistoryWindow", "历史没有导出：无法写入这个文件。") +
+                        QStringLiteral("\r\n") + path + QStringLiteral("\r\n") + error,
+                    style_error, translated("TallyHistoryWindow", "导出历史"));
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "runtime/files.h"
 #include "runtime/text.h"
+#include "runtime/translation.h"
 
 #include <QRegularExpression>
 
@@ -17,21 +18,22 @@ bool is_amount(const QString& text) {
 // The reader trims blanks around values, so a value is written as it will read back.
 QString name_problem(const QString& name, const QString& whose) {
     if (name.trimmed().isEmpty()) {
-        return whose + QStringLiteral("的名字不能为空。");
+        return whose + translated("TallySetupDialog", "的名字不能为空。");
     }
     if (name.contains(u'\n') || name.contains(u'\r')) {
-        return whose + QStringLiteral("的名字不能换行。");
+        return whose + translated("TallySetupDialog", "的名字不能换行。");
     }
     return {};
 }
 
 QString amounts_problem(const QStringList& amounts, const QString& whose) {
     if (amounts.size() > max_amount_rows) {
-        return whose + QStringLiteral("的预设数量最多 %1 个。").arg(max_amount_rows);
+        return whose +
+               translated("TallySetupDialog", "的预设数量最多 %1 个。").arg(max_amount_rows);
     }
     for (const QString& amount : amounts) {
         if (!is_amount(amount)) {
-            return whose + QStringLiteral("的预设数量“%1”不是数字。").arg(amount);
+            return whose + translated("TallySetupDialog", "的预设数量“%1”不是数字。").arg(amount);
         }
     }
     return {};
@@ -55,19 +57,20 @@ TallySettings current_tally_settings(const TallyPage& page, const TallyConfig& c
 
 QString tally_settings_problem(const TallySettings& settings) {
     for (const QString& problem :
-         {name_problem(settings.name_one, QStringLiteral("玩家一")),
-          name_problem(settings.name_two, QStringLiteral("玩家二")),
-          amounts_problem(settings.amounts_one, QStringLiteral("玩家一")),
-          amounts_problem(settings.amounts_two, QStringLiteral("玩家二"))}) {
+         {name_problem(settings.name_one, translated("TallySetupDialog", "玩家一")),
+          name_problem(settings.name_two, translated("TallySetupDialog", "玩家二")),
+          amounts_problem(settings.amounts_one, translated("TallySetupDialog", "玩家一")),
+          amounts_problem(settings.amounts_two, translated("TallySetupDialog", "玩家二"))}) {
         if (!problem.isEmpty()) {
             return problem;
         }
     }
     if (settings.advert.contains(u'+')) {
-        return QStringLiteral("广告文字里不能有“+”：配置文件用它表示换行。");
+        return translated("TallySetupDialog", "广告文字里不能有“+”：配置文件用它表示换行。");
     }
     if (settings.advert_font_size < 1 || settings.advert_font_size > max_advert_font_size) {
-        return QStringLiteral("字大小应在 1 到 %1 之间。").arg(max_advert_font_size);
+        return translated("TallySetupDialog", "字大小应在 1 到 %1 之间。")
+            .arg(max_advert_font_size);
     }
     return {};
 }

@@ -2,6 +2,7 @@
 
 #include "runtime/desktop.h"
 #include "runtime/files.h"
+#include "runtime/translation.h"
 #include "runtime/windows.h"
 #include "ui_tally_setup_dialog.h"
 
@@ -110,14 +111,17 @@ TallySettings TallySetupDialog::settings() const {
 bool TallySetupDialog::save() {
     const TallySettings wanted = settings();
     if (const QString problem = tally_settings_problem(wanted); !problem.isEmpty()) {
-        message_box(problem + QStringLiteral("\r\n设置没有保存。"), style_error,
-                    QStringLiteral("PK 设置"));
+        message_box(problem + QStringLiteral("\r\n") +
+                        translated("TallySetupDialog", "设置没有保存。"),
+                    style_error, translated("TallySetupDialog", "PK 设置"));
         return false;
     }
     QString error;
     if (!write_tally_settings(config_home_, wanted, &error)) {
-        message_box(QStringLiteral("设置没有保存：无法写入配置文件，原文件未改动。\r\n") + error,
-                    style_error, QStringLiteral("PK 设置"));
+        message_box(
+            translated("TallySetupDialog", "设置没有保存：无法写入配置文件，原文件未改动。") +
+                QStringLiteral("\r\n") + error,
+            style_error, translated("TallySetupDialog", "PK 设置"));
         return false;
     }
     return true;

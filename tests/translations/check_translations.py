@@ -16,6 +16,9 @@ from pathlib import Path
 
 lupdate, source = sys.argv[1], Path(sys.argv[2])
 folders = [str(source / name) for name in ("runtime", "shell", "hostcore", "games")]
+# The windows added beside the design (the designed ones keep their words).
+folders += [str(source / "games/tally" / name)
+            for name in ("tally_history_window.ui", "tally_setup_dialog.ui")]
 problems = []
 with tempfile.TemporaryDirectory() as work:
     for ts in sorted((source / "translations").glob("*.ts")):
