@@ -94,6 +94,34 @@
         <source>历史没有导出：无法写入这个文件。</source>
         <translation>The history was not exported: this file cannot be written.</translation>
     </message>
+    <message>
+        <source>时间</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>玩家</source>
+        <translation>Player</translation>
+    </message>
+    <message>
+        <source>数量</source>
+        <translation>Amount</translation>
+    </message>
+    <message>
+        <source>玩家一总数</source>
+        <translation>Player one's total</translation>
+    </message>
+    <message>
+        <source>玩家二总数</source>
+        <translation>Player two's total</translation>
+    </message>
+    <message>
+        <source>状态</source>
+        <translation>State</translation>
+    </message>
+    <message>
+        <source>已撤销</source>
+        <translation>undone</translation>
+    </message>
 </context>
 <context>
     <name>TallySetupDialog</name>

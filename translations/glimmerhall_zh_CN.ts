@@ -94,6 +94,34 @@
         <source>历史没有导出：无法写入这个文件。</source>
         <translation>历史没有导出：无法写入这个文件。</translation>
     </message>
+    <message>
+        <source>时间</source>
+        <translation>时间</translation>
+    </message>
+    <message>
+        <source>玩家</source>
+        <translation>玩家</translation>
+    </message>
+    <message>
+        <source>数量</source>
+        <translation>数量</translation>
+    </message>
+    <message>
+        <source>玩家一总数</source>
+        <translation>玩家一总数</translation>
+    </message>
+    <message>
+        <source>玩家二总数</source>
+        <translation>玩家二总数</translation>
+    </message>
+    <message>
+        <source>状态</source>
+        <translation>状态</translation>
+    </message>
+    <message>
+        <source>已撤销</source>
+        <translation>已撤销</translation>
+    </message>
 </context>
 <context>
     <name>TallySetupDialog</name>

@@ -23,6 +23,29 @@ namespace {
 
 const QString shown_time = QStringLiteral("yyyy-MM-dd HH:mm:ss");
 
+// The record's headings and its "undone" mark, as the history window shows them; the record
+// window and the CSV files keep the record's own.
+const char* const record_words[] = {
+    QT_TRANSLATE_NOOP("TallyHistoryWindow", "时间"),
+    QT_TRANSLATE_NOOP("TallyHistoryWindow", "玩家"),
+    QT_TRANSLATE_NOOP("TallyHistoryWindow", "数量"),
+    QT_TRANSLATE_NOOP("TallyHistoryWindow", "玩家一总数"),
+    QT_TRANSLATE_NOOP("TallyHistoryWindow", "玩家二总数"),
+    QT_TRANSLATE_NOOP("TallyHistoryWindow", "状态"),
+    QT_TRANSLATE_NOOP("TallyHistoryWindow", "已撤销"),
+};
+
+QStringList shown_words(QStringList words) {
+    for (QString& word : words) {
+        for (const char* known : record_words) {
+            if (word == QString::fromUtf8(known)) {
+                word = translated("TallyHistoryWindow", known);
+            }
+        }
+    }
+    return words;
+}
+
 QString winner_text(const ArchivedPk& pk) {
     switch (pk.winner) {
     case Leader::player_one:
@@ -138,7 +161,7 @@ void TallyHistoryWindow::show_pk(int row) {
     if (row < 0 || row >= listed_.size()) {
         shown_id_ = 0;
         chart->setTitle(QString());
-        fill_table(ui_->additions_table, record_headings(), {});
+        fill_table(ui_->additions_table, shown_words(record_headings()), {});
         return;
     }
     const ArchivedPk& pk = listed_[row];
@@ -152,7 +175,7 @@ void TallyHistoryWindow::show_pk(int row) {
     // Every addition is listed, the undone ones marked; the chart shows the totals as they
     // stood.
     for (const TallyAddition& addition : additions) {
-        rows.append(record_row(addition));
+        rows.append(shown_words(record_row(addition)));
     }
     const TotalSteps steps = total_steps(additions, pk.ended);
     one->append(steps.one);
@@ -163,7 +186,7 @@ void TallyHistoryWindow::show_pk(int row) {
         low = std::min(low, point.y());
         high = std::max(high, point.y());
     }
-    fill_table(ui_->additions_table, record_headings(), rows);
+    fill_table(ui_->additions_table, shown_words(record_headings()), rows);
     chart->setTitle(QStringLiteral("%1 : %2").arg(pk.total_one, pk.total_two));
     chart->addSeries(one);
     chart->addSeries(two);
