@@ -44,6 +44,8 @@ public:
     Encoding encoding() const { return encoding_; }
     // The system's words for a file that could not be read; empty otherwise.
     const QString& error() const { return error_; }
+    // The whole text as decoded (a byte-order mark dropped); empty unless the file was read.
+    const QString& text() const { return content_; }
     QString value(const QString& section, const QString& key,
                   const QString& fallback = QString()) const;
     // The lines of the section's first block in order, blanks trimmed, without empty lines and

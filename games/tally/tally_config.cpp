@@ -33,18 +33,15 @@ QString file_problem(const IniFile& file, const QString& path) {
         switch (file.encoding()) {
         case IniFile::Encoding::gbk:
             return {};
-        case IniFile::Encoding::utf8: {
+        case IniFile::Encoding::utf8:
             // What GBK cannot hold is kept in UTF-8 on purpose (the setup dialog writes it
             // so): nothing to tell, and nothing to change at the next save.
-            const QByteArray bytes = file.bytes();
-            if (!gbk_holds(
-                    QString::fromUtf8(bytes.startsWith("\xEF\xBB\xBF") ? bytes.mid(3) : bytes))) {
+            if (!gbk_holds(file.text())) {
                 return {};
             }
             return QStringLiteral("配置文件是 UTF-8 编码，已按 UTF-8 读取；下次保存时会改写成 "
                                   "GBK 编码：\r\n") +
                    path;
-        }
         case IniFile::Encoding::utf16:
             return QStringLiteral("配置文件是 UTF-16 编码，已按 UTF-16 读取；下次保存时会改写成 "
                                   "GBK 编码：\r\n") +
