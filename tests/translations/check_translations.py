@@ -1,10 +1,10 @@
 #!/usr/bin/env python3
 """Fails when a text marked for translation has no translation in every language.
 
-  check_translations.py LUPDATE SOURCE_DIR
+  check_translations.py LUPDATE TRANSLATIONS_DIR SOURCE_LIST
 
-Runs lupdate over the program's sources into copies of translations/*.ts, as
-`update_translations` would: a text marked since the last update comes in unfinished, a
+Runs lupdate over the sources the build gathers texts from (SOURCE_LIST, one a line, as
+CMake writes it) into copies of the .ts files, as `update_translations` would: a text marked since the last update comes in unfinished, a
 text no longer marked comes in vanished. Either, or an empty translation, fails.
 """
 import shutil
@@ -14,18 +14,14 @@ import tempfile
 import xml.etree.ElementTree as ET
 from pathlib import Path
 
-lupdate, source = sys.argv[1], Path(sys.argv[2])
-folders = [str(source / name) for name in ("runtime", "shell", "hostcore", "games")]
-# The windows added beside the design (the designed ones keep their words).
-folders += [str(source / "games/tally" / name)
-            for name in ("tally_history_window.ui", "tally_setup_dialog.ui")]
+lupdate, translations, sources = sys.argv[1], Path(sys.argv[2]), sys.argv[3]
 problems = []
 with tempfile.TemporaryDirectory() as work:
-    for ts in sorted((source / "translations").glob("*.ts")):
+    for ts in sorted(translations.glob("*.ts")):
         copy = Path(work) / ts.name
         shutil.copy(ts, copy)
-        run = subprocess.run([lupdate, "-silent", "-extensions", "cpp", "-locations", "none",
-                              "-tr-function-alias", "translate+=translated", *folders,
+        run = subprocess.run([lupdate, "-silent", "-locations", "none",
+                              "-tr-function-alias", "translate+=translated", "@" + sources,
                               "-ts", str(copy)], capture_output=True, text=True)
         if run.returncode != 0:
             problems.append(f"{ts.name}: lupdate failed: {run.stderr.strip()}")
