@@ -5,6 +5,7 @@
 #include "runtime/text.h"
 #include "runtime/translation.h"
 
+#include <QHash>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -18,6 +19,16 @@ QString shown(const QString& text) {
 
 ControlRequest usage(const QString& error) {
     return {{}, error, false};
+}
+
+QString too_many(const QString& name, const QList<ActionParameter>& parameters) {
+    qsizetype required = 0;
+    for (const ActionParameter& parameter : parameters) {
+        required += parameter.optional ? 0 : 1;
+    }
+    return translated("ctl", "'%1' takes %2 argument(s); see 'glimmerhall ctl --help'")
+        .arg(name)
+        .arg(required);
 }
 
 } // namespace
@@ -42,6 +53,11 @@ QList<ControlCommand> control_commands(const GameModules& games) {
     for (const std::unique_ptr<GameModule>& game : games) {
         for (const GameAction& action : game->actions()) {
             commands.append({game->info().id, &action});
+        }
+    }
+    for (const ProgramService& service : program_services()) {
+        for (const GameAction& action : service.actions) {
+            commands.append({service.word, &action, true});
         }
     }
     return commands;
@@ -79,19 +95,49 @@ ControlRequest parse_control_words(const std::vector<std::string>& words,
         const QString name = command.game.isEmpty() ? command.action->name
                                                     : command.game + u' ' + command.action->name;
         const QList<ActionParameter>& parameters = command.action->parameters;
-        if (given.size() - used != parameters.size()) {
-            return usage(
-                translated("ctl", "'%1' takes %2 argument(s); see 'glimmerhall ctl --help'")
-                    .arg(name)
-                    .arg(parameters.size()));
+        // Options by their names, the others in order; a usage error names what is wrong.
+        QHash<QString, QString> values;
+        qsizetype next = 0;
+        for (qsizetype i = used; i < given.size(); ++i) {
+            const ActionParameter* parameter = nullptr;
+            if (given[i].startsWith(u"--")) {
+                for (const ActionParameter& known : parameters) {
+                    if (known.option && QStringLiteral("--") + known.name == given[i]) {
+                        parameter = &known;
+                    }
+                }
+                if (parameter == nullptr || i + 1 >= given.size()) {
+                    return usage(translated("ctl", "'%1' does not take '%2'; see 'glimmerhall "
+                                                   "ctl --help'")
+                                     .arg(name, shown(given[i])));
+                }
+                ++i;
+            } else {
+                while (next < parameters.size() && parameters[next].option) {
+                    ++next;
+                }
+                if (next >= parameters.size()) {
+                    return usage(too_many(name, parameters));
+                }
+                parameter = &parameters[next++];
+            }
+            values.insert(parameter->name, given[i]);
+        }
+        for (const ActionParameter& parameter : parameters) {
+            if (!parameter.optional && !values.contains(parameter.name)) {
+                return usage(too_many(name, parameters));
+            }
         }
         QJsonObject request{{QStringLiteral("action"), command.action->name}};
         if (!command.game.isEmpty()) {
-            request.insert(QStringLiteral("game"), command.game);
+            request.insert(command.service ? QStringLiteral("service") : QStringLiteral("game"),
+                           command.game);
         }
-        for (qsizetype i = 0; i < parameters.size(); ++i) {
-            const ActionParameter& parameter = parameters[i];
-            const QString& value = given[used + i];
+        for (const ActionParameter& parameter : parameters) {
+            if (!values.contains(parameter.name)) {
+                continue;
+            }
+            const QString& value = values[parameter.name];
             if (parameter.kind == ActionParameter::Kind::player ||
                 parameter.kind == ActionParameter::Kind::whole) {
                 const bool player = parameter.kind == ActionParameter::Kind::player;

@@ -16,6 +16,7 @@ namespace glimmer::host {
 struct ControlCommand {
     QString game; // empty for the program's own
     const GameAction* action = nullptr;
+    bool service = false; // game is a service's word (see program_services())
     // "<game> <action> 1|2 AMOUNT", as help and usage write it.
     QString words() const;
 };

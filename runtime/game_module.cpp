@@ -5,6 +5,7 @@
 #include "translation.h"
 
 #include <QJsonValue>
+#include <QRegularExpression>
 
 #include <cmath>
 
@@ -41,6 +42,9 @@ Outcome read_arguments(const GameAction& action, const QJsonObject& request,
     for (const ActionParameter& parameter : action.parameters) {
         const QJsonValue value = request.value(parameter.name);
         if (value.isUndefined() || value.isNull()) {
+            if (parameter.optional) {
+                continue;
+            }
             return Outcome::bad_request(translated("ctl", "缺少参数：") + parameter.name);
         }
         const QString shown = (value.isString()   ? value.toString()
@@ -128,9 +132,98 @@ const GameAction* program_action(const QString& name) {
     return nullptr;
 }
 
+namespace {
+
+QString hex_of(const QJsonValue& value) {
+    static const QRegularExpression hex(QStringLiteral("^[0-9a-f]{64}$"));
+    return value.isString() && hex.match(value.toString()).hasMatch() ? value.toString()
+                                                                      : QString();
+}
+
+} // namespace
+
+QString fairness_line(const QJsonObject& game, bool numbered_by_turn) {
+    const QJsonObject draw = game.value(QStringLiteral("draw")).toObject();
+    const QJsonObject shown = game.value(QStringLiteral("revealed")).toObject();
+    const auto round = [numbered_by_turn](const QJsonValue& value) {
+        const double number = value.toDouble(-1);
+        return value.isDouble() && number >= 0 && number == std::floor(number)
+                   ? (numbered_by_turn ? QStringLiteral("第%1局 ") : QStringLiteral("第%1轮 "))
+                         .arg(static_cast<long long>(number))
+                   : QString();
+    };
+    const auto phrase = [](const QJsonValue& value) {
+        return value.isString() && !value.toString().isEmpty()
+                   ? QStringLiteral("  口令 ") + value.toString()
+                   : QString();
+    };
+    QStringList parts;
+    const QString seed = hex_of(shown.value(QStringLiteral("seed")));
+    const QString commitment = hex_of(draw.value(QStringLiteral("commitment")));
+    const bool upcoming = !draw.isEmpty() && draw.value(QStringLiteral("phrase_open")).toBool();
+    if (!seed.isEmpty() && (upcoming || commitment.isEmpty())) {
+        parts << round(shown.value(QStringLiteral("round"))) + QStringLiteral("种子 ") +
+                     seed.left(12) + u'…' + phrase(shown.value(QStringLiteral("phrase")));
+    }
+    if (!commitment.isEmpty()) {
+        parts << round(draw.value(QStringLiteral("round"))) + QStringLiteral("承诺 ") +
+                     commitment.left(12) + u'…' +
+                     (upcoming ? QString() : phrase(draw.value(QStringLiteral("phrase"))));
+    }
+    return parts.join(u'｜');
+}
+
+QString state_text(const QJsonValue& value) {
+    return value.isString()   ? value.toString()
+           : value.isDouble() ? QString::number(value.toDouble(), 'g', 17)
+                              : QString();
+}
+
+QString cut_text(const QString& text, qsizetype length) {
+    return text.size() > length ? text.left(length - 1) + u'…' : text;
+}
+
+const QList<ProgramService>& program_services() {
+    using Kind = ActionParameter::Kind;
+    const ActionParameter game{QStringLiteral("game"), Kind::text, 0, 64, true, false};
+    static const QList<ProgramService> services{
+        {QStringLiteral("obs"),
+         {
+             {QStringLiteral("setup"),
+              {game, {QStringLiteral("scene"), Kind::text, 0, 256, true, true}},
+              QString::fromUtf8(QT_TRANSLATE_NOOP(
+                  "actions", "把游戏（不写就是全部）加入 OBS 的当前场景，或 --scene 指定的场景")),
+              {}},
+             {QStringLiteral("status"),
+              {},
+              QString::fromUtf8(
+                  QT_TRANSLATE_NOOP("actions", "OBS 是否连上、它的版本、场景和已加入的游戏")),
+              {}},
+             {QStringLiteral("remove"),
+              {game},
+              QString::fromUtf8(QT_TRANSLATE_NOOP(
+                  "actions", "从 OBS 拿走程序加入的源（不写游戏就是全部），别的都不动")),
+              {}},
+         }},
+    };
+    return services;
+}
+
+const ProgramService* program_service(const QString& word) {
+    for (const ProgramService& service : program_services()) {
+        if (service.word == word) {
+            return &service;
+        }
+    }
+    return nullptr;
+}
+
 QString parameter_word(const ActionParameter& parameter) {
-    return parameter.kind == ActionParameter::Kind::player ? QStringLiteral("1|2")
-                                                           : parameter.name.toUpper();
+    const QString word = parameter.kind == ActionParameter::Kind::player ? QStringLiteral("1|2")
+                                                                         : parameter.name.toUpper();
+    const QString given =
+        parameter.option ? QStringLiteral("--") + parameter.name + u' ' + word : word;
+    return parameter.optional ? u'[' + given + u']' : given;
 }
 
 const GameAction* GameModule::action(const QString& name) const {

@@ -7,6 +7,7 @@
 #include <QJsonObject>
 #include <QList>
 #include <QObject>
+#include <QPoint>
 #include <QSize>
 #include <QString>
 
@@ -56,6 +57,10 @@ struct ActionParameter {
     Kind kind = Kind::text;
     long long low = 0;
     long long high = 0;
+    // May be left out (after every parameter that may not); an option is given on ctl's
+    // command line as "--name VALUE", anywhere after the action's words.
+    bool optional = false;
+    bool option = false;
 };
 
 // An action's arguments, read and checked against its parameters: each there and each of its
@@ -66,6 +71,8 @@ public:
     int player() const { return static_cast<int>(whole(QStringLiteral("player"))); }
     long long whole(const QString& name) const;
     QString text(const QString& name) const;
+    // Whether an optional parameter was given.
+    bool has(const QString& name) const { return values_.contains(name); }
 
 private:
     QJsonObject values_;
@@ -94,7 +101,18 @@ const QList<GameAction>& program_actions();
 // (open's game is its argument), so no game may have an action of the same name.
 const GameAction* program_action(const QString& name);
 
-// How help and usage write a parameter: "1|2" for a player, else its name in capitals.
+// A part of the program reached by a word of its own beside the games ("obs setup"), its
+// actions run by whatever the program puts behind it; they may take a while, so the host
+// answers them when they end (GameHost::run_later).
+struct ProgramService {
+    QString word;
+    QList<GameAction> actions; // invoke is unset: the program supplies the service
+};
+const QList<ProgramService>& program_services();
+const ProgramService* program_service(const QString& word);
+
+// How help and usage write a parameter: "1|2" for a player, else its name in capitals;
+// "[GAME]" when it may be left out, "[--scene SCENE]" for an option.
 QString parameter_word(const ActionParameter& parameter);
 
 // An action of a game whose session is of type Session.
@@ -135,6 +153,31 @@ struct GameEnvironment {
     // widget's go through it.
     std::function<Outcome(const QString& action, const QJsonObject& arguments)> act = {};
 };
+
+// A game drawn by a streaming program's own text and picture sources, where it cannot show a
+// web page: the parts, laid out in the overlay's pixels, and what each shows for a state.
+struct NativePart {
+    enum class Kind { text, picture };
+    QString name; // ends the source's name, shown to the host: "玩家一名字"
+    Kind kind = Kind::text;
+    QPoint position; // top left
+    int font_size = 40;
+    quint32 color = 0xffffffff; // ARGB
+};
+struct NativeOverlay {
+    QList<NativePart> parts;
+    // Each part's text for the game's part of the overlays' state; for a picture, the name of
+    // one of the pictures the program ships (assets/obs: "die_3", "leader"), or "" for none.
+    std::function<QHash<QString, QString>(const QJsonObject& state)> values;
+};
+// The fairness line of a game that draws, as the overlay pages write it from the game's
+// state: the revealed draw's seed and the coming draw's commitment, each numbered by its round
+// ("第3轮") or, for games played in turns, its turn ("第3局").
+QString fairness_line(const QJsonObject& game, bool numbered_by_turn);
+// A state's text or number as text, as the pages take it; "" for anything else.
+QString state_text(const QJsonValue& value);
+// Text cut to at most length characters, "…" marking the cut.
+QString cut_text(const QString& text, qsizetype length);
 
 // A global key a game offers before the host writes any, as a [hotkeys] line would.
 struct DefaultKey {
@@ -184,6 +227,8 @@ public:
     // Optional parts.
     virtual const DrawVerifier* verifier() const { return nullptr; }
     virtual QList<DefaultKey> default_keys() const { return {}; }
+    // The game drawn without a web page; null when it has no such drawing.
+    virtual const NativeOverlay* native_overlay() const { return nullptr; }
     // Once the catalogue is on screen, whether or not the game opens.
     virtual void after_start(const GameEnvironment& /*environment*/) {}
 

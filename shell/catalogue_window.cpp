@@ -3,6 +3,8 @@
 #include "app_state.h"
 #include "control_token.h"
 #include "game_host.h"
+#include "obs_dialog.h"
+#include "obs_stage.h"
 #include "overlay_state.h"
 #include "runtime/controls/picture_button.h"
 #include "runtime/controls/transparent_label.h"
@@ -73,6 +75,17 @@ CatalogueWindow::CatalogueWindow(AppState& state, QWidget* parent)
     // then the menu says they are on their way.
     overlay_addresses_.off_reason = translated("catalogue", "直播叠加正在启动，请稍候再试");
     connect(&games(), &GameHost::state_changed, overlay_server_, &OverlayServer::publish);
+    obs_stage_ = new ObsStage(games(), state_.host.config_home + QStringLiteral("/obs"),
+                              state_.host.settings_file, this);
+    obs_stage_->set_overlay_address([this](const QString& id) {
+        return overlay_addresses_.on() ? overlay_addresses_.games.value(games().index_of(id))
+                                       : QString();
+    });
+    games().set_service(
+        QStringLiteral("obs"),
+        [this](const QString& action, const ActionArguments& arguments, GameHost::Answer answer) {
+            obs_stage_->run(action, arguments, std::move(answer));
+        });
     auto* places = new WindowPlaces(state_.host.settings_file, this);
     games().set_placer([this, places](QWidget* window, const QString& id) {
         QList<const QWidget*> others;
@@ -161,6 +174,8 @@ void CatalogueWindow::paintEvent(QPaintEvent*) {
             }
             games().after_start();
             startup_step("after the first paint: games' own");
+            obs_stage_->start();
+            startup_step("after the first paint: OBS link");
         });
     }
 }
@@ -241,12 +256,28 @@ void CatalogueWindow::contextMenuEvent(QContextMenuEvent* event) {
     menu->addAction(translated("catalogue", "生成新的控制令牌"), this,
                     [this] { renew_control_token(); });
     menu->addSeparator();
+    menu->addAction(translated("catalogue", "连接 OBS…"), this, [this] {
+        auto* dialog = new ObsDialog(*obs_stage_, this);
+        dialog->open();
+    });
+    for (size_t i = 0; i < modules.size(); ++i) {
+        menu->addAction(translated("catalogue", "加入 OBS · ") + modules[i]->info().title, this,
+                        [this, id = modules[i]->info().id] { add_to_obs(id); });
+    }
+    menu->addSeparator();
     menu->addAction(translated("catalogue", "全局快捷键"), this, [this] {
         message_box(hotkey_summary_.isEmpty() ? no_global_hotkeys_text(QString(), games().modules())
                                               : hotkey_summary_,
                     style_ok, translated("catalogue", "全局快捷键"));
     });
     menu->popup(event->globalPos());
+}
+
+void CatalogueWindow::add_to_obs(const QString& game) {
+    obs_stage_->setup({game}, QString(), [this](const Outcome& outcome) {
+        show_notice(outcome.done() ? QString::fromUtf8(outcome.output) : outcome.reason,
+                    translated("catalogue", "加入 OBS"), this);
+    });
 }
 
 void CatalogueWindow::copy_overlay_address(int game) {

@@ -18,6 +18,7 @@ struct AppState;
 class TransparentLabel;
 class GameHost;
 class HiddenWebView;
+class ObsStage;
 class OverlayServer;
 class PictureButton;
 
@@ -51,6 +52,8 @@ public:
     // then (and when it cannot listen) the addresses say why overlays are off.
     OverlayServer* overlay_server() const { return overlay_server_; }
     const OverlayAddresses& overlay_addresses() const { return overlay_addresses_; }
+    // The games in OBS, over the link to its WebSocket server.
+    ObsStage& obs_stage() const { return *obs_stage_; }
     // The bearer token of the control API on the overlay server.
     const QByteArray& control_token() const { return control_token_; }
     // Puts a new token in place of the old one, in the settings file and the server.
@@ -76,6 +79,7 @@ private:
     void start_statistics();
     void start_overlay();
     void copy_overlay_address(int game);
+    void add_to_obs(const QString& game);
     void pass_control_token();
 
     std::unique_ptr<Ui::CatalogueWindow> ui_;
@@ -86,6 +90,7 @@ private:
     bool painted_ = false;
     HiddenWebView* statistics_view_ = nullptr;
     OverlayServer* overlay_server_ = nullptr;
+    ObsStage* obs_stage_ = nullptr;
     OverlayAddresses overlay_addresses_;
     bool overlay_start_tried_ = false;
     QByteArray control_token_;

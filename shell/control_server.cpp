@@ -8,6 +8,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLoggingCategory>
+#include <QPointer>
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -225,15 +226,22 @@ void ControlServer::read_request(int connection) {
     const QByteArray request = found->received.left(end).trimmed();
     found->notifier->setEnabled(false);
     const quint64 serial = found->serial;
-    const QByteArray reply =
-        found->stranger ? outcome_json(Outcome::refused(QStringLiteral("只接受同一用户的命令")))
-                        : handler_(request);
-    // Only to the connection that asked: should it have gone meanwhile, its number may be
-    // another's already.
-    found = connections_.find(connection);
-    if (found != connections_.end() && found->serial == serial) {
-        answer(connection, reply);
+    if (found->stranger) {
+        answer(connection, outcome_json(Outcome::refused(QStringLiteral("只接受同一用户的命令"))));
+        return;
     }
+    // Only to the connection that asked: should it have gone meanwhile, its number may be
+    // another's already, and the server itself may be gone.
+    handler_(request,
+             [server = QPointer<ControlServer>(this), connection, serial](const QByteArray& reply) {
+                 if (server.isNull()) {
+                     return;
+                 }
+                 const auto asked = server->connections_.find(connection);
+                 if (asked != server->connections_.end() && asked->serial == serial) {
+                     server->answer(connection, reply);
+                 }
+             });
 }
 
 void ControlServer::answer(int connection, const QByteArray& reply) {
@@ -254,7 +262,10 @@ void ControlServer::drop(int connection) {
 
 ControlServer* serve_control(GameHost& games, QObject* parent) {
     auto* server = new ControlServer(
-        [&games](const QByteArray& request) { return games.run_json(request); }, parent);
+        [&games](const QByteArray& request, const ControlServer::Answer& answer) {
+            games.run_json_later(request, answer);
+        },
+        parent);
     if (!server->listen(control_socket_path())) {
         qCWarning(log_control) << "no control socket: another program has it or no folder";
     }

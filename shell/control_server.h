@@ -30,7 +30,10 @@ bool peer_is_same_user(int socket_descriptor);
 class ControlServer : public QObject {
     Q_OBJECT
 public:
-    using Handler = std::function<QByteArray(const QByteArray& request)>;
+    // Gives the answer to the request, at once or later (a request to OBS waits for OBS's
+    // answer, never in a nested event loop); the connection waits for it meanwhile.
+    using Answer = std::function<void(const QByteArray& reply)>;
+    using Handler = std::function<void(const QByteArray& request, Answer answer)>;
 
     explicit ControlServer(Handler handler, QObject* parent = nullptr);
     ~ControlServer() override;

@@ -23,6 +23,10 @@ GameHost::GameHost(GameModules modules, GameEnvironment environment, QObject* pa
     // A request names the program's own actions by name alone; a game's action of the same
     // name could never be reached, and its request would open a window instead.
     for (const std::unique_ptr<GameModule>& module : modules_) {
+        if (program_service(module->info().id) != nullptr) {
+            qFatal("game '%s' is named like one of the program's services",
+                   qPrintable(module->info().id));
+        }
         for (const GameAction& action : module->actions()) {
             if (program_action(action.name) != nullptr) {
                 qFatal("game '%s' has an action named like the program's own: '%s'",
@@ -182,16 +186,71 @@ Outcome GameHost::run_game_action(const QString& game, const QString& action,
     return known->invoke(*open.session, arguments);
 }
 
-QByteArray GameHost::run_json(const QByteArray& request) {
+namespace {
+
+std::optional<QJsonObject> request_object(const QByteArray& request, Outcome* refusal) {
     if (!is_utf8(request)) {
-        return outcome_json(Outcome::bad_request(translated("ctl", "请求不是有效的 UTF-8 文字")));
+        *refusal = Outcome::bad_request(translated("ctl", "请求不是有效的 UTF-8 文字"));
+        return std::nullopt;
     }
     QJsonParseError error{};
     const QJsonDocument document = QJsonDocument::fromJson(request, &error);
     if (error.error != QJsonParseError::NoError || !document.isObject()) {
-        return outcome_json(Outcome::bad_request(translated("ctl", "请求不是一个 JSON 对象")));
+        *refusal = Outcome::bad_request(translated("ctl", "请求不是一个 JSON 对象"));
+        return std::nullopt;
     }
-    return outcome_json(run(document.object()));
+    return document.object();
+}
+
+} // namespace
+
+QByteArray GameHost::run_json(const QByteArray& request) {
+    Outcome refusal;
+    const std::optional<QJsonObject> object = request_object(request, &refusal);
+    return outcome_json(object ? run(*object) : refusal);
+}
+
+void GameHost::set_service(const QString& word, ServiceRunner runner) {
+    services_.insert(word, std::move(runner));
+}
+
+void GameHost::run_later(const QJsonObject& request, const Answer& answer) {
+    const QJsonValue word_value = request.value(QStringLiteral("service"));
+    if (word_value.isUndefined()) {
+        answer(run(request));
+        return;
+    }
+    const QString word = word_value.toString();
+    const ProgramService* service = program_service(word);
+    const QString name = request.value(QStringLiteral("action")).toString();
+    const GameAction* known = nullptr;
+    for (qsizetype i = 0; service != nullptr && i < service->actions.size(); ++i) {
+        if (service->actions[i].name == name) {
+            known = &service->actions[i];
+        }
+    }
+    const auto runner = services_.constFind(word);
+    if (known == nullptr || runner == services_.constEnd()) {
+        answer(Outcome::not_found(translated("ctl", "没有这个命令：") + word + u' ' + name));
+        return;
+    }
+    ActionArguments arguments;
+    if (const Outcome read = read_arguments(*known, request, &arguments); !read.done()) {
+        answer(read);
+        return;
+    }
+    (*runner)(name, arguments, answer);
+}
+
+void GameHost::run_json_later(const QByteArray& request,
+                              const std::function<void(QByteArray)>& answer) {
+    Outcome refusal;
+    const std::optional<QJsonObject> object = request_object(request, &refusal);
+    if (!object) {
+        answer(outcome_json(refusal));
+        return;
+    }
+    run_later(*object, [answer](const Outcome& outcome) { answer(outcome_json(outcome)); });
 }
 
 void GameHost::refresh(int index) {

@@ -3,6 +3,7 @@
 #include "runtime/game_module.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QJsonObject>
 #include <QList>
 #include <QObject>
@@ -47,10 +48,21 @@ public:
     void after_start();
 
     // One request from outside: "action" and, for a game's action, "game", with the action's
-    // arguments as members.
+    // arguments as members. A service's request names it by "service" and goes through
+    // run_later.
     Outcome run(const QJsonObject& request);
     // The same as JSON text, as ctl and the global keys send it; the answer as JSON text.
     QByteArray run_json(const QByteArray& request);
+
+    // What runs a service's actions (see program_services()): it reads nothing more than the
+    // arguments, checked against the table, and calls answer exactly once, now or later.
+    using Answer = std::function<void(const Outcome& outcome)>;
+    using ServiceRunner =
+        std::function<void(const QString& action, const ActionArguments& arguments, Answer)>;
+    void set_service(const QString& word, ServiceRunner runner);
+    // Any request, a service's among them, answered when it ends; the others at once.
+    void run_later(const QJsonObject& request, const Answer& answer);
+    void run_json_later(const QByteArray& request, const std::function<void(QByteArray)>& answer);
 
     // The games' state for the overlays: {"revision": n, "<id>": {"open": ..., ...}, ...} in
     // the catalogue's order, compact UTF-8; the revision grows with every change.
@@ -76,6 +88,7 @@ private:
     GameModules modules_;
     GameEnvironment environment_;
     std::function<void(QWidget*, const QString&)> placer_;
+    QHash<QString, ServiceRunner> services_;
     std::vector<Open> open_;
     QList<QJsonObject> parts_;
     quint64 revision_ = 0;

@@ -6,6 +6,13 @@
 #include "runtime/outside_numbers.h"
 #include "runtime/translation.h"
 
+#include <QJsonArray>
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <cmath>
+#include <optional>
+
 namespace glimmer {
 
 namespace {
@@ -122,6 +129,92 @@ public:
     QString page_script() const override { return QStringLiteral(":/verify/dice_verify.js"); }
 };
 
+// The turn in OBS's own sources, worded as the overlay page words it; the dice stay covered
+// while they shake, since the throws are secret until the reveal.
+NativeOverlay dice_native_overlay() {
+    using Kind = NativePart::Kind;
+    NativeOverlay overlay;
+    overlay.parts = {
+        {QStringLiteral("龙方战绩"), Kind::text, {20, 10}, 26},
+        {QStringLiteral("虎方战绩"), Kind::text, {20, 46}, 26},
+        {QStringLiteral("龙骰"), Kind::picture, {190, 88}},
+        {QStringLiteral("虎骰"), Kind::picture, {354, 88}},
+        {QStringLiteral("局况"), Kind::text, {20, 196}, 28},
+        {QStringLiteral("结果"), Kind::text, {20, 234}, 28, 0xffffd54a},
+        {QStringLiteral("公平性"), Kind::text, {20, 274}, 15, 0xffd0d0d0},
+    };
+    overlay.values = [](const QJsonObject& game) {
+        const QString given_phase = game.value(QStringLiteral("phase")).toString();
+        const QStringList phases{QStringLiteral("waiting"), QStringLiteral("counting"),
+                                 QStringLiteral("shaking"), QStringLiteral("revealing")};
+        const QString phase = phases.contains(given_phase) ? given_phase : phases[0];
+        const QString last = game.value(QStringLiteral("last_winner")).toString();
+        const QString winner = last == u"left" || last == u"right" ? last : QString();
+        const QJsonObject revealed = game.value(QStringLiteral("revealed")).toObject();
+        const QJsonArray thrown = revealed.value(QStringLiteral("faces")).toArray();
+        const bool faces = thrown.size() == 2 &&
+                           std::all_of(thrown.begin(), thrown.end(), [](const QJsonValue& face) {
+                               const int n = face.toInt();
+                               return n >= 1 && n <= 6;
+                           });
+        const bool shown = faces && phase == u"waiting";
+        const QString left_tally = state_text(game.value(QStringLiteral("left_tally")));
+        // The tally texts carry the settled turns: "胜利：3  失败：12" is 15 of them.
+        std::optional<long long> counted;
+        static const QRegularExpression digits(QStringLiteral("\\d+"));
+        QList<long long> numbers;
+        for (auto it = digits.globalMatch(left_tally); it.hasNext();) {
+            numbers << it.next().captured().toLongLong();
+        }
+        if (numbers.size() == 2) {
+            counted = numbers[0] + numbers[1];
+        }
+        const auto round_of = [](const QJsonValue& draw) -> std::optional<long long> {
+            const QJsonValue round = draw.toObject().value(QStringLiteral("round"));
+            const double n = round.toDouble(-1);
+            return round.isDouble() && n >= 0 && n == std::floor(n)
+                       ? std::optional<long long>(static_cast<long long>(n))
+                       : std::nullopt;
+        };
+        const std::optional<long long> settled =
+            round_of(game.value(QStringLiteral("revealed"))).has_value()
+                ? round_of(game.value(QStringLiteral("revealed")))
+                : counted;
+        std::optional<long long> next = round_of(game.value(QStringLiteral("draw")));
+        if (!next && counted) {
+            next = *counted + 1;
+        }
+        const QString number = next ? QStringLiteral("第%1局 · ").arg(*next) : QString();
+        const QString won = phase == u"waiting" ? winner : QString();
+        QHash<QString, QString> values;
+        values.insert(QStringLiteral("龙方战绩"),
+                      QStringLiteral("龙　") + cut_text(left_tally, 24));
+        values.insert(QStringLiteral("虎方战绩"),
+                      QStringLiteral("虎　") +
+                          cut_text(state_text(game.value(QStringLiteral("right_tally"))), 24));
+        for (int i = 0; i < 2; ++i) {
+            values.insert(i == 0 ? QStringLiteral("龙骰") : QStringLiteral("虎骰"),
+                          shown ? QStringLiteral("die_%1").arg(thrown.at(i).toInt())
+                                : QStringLiteral("die_covered"));
+        }
+        values.insert(QStringLiteral("局况"),
+                      phase == u"waiting"    ? (won.isEmpty() ? QStringLiteral("等待开局")
+                                                              : QStringLiteral("等待下一局"))
+                      : phase == u"counting" ? number + QStringLiteral("设定摇几次")
+                      : phase == u"shaking"  ? number + QStringLiteral("摇色子中…")
+                                             : number + QStringLiteral("等待开奖"));
+        values.insert(QStringLiteral("结果"),
+                      won.isEmpty()
+                          ? QString()
+                          : (settled ? QStringLiteral("第%1局：").arg(*settled)
+                                     : QStringLiteral("上一局：")) +
+                                (won == u"left" ? QStringLiteral("龙胜") : QStringLiteral("虎胜")));
+        values.insert(QStringLiteral("公平性"), fairness_line(game, true));
+        return values;
+    };
+    return overlay;
+}
+
 class DiceModule final : public GameModule {
 public:
     const GameInfo& info() const override {
@@ -160,6 +253,11 @@ public:
 
     QList<DefaultKey> default_keys() const override {
         return {{QStringLiteral("Ctrl+Alt+Space"), QStringLiteral("dice step")}};
+    }
+
+    const NativeOverlay* native_overlay() const override {
+        static const NativeOverlay overlay = dice_native_overlay();
+        return &overlay;
     }
 
 private:

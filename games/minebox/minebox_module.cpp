@@ -7,6 +7,8 @@
 #include "runtime/outside_numbers.h"
 #include "runtime/translation.h"
 
+#include <QJsonArray>
+
 #include <algorithm>
 
 namespace glimmer {
@@ -129,6 +131,73 @@ public:
     QString page_script() const override { return QStringLiteral(":/verify/minebox_verify.js"); }
 };
 
+// The board in OBS's own text sources. A text source cannot be a grid of coloured boxes, so
+// the boxes are rows of their numbers, an opened box by what it held and whose it is; past
+// what fits, the count of the rest.
+NativeOverlay minebox_native_overlay() {
+    using Kind = NativePart::Kind;
+    NativeOverlay overlay;
+    overlay.parts = {
+        {QStringLiteral("玩家一战绩"), Kind::text, {20, 10}, 26},
+        {QStringLiteral("玩家二战绩"), Kind::text, {330, 10}, 26},
+        {QStringLiteral("阶段"), Kind::text, {20, 52}, 28, 0xffffd54a},
+        {QStringLiteral("剩余地雷"), Kind::text, {330, 52}, 28},
+        {QStringLiteral("箱子"), Kind::text, {20, 100}, 24},
+        {QStringLiteral("公平性"), Kind::text, {20, 334}, 15, 0xffd0d0d0},
+    };
+    overlay.values = [](const QJsonObject& game) {
+        constexpr int per_row = 10;
+        constexpr int rows = 6;
+        const QJsonArray tallies = game.value(QStringLiteral("tallies")).toArray();
+        const QString stage = game.value(QStringLiteral("stage")).toString();
+        const QString boxes = game.value(QStringLiteral("boxes")).toString();
+        const QString owners = game.value(QStringLiteral("owners")).toString();
+        const int waiting = game.value(QStringLiteral("waiting")).toInt(-1);
+        const int mines = game.value(QStringLiteral("mines_left")).toInt(-1);
+        QStringList lines;
+        QStringList row;
+        const qsizetype shown = std::min<qsizetype>(boxes.size(), per_row * rows);
+        for (qsizetype i = 0; i < shown; ++i) {
+            const QChar owner = i < owners.size() ? owners[i] : QChar();
+            const QString whose = owner == u'1'   ? QStringLiteral("一")
+                                  : owner == u'2' ? QStringLiteral("二")
+                                                  : QString();
+            const QString cell = boxes[i] == u'1'   ? QStringLiteral("空") + whose
+                                 : boxes[i] == u'2' ? QStringLiteral("雷") + whose
+                                                    : QString::number(i + 1);
+            row << (i == waiting ? u'[' + cell + u']' : cell);
+            if (row.size() == per_row) {
+                lines << row.join(QStringLiteral("  "));
+                row.clear();
+            }
+        }
+        if (!row.isEmpty()) {
+            lines << row.join(QStringLiteral("  "));
+        }
+        if (boxes.size() > shown) {
+            lines.last() += QStringLiteral("  …共 %1 个").arg(boxes.size());
+        }
+        const QHash<QString, QString> stages{
+            {QStringLiteral("setup"), QStringLiteral("等待埋雷")},
+            {QStringLiteral("playing"), QStringLiteral("请选箱子")},
+            {QStringLiteral("waiting"), QStringLiteral("等待认领")},
+            {QStringLiteral("finished"), QStringLiteral("箱子全部开完")}};
+        QHash<QString, QString> values;
+        values.insert(QStringLiteral("玩家一战绩"),
+                      QStringLiteral("玩家一 ") + cut_text(state_text(tallies.at(0)), 12));
+        values.insert(QStringLiteral("玩家二战绩"),
+                      QStringLiteral("玩家二 ") + cut_text(state_text(tallies.at(1)), 12));
+        values.insert(QStringLiteral("阶段"), stages.value(stage));
+        values.insert(QStringLiteral("剩余地雷"), mines >= 0 && stage != u"setup"
+                                                      ? QStringLiteral("剩余地雷：%1").arg(mines)
+                                                      : QString());
+        values.insert(QStringLiteral("箱子"), lines.join(u'\n'));
+        values.insert(QStringLiteral("公平性"), fairness_line(game, false));
+        return values;
+    };
+    return overlay;
+}
+
 class MineBoxModule final : public GameModule {
 public:
     const GameInfo& info() const override {
@@ -164,6 +233,11 @@ public:
     }
 
     const DrawVerifier* verifier() const override { return &verifier_; }
+
+    const NativeOverlay* native_overlay() const override {
+        static const NativeOverlay overlay = minebox_native_overlay();
+        return &overlay;
+    }
 
 private:
     MineBoxTallies tallies_;

@@ -8,6 +8,7 @@
 #include "runtime/game_module.h"
 
 #include <QFileInfo>
+#include <QJsonArray>
 
 namespace glimmer {
 
@@ -50,6 +51,44 @@ QList<GameAction> tally_actions() {
                              QString::fromUtf8(QT_TRANSLATE_NOOP("actions", "重做撤销的加分")),
                              [](TallyPk& pk, const ActionArguments&) { return pk.redo(); }),
     };
+}
+
+// The scoreboard in OBS's own text sources, laid out as the overlay page's rows.
+NativeOverlay tally_native_overlay() {
+    using Kind = NativePart::Kind;
+    NativeOverlay overlay;
+    overlay.parts = {
+        {QStringLiteral("玩家一名字"), Kind::text, {20, 24}, 36},
+        {QStringLiteral("玩家一总数"), Kind::text, {240, 20}, 44, 0xffffd54a},
+        {QStringLiteral("玩家一领先"), Kind::picture, {500, 30}},
+        {QStringLiteral("玩家二名字"), Kind::text, {20, 114}, 36},
+        {QStringLiteral("玩家二总数"), Kind::text, {240, 110}, 44, 0xffffd54a},
+        {QStringLiteral("玩家二领先"), Kind::picture, {500, 120}},
+        {QStringLiteral("相差"), Kind::text, {20, 196}, 32},
+    };
+    overlay.values = [](const QJsonObject& game) {
+        const QJsonArray players = game.value(QStringLiteral("players")).toArray();
+        const QString leader = game.value(QStringLiteral("leader")).toString();
+        QHash<QString, QString> values;
+        const QStringList numbers{QStringLiteral("一"), QStringLiteral("二")};
+        for (qsizetype i = 0; i < 2; ++i) {
+            const QJsonObject player = players.at(i).toObject();
+            const QString who = QStringLiteral("玩家") + numbers[i];
+            // Names are cut as the PK window cuts them, so they never run into the totals.
+            values.insert(who + QStringLiteral("名字"),
+                          cut_text(state_text(player.value(QStringLiteral("name"))), 5));
+            values.insert(who + QStringLiteral("总数"),
+                          cut_text(state_text(player.value(QStringLiteral("total_text"))), 11));
+            values.insert(who + QStringLiteral("领先"), leader == (i == 0 ? u"one" : u"two")
+                                                            ? QStringLiteral("leader")
+                                                            : QString());
+        }
+        values.insert(QStringLiteral("相差"),
+                      QStringLiteral("相差：") +
+                          cut_text(state_text(game.value(QStringLiteral("difference_text"))), 14));
+        return values;
+    };
+    return overlay;
 }
 
 class TallyModule final : public GameModule {
@@ -101,6 +140,11 @@ public:
         keys.append({QStringLiteral("Ctrl+Alt+Z"), QStringLiteral("tally undo")});
         keys.append({QStringLiteral("Ctrl+Alt+Y"), QStringLiteral("tally redo")});
         return keys;
+    }
+
+    const NativeOverlay* native_overlay() const override {
+        static const NativeOverlay overlay = tally_native_overlay();
+        return &overlay;
     }
 
     // A PK that ended while its history was busy goes in now, whether or not the window opens.

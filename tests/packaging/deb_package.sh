@@ -35,6 +35,7 @@ lib=$root/usr/lib/glimmerhall
 # The essentials; other files may join the program's folder, but nothing lands elsewhere.
 for f in usr/lib/glimmerhall/glimmerhall usr/lib/glimmerhall/hostcore.rtl \
     usr/lib/glimmerhall/libglimmer_net.so usr/lib/glimmerhall/libglimmer_overlay.so \
+    usr/lib/glimmerhall/libglimmer_obs_socket.so \
     usr/lib/glimmerhall/glimmer_page_reader \
     usr/share/applications/$id.desktop usr/share/metainfo/$id.metainfo.xml \
     usr/share/icons/hicolor/scalable/apps/$id.svg usr/share/man/man1/glimmerhall.1.gz \
