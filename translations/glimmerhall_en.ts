@@ -1,4 +1,5 @@
-<?xml version='1.0' encoding='utf-8'?>
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="en">
 <context>
     <name>TallyHistoryWindow</name>
@@ -24,7 +25,7 @@
     </message>
     <message>
         <source>任一玩家的名字</source>
-        <translation>either player's name</translation>
+        <translation>either player&apos;s name</translation>
     </message>
     <message>
         <source>导出列表中的PK（CSV）…</source>
@@ -108,11 +109,11 @@
     </message>
     <message>
         <source>玩家一总数</source>
-        <translation>Player one's total</translation>
+        <translation>Player one&apos;s total</translation>
     </message>
     <message>
         <source>玩家二总数</source>
-        <translation>Player two's total</translation>
+        <translation>Player two&apos;s total</translation>
     </message>
     <message>
         <source>状态</source>
@@ -131,11 +132,11 @@
     </message>
     <message>
         <source>玩家一名字</source>
-        <translation>Player one's name</translation>
+        <translation>Player one&apos;s name</translation>
     </message>
     <message>
         <source>玩家二名字</source>
-        <translation>Player two's name</translation>
+        <translation>Player two&apos;s name</translation>
     </message>
     <message>
         <source>添加</source>
@@ -171,11 +172,11 @@
     </message>
     <message>
         <source>的名字不能为空。</source>
-        <translation>'s name cannot be empty.</translation>
+        <translation>&apos;s name cannot be empty.</translation>
     </message>
     <message>
         <source>的名字不能换行。</source>
-        <translation>'s name cannot have a line break.</translation>
+        <translation>&apos;s name cannot have a line break.</translation>
     </message>
     <message>
         <source>的预设数量最多 %1 个。</source>
@@ -183,7 +184,7 @@
     </message>
     <message>
         <source>的预设数量“%1”不是数字。</source>
-        <translation>'s preset amount "%1" is not a number.</translation>
+        <translation>&apos;s preset amount &quot;%1&quot; is not a number.</translation>
     </message>
     <message>
         <source>玩家一</source>
@@ -195,7 +196,7 @@
     </message>
     <message>
         <source>广告文字里不能有“+”：配置文件用它表示换行。</source>
-        <translation>The advert cannot hold "+": the file uses it for a line break.</translation>
+        <translation>The advert cannot hold &quot;+&quot;: the file uses it for a line break.</translation>
     </message>
     <message>
         <source>字大小应在 1 到 %1 之间。</source>
@@ -218,11 +219,11 @@
     </message>
     <message>
         <source>从开局提示打开“摇几次”的框</source>
-        <translation>open the "how many throws" box from the start prompt</translation>
+        <translation>open the &quot;how many throws&quot; box from the start prompt</translation>
     </message>
     <message>
         <source>设定这一局摇几次</source>
-        <translation>set this turn's number of throws</translation>
+        <translation>set this turn&apos;s number of throws</translation>
     </message>
     <message>
         <source>开始摇</source>
@@ -238,7 +239,7 @@
     </message>
     <message>
         <source>把观众的口令混进下一局的随机数</source>
-        <translation>mix the viewers' phrase into the next turn's draw</translation>
+        <translation>mix the viewers&apos; phrase into the next turn&apos;s draw</translation>
     </message>
     <message>
         <source>设定箱子和地雷的数量</source>
@@ -258,7 +259,7 @@
     </message>
     <message>
         <source>把观众的口令混进埋雷的随机数</source>
-        <translation>mix the viewers' phrase into the burial's draw</translation>
+        <translation>mix the viewers&apos; phrase into the burial&apos;s draw</translation>
     </message>
     <message>
         <source>给玩家 1 或 2 加上这个数量</source>
@@ -266,7 +267,7 @@
     </message>
     <message>
         <source>加上玩家的第 n 个预设数量（从 1 起）</source>
-        <translation>add the player's n-th preset amount (from 1)</translation>
+        <translation>add the player&apos;s n-th preset amount (from 1)</translation>
     </message>
     <message>
         <source>选中玩家 1 或 2，打字加分给他</source>
@@ -286,15 +287,27 @@
     </message>
     <message>
         <source>打开一个游戏的窗口，已开着就把它带到前面</source>
-        <translation>open a game's window, or bring it to the front when open</translation>
+        <translation>open a game&apos;s window, or bring it to the front when open</translation>
     </message>
     <message>
         <source>打印各游戏的状态，即 GET /api/state 的 JSON</source>
-        <translation>print every game's state, the JSON of GET /api/state</translation>
+        <translation>print every game&apos;s state, the JSON of GET /api/state</translation>
     </message>
     <message>
         <source>把游戏目录带到前面</source>
         <translation>bring the game catalogue to the front</translation>
+    </message>
+    <message>
+        <source>把游戏（不写就是全部）加入 OBS 的当前场景，或 --scene 指定的场景</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>OBS 是否连上、它的版本、场景和已加入的游戏</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>从 OBS 拿走程序加入的源（不写游戏就是全部），别的都不动</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>
@@ -314,7 +327,7 @@
 </source>
         <translation>
 
-A custom shortcut in the desktop's settings that runs a glimmerhall ctl command does the same, for example:
+A custom shortcut in the desktop&apos;s settings that runs a glimmerhall ctl command does the same, for example:
 </translation>
     </message>
     <message>
@@ -373,24 +386,36 @@ Every command: glimmerhall ctl --help and man glimmerhall.</translation>
         <translation>
 Address copied: </translation>
     </message>
+    <message>
+        <source>连接 OBS…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>加入 OBS · </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>加入 OBS</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>command line</name>
     <message>
-        <source>option '--overlay-port' needs a port number</source>
-        <translation>option '--overlay-port' needs a port number</translation>
+        <source>option &apos;--overlay-port&apos; needs a port number</source>
+        <translation>option &apos;--overlay-port&apos; needs a port number</translation>
     </message>
     <message>
-        <source>invalid overlay port '%1': give a whole number from 0 to 65535</source>
-        <translation>invalid overlay port '%1': give a whole number from 0 to 65535</translation>
+        <source>invalid overlay port &apos;%1&apos;: give a whole number from 0 to 65535</source>
+        <translation>invalid overlay port &apos;%1&apos;: give a whole number from 0 to 65535</translation>
     </message>
     <message>
-        <source>unrecognised option '%1'</source>
-        <translation>unrecognised option '%1'</translation>
+        <source>unrecognised option &apos;%1&apos;</source>
+        <translation>unrecognised option &apos;%1&apos;</translation>
     </message>
     <message>
-        <source>unexpected argument '%1'</source>
-        <translation>unexpected argument '%1'</translation>
+        <source>unexpected argument &apos;%1&apos;</source>
+        <translation>unexpected argument &apos;%1&apos;</translation>
     </message>
     <message>
         <source>Usage: glimmerhall [--overlay-port N] [--new-instance]
@@ -412,7 +437,7 @@ opened from one catalogue window.
 Options:
   --overlay-port N  serve the live overlays on 127.0.0.1, port N (0 to 65535);
                     default %1, 0 turns the live overlays off. Also settable as
-                    'port' in section [overlay] of
+                    &apos;port&apos; in section [overlay] of
                     ${XDG_CONFIG_HOME:-~/.config}/glimmerhall/settings.ini
   --new-instance    start another copy even when one is running; it takes no
                     ctl commands (without it, a second start raises the first)
@@ -420,7 +445,7 @@ Options:
   --version         show the version and exit
 
 Commands to the running program: glimmerhall ctl --help
-Checking a game's revealed draw from its published seed, phrase and outcome
+Checking a game&apos;s revealed draw from its published seed, phrase and outcome
 (no running program needed): glimmerhall verify --help
 
 </source>
@@ -431,7 +456,7 @@ opened from one catalogue window.
 Options:
   --overlay-port N  serve the live overlays on 127.0.0.1, port N (0 to 65535);
                     default %1, 0 turns the live overlays off. Also settable as
-                    'port' in section [overlay] of
+                    &apos;port&apos; in section [overlay] of
                     ${XDG_CONFIG_HOME:-~/.config}/glimmerhall/settings.ini
   --new-instance    start another copy even when one is running; it takes no
                     ctl commands (without it, a second start raises the first)
@@ -439,7 +464,7 @@ Options:
   --version         show the version and exit
 
 Commands to the running program: glimmerhall ctl --help
-Checking a game's revealed draw from its published seed, phrase and outcome
+Checking a game&apos;s revealed draw from its published seed, phrase and outcome
 (no running program needed): glimmerhall verify --help
 
 </translation>
@@ -480,20 +505,20 @@ Checking a game's revealed draw from its published seed, phrase and outcome
         <translation>ctl needs a command</translation>
     </message>
     <message>
-        <source>'%1' takes %2 argument(s); see 'glimmerhall ctl --help'</source>
-        <translation>'%1' takes %2 argument(s); see 'glimmerhall ctl --help'</translation>
+        <source>&apos;%1&apos; takes %2 argument(s); see &apos;glimmerhall ctl --help&apos;</source>
+        <translation>&apos;%1&apos; takes %2 argument(s); see &apos;glimmerhall ctl --help&apos;</translation>
     </message>
     <message>
-        <source>invalid %1 '%2' for '%3'</source>
-        <translation>invalid %1 '%2' for '%3'</translation>
+        <source>invalid %1 &apos;%2&apos; for &apos;%3&apos;</source>
+        <translation>invalid %1 &apos;%2&apos; for &apos;%3&apos;</translation>
     </message>
     <message>
-        <source>'%1' is too long: a request takes at most %2 bytes (命令太长)</source>
-        <translation>'%1' is too long: a request takes at most %2 bytes</translation>
+        <source>&apos;%1&apos; is too long: a request takes at most %2 bytes (命令太长)</source>
+        <translation>&apos;%1&apos; is too long: a request takes at most %2 bytes</translation>
     </message>
     <message>
-        <source>unknown ctl command '%1'; see 'glimmerhall ctl --help'</source>
-        <translation>unknown ctl command '%1'; see 'glimmerhall ctl --help'</translation>
+        <source>unknown ctl command &apos;%1&apos;; see &apos;glimmerhall ctl --help&apos;</source>
+        <translation>unknown ctl command &apos;%1&apos;; see &apos;glimmerhall ctl --help&apos;</translation>
     </message>
     <message>
         <source>Usage: glimmerhall ctl COMMAND [ARGUMENTS]  (glimmerhall ctl --help lists them)
@@ -504,15 +529,15 @@ Checking a game's revealed draw from its published seed, phrase and outcome
     <message>
         <source>Usage: glimmerhall ctl COMMAND [ARGUMENTS]
 
-Sends one command to the program running in this user's session and prints its
-answer. Commands act as the game windows' own buttons and keys do.
+Sends one command to the program running in this user&apos;s session and prints its
+answer. Commands act as the game windows&apos; own buttons and keys do.
 
 Commands:
 </source>
         <translation>Usage: glimmerhall ctl COMMAND [ARGUMENTS]
 
-Sends one command to the program running in this user's session and prints its
-answer. Commands act as the game windows' own buttons and keys do.
+Sends one command to the program running in this user&apos;s session and prints its
+answer. Commands act as the game windows&apos; own buttons and keys do.
 
 Commands:
 </translation>
@@ -569,6 +594,10 @@ take); 2 usage error; 3 no program running.
         <source>请求不是一个 JSON 对象</source>
         <translation>the request is not a JSON object</translation>
     </message>
+    <message>
+        <source>&apos;%1&apos; does not take &apos;%2&apos;; see &apos;glimmerhall ctl --help&apos;</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>hotkeys</name>
@@ -622,6 +651,197 @@ take); 2 usage error; 3 no program running.
     </message>
 </context>
 <context>
+    <name>obs</name>
+    <message>
+        <source>已连上 OBS %1。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>它有浏览器源：游戏会作为浏览器源加入。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>它没有浏览器源：游戏会用 OBS 自带的文字和图片源画出。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>正在连接 OBS…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>测试连接</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>连接 OBS</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>OBS 28 以后自带 WebSocket 服务器：在 OBS 的 工具 → WebSocket 服务器设置 里打开它，点“显示连接信息”，把端口和密码填在这里。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>地址</source>
+        <translation type="unfinished">Address</translation>
+    </message>
+    <message>
+        <source>密码</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>没能保存：</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>OBS 没有开着，或它的 WebSocket 服务器没有打开（在 OBS 的 工具 → WebSocket 服务器设置 里打开，端口与这里的地址一致）</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>OBS 没有回应</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>与 OBS 的连接断开了</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>OBS 的地址应像 ws://127.0.0.1:4455 这样：</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>程序缺少与 OBS 通信的模块 glimmer_obs_socket</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>OBS 不接受这个密码：请在 OBS 的 工具 → WebSocket 服务器设置 里点“显示连接信息”，把密码抄过来</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>这个 OBS 的 WebSocket 版本太旧，请用 OBS 28 或更新的版本</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>OBS 关掉了，或断开了连接；它回来时会自动连上</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>没有连上 OBS</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>OBS 没有及时回答</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>OBS 里找不到它，也许刚被删掉了</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>这个 OBS 没有这种源</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>OBS 拒绝了这个请求，代码 %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>没有连上 OBS：</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>OBS 里没有叫「%1」的场景</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>写不了 OBS 要显示的图片：</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>这个 OBS 没有浏览器源，而这个游戏没有别的画法</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>OBS 里已有一个叫「%1」的源，种类是 %2，程序没有动它；把它改名或删掉后再试</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>OBS 里已有一个叫「%1」的场景，程序没有动它；把它改名或删掉后再试</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>直播叠加没有开着，浏览器源没有地址可用</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source> 没有加入 OBS：</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 已作为浏览器源加入场景「%2」，因为这个 OBS 有浏览器源。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 已用 OBS 自带的文字和图片源加入场景「%2」，因为这个 OBS 没有浏览器源（Debian 的 OBS 就是这样）；程序会随游戏更新这些文字和图片。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>场景「%1」里还有别的源，留下了它</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>：</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>；</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 已从 OBS 拿走。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 不在 OBS 里。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>没有连上 OBS（%1）：</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>没有设地址</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>已连上 OBS %1（%2）</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>当前场景：%1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>有浏览器源</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>没有浏览器源，游戏用 OBS 自带的文字和图片源画出</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>浏览器源</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>文字和图片源</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>未加入</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>overlay</name>
     <message>
         <source>the overlay module cannot be loaded</source>
@@ -637,7 +857,7 @@ take); 2 usage error; 3 no program running.
     </message>
     <message>
         <source>%1 中 [overlay] port 的值 “%2” 无效，已改用 %3</source>
-        <translation>In %1 the [overlay] port value "%2" is invalid; %3 is used instead</translation>
+        <translation>In %1 the [overlay] port value &quot;%2&quot; is invalid; %3 is used instead</translation>
     </message>
     <message>
         <source>直播叠加未开启：端口 %1 无效</source>
@@ -726,7 +946,7 @@ take); 2 usage error; 3 no program running.
     </message>
     <message>
         <source>在 OBS 中添加“浏览器”来源，填入下面的地址和大小。</source>
-        <translation>In OBS, add a "Browser" source and fill in the address and size below.</translation>
+        <translation>In OBS, add a &quot;Browser&quot; source and fill in the address and size below.</translation>
     </message>
     <message>
         <source>游戏</source>
@@ -889,8 +1109,8 @@ take); 2 usage error; 3 no program running.
 第 n 块随机数是 HMAC-SHA256（密钥＝种子的 32 个字节，消息＝UTF-8 的 “glimmerhall-draw|游戏|轮次|n|口令”），n 从 0 起；
 每块的 32 个字节依次按 4 个字节一组读成大端无符号数 x（每块 8 个），x ≥ 2^32 − 2^32 mod 范围 时丢弃、读下一个，否则取 下限 + x mod 范围。</source>
         <translation>Recomputed in your browser: this page sends nothing anywhere. The SHA-256 of the seed must equal the commitment published before the turn;
-block n of the draw is HMAC-SHA256 (key = the seed's 32 bytes, message = UTF-8 "glimmerhall-draw|game|round|n|phrase"), n from 0;
-each block's 32 bytes are read 4 at a time as big-endian unsigned numbers x (8 a block); x ≥ 2^32 − 2^32 mod span is thrown back and the next one read, else the draw is low + x mod span.</translation>
+block n of the draw is HMAC-SHA256 (key = the seed&apos;s 32 bytes, message = UTF-8 &quot;glimmerhall-draw|game|round|n|phrase&quot;), n from 0;
+each block&apos;s 32 bytes are read 4 at a time as big-endian unsigned numbers x (8 a block); x ≥ 2^32 − 2^32 mod span is thrown back and the next one read, else the draw is low + x mod span.</translation>
     </message>
     <message>
         <source>摇的次数应是 1 到 1000</source>
@@ -994,22 +1214,22 @@ each block's 32 bytes are read 4 at a time as big-endian unsigned numbers x (8 a
     <message>
         <source>
 Checks a revealed draw of a game (%1) from what the overlay and the
-"公平验证" box published, without the program running: recomputes the outcome from
-the seed (64 hex digits) and the phrase (omit it or give '' when there was none),
+&quot;公平验证&quot; box published, without the program running: recomputes the outcome from
+the seed (64 hex digits) and the phrase (omit it or give &apos;&apos; when there was none),
 prints it, and compares it with whatever of the commitment and the outcome is given.
-A phrase that starts with a dash goes after '--', at the end.
+A phrase that starts with a dash goes after &apos;--&apos;, at the end.
 
-  --round N          the draw's round number
+  --round N          the draw&apos;s round number
   --commitment HEX   the published SHA-256 of the seed
 </source>
         <translation>
 Checks a revealed draw of a game (%1) from what the overlay and the
-"公平验证" box published, without the program running: recomputes the outcome from
-the seed (64 hex digits) and the phrase (omit it or give '' when there was none),
+&quot;公平验证&quot; box published, without the program running: recomputes the outcome from
+the seed (64 hex digits) and the phrase (omit it or give &apos;&apos; when there was none),
 prints it, and compares it with whatever of the commitment and the outcome is given.
-A phrase that starts with a dash goes after '--', at the end.
+A phrase that starts with a dash goes after &apos;--&apos;, at the end.
 
-  --round N          the draw's round number
+  --round N          the draw&apos;s round number
   --commitment HEX   the published SHA-256 of the seed
 </translation>
     </message>
@@ -1018,16 +1238,16 @@ A phrase that starts with a dash goes after '--', at the end.
         <translation>verify needs a game: %1</translation>
     </message>
     <message>
-        <source>unknown game '%1': %2</source>
-        <translation>unknown game '%1': %2</translation>
+        <source>unknown game &apos;%1&apos;: %2</source>
+        <translation>unknown game &apos;%1&apos;: %2</translation>
     </message>
     <message>
-        <source>unknown option '%1' for %2 (a phrase that starts with a dash goes after '--')</source>
-        <translation>unknown option '%1' for %2 (a phrase that starts with a dash goes after '--')</translation>
+        <source>unknown option &apos;%1&apos; for %2 (a phrase that starts with a dash goes after &apos;--&apos;)</source>
+        <translation>unknown option &apos;%1&apos; for %2 (a phrase that starts with a dash goes after &apos;--&apos;)</translation>
     </message>
     <message>
-        <source>option '--%1' given twice</source>
-        <translation>option '--%1' given twice</translation>
+        <source>option &apos;--%1&apos; given twice</source>
+        <translation>option &apos;--%1&apos; given twice</translation>
     </message>
     <message>
         <source>verify %1 needs the seed</source>
@@ -1046,8 +1266,8 @@ A phrase that starts with a dash goes after '--', at the end.
         <translation>--%1 is needed</translation>
     </message>
     <message>
-        <source>invalid round '%1'</source>
-        <translation>invalid round '%1'</translation>
+        <source>invalid round &apos;%1&apos;</source>
+        <translation>invalid round &apos;%1&apos;</translation>
     </message>
     <message>
         <source>the commitment must be 64 hex digits</source>
@@ -1080,8 +1300,8 @@ commitment %5%6</translation>
         <translation>throws</translation>
     </message>
     <message>
-        <source>the turn's number of throws (1 to %1); the last one decides</source>
-        <translation>the turn's number of throws (1 to %1); the last one decides</translation>
+        <source>the turn&apos;s number of throws (1 to %1); the last one decides</source>
+        <translation>the turn&apos;s number of throws (1 to %1); the last one decides</translation>
     </message>
     <message>
         <source>胜方</source>
@@ -1104,20 +1324,20 @@ commitment %5%6</translation>
         <translation>dragon-tiger, e.g. 5-2</translation>
     </message>
     <message>
-        <source>the last throw's dragon and tiger faces, e.g. 5-2</source>
-        <translation>the last throw's dragon and tiger faces, e.g. 5-2</translation>
+        <source>the last throw&apos;s dragon and tiger faces, e.g. 5-2</source>
+        <translation>the last throw&apos;s dragon and tiger faces, e.g. 5-2</translation>
     </message>
     <message>
-        <source>invalid throw count '%1': a turn has 1 to %2 throws</source>
-        <translation>invalid throw count '%1': a turn has 1 to %2 throws</translation>
+        <source>invalid throw count &apos;%1&apos;: a turn has 1 to %2 throws</source>
+        <translation>invalid throw count &apos;%1&apos;: a turn has 1 to %2 throws</translation>
     </message>
     <message>
-        <source>invalid winner '%1': left or right</source>
-        <translation>invalid winner '%1': left or right</translation>
+        <source>invalid winner &apos;%1&apos;: left or right</source>
+        <translation>invalid winner &apos;%1&apos;: left or right</translation>
     </message>
     <message>
-        <source>invalid faces '%1': dragon-tiger, e.g. 5-2</source>
-        <translation>invalid faces '%1': dragon-tiger, e.g. 5-2</translation>
+        <source>invalid faces &apos;%1&apos;: dragon-tiger, e.g. 5-2</source>
+        <translation>invalid faces &apos;%1&apos;: dragon-tiger, e.g. 5-2</translation>
     </message>
     <message>
         <source>throws     %1</source>
@@ -1152,16 +1372,16 @@ commitment %5%6</translation>
         <translation>boxes</translation>
     </message>
     <message>
-        <source>the burial's number of boxes</source>
-        <translation>the burial's number of boxes</translation>
+        <source>the burial&apos;s number of boxes</source>
+        <translation>the burial&apos;s number of boxes</translation>
     </message>
     <message>
         <source>地雷数量</source>
         <translation>mines</translation>
     </message>
     <message>
-        <source>the burial's number of mines</source>
-        <translation>the burial's number of mines</translation>
+        <source>the burial&apos;s number of mines</source>
+        <translation>the burial&apos;s number of mines</translation>
     </message>
     <message>
         <source>有雷的箱子</source>
@@ -1172,20 +1392,20 @@ commitment %5%6</translation>
         <translation>e.g. 1,4</translation>
     </message>
     <message>
-        <source>the boxes holding a mine, e.g. 1,4 ('' for none)</source>
-        <translation>the boxes holding a mine, e.g. 1,4 ('' for none)</translation>
+        <source>the boxes holding a mine, e.g. 1,4 (&apos;&apos; for none)</source>
+        <translation>the boxes holding a mine, e.g. 1,4 (&apos;&apos; for none)</translation>
     </message>
     <message>
-        <source>invalid box count '%1'</source>
-        <translation>invalid box count '%1'</translation>
+        <source>invalid box count &apos;%1&apos;</source>
+        <translation>invalid box count &apos;%1&apos;</translation>
     </message>
     <message>
-        <source>invalid mine count '%1': a burial has fewer mines than boxes</source>
-        <translation>invalid mine count '%1': a burial has fewer mines than boxes</translation>
+        <source>invalid mine count &apos;%1&apos;: a burial has fewer mines than boxes</source>
+        <translation>invalid mine count &apos;%1&apos;: a burial has fewer mines than boxes</translation>
     </message>
     <message>
-        <source>invalid box number '%1' in --mine-boxes</source>
-        <translation>invalid box number '%1' in --mine-boxes</translation>
+        <source>invalid box number &apos;%1&apos; in --mine-boxes</source>
+        <translation>invalid box number &apos;%1&apos; in --mine-boxes</translation>
     </message>
     <message>
         <source>boxes      %1</source>
@@ -1217,8 +1437,8 @@ commitment %5%6</translation>
     </message>
     <message>
         <source>
-Block n of a draw's stream is HMAC-SHA256(key = the seed's 32 bytes, message =
-UTF-8 "glimmerhall-draw|&lt;game&gt;|&lt;round&gt;|&lt;n&gt;|&lt;phrase&gt;"), n from 0. The blocks'
+Block n of a draw&apos;s stream is HMAC-SHA256(key = the seed&apos;s 32 bytes, message =
+UTF-8 &quot;glimmerhall-draw|&lt;game&gt;|&lt;round&gt;|&lt;n&gt;|&lt;phrase&gt;&quot;), n from 0. The blocks&apos;
 bytes in turn are read as big-endian 32-bit words x, eight to a block; a draw in
 [low, high] throws x back when x &gt;= 2^32 - 2^32 mod span, else gives
 low + x mod span.
@@ -1227,8 +1447,8 @@ Exit status: 0 everything given checks; 1 the commitment or the outcome does not
 match (the reason on standard error); 2 usage error.
 </source>
         <translation>
-Block n of a draw's stream is HMAC-SHA256(key = the seed's 32 bytes, message =
-UTF-8 "glimmerhall-draw|&lt;game&gt;|&lt;round&gt;|&lt;n&gt;|&lt;phrase&gt;"), n from 0. The blocks'
+Block n of a draw&apos;s stream is HMAC-SHA256(key = the seed&apos;s 32 bytes, message =
+UTF-8 &quot;glimmerhall-draw|&lt;game&gt;|&lt;round&gt;|&lt;n&gt;|&lt;phrase&gt;&quot;), n from 0. The blocks&apos;
 bytes in turn are read as big-endian 32-bit words x, eight to a block; a draw in
 [low, high] throws x back when x &gt;= 2^32 - 2^32 mod span, else gives
 low + x mod span.

@@ -1,4 +1,5 @@
-<?xml version='1.0' encoding='utf-8'?>
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
 <TS version="2.1" language="zh_CN" sourcelanguage="en">
 <context>
     <name>TallyHistoryWindow</name>
@@ -296,6 +297,18 @@
         <source>把游戏目录带到前面</source>
         <translation>把游戏目录带到前面</translation>
     </message>
+    <message>
+        <source>把游戏（不写就是全部）加入 OBS 的当前场景，或 --scene 指定的场景</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>OBS 是否连上、它的版本、场景和已加入的游戏</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>从 OBS 拿走程序加入的源（不写游戏就是全部），别的都不动</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>catalogue</name>
@@ -373,24 +386,36 @@
         <translation>
 地址已复制：</translation>
     </message>
+    <message>
+        <source>连接 OBS…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>加入 OBS · </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>加入 OBS</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>command line</name>
     <message>
-        <source>option '--overlay-port' needs a port number</source>
-        <translation>选项 '--overlay-port' 需要一个端口号</translation>
+        <source>option &apos;--overlay-port&apos; needs a port number</source>
+        <translation>选项 &apos;--overlay-port&apos; 需要一个端口号</translation>
     </message>
     <message>
-        <source>invalid overlay port '%1': give a whole number from 0 to 65535</source>
-        <translation>无效的直播叠加端口 '%1'：请给出 0 到 65535 的整数</translation>
+        <source>invalid overlay port &apos;%1&apos;: give a whole number from 0 to 65535</source>
+        <translation>无效的直播叠加端口 &apos;%1&apos;：请给出 0 到 65535 的整数</translation>
     </message>
     <message>
-        <source>unrecognised option '%1'</source>
-        <translation>无法识别的选项 '%1'</translation>
+        <source>unrecognised option &apos;%1&apos;</source>
+        <translation>无法识别的选项 &apos;%1&apos;</translation>
     </message>
     <message>
-        <source>unexpected argument '%1'</source>
-        <translation>多余的参数 '%1'</translation>
+        <source>unexpected argument &apos;%1&apos;</source>
+        <translation>多余的参数 &apos;%1&apos;</translation>
     </message>
     <message>
         <source>Usage: glimmerhall [--overlay-port N] [--new-instance]
@@ -412,7 +437,7 @@ opened from one catalogue window.
 Options:
   --overlay-port N  serve the live overlays on 127.0.0.1, port N (0 to 65535);
                     default %1, 0 turns the live overlays off. Also settable as
-                    'port' in section [overlay] of
+                    &apos;port&apos; in section [overlay] of
                     ${XDG_CONFIG_HOME:-~/.config}/glimmerhall/settings.ini
   --new-instance    start another copy even when one is running; it takes no
                     ctl commands (without it, a second start raises the first)
@@ -420,7 +445,7 @@ Options:
   --version         show the version and exit
 
 Commands to the running program: glimmerhall ctl --help
-Checking a game's revealed draw from its published seed, phrase and outcome
+Checking a game&apos;s revealed draw from its published seed, phrase and outcome
 (no running program needed): glimmerhall verify --help
 
 </source>
@@ -431,7 +456,7 @@ Checking a game's revealed draw from its published seed, phrase and outcome
   --overlay-port N  在 127.0.0.1 的端口 N（0 到 65535）提供直播叠加；
                     默认 %1，0 表示关闭直播叠加。也可在
                     ${XDG_CONFIG_HOME:-~/.config}/glimmerhall/settings.ini
-                    的 [overlay] 一节用 'port' 设定
+                    的 [overlay] 一节用 &apos;port&apos; 设定
   --new-instance    即使已有一份在运行，也再启动一份；它不接受 ctl 命令
                     （不加此项时，再次启动只会把第一份带到前面）
   -h, --help        显示本帮助并退出
@@ -479,20 +504,20 @@ glimmerhall verify --help
         <translation>ctl 需要一个命令</translation>
     </message>
     <message>
-        <source>'%1' takes %2 argument(s); see 'glimmerhall ctl --help'</source>
-        <translation>'%1' 需要 %2 个参数；见 'glimmerhall ctl --help'</translation>
+        <source>&apos;%1&apos; takes %2 argument(s); see &apos;glimmerhall ctl --help&apos;</source>
+        <translation>&apos;%1&apos; 需要 %2 个参数；见 &apos;glimmerhall ctl --help&apos;</translation>
     </message>
     <message>
-        <source>invalid %1 '%2' for '%3'</source>
-        <translation>'%3' 的 %1 无效：'%2'</translation>
+        <source>invalid %1 &apos;%2&apos; for &apos;%3&apos;</source>
+        <translation>&apos;%3&apos; 的 %1 无效：&apos;%2&apos;</translation>
     </message>
     <message>
-        <source>'%1' is too long: a request takes at most %2 bytes (命令太长)</source>
-        <translation>命令太长：'%1' 超过了一个请求最多的 %2 字节</translation>
+        <source>&apos;%1&apos; is too long: a request takes at most %2 bytes (命令太长)</source>
+        <translation>命令太长：&apos;%1&apos; 超过了一个请求最多的 %2 字节</translation>
     </message>
     <message>
-        <source>unknown ctl command '%1'; see 'glimmerhall ctl --help'</source>
-        <translation>没有这个 ctl 命令：'%1'；见 'glimmerhall ctl --help'</translation>
+        <source>unknown ctl command &apos;%1&apos;; see &apos;glimmerhall ctl --help&apos;</source>
+        <translation>没有这个 ctl 命令：&apos;%1&apos;；见 &apos;glimmerhall ctl --help&apos;</translation>
     </message>
     <message>
         <source>Usage: glimmerhall ctl COMMAND [ARGUMENTS]  (glimmerhall ctl --help lists them)
@@ -503,8 +528,8 @@ glimmerhall verify --help
     <message>
         <source>Usage: glimmerhall ctl COMMAND [ARGUMENTS]
 
-Sends one command to the program running in this user's session and prints its
-answer. Commands act as the game windows' own buttons and keys do.
+Sends one command to the program running in this user&apos;s session and prints its
+answer. Commands act as the game windows&apos; own buttons and keys do.
 
 Commands:
 </source>
@@ -567,6 +592,10 @@ take); 2 usage error; 3 no program running.
         <source>请求不是一个 JSON 对象</source>
         <translation>请求不是一个 JSON 对象</translation>
     </message>
+    <message>
+        <source>&apos;%1&apos; does not take &apos;%2&apos;; see &apos;glimmerhall ctl --help&apos;</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>hotkeys</name>
@@ -617,6 +646,197 @@ take); 2 usage error; 3 no program running.
     <message>
         <source>正在向桌面登记全局快捷键…</source>
         <translation>正在向桌面登记全局快捷键…</translation>
+    </message>
+</context>
+<context>
+    <name>obs</name>
+    <message>
+        <source>已连上 OBS %1。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>它有浏览器源：游戏会作为浏览器源加入。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>它没有浏览器源：游戏会用 OBS 自带的文字和图片源画出。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>正在连接 OBS…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>测试连接</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>连接 OBS</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>OBS 28 以后自带 WebSocket 服务器：在 OBS 的 工具 → WebSocket 服务器设置 里打开它，点“显示连接信息”，把端口和密码填在这里。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>地址</source>
+        <translation type="unfinished">地址</translation>
+    </message>
+    <message>
+        <source>密码</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>没能保存：</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>OBS 没有开着，或它的 WebSocket 服务器没有打开（在 OBS 的 工具 → WebSocket 服务器设置 里打开，端口与这里的地址一致）</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>OBS 没有回应</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>与 OBS 的连接断开了</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>OBS 的地址应像 ws://127.0.0.1:4455 这样：</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>程序缺少与 OBS 通信的模块 glimmer_obs_socket</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>OBS 不接受这个密码：请在 OBS 的 工具 → WebSocket 服务器设置 里点“显示连接信息”，把密码抄过来</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>这个 OBS 的 WebSocket 版本太旧，请用 OBS 28 或更新的版本</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>OBS 关掉了，或断开了连接；它回来时会自动连上</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>没有连上 OBS</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>OBS 没有及时回答</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>OBS 里找不到它，也许刚被删掉了</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>这个 OBS 没有这种源</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>OBS 拒绝了这个请求，代码 %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>没有连上 OBS：</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>OBS 里没有叫「%1」的场景</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>写不了 OBS 要显示的图片：</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>这个 OBS 没有浏览器源，而这个游戏没有别的画法</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>OBS 里已有一个叫「%1」的源，种类是 %2，程序没有动它；把它改名或删掉后再试</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>OBS 里已有一个叫「%1」的场景，程序没有动它；把它改名或删掉后再试</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>直播叠加没有开着，浏览器源没有地址可用</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source> 没有加入 OBS：</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 已作为浏览器源加入场景「%2」，因为这个 OBS 有浏览器源。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 已用 OBS 自带的文字和图片源加入场景「%2」，因为这个 OBS 没有浏览器源（Debian 的 OBS 就是这样）；程序会随游戏更新这些文字和图片。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>场景「%1」里还有别的源，留下了它</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>：</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>；</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 已从 OBS 拿走。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 不在 OBS 里。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>没有连上 OBS（%1）：</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>没有设地址</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>已连上 OBS %1（%2）</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>当前场景：%1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>有浏览器源</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>没有浏览器源，游戏用 OBS 自带的文字和图片源画出</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>浏览器源</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>文字和图片源</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>未加入</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>
@@ -992,18 +1212,18 @@ take); 2 usage error; 3 no program running.
     <message>
         <source>
 Checks a revealed draw of a game (%1) from what the overlay and the
-"公平验证" box published, without the program running: recomputes the outcome from
-the seed (64 hex digits) and the phrase (omit it or give '' when there was none),
+&quot;公平验证&quot; box published, without the program running: recomputes the outcome from
+the seed (64 hex digits) and the phrase (omit it or give &apos;&apos; when there was none),
 prints it, and compares it with whatever of the commitment and the outcome is given.
-A phrase that starts with a dash goes after '--', at the end.
+A phrase that starts with a dash goes after &apos;--&apos;, at the end.
 
-  --round N          the draw's round number
+  --round N          the draw&apos;s round number
   --commitment HEX   the published SHA-256 of the seed
 </source>
         <translation>
 用直播叠加和“公平验证”框公布的内容核对一局开奖（%1），无需程序在运行：
-由种子（64 位十六进制）和口令（没有口令时省略或写 ''）重新算出结果并打印，
-再与给出的承诺和结果逐项比较。以短横线开头的口令放在最后的 '--' 之后。
+由种子（64 位十六进制）和口令（没有口令时省略或写 &apos;&apos;）重新算出结果并打印，
+再与给出的承诺和结果逐项比较。以短横线开头的口令放在最后的 &apos;--&apos; 之后。
 
   --round N          开奖的轮次
   --commitment HEX   公布的种子 SHA-256
@@ -1014,16 +1234,16 @@ A phrase that starts with a dash goes after '--', at the end.
         <translation>verify 需要一个游戏：%1</translation>
     </message>
     <message>
-        <source>unknown game '%1': %2</source>
-        <translation>没有这个游戏 '%1'：%2</translation>
+        <source>unknown game &apos;%1&apos;: %2</source>
+        <translation>没有这个游戏 &apos;%1&apos;：%2</translation>
     </message>
     <message>
-        <source>unknown option '%1' for %2 (a phrase that starts with a dash goes after '--')</source>
-        <translation>%2 没有选项 '%1'（以短横线开头的口令放在 '--' 之后）</translation>
+        <source>unknown option &apos;%1&apos; for %2 (a phrase that starts with a dash goes after &apos;--&apos;)</source>
+        <translation>%2 没有选项 &apos;%1&apos;（以短横线开头的口令放在 &apos;--&apos; 之后）</translation>
     </message>
     <message>
-        <source>option '--%1' given twice</source>
-        <translation>选项 '--%1' 给了两次</translation>
+        <source>option &apos;--%1&apos; given twice</source>
+        <translation>选项 &apos;--%1&apos; 给了两次</translation>
     </message>
     <message>
         <source>verify %1 needs the seed</source>
@@ -1042,8 +1262,8 @@ A phrase that starts with a dash goes after '--', at the end.
         <translation>需要 --%1</translation>
     </message>
     <message>
-        <source>invalid round '%1'</source>
-        <translation>无效的轮次 '%1'</translation>
+        <source>invalid round &apos;%1&apos;</source>
+        <translation>无效的轮次 &apos;%1&apos;</translation>
     </message>
     <message>
         <source>the commitment must be 64 hex digits</source>
@@ -1076,7 +1296,7 @@ commitment %5%6</source>
         <translation>摇的次数</translation>
     </message>
     <message>
-        <source>the turn's number of throws (1 to %1); the last one decides</source>
+        <source>the turn&apos;s number of throws (1 to %1); the last one decides</source>
         <translation>这一局摇的次数（1 到 %1）；最后一次定胜负</translation>
     </message>
     <message>
@@ -1100,20 +1320,20 @@ commitment %5%6</source>
         <translation>龙-虎，如 5-2</translation>
     </message>
     <message>
-        <source>the last throw's dragon and tiger faces, e.g. 5-2</source>
+        <source>the last throw&apos;s dragon and tiger faces, e.g. 5-2</source>
         <translation>最后一次的龙、虎点数，如 5-2</translation>
     </message>
     <message>
-        <source>invalid throw count '%1': a turn has 1 to %2 throws</source>
-        <translation>无效的次数 '%1'：一局摇 1 到 %2 次</translation>
+        <source>invalid throw count &apos;%1&apos;: a turn has 1 to %2 throws</source>
+        <translation>无效的次数 &apos;%1&apos;：一局摇 1 到 %2 次</translation>
     </message>
     <message>
-        <source>invalid winner '%1': left or right</source>
-        <translation>无效的胜方 '%1'：应是 left 或 right</translation>
+        <source>invalid winner &apos;%1&apos;: left or right</source>
+        <translation>无效的胜方 &apos;%1&apos;：应是 left 或 right</translation>
     </message>
     <message>
-        <source>invalid faces '%1': dragon-tiger, e.g. 5-2</source>
-        <translation>无效的点数 '%1'：应是 龙-虎，如 5-2</translation>
+        <source>invalid faces &apos;%1&apos;: dragon-tiger, e.g. 5-2</source>
+        <translation>无效的点数 &apos;%1&apos;：应是 龙-虎，如 5-2</translation>
     </message>
     <message>
         <source>throws     %1</source>
@@ -1148,7 +1368,7 @@ commitment %5%6</source>
         <translation>箱子数量</translation>
     </message>
     <message>
-        <source>the burial's number of boxes</source>
+        <source>the burial&apos;s number of boxes</source>
         <translation>埋雷时的箱子数量</translation>
     </message>
     <message>
@@ -1156,7 +1376,7 @@ commitment %5%6</source>
         <translation>地雷数量</translation>
     </message>
     <message>
-        <source>the burial's number of mines</source>
+        <source>the burial&apos;s number of mines</source>
         <translation>埋雷时的地雷数量</translation>
     </message>
     <message>
@@ -1168,20 +1388,20 @@ commitment %5%6</source>
         <translation>如 1,4</translation>
     </message>
     <message>
-        <source>the boxes holding a mine, e.g. 1,4 ('' for none)</source>
-        <translation>有雷的箱子，如 1,4（没有时写 ''）</translation>
+        <source>the boxes holding a mine, e.g. 1,4 (&apos;&apos; for none)</source>
+        <translation>有雷的箱子，如 1,4（没有时写 &apos;&apos;）</translation>
     </message>
     <message>
-        <source>invalid box count '%1'</source>
-        <translation>无效的箱子数量 '%1'</translation>
+        <source>invalid box count &apos;%1&apos;</source>
+        <translation>无效的箱子数量 &apos;%1&apos;</translation>
     </message>
     <message>
-        <source>invalid mine count '%1': a burial has fewer mines than boxes</source>
-        <translation>无效的地雷数量 '%1'：地雷应比箱子少</translation>
+        <source>invalid mine count &apos;%1&apos;: a burial has fewer mines than boxes</source>
+        <translation>无效的地雷数量 &apos;%1&apos;：地雷应比箱子少</translation>
     </message>
     <message>
-        <source>invalid box number '%1' in --mine-boxes</source>
-        <translation>--mine-boxes 里的箱子号 '%1' 无效</translation>
+        <source>invalid box number &apos;%1&apos; in --mine-boxes</source>
+        <translation>--mine-boxes 里的箱子号 &apos;%1&apos; 无效</translation>
     </message>
     <message>
         <source>boxes      %1</source>
@@ -1213,8 +1433,8 @@ commitment %5%6</source>
     </message>
     <message>
         <source>
-Block n of a draw's stream is HMAC-SHA256(key = the seed's 32 bytes, message =
-UTF-8 "glimmerhall-draw|&lt;game&gt;|&lt;round&gt;|&lt;n&gt;|&lt;phrase&gt;"), n from 0. The blocks'
+Block n of a draw&apos;s stream is HMAC-SHA256(key = the seed&apos;s 32 bytes, message =
+UTF-8 &quot;glimmerhall-draw|&lt;game&gt;|&lt;round&gt;|&lt;n&gt;|&lt;phrase&gt;&quot;), n from 0. The blocks&apos;
 bytes in turn are read as big-endian 32-bit words x, eight to a block; a draw in
 [low, high] throws x back when x &gt;= 2^32 - 2^32 mod span, else gives
 low + x mod span.
@@ -1224,7 +1444,7 @@ match (the reason on standard error); 2 usage error.
 </source>
         <translation>
 一局随机数的第 n 块（n 从 0 起）是 HMAC-SHA256（密钥为种子的 32 字节，消息为
-UTF-8 的 "glimmerhall-draw|&lt;game&gt;|&lt;round&gt;|&lt;n&gt;|&lt;phrase&gt;"）。各块的字节依次读作
+UTF-8 的 &quot;glimmerhall-draw|&lt;game&gt;|&lt;round&gt;|&lt;n&gt;|&lt;phrase&gt;&quot;）。各块的字节依次读作
 大端 32 位整数 x，每块 8 个；在 [low, high] 中取数时，x &gt;= 2^32 - 2^32 mod span
 的舍去，否则取 low + x mod span。
 
