@@ -357,12 +357,16 @@ ObsJob ObsStage::setup_job(QStringList games, QString scene, GameHost::Answer an
                 fault = translated("obs", "直播叠加没有开着，浏览器源没有地址可用");
             } else {
                 const QJsonObject settings = browser_settings(address, info.overlay_size);
-                const ObsReply made =
-                    existing.ok ? co_await link_.call(QStringLiteral("SetInputSettings"),
-                                                      settings_data(name, settings))
-                                : co_await link_.call(
-                                      QStringLiteral("CreateInput"),
-                                      create_input_data(scene, name, browser_kind, settings, open));
+                // Never a co_await inside ?: : GCC 12 destroys its temporaries twice.
+                ObsReply made;
+                if (existing.ok) {
+                    made = co_await link_.call(QStringLiteral("SetInputSettings"),
+                                               settings_data(name, settings));
+                } else {
+                    made = co_await link_.call(
+                        QStringLiteral("CreateInput"),
+                        create_input_data(scene, name, browser_kind, settings, open));
+                }
                 if (!made.ok) {
                     fault = failure(made);
                 } else if (!existing.ok) {

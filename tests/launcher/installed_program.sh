@@ -15,7 +15,7 @@ prefix="$root/主播 工具/Glimmerhall"
 
 "$cmake" --install "$build" --prefix "$prefix" >/dev/null || { echo "install failed"; exit 2; }
 
-expected=$'glimmer_page_reader\nglimmerhall\nhostcore.rtl\nlibglimmer_net.so\nlibglimmer_overlay.so'
+expected=$'glimmer_page_reader\nglimmerhall\nhostcore.rtl\nlibglimmer_net.so\nlibglimmer_obs_socket.so\nlibglimmer_overlay.so'
 actual=$(cd "$prefix" && find . -mindepth 1 | sed 's|^\./||' | LC_ALL=C sort)
 if [ "$actual" != "$expected" ]; then
     echo "installed files differ:"

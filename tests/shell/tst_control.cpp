@@ -112,6 +112,10 @@ void ControlTest::every_ctl_command_reaches_its_game() {
     }
     const GameModules games = built_in_games();
     for (const host::ControlCommand& command : host::control_commands(games)) {
+        // A service answers later; tst_obs drives OBS's.
+        if (command.service) {
+            continue;
+        }
         QStringList words;
         if (!command.game.isEmpty()) {
             words << command.game;

@@ -200,6 +200,14 @@ void FakeObs::add_input(const QString& scene, const QString& name, const QString
     }
 }
 
+void FakeObs::set_settings(const QString& name, const QJsonObject& settings) {
+    for (Input& input : inputs_) {
+        if (input.name == name) {
+            input.settings = settings;
+        }
+    }
+}
+
 void FakeObs::flood_events(int count) {
     const QJsonObject event{{"eventType", "InputVolumeMeters"},
                             {"eventIntent", 1 << 16},

@@ -62,6 +62,8 @@ public:
     // Also shows the input in the scene, when there is such a scene.
     void add_input(const QString& scene, const QString& name, const QString& kind,
                    QJsonObject settings = {});
+    // As the host's edits in OBS's own windows: no request, no event.
+    void set_settings(const QString& name, const QJsonObject& settings);
 
     // Faults. Each scripted fault is used up by one request of its type; several queue up.
     void fail_next(const QString& request_type, int code, const QString& comment) {
