@@ -96,6 +96,19 @@ void TestCommandLine::parses_ctl_commands_data() {
     QTest::newRow("options before ctl") << QStringList{"--new-instance", "ctl", "dice", "step"}
                                         << QStringLiteral(R"({"action":"step","game":"dice"})");
     QTest::newRow("ctl help") << QStringList{"ctl", "--help"} << "help";
+    // A service's optional argument and option, in any order.
+    QTest::newRow("obs setup") << QStringList{"ctl", "obs", "setup"}
+                               << QStringLiteral(R"({"action":"setup","service":"obs"})");
+    QTest::newRow("obs setup game and scene")
+        << QStringList{"ctl", "obs", "setup", "--scene", "直播 场景", "dice"}
+        << QStringLiteral(
+               R"({"action":"setup","game":"dice","scene":"直播 场景","service":"obs"})");
+    QTest::newRow("obs option without value")
+        << QStringList{"ctl", "obs", "setup", "--scene"} << "usage";
+    QTest::newRow("obs unknown option") << QStringList{"ctl", "obs", "remove", "--all"} << "usage";
+    QTest::newRow("obs two games")
+        << QStringList{"ctl", "obs", "setup", "dice", "tally"} << "usage";
+    QTest::newRow("obs status extra") << QStringList{"ctl", "obs", "status", "x"} << "usage";
     QTest::newRow("nothing after ctl") << QStringList{"ctl"} << "usage";
     QTest::newRow("player 3") << QStringList{"ctl", "tally", "add", "3", "5"} << "usage";
     QTest::newRow("preset 0") << QStringList{"ctl", "tally", "preset", "1", "0"} << "usage";
