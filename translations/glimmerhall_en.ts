@@ -299,15 +299,15 @@
     </message>
     <message>
         <source>把游戏（不写就是全部）加入 OBS 的当前场景，或 --scene 指定的场景</source>
-        <translation type="unfinished"></translation>
+        <translation>add the games (all when none is named) to OBS&apos;s current scene, or to the scene --scene names</translation>
     </message>
     <message>
         <source>OBS 是否连上、它的版本、场景和已加入的游戏</source>
-        <translation type="unfinished"></translation>
+        <translation>whether OBS is connected, its version, scene and the games added</translation>
     </message>
     <message>
         <source>从 OBS 拿走程序加入的源（不写游戏就是全部），别的都不动</source>
-        <translation type="unfinished"></translation>
+        <translation>take the program&apos;s sources out of OBS (every game&apos;s when none is named), leaving all else alone</translation>
     </message>
 </context>
 <context>
@@ -388,15 +388,15 @@ Address copied: </translation>
     </message>
     <message>
         <source>连接 OBS…</source>
-        <translation type="unfinished"></translation>
+        <translation>Connect to OBS…</translation>
     </message>
     <message>
         <source>加入 OBS · </source>
-        <translation type="unfinished"></translation>
+        <translation>Add to OBS · </translation>
     </message>
     <message>
         <source>加入 OBS</source>
-        <translation type="unfinished"></translation>
+        <translation>Add to OBS</translation>
     </message>
 </context>
 <context>
@@ -596,7 +596,7 @@ take); 2 usage error; 3 no program running.
     </message>
     <message>
         <source>&apos;%1&apos; does not take &apos;%2&apos;; see &apos;glimmerhall ctl --help&apos;</source>
-        <translation type="unfinished"></translation>
+        <translation>&apos;%1&apos; does not take &apos;%2&apos;; see &apos;glimmerhall ctl --help&apos;</translation>
     </message>
 </context>
 <context>
@@ -654,191 +654,191 @@ take); 2 usage error; 3 no program running.
     <name>obs</name>
     <message>
         <source>已连上 OBS %1。</source>
-        <translation type="unfinished"></translation>
+        <translation>Connected to OBS %1. </translation>
     </message>
     <message>
         <source>它有浏览器源：游戏会作为浏览器源加入。</source>
-        <translation type="unfinished"></translation>
+        <translation>It has browser sources: games are added as browser sources.</translation>
     </message>
     <message>
         <source>它没有浏览器源：游戏会用 OBS 自带的文字和图片源画出。</source>
-        <translation type="unfinished"></translation>
+        <translation>It has no browser sources: games are drawn with OBS&apos;s own text and image sources.</translation>
     </message>
     <message>
         <source>正在连接 OBS…</source>
-        <translation type="unfinished"></translation>
+        <translation>Connecting to OBS…</translation>
     </message>
     <message>
         <source>测试连接</source>
-        <translation type="unfinished"></translation>
+        <translation>Test connection</translation>
     </message>
     <message>
         <source>连接 OBS</source>
-        <translation type="unfinished"></translation>
+        <translation>Connect to OBS</translation>
     </message>
     <message>
         <source>OBS 28 以后自带 WebSocket 服务器：在 OBS 的 工具 → WebSocket 服务器设置 里打开它，点“显示连接信息”，把端口和密码填在这里。</source>
-        <translation type="unfinished"></translation>
+        <translation>OBS 28 and later have a WebSocket server built in: turn it on in OBS under Tools → WebSocket Server Settings, click “Show Connect Info”, and enter the port and password here.</translation>
     </message>
     <message>
         <source>地址</source>
-        <translation type="unfinished">Address</translation>
+        <translation>Address</translation>
     </message>
     <message>
         <source>密码</source>
-        <translation type="unfinished"></translation>
+        <translation>Password</translation>
     </message>
     <message>
         <source>没能保存：</source>
-        <translation type="unfinished"></translation>
+        <translation>Could not save: </translation>
     </message>
     <message>
         <source>OBS 没有开着，或它的 WebSocket 服务器没有打开（在 OBS 的 工具 → WebSocket 服务器设置 里打开，端口与这里的地址一致）</source>
-        <translation type="unfinished"></translation>
+        <translation>OBS is not running, or its WebSocket server is off (turn it on in OBS under Tools → WebSocket Server Settings, on the same port as the address here)</translation>
     </message>
     <message>
         <source>OBS 没有回应</source>
-        <translation type="unfinished"></translation>
+        <translation>OBS did not respond</translation>
     </message>
     <message>
         <source>与 OBS 的连接断开了</source>
-        <translation type="unfinished"></translation>
+        <translation>The connection to OBS was lost</translation>
     </message>
     <message>
         <source>OBS 的地址应像 ws://127.0.0.1:4455 这样：</source>
-        <translation type="unfinished"></translation>
+        <translation>The OBS address should look like ws://127.0.0.1:4455; this one does not: </translation>
     </message>
     <message>
         <source>程序缺少与 OBS 通信的模块 glimmer_obs_socket</source>
-        <translation type="unfinished"></translation>
+        <translation>The program is missing glimmer_obs_socket, its module for talking to OBS</translation>
     </message>
     <message>
         <source>OBS 不接受这个密码：请在 OBS 的 工具 → WebSocket 服务器设置 里点“显示连接信息”，把密码抄过来</source>
-        <translation type="unfinished"></translation>
+        <translation>OBS does not accept this password: in OBS, click “Show Connect Info” under Tools → WebSocket Server Settings and copy the password from there</translation>
     </message>
     <message>
         <source>这个 OBS 的 WebSocket 版本太旧，请用 OBS 28 或更新的版本</source>
-        <translation type="unfinished"></translation>
+        <translation>This OBS&apos;s WebSocket version is too old; use OBS 28 or later</translation>
     </message>
     <message>
         <source>OBS 关掉了，或断开了连接；它回来时会自动连上</source>
-        <translation type="unfinished"></translation>
+        <translation>OBS closed or dropped the connection; the program reconnects by itself when OBS is back</translation>
     </message>
     <message>
         <source>没有连上 OBS</source>
-        <translation type="unfinished"></translation>
+        <translation>Not connected to OBS</translation>
     </message>
     <message>
         <source>OBS 没有及时回答</source>
-        <translation type="unfinished"></translation>
+        <translation>OBS did not answer in time</translation>
     </message>
     <message>
         <source>OBS 里找不到它，也许刚被删掉了</source>
-        <translation type="unfinished"></translation>
+        <translation>OBS cannot find it; it may have just been deleted</translation>
     </message>
     <message>
         <source>这个 OBS 没有这种源</source>
-        <translation type="unfinished"></translation>
+        <translation>This OBS does not have this kind of source</translation>
     </message>
     <message>
         <source>OBS 拒绝了这个请求，代码 %1</source>
-        <translation type="unfinished"></translation>
+        <translation>OBS refused the request, code %1</translation>
     </message>
     <message>
         <source>没有连上 OBS：</source>
-        <translation type="unfinished"></translation>
+        <translation>Not connected to OBS: </translation>
     </message>
     <message>
         <source>OBS 里没有叫「%1」的场景</source>
-        <translation type="unfinished"></translation>
+        <translation>OBS has no scene called “%1”</translation>
     </message>
     <message>
         <source>写不了 OBS 要显示的图片：</source>
-        <translation type="unfinished"></translation>
+        <translation>Cannot write the pictures for OBS to show: </translation>
     </message>
     <message>
         <source>这个 OBS 没有浏览器源，而这个游戏没有别的画法</source>
-        <translation type="unfinished"></translation>
+        <translation>this OBS has no browser sources, and this game cannot be drawn any other way</translation>
     </message>
     <message>
         <source>OBS 里已有一个叫「%1」的源，种类是 %2，程序没有动它；把它改名或删掉后再试</source>
-        <translation type="unfinished"></translation>
+        <translation>OBS already has a source called “%1”, of kind %2, which the program left alone; rename or delete it and try again</translation>
     </message>
     <message>
         <source>OBS 里已有一个叫「%1」的场景，程序没有动它；把它改名或删掉后再试</source>
-        <translation type="unfinished"></translation>
+        <translation>OBS already has a scene called “%1”, which the program left alone; rename or delete it and try again</translation>
     </message>
     <message>
         <source>直播叠加没有开着，浏览器源没有地址可用</source>
-        <translation type="unfinished"></translation>
+        <translation>the live overlays are off, so a browser source has no address to show</translation>
     </message>
     <message>
         <source> 没有加入 OBS：</source>
-        <translation type="unfinished"></translation>
+        <translation> was not added to OBS: </translation>
     </message>
     <message>
         <source>%1 已作为浏览器源加入场景「%2」，因为这个 OBS 有浏览器源。</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 was added to the scene “%2” as a browser source, since this OBS has browser sources.</translation>
     </message>
     <message>
         <source>%1 已用 OBS 自带的文字和图片源加入场景「%2」，因为这个 OBS 没有浏览器源（Debian 的 OBS 就是这样）；程序会随游戏更新这些文字和图片。</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 was added to the scene “%2” with OBS&apos;s own text and image sources, since this OBS has no browser sources (as with Debian&apos;s OBS); the program updates the text and pictures as the game goes on.</translation>
     </message>
     <message>
         <source>场景「%1」里还有别的源，留下了它</source>
-        <translation type="unfinished"></translation>
+        <translation>the scene “%1” still holds other sources, so it was kept</translation>
     </message>
     <message>
         <source>：</source>
-        <translation type="unfinished"></translation>
+        <translation>: </translation>
     </message>
     <message>
         <source>；</source>
-        <translation type="unfinished"></translation>
+        <translation>; </translation>
     </message>
     <message>
         <source>%1 已从 OBS 拿走。</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 was removed from OBS.</translation>
     </message>
     <message>
         <source>%1 不在 OBS 里。</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 is not in OBS.</translation>
     </message>
     <message>
         <source>没有连上 OBS（%1）：</source>
-        <translation type="unfinished"></translation>
+        <translation>Not connected to OBS (%1): </translation>
     </message>
     <message>
         <source>没有设地址</source>
-        <translation type="unfinished"></translation>
+        <translation>no address set</translation>
     </message>
     <message>
         <source>已连上 OBS %1（%2）</source>
-        <translation type="unfinished"></translation>
+        <translation>Connected to OBS %1 (%2)</translation>
     </message>
     <message>
         <source>当前场景：%1</source>
-        <translation type="unfinished"></translation>
+        <translation>Current scene: %1</translation>
     </message>
     <message>
         <source>有浏览器源</source>
-        <translation type="unfinished"></translation>
+        <translation>Has browser sources</translation>
     </message>
     <message>
         <source>没有浏览器源，游戏用 OBS 自带的文字和图片源画出</source>
-        <translation type="unfinished"></translation>
+        <translation>No browser sources; games are drawn with OBS&apos;s own text and image sources</translation>
     </message>
     <message>
         <source>浏览器源</source>
-        <translation type="unfinished"></translation>
+        <translation>browser source</translation>
     </message>
     <message>
         <source>文字和图片源</source>
-        <translation type="unfinished"></translation>
+        <translation>text and image sources</translation>
     </message>
     <message>
         <source>未加入</source>
-        <translation type="unfinished"></translation>
+        <translation>not added</translation>
     </message>
 </context>
 <context>

@@ -299,15 +299,15 @@
     </message>
     <message>
         <source>把游戏（不写就是全部）加入 OBS 的当前场景，或 --scene 指定的场景</source>
-        <translation type="unfinished"></translation>
+        <translation>把游戏（不写就是全部）加入 OBS 的当前场景，或 --scene 指定的场景</translation>
     </message>
     <message>
         <source>OBS 是否连上、它的版本、场景和已加入的游戏</source>
-        <translation type="unfinished"></translation>
+        <translation>OBS 是否连上、它的版本、场景和已加入的游戏</translation>
     </message>
     <message>
         <source>从 OBS 拿走程序加入的源（不写游戏就是全部），别的都不动</source>
-        <translation type="unfinished"></translation>
+        <translation>从 OBS 拿走程序加入的源（不写游戏就是全部），别的都不动</translation>
     </message>
 </context>
 <context>
@@ -388,15 +388,15 @@
     </message>
     <message>
         <source>连接 OBS…</source>
-        <translation type="unfinished"></translation>
+        <translation>连接 OBS…</translation>
     </message>
     <message>
         <source>加入 OBS · </source>
-        <translation type="unfinished"></translation>
+        <translation>加入 OBS · </translation>
     </message>
     <message>
         <source>加入 OBS</source>
-        <translation type="unfinished"></translation>
+        <translation>加入 OBS</translation>
     </message>
 </context>
 <context>
@@ -594,7 +594,7 @@ take); 2 usage error; 3 no program running.
     </message>
     <message>
         <source>&apos;%1&apos; does not take &apos;%2&apos;; see &apos;glimmerhall ctl --help&apos;</source>
-        <translation type="unfinished"></translation>
+        <translation>&apos;%1&apos; 不接受 &apos;%2&apos;；见 &apos;glimmerhall ctl --help&apos;</translation>
     </message>
 </context>
 <context>
@@ -652,191 +652,191 @@ take); 2 usage error; 3 no program running.
     <name>obs</name>
     <message>
         <source>已连上 OBS %1。</source>
-        <translation type="unfinished"></translation>
+        <translation>已连上 OBS %1。</translation>
     </message>
     <message>
         <source>它有浏览器源：游戏会作为浏览器源加入。</source>
-        <translation type="unfinished"></translation>
+        <translation>它有浏览器源：游戏会作为浏览器源加入。</translation>
     </message>
     <message>
         <source>它没有浏览器源：游戏会用 OBS 自带的文字和图片源画出。</source>
-        <translation type="unfinished"></translation>
+        <translation>它没有浏览器源：游戏会用 OBS 自带的文字和图片源画出。</translation>
     </message>
     <message>
         <source>正在连接 OBS…</source>
-        <translation type="unfinished"></translation>
+        <translation>正在连接 OBS…</translation>
     </message>
     <message>
         <source>测试连接</source>
-        <translation type="unfinished"></translation>
+        <translation>测试连接</translation>
     </message>
     <message>
         <source>连接 OBS</source>
-        <translation type="unfinished"></translation>
+        <translation>连接 OBS</translation>
     </message>
     <message>
         <source>OBS 28 以后自带 WebSocket 服务器：在 OBS 的 工具 → WebSocket 服务器设置 里打开它，点“显示连接信息”，把端口和密码填在这里。</source>
-        <translation type="unfinished"></translation>
+        <translation>OBS 28 以后自带 WebSocket 服务器：在 OBS 的 工具 → WebSocket 服务器设置 里打开它，点“显示连接信息”，把端口和密码填在这里。</translation>
     </message>
     <message>
         <source>地址</source>
-        <translation type="unfinished">地址</translation>
+        <translation>地址</translation>
     </message>
     <message>
         <source>密码</source>
-        <translation type="unfinished"></translation>
+        <translation>密码</translation>
     </message>
     <message>
         <source>没能保存：</source>
-        <translation type="unfinished"></translation>
+        <translation>没能保存：</translation>
     </message>
     <message>
         <source>OBS 没有开着，或它的 WebSocket 服务器没有打开（在 OBS 的 工具 → WebSocket 服务器设置 里打开，端口与这里的地址一致）</source>
-        <translation type="unfinished"></translation>
+        <translation>OBS 没有开着，或它的 WebSocket 服务器没有打开（在 OBS 的 工具 → WebSocket 服务器设置 里打开，端口与这里的地址一致）</translation>
     </message>
     <message>
         <source>OBS 没有回应</source>
-        <translation type="unfinished"></translation>
+        <translation>OBS 没有回应</translation>
     </message>
     <message>
         <source>与 OBS 的连接断开了</source>
-        <translation type="unfinished"></translation>
+        <translation>与 OBS 的连接断开了</translation>
     </message>
     <message>
         <source>OBS 的地址应像 ws://127.0.0.1:4455 这样：</source>
-        <translation type="unfinished"></translation>
+        <translation>OBS 的地址应像 ws://127.0.0.1:4455 这样：</translation>
     </message>
     <message>
         <source>程序缺少与 OBS 通信的模块 glimmer_obs_socket</source>
-        <translation type="unfinished"></translation>
+        <translation>程序缺少与 OBS 通信的模块 glimmer_obs_socket</translation>
     </message>
     <message>
         <source>OBS 不接受这个密码：请在 OBS 的 工具 → WebSocket 服务器设置 里点“显示连接信息”，把密码抄过来</source>
-        <translation type="unfinished"></translation>
+        <translation>OBS 不接受这个密码：请在 OBS 的 工具 → WebSocket 服务器设置 里点“显示连接信息”，把密码抄过来</translation>
     </message>
     <message>
         <source>这个 OBS 的 WebSocket 版本太旧，请用 OBS 28 或更新的版本</source>
-        <translation type="unfinished"></translation>
+        <translation>这个 OBS 的 WebSocket 版本太旧，请用 OBS 28 或更新的版本</translation>
     </message>
     <message>
         <source>OBS 关掉了，或断开了连接；它回来时会自动连上</source>
-        <translation type="unfinished"></translation>
+        <translation>OBS 关掉了，或断开了连接；它回来时会自动连上</translation>
     </message>
     <message>
         <source>没有连上 OBS</source>
-        <translation type="unfinished"></translation>
+        <translation>没有连上 OBS</translation>
     </message>
     <message>
         <source>OBS 没有及时回答</source>
-        <translation type="unfinished"></translation>
+        <translation>OBS 没有及时回答</translation>
     </message>
     <message>
         <source>OBS 里找不到它，也许刚被删掉了</source>
-        <translation type="unfinished"></translation>
+        <translation>OBS 里找不到它，也许刚被删掉了</translation>
     </message>
     <message>
         <source>这个 OBS 没有这种源</source>
-        <translation type="unfinished"></translation>
+        <translation>这个 OBS 没有这种源</translation>
     </message>
     <message>
         <source>OBS 拒绝了这个请求，代码 %1</source>
-        <translation type="unfinished"></translation>
+        <translation>OBS 拒绝了这个请求，代码 %1</translation>
     </message>
     <message>
         <source>没有连上 OBS：</source>
-        <translation type="unfinished"></translation>
+        <translation>没有连上 OBS：</translation>
     </message>
     <message>
         <source>OBS 里没有叫「%1」的场景</source>
-        <translation type="unfinished"></translation>
+        <translation>OBS 里没有叫「%1」的场景</translation>
     </message>
     <message>
         <source>写不了 OBS 要显示的图片：</source>
-        <translation type="unfinished"></translation>
+        <translation>写不了 OBS 要显示的图片：</translation>
     </message>
     <message>
         <source>这个 OBS 没有浏览器源，而这个游戏没有别的画法</source>
-        <translation type="unfinished"></translation>
+        <translation>这个 OBS 没有浏览器源，而这个游戏没有别的画法</translation>
     </message>
     <message>
         <source>OBS 里已有一个叫「%1」的源，种类是 %2，程序没有动它；把它改名或删掉后再试</source>
-        <translation type="unfinished"></translation>
+        <translation>OBS 里已有一个叫「%1」的源，种类是 %2，程序没有动它；把它改名或删掉后再试</translation>
     </message>
     <message>
         <source>OBS 里已有一个叫「%1」的场景，程序没有动它；把它改名或删掉后再试</source>
-        <translation type="unfinished"></translation>
+        <translation>OBS 里已有一个叫「%1」的场景，程序没有动它；把它改名或删掉后再试</translation>
     </message>
     <message>
         <source>直播叠加没有开着，浏览器源没有地址可用</source>
-        <translation type="unfinished"></translation>
+        <translation>直播叠加没有开着，浏览器源没有地址可用</translation>
     </message>
     <message>
         <source> 没有加入 OBS：</source>
-        <translation type="unfinished"></translation>
+        <translation> 没有加入 OBS：</translation>
     </message>
     <message>
         <source>%1 已作为浏览器源加入场景「%2」，因为这个 OBS 有浏览器源。</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 已作为浏览器源加入场景「%2」，因为这个 OBS 有浏览器源。</translation>
     </message>
     <message>
         <source>%1 已用 OBS 自带的文字和图片源加入场景「%2」，因为这个 OBS 没有浏览器源（Debian 的 OBS 就是这样）；程序会随游戏更新这些文字和图片。</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 已用 OBS 自带的文字和图片源加入场景「%2」，因为这个 OBS 没有浏览器源（Debian 的 OBS 就是这样）；程序会随游戏更新这些文字和图片。</translation>
     </message>
     <message>
         <source>场景「%1」里还有别的源，留下了它</source>
-        <translation type="unfinished"></translation>
+        <translation>场景「%1」里还有别的源，留下了它</translation>
     </message>
     <message>
         <source>：</source>
-        <translation type="unfinished"></translation>
+        <translation>：</translation>
     </message>
     <message>
         <source>；</source>
-        <translation type="unfinished"></translation>
+        <translation>；</translation>
     </message>
     <message>
         <source>%1 已从 OBS 拿走。</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 已从 OBS 拿走。</translation>
     </message>
     <message>
         <source>%1 不在 OBS 里。</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 不在 OBS 里。</translation>
     </message>
     <message>
         <source>没有连上 OBS（%1）：</source>
-        <translation type="unfinished"></translation>
+        <translation>没有连上 OBS（%1）：</translation>
     </message>
     <message>
         <source>没有设地址</source>
-        <translation type="unfinished"></translation>
+        <translation>没有设地址</translation>
     </message>
     <message>
         <source>已连上 OBS %1（%2）</source>
-        <translation type="unfinished"></translation>
+        <translation>已连上 OBS %1（%2）</translation>
     </message>
     <message>
         <source>当前场景：%1</source>
-        <translation type="unfinished"></translation>
+        <translation>当前场景：%1</translation>
     </message>
     <message>
         <source>有浏览器源</source>
-        <translation type="unfinished"></translation>
+        <translation>有浏览器源</translation>
     </message>
     <message>
         <source>没有浏览器源，游戏用 OBS 自带的文字和图片源画出</source>
-        <translation type="unfinished"></translation>
+        <translation>没有浏览器源，游戏用 OBS 自带的文字和图片源画出</translation>
     </message>
     <message>
         <source>浏览器源</source>
-        <translation type="unfinished"></translation>
+        <translation>浏览器源</translation>
     </message>
     <message>
         <source>文字和图片源</source>
-        <translation type="unfinished"></translation>
+        <translation>文字和图片源</translation>
     </message>
     <message>
         <source>未加入</source>
-        <translation type="unfinished"></translation>
+        <translation>未加入</translation>
     </message>
 </context>
 <context>

@@ -76,7 +76,7 @@ NativeOverlay tally_native_overlay() {
             const QString who = QStringLiteral("玩家") + numbers[i];
             // Names are cut as the PK window cuts them, so they never run into the totals.
             values.insert(who + QStringLiteral("名字"),
-                          cut_text(state_text(player.value(QStringLiteral("name"))), 5));
+                          cut_text(state_text(player.value(QStringLiteral("name"))), 6));
             values.insert(who + QStringLiteral("总数"),
                           cut_text(state_text(player.value(QStringLiteral("total_text"))), 11));
             values.insert(who + QStringLiteral("领先"), leader == (i == 0 ? u"one" : u"two")
