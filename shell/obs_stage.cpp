@@ -162,7 +162,6 @@ struct ObsStage::Turn {
 ObsStage::ObsStage(GameHost& games, QString folder, QString settings, QObject* parent)
     : QObject(parent), games_(games), folder_(std::move(folder)), settings_(std::move(settings)) {
     update_timer_.setSingleShot(true);
-    update_timer_.setInterval(1000 / updates_per_second);
     connect(&update_timer_, &QTimer::timeout, this, &ObsStage::push_updates);
     connect(&games_, &GameHost::state_changed, this, &ObsStage::update_later);
     connect(&games_, &GameHost::game_opened, this, &ObsStage::show_later);
@@ -652,8 +651,12 @@ ObsJob ObsStage::visibility_job() {
 }
 
 void ObsStage::update_later() {
+    // A lone change goes out on the next turn of the event loop; changes after it wait for
+    // the next round, so OBS gets at most updates_per_second rounds a second.
     if (!update_timer_.isActive() && link_.connected()) {
-        update_timer_.start();
+        const qint64 since = last_push_.isValid() ? last_push_.elapsed() : 1000;
+        update_timer_.start(
+            static_cast<int>(std::max<qint64>(0, 1000 / updates_per_second - since)));
     }
 }
 
@@ -661,6 +664,7 @@ void ObsStage::push_updates() {
     if (!link_.connected()) {
         return;
     }
+    last_push_.start();
     const QJsonObject state = QJsonDocument::fromJson(games_.state_json()).object();
     for (auto it = paths_.cbegin(); it != paths_.cend(); ++it) {
         const GameModule* module = games_.module(it.key());

@@ -4,6 +4,7 @@
 #include "shell/game_host.h"
 #include "shell/obs_link.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QObject>
 #include <QTimer>
@@ -94,6 +95,7 @@ private:
     // What each of our inputs was last sent, so that only changes go out.
     QHash<QString, QString> sent_;
     QTimer update_timer_;
+    QElapsedTimer last_push_;
     std::deque<std::function<void()>> jobs_;
     bool job_running_ = false;
     bool visibility_queued_ = false;

@@ -59,10 +59,10 @@ NativeOverlay tally_native_overlay() {
     NativeOverlay overlay;
     overlay.parts = {
         {QStringLiteral("玩家一名字"), Kind::text, {20, 24}, 36},
-        {QStringLiteral("玩家一总数"), Kind::text, {240, 20}, 44, 0xffffd54a},
+        {QStringLiteral("玩家一总数"), Kind::text, {252, 20}, 44, 0xffffd54a},
         {QStringLiteral("玩家一领先"), Kind::picture, {500, 30}},
         {QStringLiteral("玩家二名字"), Kind::text, {20, 114}, 36},
-        {QStringLiteral("玩家二总数"), Kind::text, {240, 110}, 44, 0xffffd54a},
+        {QStringLiteral("玩家二总数"), Kind::text, {252, 110}, 44, 0xffffd54a},
         {QStringLiteral("玩家二领先"), Kind::picture, {500, 120}},
         {QStringLiteral("相差"), Kind::text, {20, 196}, 32},
     };
