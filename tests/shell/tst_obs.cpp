@@ -7,14 +7,18 @@
 #include "shell/app_state.h"
 #include "shell/catalogue_window.h"
 #include "shell/game_host.h"
+#include "shell/obs_dialog.h"
 #include "shell/obs_link.h"
 #include "shell/obs_stage.h"
 #include "shell/startup_window.h"
 #include "tests/support/fake_obs.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -53,6 +57,7 @@ private slots:
     void faults_are_refused_and_change_nothing();
     void native_texts_follow_the_game_and_keep_the_hosts_style();
     void remove_takes_only_ours();
+    void dialog_tests_then_saves();
 
 private:
     // The stage over a scripted OBS, connected.
@@ -272,6 +277,40 @@ void ObsTest::remove_takes_only_ours() {
              QStringList({"主播的贴纸", "Glimmerhall · Vessmoor · 龙骰 (主播的)"}));
     QCOMPARE(obs_->scenes(), QStringList({obs_->current_scene(), quorvane}));
     QCOMPARE(obs_->items(quorvane).size(), 1);
+}
+
+void ObsTest::dialog_tests_then_saves() {
+    FakeObs obs({});
+    QVERIFY(obs.listen());
+    ObsStage stage(catalogue_->games(), folder_.path() + "/obs", folder_.path() + "/settings.ini");
+    auto* dialog = new ObsDialog(stage);
+    dialog->show();
+    auto* address = dialog->findChild<QLineEdit*>("obs_address");
+    auto* password = dialog->findChild<QLineEdit*>("obs_password");
+    QCOMPARE(address->text(), QStringLiteral("ws://127.0.0.1:4455"));
+    address->setText(obs.address());
+    const auto test = [dialog] {
+        for (QPushButton* button : dialog->findChildren<QPushButton*>()) {
+            if (button->text() == u"测试连接") {
+                button->click();
+            }
+        }
+    };
+    password->setText("guess");
+    test();
+    QTRY_VERIFY2(dialog->result_text().contains("不接受这个密码"),
+                 qPrintable(dialog->result_text()));
+    password->setText("secret");
+    test();
+    QTRY_VERIFY2(dialog->result_text().contains("已连上 OBS 30.1.2"),
+                 qPrintable(dialog->result_text()));
+    // Saving keeps both and connects the program's own link with them.
+    dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Save)->click();
+    QTRY_VERIFY(stage.link().connected());
+    QCOMPARE(stage.target().password, QStringLiteral("secret"));
+    QCOMPARE(QFile::permissions(folder_.path() + "/settings.ini") &
+                 (QFile::ReadGroup | QFile::ReadOther),
+             QFile::Permissions());
 }
 
 QTEST_MAIN(ObsTest)
