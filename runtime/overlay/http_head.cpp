@@ -40,6 +40,7 @@ bool parse_head(QByteArrayView head, RequestHead& out) {
     out.path = request_line[1];
     const qsizetype query = out.path.indexOf('?');
     if (query >= 0) {
+        out.query = out.path.mid(query + 1);
         out.path.truncate(query);
     }
     for (qsizetype i = 1; i < lines.size(); ++i) {

@@ -26,6 +26,7 @@ qsizetype head_length(QByteArrayView seen);
 struct RequestHead {
     QByteArray method;
     QByteArray path;                       // without its query
+    QByteArray query;                      // after the "?", as sent
     QHash<QByteArray, QByteArray> headers; // names in lower case, values trimmed
     bool duplicate_host = false;
     bool duplicate_origin = false;

@@ -17,6 +17,7 @@ enum Opcode : quint8 {
     op_pong = 0xA
 };
 
+inline constexpr quint16 close_going_away = 1001;
 inline constexpr quint16 close_protocol_error = 1002;
 inline constexpr quint16 close_too_big = 1009;
 
