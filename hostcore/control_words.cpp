@@ -5,6 +5,7 @@
 #include "runtime/text.h"
 #include "runtime/translation.h"
 
+#include <QFileInfo>
 #include <QHash>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -149,7 +150,8 @@ ControlRequest parse_control_words(const std::vector<std::string>& words,
                 }
                 request.insert(parameter.name, static_cast<double>(*number));
             } else {
-                request.insert(parameter.name, value);
+                request.insert(parameter.name,
+                               parameter.path ? QFileInfo(value).absoluteFilePath() : value);
             }
         }
         const QByteArray json = QJsonDocument(request).toJson(QJsonDocument::Compact);

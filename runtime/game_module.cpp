@@ -205,6 +205,35 @@ const QList<ProgramService>& program_services() {
                   "actions", "从 OBS 拿走程序加入的源（不写游戏就是全部），别的都不动")),
               {}},
          }},
+        {QStringLiteral("remote"),
+         {
+             {QStringLiteral("on"),
+              {},
+              QString::fromUtf8(QT_TRANSLATE_NOOP("actions", "打开手机遥控，打印手机可用的地址")),
+              {}},
+             {QStringLiteral("off"),
+              {},
+              QString::fromUtf8(QT_TRANSLATE_NOOP("actions", "关闭手机遥控，断开所有手机")),
+              {}},
+             {QStringLiteral("status"),
+              {},
+              QString::fromUtf8(QT_TRANSLATE_NOOP("actions", "手机遥控是否开着、地址和配对的设备")),
+              {}},
+             {QStringLiteral("pair"),
+              {{QStringLiteral("qr"), Kind::text, 0, 4096, true, true, true}},
+              QString::fromUtf8(QT_TRANSLATE_NOOP(
+                  "actions", "打印一个新的配对地址（5 分钟内用一次），--qr 另存二维码 PNG")),
+              {}},
+             {QStringLiteral("devices"),
+              {},
+              QString::fromUtf8(QT_TRANSLATE_NOOP("actions", "列出配对的设备")),
+              {}},
+             {QStringLiteral("remove"),
+              {{QStringLiteral("device"), Kind::text, 0, 64}},
+              QString::fromUtf8(
+                  QT_TRANSLATE_NOOP("actions", "移除一台设备（all 为全部），立即生效")),
+              {}},
+         }},
     };
     return services;
 }

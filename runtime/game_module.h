@@ -61,6 +61,8 @@ struct ActionParameter {
     // command line as "--name VALUE", anywhere after the action's words.
     bool optional = false;
     bool option = false;
+    // A file's name, which ctl makes absolute where it runs: the program may run elsewhere.
+    bool path = false;
 };
 
 // An action's arguments, read and checked against its parameters: each there and each of its
@@ -227,6 +229,11 @@ public:
     // Optional parts.
     virtual const DrawVerifier* verifier() const { return nullptr; }
     virtual QList<DefaultKey> default_keys() const { return {}; }
+    // What the phone remote shows beside the action tables, put into the game's state as
+    // "remote": "buttons" ([{label, request, group}], shortcut requests such as each player's
+    // presets), "labels" ({action: caption}, undo's saying what it will undo) and "summary"
+    // (lines the page shows first). Empty for none.
+    virtual QJsonObject remote_hints(const GameSession& /*session*/) const { return {}; }
     // The game drawn without a web page; null when it has no such drawing.
     virtual const NativeOverlay* native_overlay() const { return nullptr; }
     // Once the catalogue is on screen, whether or not the game opens.

@@ -26,11 +26,11 @@ public:
 
     struct Request {
         QByteArray method;
-        QByteArray path;  // without the query
-        QByteArray query; // after "?", as sent
+        QByteArray path;                       // without the query
+        QByteArray query;                      // after "?", as sent
         QHash<QByteArray, QByteArray> headers; // names in lower case
-        QByteArray body;  // POST only, at most max_body bytes
-        bool upgrade = false; // a well-formed WebSocket upgrade to path
+        QByteArray body;                       // POST only, at most max_body bytes
+        bool upgrade = false;                  // a well-formed WebSocket upgrade to path
     };
     struct Reply {
         int status = 200; // 101 accepts an upgrade

@@ -6,6 +6,8 @@
 #include "obs_dialog.h"
 #include "obs_stage.h"
 #include "overlay_state.h"
+#include "phone_remote.h"
+#include "remote_dialog.h"
 #include "runtime/controls/picture_button.h"
 #include "runtime/controls/transparent_label.h"
 #include "runtime/logging.h"
@@ -264,6 +266,10 @@ void CatalogueWindow::contextMenuEvent(QContextMenuEvent* event) {
         menu->addAction(translated("catalogue", "加入 OBS · ") + modules[i]->info().title, this,
                         [this, id = modules[i]->info().id] { add_to_obs(id); });
     }
+    menu->addAction(translated("catalogue", "手机遥控…"), this, [this] {
+        auto* dialog = new RemoteDialog(*phone_remote_, this);
+        dialog->open();
+    });
     menu->addSeparator();
     menu->addAction(translated("catalogue", "全局快捷键"), this, [this] {
         message_box(hotkey_summary_.isEmpty() ? no_global_hotkeys_text(QString(), games().modules())

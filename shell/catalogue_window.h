@@ -19,6 +19,7 @@ class TransparentLabel;
 class GameHost;
 class HiddenWebView;
 class ObsStage;
+class PhoneRemote;
 class OverlayServer;
 class PictureButton;
 
@@ -54,6 +55,8 @@ public:
     const OverlayAddresses& overlay_addresses() const { return overlay_addresses_; }
     // The games in OBS, over the link to its WebSocket server.
     ObsStage& obs_stage() const { return *obs_stage_; }
+    // The room controller's phone remote, off until the host turns it on.
+    PhoneRemote& phone_remote() const { return *phone_remote_; }
     // The bearer token of the control API on the overlay server.
     const QByteArray& control_token() const { return control_token_; }
     // Puts a new token in place of the old one, in the settings file and the server.
@@ -91,6 +94,7 @@ private:
     HiddenWebView* statistics_view_ = nullptr;
     OverlayServer* overlay_server_ = nullptr;
     ObsStage* obs_stage_ = nullptr;
+    PhoneRemote* phone_remote_ = nullptr;
     OverlayAddresses overlay_addresses_;
     bool overlay_start_tried_ = false;
     QByteArray control_token_;

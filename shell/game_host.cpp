@@ -260,6 +260,11 @@ void GameHost::refresh(int index) {
         if (game.session) {
             part = game.session->state();
             part.insert(QStringLiteral("open"), true);
+            const QJsonObject hints =
+                modules_[static_cast<size_t>(index)]->remote_hints(*game.session);
+            if (!hints.isEmpty()) {
+                part.insert(QStringLiteral("remote"), hints);
+            }
         }
         // A signal that changed nothing on show is no new revision.
         if (part == parts_[index]) {

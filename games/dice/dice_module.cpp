@@ -255,6 +255,18 @@ public:
         return {{QStringLiteral("Ctrl+Alt+Space"), QStringLiteral("dice step")}};
     }
 
+    // The turn's lines as the overlay words them; the steps are the table's own buttons.
+    QJsonObject remote_hints(const GameSession& session) const override {
+        const QHash<QString, QString> values = dice_native_overlay().values(session.state());
+        QJsonArray summary;
+        for (const char* part : {"龙方战绩", "虎方战绩", "局况", "结果"}) {
+            if (!values.value(QString::fromUtf8(part)).isEmpty()) {
+                summary.append(values.value(QString::fromUtf8(part)));
+            }
+        }
+        return {{"summary", summary}};
+    }
+
     const NativeOverlay* native_overlay() const override {
         static const NativeOverlay overlay = dice_native_overlay();
         return &overlay;

@@ -234,6 +234,36 @@ public:
 
     const DrawVerifier* verifier() const override { return &verifier_; }
 
+    // The closed boxes as buttons while a box may be picked, the two players while an opened
+    // box waits for its player; the board's lines as the overlay words them.
+    QJsonObject remote_hints(const GameSession& session) const override {
+        const QJsonObject state = session.state();
+        const QString stage = state.value("stage").toString();
+        const QString boxes = state.value("boxes").toString();
+        QJsonArray buttons;
+        constexpr qsizetype most_buttons = 60;
+        for (qsizetype i = 0;
+             stage == u"playing" && i < boxes.size() && buttons.size() < most_buttons; ++i) {
+            if (boxes[i] == u'0') {
+                buttons.append(QJsonObject{
+                    {"label", QString::number(i + 1)},
+                    {"group", QStringLiteral("开箱")},
+                    {"request", QJsonObject{{"action", "dig"}, {"box", static_cast<int>(i + 1)}}}});
+            }
+        }
+        for (int player = 1; stage == u"waiting" && player <= 2; ++player) {
+            buttons.append(
+                QJsonObject{{"label", player == 1 ? QStringLiteral("记给玩家一")
+                                                  : QStringLiteral("记给玩家二")},
+                            {"group", QStringLiteral("认领")},
+                            {"request", QJsonObject{{"action", "credit"}, {"player", player}}}});
+        }
+        const QHash<QString, QString> values = minebox_native_overlay().values(state);
+        return {{"buttons", buttons},
+                {"summary", QJsonArray{values.value("玩家一战绩"), values.value("玩家二战绩"),
+                                       values.value("阶段") + u' ' + values.value("剩余地雷")}}};
+    }
+
     const NativeOverlay* native_overlay() const override {
         static const NativeOverlay overlay = minebox_native_overlay();
         return &overlay;

@@ -44,6 +44,9 @@ public:
     const QList<TallyAddition>& record() const { return record_; }
     bool can_undo() const { return !done_.isEmpty(); }
     bool can_redo() const { return !redo_.isEmpty(); }
+    // What undo and redo would take back or put back; null when nothing.
+    const TallyAddition* next_undo() const { return can_undo() ? &record_[done_.last()] : nullptr; }
+    const TallyAddition* next_redo() const { return can_redo() ? &record_[redo_.last()] : nullptr; }
 
     const TallyAddition& add(const TallyBoard& before, const QDateTime& time, int player,
                              const QString& name, const QString& amount);

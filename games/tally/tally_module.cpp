@@ -142,6 +142,44 @@ public:
         return keys;
     }
 
+    // Each player's presets as big buttons, and undo and redo saying what they would do.
+    QJsonObject remote_hints(const GameSession& session) const override {
+        const auto& pk = static_cast<const TallyPk&>(session);
+        const TallyView view = pk.view();
+        QJsonArray buttons;
+        for (int player = 1; player <= 2; ++player) {
+            const QStringList& presets = pk.presets(player);
+            for (qsizetype i = 0; i < presets.size(); ++i) {
+                buttons.append(
+                    QJsonObject{{"label", QStringLiteral("+") + presets[i]},
+                                {"group", view.names[static_cast<size_t>(player - 1)]},
+                                {"request", QJsonObject{{"action", "preset"},
+                                                        {"player", player},
+                                                        {"n", static_cast<int>(i + 1)}}}});
+            }
+        }
+        QJsonObject labels;
+        const auto step = [](const TallyAddition* addition) {
+            return addition->name + QStringLiteral(" +") + addition->amount;
+        };
+        if (const TallyAddition* undo = pk.history().next_undo()) {
+            labels.insert("undo", QStringLiteral("撤销：") + step(undo));
+        }
+        if (const TallyAddition* redo = pk.history().next_redo()) {
+            labels.insert("redo", QStringLiteral("重做：") + step(redo));
+        }
+        // The leader as the overlays name it: nobody while the totals are level.
+        const QString leader = pk.state().value("leader").toString();
+        const auto line = [&view, &leader](size_t i, const char* mark) {
+            return view.names[i] + QStringLiteral("  ") + view.totals[i] +
+                   (leader == QLatin1String(mark) ? QStringLiteral("  ▲领先") : QString());
+        };
+        return {{"buttons", buttons},
+                {"labels", labels},
+                {"summary", QJsonArray{line(0, "one"), line(1, "two"),
+                                       QStringLiteral("相差：") + view.difference}}};
+    }
+
     const NativeOverlay* native_overlay() const override {
         static const NativeOverlay overlay = tally_native_overlay();
         return &overlay;

@@ -82,8 +82,8 @@ bool FrontDoor::listen_on(const QHostAddress& address, int port) {
     }
     auto listener = std::make_unique<QTcpServer>();
     if (!listener->listen(address, static_cast<quint16>(port))) {
-        qCWarning(log_server) << "cannot listen on" << address.toString() << "port" << port
-                              << ":" << listener->errorString();
+        qCWarning(log_server) << "cannot listen on" << address.toString() << "port" << port << ":"
+                              << listener->errorString();
         return false;
     }
     QTcpServer* raw = listener.get();
@@ -266,9 +266,8 @@ void FrontDoor::finish_body(QTcpSocket* socket) {
     body.take(socket, bytes.mid(body.head_bytes));
 }
 
-bool FrontDoor::accept_websocket(QTcpSocket* socket, const RequestHead& head,
-                                 qsizetype head_bytes, const QByteArray& tag,
-                                 const QByteArray& first) {
+bool FrontDoor::accept_websocket(QTcpSocket* socket, const RequestHead& head, qsizetype head_bytes,
+                                 const QByteArray& tag, const QByteArray& first) {
     if (clients_.size() >= client_cap_) {
         answer(socket, text_response(503));
         return false;

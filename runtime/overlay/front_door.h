@@ -113,7 +113,7 @@ private:
     QTimer sweep_;
     QElapsedTimer clock_;
     QHash<QTcpSocket*, Client> clients_;
-    QList<Waiting> waiting_; // oldest first
+    QList<Waiting> waiting_;          // oldest first
     QHash<QTcpSocket*, Body> bodies_; // let through, the body still coming
     qsizetype pending_cap_ = 0;
     qsizetype client_cap_ = 0;

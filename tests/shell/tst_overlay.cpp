@@ -743,8 +743,8 @@ void OverlayTest::catalogue_menu_copies_each_address() {
         QTRY_VERIFY((menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) != nullptr);
         const QList<QAction*> actions = menu->actions();
         // Then a separator, the control token's two items, a separator, OBS's items (the
-        // dialog and one per game), a separator and the global keys.
-        QCOMPARE(actions.size(), 13);
+        // dialog and one per game), the phone remote, a separator and the global keys.
+        QCOMPARE(actions.size(), 14);
         QCOMPARE(actions[i]->text(), QStringLiteral("复制直播叠加地址 · ") + titles[i]);
         actions[i]->trigger();
         menu->close();
