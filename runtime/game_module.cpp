@@ -228,6 +228,12 @@ const QList<ProgramService>& program_services() {
               {},
               QString::fromUtf8(QT_TRANSLATE_NOOP("actions", "列出配对的设备")),
               {}},
+             {QStringLiteral("role"),
+              {{QStringLiteral("device"), Kind::text, 0, 64},
+               {QStringLiteral("role"), Kind::text, 0, 16}},
+              QString::fromUtf8(
+                  QT_TRANSLATE_NOOP("actions", "设一台设备能操作（operate）还是只能看（view）")),
+              {}},
              {QStringLiteral("remove"),
               {{QStringLiteral("device"), Kind::text, 0, 64}},
               QString::fromUtf8(

@@ -183,6 +183,16 @@ void PhoneRemote::run(const QString& action, const ActionArguments& arguments,
         answer(Outcome::ok(address.toUtf8()));
     } else if (action == u"devices") {
         answer(Outcome::ok(devices_text().toUtf8()));
+    } else if (action == u"role") {
+        const QString device = arguments.text(QStringLiteral("device"));
+        const QString role = arguments.text(QStringLiteral("role"));
+        if (role != u"operate" && role != u"view") {
+            answer(Outcome::invalid(translated("remote", "角色只能是 operate 或 view：") + role));
+            return;
+        }
+        answer(gate_.set_operate(device, role == u"operate")
+                   ? Outcome::ok()
+                   : Outcome::not_found(translated("remote", "没有这台设备：") + device));
     } else {
         const QString device = arguments.text(QStringLiteral("device"));
         answer(gate_.remove(device)

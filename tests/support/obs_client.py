@@ -10,10 +10,9 @@ it could not be reached.
 import base64
 import hashlib
 import json
-import os
-import socket
-import struct
 import sys
+
+from ws_client import WebSocket, WebSocketError
 
 
 class ObsError(Exception):
@@ -22,20 +21,11 @@ class ObsError(Exception):
 
 class ObsClient:
     def __init__(self, port, password, host="127.0.0.1", timeout=10):
-        self.sock = socket.create_connection((host, port), timeout=timeout)
-        key = base64.b64encode(os.urandom(16)).decode()
-        self.sock.sendall(
-            ("GET / HTTP/1.1\r\nHost: %s:%d\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
-             "Sec-WebSocket-Key: %s\r\nSec-WebSocket-Version: 13\r\n"
-             "Sec-WebSocket-Protocol: obswebsocket.json\r\n\r\n" % (host, port, key)).encode())
-        head = b""
-        while b"\r\n\r\n" not in head:
-            byte = self.sock.recv(1)
-            if not byte:
-                raise ObsError("closed during the handshake")
-            head += byte
-        if b" 101 " not in head.split(b"\r\n")[0]:
-            raise ObsError("no WebSocket: " + head.decode(errors="replace"))
+        try:
+            self.socket = WebSocket(host, port, "/", {"Sec-WebSocket-Protocol": "obswebsocket.json"},
+                                    timeout)
+        except WebSocketError as error:
+            raise ObsError(str(error))
         hello = self._receive()["d"]
         identify = {"rpcVersion": 1, "eventSubscriptions": 0}
         asked = hello.get("authentication")
@@ -49,43 +39,14 @@ class ObsClient:
             raise ObsError("not identified")
         self.next_id = 0
 
-    def _read(self, n):
-        data = b""
-        while len(data) < n:
-            part = self.sock.recv(n - len(data))
-            if not part:
-                raise ObsError("connection closed")
-            data += part
-        return data
-
     def _receive(self):
-        while True:
-            first, second = self._read(2)
-            length = second & 127
-            if length == 126:
-                length = struct.unpack(">H", self._read(2))[0]
-            elif length == 127:
-                length = struct.unpack(">Q", self._read(8))[0]
-            payload = self._read(length)
-            opcode = first & 15
-            if opcode == 8:
-                code = struct.unpack(">H", payload[:2])[0] if len(payload) >= 2 else 1005
-                raise ObsError("closed by OBS with %d %s" % (code, payload[2:].decode(errors="replace")))
-            if opcode == 1:
-                return json.loads(payload)
+        try:
+            return json.loads(self.socket.receive())
+        except WebSocketError as error:
+            raise ObsError(str(error))
 
     def _send(self, message):
-        data = json.dumps(message).encode()
-        mask = os.urandom(4)
-        n = len(data)
-        head = bytes([0x81])
-        if n < 126:
-            head += bytes([0x80 | n])
-        elif n < 65536:
-            head += bytes([0x80 | 126]) + struct.pack(">H", n)
-        else:
-            head += bytes([0x80 | 127]) + struct.pack(">Q", n)
-        self.sock.sendall(head + mask + bytes(b ^ mask[i % 4] for i, b in enumerate(data)))
+        self.socket.send(json.dumps(message))
 
     def call(self, request_type, data=None):
         """The reply's (ok, code, responseData)."""
@@ -114,7 +75,7 @@ class ObsClient:
         return reply["inputSettings"].get("text") if ok else None
 
     def close(self):
-        self.sock.close()
+        self.socket.close()
 
 
 def main():
