@@ -83,6 +83,13 @@ CatalogueWindow::CatalogueWindow(AppState& state, QWidget* parent)
         return overlay_addresses_.on() ? overlay_addresses_.games.value(games().index_of(id))
                                        : QString();
     });
+    phone_remote_ =
+        new PhoneRemote(games(), state_.host.config_home, state_.host.settings_file, this);
+    games().set_service(
+        QStringLiteral("remote"),
+        [this](const QString& action, const ActionArguments& arguments, GameHost::Answer answer) {
+            phone_remote_->run(action, arguments, answer);
+        });
     games().set_service(
         QStringLiteral("obs"),
         [this](const QString& action, const ActionArguments& arguments, GameHost::Answer answer) {
