@@ -250,8 +250,11 @@ RemoteDevice* RemoteGate::signed_by(const Request& request, Reply* refused) {
         *refused = refusal(401, translated("remote", "这台设备没有配对，或已被主播移除"), true);
         return nullptr;
     }
+    // A phone whose clock is off, or a request sent twice, is refused without unpairing the
+    // phone (401 tells its page the pairing is gone).
     if (!sent || std::abs(*sent - now()) > allowed_skew_ms) {
-        *refused = refusal(401, translated("remote", "手机的时间与电脑相差超过 30 秒"), true);
+        *refused = refusal(
+            400, translated("remote", "手机的时间与电脑相差超过 30 秒：请校准手机时间"), true);
         return nullptr;
     }
     const QByteArray expected =
@@ -261,7 +264,7 @@ RemoteDevice* RemoteGate::signed_by(const Request& request, Reply* refused) {
         return nullptr;
     }
     if (!count || *count <= device->counter) {
-        *refused = refusal(401, translated("remote", "这个请求已经用过（重放）"), true);
+        *refused = refusal(409, translated("remote", "这个请求已经用过（重放）"), true);
         return nullptr;
     }
     device->counter = *count;

@@ -150,12 +150,14 @@ public:
         for (int player = 1; player <= 2; ++player) {
             const QStringList& presets = pk.presets(player);
             for (qsizetype i = 0; i < presets.size(); ++i) {
-                buttons.append(
-                    QJsonObject{{"label", QStringLiteral("+") + presets[i]},
-                                {"group", view.names[static_cast<size_t>(player - 1)]},
-                                {"request", QJsonObject{{"action", "preset"},
-                                                        {"player", player},
-                                                        {"n", static_cast<int>(i + 1)}}}});
+                buttons.append(QJsonObject{
+                    {"label", QStringLiteral("+") + presets[i]},
+                    {"group",
+                     (player == 1 ? QStringLiteral("玩家一 ") : QStringLiteral("玩家二 ")) +
+                         view.names[static_cast<size_t>(player - 1)]},
+                    {"request", QJsonObject{{"action", "preset"},
+                                            {"player", player},
+                                            {"n", static_cast<int>(i + 1)}}}});
             }
         }
         QJsonObject labels;

@@ -151,8 +151,8 @@ void RemoteTest::refusals_change_nothing_data() {
          std::initializer_list<std::pair<const char*, int>>{{"no key", 401},
                                                             {"unknown device", 401},
                                                             {"wrong signature", 401},
-                                                            {"replayed", 401},
-                                                            {"time 31 s off", 401},
+                                                            {"replayed", 409},
+                                                            {"time 31 s off", 400},
                                                             {"removed device", 401},
                                                             {"view only", 403},
                                                             {"another host", 421},
@@ -243,7 +243,7 @@ void RemoteTest::devices_survive_a_restart_and_their_counters_with_them() {
                                          [this] { return clock_; });
     gate_->set_hosts({QString::fromLatin1(host)});
     QCOMPARE(gate_->devices().size(), 1);
-    QCOMPARE(gate_->handle(used).status, 401); // no replay across a restart
+    QCOMPARE(gate_->handle(used).status, 409); // no replay across a restart
     QCOMPARE(gate_->handle(signed_request(phone, "GET", "/api/setup", {})).status, 200);
     // A file the program cannot read is set aside whole, never written over.
     gate_.reset();
