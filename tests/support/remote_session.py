@@ -90,11 +90,15 @@ class Browser:
     def text(self):
         return self.evaluate("document.body ? document.body.innerText : ''") or ""
 
-    def screenshot(self, path, width, height):
+    def screenshot(self, path, width, height, before=None):
+        """The viewport at that size as a PNG; before, a script run once it is laid out."""
         import base64
         self.call("Emulation.setDeviceMetricsOverride",
                   {"width": width, "height": height, "deviceScaleFactor": 2, "mobile": True})
         time.sleep(0.5)
+        if before:
+            self.evaluate(before)
+            time.sleep(0.3)
         shot = self.call("Page.captureScreenshot", {"format": "png"})
         with open(path, "wb") as out:
             out.write(base64.b64decode(shot["data"]))
