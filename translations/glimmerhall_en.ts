@@ -311,31 +311,31 @@
     </message>
     <message>
         <source>打开手机遥控，打印手机可用的地址</source>
-        <translation type="unfinished"></translation>
+        <translation>turn the phone remote on and print the addresses phones can use</translation>
     </message>
     <message>
         <source>关闭手机遥控，断开所有手机</source>
-        <translation type="unfinished"></translation>
+        <translation>turn the phone remote off, disconnecting every phone</translation>
     </message>
     <message>
         <source>手机遥控是否开着、地址和配对的设备</source>
-        <translation type="unfinished"></translation>
+        <translation>whether the phone remote is on, its addresses and the paired devices</translation>
     </message>
     <message>
         <source>打印一个新的配对地址（5 分钟内用一次），--qr 另存二维码 PNG</source>
-        <translation type="unfinished"></translation>
+        <translation>print a new pairing address (for one use within 5 minutes); --qr also saves its QR code as a PNG</translation>
     </message>
     <message>
         <source>列出配对的设备</source>
-        <translation type="unfinished"></translation>
+        <translation>list the paired devices</translation>
     </message>
     <message>
         <source>设一台设备能操作（operate）还是只能看（view）</source>
-        <translation type="unfinished"></translation>
+        <translation>set whether a device can operate (operate) or only view (view)</translation>
     </message>
     <message>
         <source>移除一台设备（all 为全部），立即生效</source>
-        <translation type="unfinished"></translation>
+        <translation>remove a device (all for every one); it takes effect at once</translation>
     </message>
 </context>
 <context>
@@ -428,7 +428,7 @@ Address copied: </translation>
     </message>
     <message>
         <source>手机遥控…</source>
-        <translation type="unfinished"></translation>
+        <translation>Phone remote…</translation>
     </message>
 </context>
 <context>
@@ -1245,177 +1245,179 @@ each block&apos;s 32 bytes are read 4 at a time as big-endian unsigned numbers x
     <name>remote</name>
     <message>
         <source>程序缺少手机遥控的模块 glimmer_overlay</source>
-        <translation type="unfinished"></translation>
+        <translation>The program lacks the phone remote&apos;s module glimmer_overlay</translation>
     </message>
     <message>
         <source>没有可用的局域网地址（10.x、172.16–31.x、192.168.x），或端口 %1 被占用：手机遥控没有打开</source>
-        <translation type="unfinished"></translation>
+        <translation>No usable local network address (10.x, 172.16–31.x, 192.168.x), or port %1 is taken: the phone remote was not turned on</translation>
     </message>
     <message>
         <source>操作</source>
-        <translation type="unfinished"></translation>
+        <translation>Operate</translation>
     </message>
     <message>
         <source>只看</source>
-        <translation type="unfinished"></translation>
+        <translation>View only</translation>
     </message>
     <message>
         <source>未见过</source>
-        <translation type="unfinished"></translation>
+        <translation>Never seen</translation>
     </message>
     <message>
         <source>没有配对的设备</source>
-        <translation type="unfinished"></translation>
+        <translation>No paired devices</translation>
     </message>
     <message>
         <source>手机遥控已关闭</source>
-        <translation type="unfinished"></translation>
+        <translation>The phone remote is turned off</translation>
     </message>
     <message>
         <source>手机遥控开着：</source>
-        <translation type="unfinished"></translation>
+        <translation>The phone remote is on: </translation>
     </message>
     <message>
         <source>手机遥控关着</source>
-        <translation type="unfinished"></translation>
+        <translation>The phone remote is off</translation>
     </message>
     <message>
         <source>手机遥控关着：先用 glimmerhall ctl remote on 打开它</source>
-        <translation type="unfinished"></translation>
+        <translation>The phone remote is off: turn it on first with glimmerhall ctl remote on</translation>
     </message>
     <message>
         <source>二维码写不了：</source>
-        <translation type="unfinished"></translation>
+        <translation>The QR code cannot be written: </translation>
     </message>
     <message>
         <source>角色只能是 operate 或 view：</source>
-        <translation type="unfinished"></translation>
+        <translation>The role can only be operate or view: </translation>
     </message>
     <message>
         <source>没有这台设备：</source>
-        <translation type="unfinished"></translation>
+        <translation>No such device: </translation>
     </message>
     <message>
         <source>已移除</source>
-        <translation type="unfinished"></translation>
+        <translation>Removed</translation>
     </message>
     <message>
         <source>打开手机遥控（局域网）</source>
-        <translation type="unfinished"></translation>
+        <translation>Turn on the phone remote (local network)</translation>
     </message>
     <message>
         <source>新的配对码</source>
-        <translation type="unfinished"></translation>
+        <translation>New pairing code</translation>
     </message>
     <message>
         <source>全部移除</source>
-        <translation type="unfinished"></translation>
+        <translation>Remove all</translation>
     </message>
     <message>
         <source>手机遥控</source>
-        <translation type="unfinished"></translation>
+        <translation>Phone remote</translation>
     </message>
     <message>
         <source>名字</source>
-        <translation type="unfinished">names</translation>
+        <translation>Name</translation>
     </message>
     <message>
         <source>角色</source>
-        <translation type="unfinished"></translation>
+        <translation>Role</translation>
     </message>
     <message>
         <source>最后见到</source>
-        <translation type="unfinished"></translation>
+        <translation>Last seen</translation>
     </message>
     <message>
         <source>最近操作</source>
-        <translation type="unfinished"></translation>
+        <translation>Last action</translation>
     </message>
     <message>
         <source>手机遥控只在这台电脑的局域网地址上开着，没有加密（手机浏览器不接受自签名证书）：同一网络里的人能看到往来的内容，但没有配对的设备什么也改不了。配对码 5 分钟内只能用一次；每个请求都用设备自己的密钥签名。</source>
-        <translation type="unfinished"></translation>
+        <translation>The phone remote is open only on this computer&apos;s local network addresses, without encryption (phone browsers do not accept self-signed certificates): people on the same network can see what passes back and forth, but a device that is not paired cannot change anything. A pairing code can be used only once, within 5 minutes; every request carries a signature made with the device&apos;s own key.</translation>
     </message>
     <message>
         <source>手机遥控关着。打开后，场控用手机扫二维码配对，就能在手机上加分、摇色子、开箱子。</source>
-        <translation type="unfinished"></translation>
+        <translation>The phone remote is off. Once it is on, the room controller scans the QR code with a phone to pair it, and can then add points, roll dice and open boxes from the phone.</translation>
     </message>
     <message>
         <source>手机连同一个局域网后打开：
 </source>
-        <translation type="unfinished"></translation>
+        <translation>With the phone on the same local network, open:
+</translation>
     </message>
     <message>
         <source>扫码配对（5 分钟内有效，只能用一次）：
 </source>
-        <translation type="unfinished"></translation>
+        <translation>Scan to pair (valid for 5 minutes, once only):
+</translation>
     </message>
     <message>
         <source>移除</source>
-        <translation type="unfinished"></translation>
+        <translation>Remove</translation>
     </message>
     <message>
         <source>地址不是这个遥控的</source>
-        <translation type="unfinished"></translation>
+        <translation>The address is not this remote&apos;s</translation>
     </message>
     <message>
         <source>不接受别的网页发来的请求</source>
-        <translation type="unfinished"></translation>
+        <translation>Requests sent from other web pages are not accepted</translation>
     </message>
     <message>
         <source>按得太快了，请稍等</source>
-        <translation type="unfinished"></translation>
+        <translation>Pressed too fast, please wait a moment</translation>
     </message>
     <message>
         <source>名字不能是空的</source>
-        <translation type="unfinished"></translation>
+        <translation>The name cannot be empty</translation>
     </message>
     <message>
         <source>没有这个请求</source>
-        <translation type="unfinished"></translation>
+        <translation>No such request</translation>
     </message>
     <message>
         <source>配对码不对，或已用过、已过期：请在主播的“手机遥控…”里重新扫码</source>
-        <translation type="unfinished"></translation>
+        <translation>The pairing code is wrong, already used or expired: scan the code again in the host&apos;s &quot;Phone remote…&quot;</translation>
     </message>
     <message>
         <source>手机 </source>
-        <translation type="unfinished"></translation>
+        <translation>Phone </translation>
     </message>
     <message>
         <source>这台设备没有配对，或已被主播移除</source>
-        <translation type="unfinished"></translation>
+        <translation>This device is not paired, or the host has removed it</translation>
     </message>
     <message>
         <source>手机的时间与电脑相差超过 30 秒：请校准手机时间</source>
-        <translation type="unfinished"></translation>
+        <translation>The phone&apos;s clock is more than 30 seconds off the computer&apos;s: please set the phone&apos;s time right</translation>
     </message>
     <message>
         <source>签名不对</source>
-        <translation type="unfinished"></translation>
+        <translation>Wrong signature</translation>
     </message>
     <message>
         <source>这个请求已经用过（重放）</source>
-        <translation type="unfinished"></translation>
+        <translation>This request was already used (replay)</translation>
     </message>
     <message>
         <source>这台设备只能看，不能操作</source>
-        <translation type="unfinished"></translation>
+        <translation>This device can only view, not operate</translation>
     </message>
     <message>
         <source>请求不是一个 JSON 对象</source>
-        <translation type="unfinished">the request is not a JSON object</translation>
+        <translation>The request is not a JSON object</translation>
     </message>
     <message>
         <source>已完成</source>
-        <translation type="unfinished"></translation>
+        <translation>Done</translation>
     </message>
     <message>
         <source>配对设备的文件读不了，已移到 %1；请重新配对</source>
-        <translation type="unfinished"></translation>
+        <translation>The paired devices&apos; file could not be read and was moved to %1; please pair again</translation>
     </message>
     <message>
         <source>配对设备的文件写不了：</source>
-        <translation type="unfinished"></translation>
+        <translation>The paired devices&apos; file cannot be written: </translation>
     </message>
 </context>
 <context>

@@ -311,31 +311,31 @@
     </message>
     <message>
         <source>打开手机遥控，打印手机可用的地址</source>
-        <translation type="unfinished"></translation>
+        <translation>打开手机遥控，打印手机可用的地址</translation>
     </message>
     <message>
         <source>关闭手机遥控，断开所有手机</source>
-        <translation type="unfinished"></translation>
+        <translation>关闭手机遥控，断开所有手机</translation>
     </message>
     <message>
         <source>手机遥控是否开着、地址和配对的设备</source>
-        <translation type="unfinished"></translation>
+        <translation>手机遥控是否开着、地址和配对的设备</translation>
     </message>
     <message>
         <source>打印一个新的配对地址（5 分钟内用一次），--qr 另存二维码 PNG</source>
-        <translation type="unfinished"></translation>
+        <translation>打印一个新的配对地址（5 分钟内用一次），--qr 另存二维码 PNG</translation>
     </message>
     <message>
         <source>列出配对的设备</source>
-        <translation type="unfinished"></translation>
+        <translation>列出配对的设备</translation>
     </message>
     <message>
         <source>设一台设备能操作（operate）还是只能看（view）</source>
-        <translation type="unfinished"></translation>
+        <translation>设一台设备能操作（operate）还是只能看（view）</translation>
     </message>
     <message>
         <source>移除一台设备（all 为全部），立即生效</source>
-        <translation type="unfinished"></translation>
+        <translation>移除一台设备（all 为全部），立即生效</translation>
     </message>
 </context>
 <context>
@@ -428,7 +428,7 @@
     </message>
     <message>
         <source>手机遥控…</source>
-        <translation type="unfinished"></translation>
+        <translation>手机遥控…</translation>
     </message>
 </context>
 <context>
@@ -1243,177 +1243,179 @@ take); 2 usage error; 3 no program running.
     <name>remote</name>
     <message>
         <source>程序缺少手机遥控的模块 glimmer_overlay</source>
-        <translation type="unfinished"></translation>
+        <translation>程序缺少手机遥控的模块 glimmer_overlay</translation>
     </message>
     <message>
         <source>没有可用的局域网地址（10.x、172.16–31.x、192.168.x），或端口 %1 被占用：手机遥控没有打开</source>
-        <translation type="unfinished"></translation>
+        <translation>没有可用的局域网地址（10.x、172.16–31.x、192.168.x），或端口 %1 被占用：手机遥控没有打开</translation>
     </message>
     <message>
         <source>操作</source>
-        <translation type="unfinished"></translation>
+        <translation>操作</translation>
     </message>
     <message>
         <source>只看</source>
-        <translation type="unfinished"></translation>
+        <translation>只看</translation>
     </message>
     <message>
         <source>未见过</source>
-        <translation type="unfinished"></translation>
+        <translation>未见过</translation>
     </message>
     <message>
         <source>没有配对的设备</source>
-        <translation type="unfinished"></translation>
+        <translation>没有配对的设备</translation>
     </message>
     <message>
         <source>手机遥控已关闭</source>
-        <translation type="unfinished"></translation>
+        <translation>手机遥控已关闭</translation>
     </message>
     <message>
         <source>手机遥控开着：</source>
-        <translation type="unfinished"></translation>
+        <translation>手机遥控开着：</translation>
     </message>
     <message>
         <source>手机遥控关着</source>
-        <translation type="unfinished"></translation>
+        <translation>手机遥控关着</translation>
     </message>
     <message>
         <source>手机遥控关着：先用 glimmerhall ctl remote on 打开它</source>
-        <translation type="unfinished"></translation>
+        <translation>手机遥控关着：先用 glimmerhall ctl remote on 打开它</translation>
     </message>
     <message>
         <source>二维码写不了：</source>
-        <translation type="unfinished"></translation>
+        <translation>二维码写不了：</translation>
     </message>
     <message>
         <source>角色只能是 operate 或 view：</source>
-        <translation type="unfinished"></translation>
+        <translation>角色只能是 operate 或 view：</translation>
     </message>
     <message>
         <source>没有这台设备：</source>
-        <translation type="unfinished"></translation>
+        <translation>没有这台设备：</translation>
     </message>
     <message>
         <source>已移除</source>
-        <translation type="unfinished"></translation>
+        <translation>已移除</translation>
     </message>
     <message>
         <source>打开手机遥控（局域网）</source>
-        <translation type="unfinished"></translation>
+        <translation>打开手机遥控（局域网）</translation>
     </message>
     <message>
         <source>新的配对码</source>
-        <translation type="unfinished"></translation>
+        <translation>新的配对码</translation>
     </message>
     <message>
         <source>全部移除</source>
-        <translation type="unfinished"></translation>
+        <translation>全部移除</translation>
     </message>
     <message>
         <source>手机遥控</source>
-        <translation type="unfinished"></translation>
+        <translation>手机遥控</translation>
     </message>
     <message>
         <source>名字</source>
-        <translation type="unfinished">名字</translation>
+        <translation>名字</translation>
     </message>
     <message>
         <source>角色</source>
-        <translation type="unfinished"></translation>
+        <translation>角色</translation>
     </message>
     <message>
         <source>最后见到</source>
-        <translation type="unfinished"></translation>
+        <translation>最后见到</translation>
     </message>
     <message>
         <source>最近操作</source>
-        <translation type="unfinished"></translation>
+        <translation>最近操作</translation>
     </message>
     <message>
         <source>手机遥控只在这台电脑的局域网地址上开着，没有加密（手机浏览器不接受自签名证书）：同一网络里的人能看到往来的内容，但没有配对的设备什么也改不了。配对码 5 分钟内只能用一次；每个请求都用设备自己的密钥签名。</source>
-        <translation type="unfinished"></translation>
+        <translation>手机遥控只在这台电脑的局域网地址上开着，没有加密（手机浏览器不接受自签名证书）：同一网络里的人能看到往来的内容，但没有配对的设备什么也改不了。配对码 5 分钟内只能用一次；每个请求都用设备自己的密钥签名。</translation>
     </message>
     <message>
         <source>手机遥控关着。打开后，场控用手机扫二维码配对，就能在手机上加分、摇色子、开箱子。</source>
-        <translation type="unfinished"></translation>
+        <translation>手机遥控关着。打开后，场控用手机扫二维码配对，就能在手机上加分、摇色子、开箱子。</translation>
     </message>
     <message>
         <source>手机连同一个局域网后打开：
 </source>
-        <translation type="unfinished"></translation>
+        <translation>手机连同一个局域网后打开：
+</translation>
     </message>
     <message>
         <source>扫码配对（5 分钟内有效，只能用一次）：
 </source>
-        <translation type="unfinished"></translation>
+        <translation>扫码配对（5 分钟内有效，只能用一次）：
+</translation>
     </message>
     <message>
         <source>移除</source>
-        <translation type="unfinished"></translation>
+        <translation>移除</translation>
     </message>
     <message>
         <source>地址不是这个遥控的</source>
-        <translation type="unfinished"></translation>
+        <translation>地址不是这个遥控的</translation>
     </message>
     <message>
         <source>不接受别的网页发来的请求</source>
-        <translation type="unfinished"></translation>
+        <translation>不接受别的网页发来的请求</translation>
     </message>
     <message>
         <source>按得太快了，请稍等</source>
-        <translation type="unfinished"></translation>
+        <translation>按得太快了，请稍等</translation>
     </message>
     <message>
         <source>名字不能是空的</source>
-        <translation type="unfinished"></translation>
+        <translation>名字不能是空的</translation>
     </message>
     <message>
         <source>没有这个请求</source>
-        <translation type="unfinished"></translation>
+        <translation>没有这个请求</translation>
     </message>
     <message>
         <source>配对码不对，或已用过、已过期：请在主播的“手机遥控…”里重新扫码</source>
-        <translation type="unfinished"></translation>
+        <translation>配对码不对，或已用过、已过期：请在主播的“手机遥控…”里重新扫码</translation>
     </message>
     <message>
         <source>手机 </source>
-        <translation type="unfinished"></translation>
+        <translation>手机 </translation>
     </message>
     <message>
         <source>这台设备没有配对，或已被主播移除</source>
-        <translation type="unfinished"></translation>
+        <translation>这台设备没有配对，或已被主播移除</translation>
     </message>
     <message>
         <source>手机的时间与电脑相差超过 30 秒：请校准手机时间</source>
-        <translation type="unfinished"></translation>
+        <translation>手机的时间与电脑相差超过 30 秒：请校准手机时间</translation>
     </message>
     <message>
         <source>签名不对</source>
-        <translation type="unfinished"></translation>
+        <translation>签名不对</translation>
     </message>
     <message>
         <source>这个请求已经用过（重放）</source>
-        <translation type="unfinished"></translation>
+        <translation>这个请求已经用过（重放）</translation>
     </message>
     <message>
         <source>这台设备只能看，不能操作</source>
-        <translation type="unfinished"></translation>
+        <translation>这台设备只能看，不能操作</translation>
     </message>
     <message>
         <source>请求不是一个 JSON 对象</source>
-        <translation type="unfinished">请求不是一个 JSON 对象</translation>
+        <translation>请求不是一个 JSON 对象</translation>
     </message>
     <message>
         <source>已完成</source>
-        <translation type="unfinished"></translation>
+        <translation>已完成</translation>
     </message>
     <message>
         <source>配对设备的文件读不了，已移到 %1；请重新配对</source>
-        <translation type="unfinished"></translation>
+        <translation>配对设备的文件读不了，已移到 %1；请重新配对</translation>
     </message>
     <message>
         <source>配对设备的文件写不了：</source>
-        <translation type="unfinished"></translation>
+        <translation>配对设备的文件写不了：</translation>
     </message>
 </context>
 <context>
