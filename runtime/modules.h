@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFunctionPointer>
+#include <QObject>
 #include <QString>
 
 namespace glimmer {
@@ -15,6 +16,21 @@ namespace glimmer {
 // Returns the symbol of the module, or null when the module or symbol cannot be had.
 // Thread-safe; a loaded module stays loaded.
 QFunctionPointer module_symbol(const char* module, const char* symbol);
+
+// The object a module's factory makes (extern "C" QObject* symbol(QObject* parent)), as the
+// interface it implements; null, with nothing left behind, when the module, the symbol or
+// the interface cannot be had.
+template <typename Interface>
+Interface* module_object(const char* module, const char* symbol, QObject* parent) {
+    using Create = QObject* (*)(QObject*);
+    const auto create = reinterpret_cast<Create>(module_symbol(module, symbol));
+    QObject* made = create != nullptr ? create(parent) : nullptr;
+    auto* object = qobject_cast<Interface*>(made);
+    if (object == nullptr) {
+        delete made;
+    }
+    return object;
+}
 
 // The path of a helper executable, looked for in the same folders as the modules; empty
 // when there is none.

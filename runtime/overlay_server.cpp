@@ -45,15 +45,11 @@ bool OverlayServer::listen(int port) {
         return listening_;
     }
     if (server_ == nullptr) {
-        using Create = QObject* (*)(QObject*);
-        const auto create = reinterpret_cast<Create>(
-            module_symbol("glimmer_overlay", "glimmer_create_overlay_server"));
-        QObject* made = create != nullptr ? create(this) : nullptr;
-        server_ = qobject_cast<OverlayServerInterface*>(made);
+        server_ = module_object<OverlayServerInterface>("glimmer_overlay",
+                                                        "glimmer_create_overlay_server", this);
         if (server_ == nullptr) {
             qCWarning(log_overlay).noquote()
                 << translated("overlay", "the overlay module cannot be loaded");
-            delete made;
             return false;
         }
         server_->set_pages(pages_);

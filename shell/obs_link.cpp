@@ -93,13 +93,9 @@ void ObsLink::open_socket() {
         return;
     }
     if (socket_ == nullptr) {
-        using Create = QObject* (*)(QObject*);
-        const auto create = reinterpret_cast<Create>(
-            module_symbol("glimmer_obs_socket", "glimmer_create_web_socket_client"));
-        QObject* made = create != nullptr ? create(this) : nullptr;
-        socket_ = qobject_cast<WebSocketClientInterface*>(made);
+        socket_ = module_object<WebSocketClientInterface>("glimmer_obs_socket",
+                                                          "glimmer_create_web_socket_client", this);
         if (socket_ == nullptr) {
-            delete made;
             problem_ = translated("obs", "程序缺少与 OBS 通信的模块 glimmer_obs_socket");
             set_status(Status::off);
             return;

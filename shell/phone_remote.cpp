@@ -78,13 +78,9 @@ Outcome PhoneRemote::turn_on() {
                          .toInt(&number);
     port_ = number && port > 0 && port <= 65535 ? port : default_port;
     if (server_ == nullptr) {
-        using Create = QObject* (*)(QObject*);
-        const auto create = reinterpret_cast<Create>(
-            module_symbol("glimmer_overlay", "glimmer_create_remote_server"));
-        QObject* made = create != nullptr ? create(this) : nullptr;
-        server_ = qobject_cast<RemoteServerInterface*>(made);
+        server_ = module_object<RemoteServerInterface>("glimmer_overlay",
+                                                       "glimmer_create_remote_server", this);
         if (server_ == nullptr) {
-            delete made;
             return Outcome::refused(translated("remote", "程序缺少手机遥控的模块 glimmer_overlay"));
         }
         server_->set_handler(

@@ -243,6 +243,23 @@ void FrontDoor::close_after_writing(QTcpSocket* socket) {
     socket->readAll();
 }
 
+std::optional<std::pair<RequestHead, qsizetype>> FrontDoor::take_head(QTcpSocket* socket) {
+    const QByteArray seen = socket->peek(max_head_bytes + 1);
+    const qsizetype length = head_length(seen.left(max_head_bytes));
+    if (length < 0) {
+        if (seen.size() > max_head_bytes) {
+            answer(socket, text_response(431));
+        }
+        return std::nullopt;
+    }
+    RequestHead head;
+    if (!parse_head(seen.left(length), head)) {
+        answer(socket, text_response(400));
+        return std::nullopt;
+    }
+    return std::make_pair(head, length);
+}
+
 void FrontDoor::answer(QTcpSocket* socket, const Response& response) {
     socket->write(response_bytes(response));
     close_after_writing(socket);

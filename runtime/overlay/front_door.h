@@ -24,6 +24,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QHostAddress;
@@ -55,6 +56,10 @@ protected:
     // A new request head may be read from the socket (peek; nothing taken yet).
     virtual void read_head(QTcpSocket* socket) = 0;
 
+    // The request head waiting on the socket and its length, once it has all come; none while
+    // it is still coming, or when it was too large (431) or no head at all (400), which are
+    // answered here.
+    std::optional<std::pair<RequestHead, qsizetype>> take_head(QTcpSocket* socket);
     // Answers and closes once the answer is read.
     void answer(QTcpSocket* socket, const Response& response);
     // Ends a connection at once, whatever it was.

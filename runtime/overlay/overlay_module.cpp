@@ -60,19 +60,11 @@ public:
 
 private:
     void read_head(QTcpSocket* socket) override {
-        const QByteArray seen = socket->peek(max_head_bytes + 1);
-        const qsizetype length = head_length(seen.left(max_head_bytes));
-        if (length < 0) {
-            if (seen.size() > max_head_bytes) {
-                answer(socket, text_response(431));
-            }
+        const auto taken = take_head(socket);
+        if (!taken) {
             return;
         }
-        RequestHead head;
-        if (!parse_head(seen.left(length), head)) {
-            answer(socket, text_response(400));
-            return;
-        }
+        const auto& [head, length] = *taken;
         if (head.path.startsWith("/api/control/")) {
             control(socket, head, length);
             return;
@@ -249,19 +241,11 @@ public:
 
 private:
     void read_head(QTcpSocket* socket) override {
-        const QByteArray seen = socket->peek(max_head_bytes + 1);
-        const qsizetype length = head_length(seen.left(max_head_bytes));
-        if (length < 0) {
-            if (seen.size() > max_head_bytes) {
-                answer(socket, text_response(431));
-            }
+        const auto taken = take_head(socket);
+        if (!taken) {
             return;
         }
-        RequestHead head;
-        if (!parse_head(seen.left(length), head)) {
-            answer(socket, text_response(400));
-            return;
-        }
+        const auto& [head, length] = *taken;
         Request request{head.method, head.path, head.query, head.headers, {}, false};
         if (head.duplicate_host || head.duplicate_origin) {
             refuse_stranger(socket, 400);
