@@ -10,19 +10,13 @@ import subprocess
 import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from program_copy import Checks  # noqa: E402
 
 from obs_session import ObsSession, in_private_network, wait_until  # noqa: E402
 
 in_private_network()
 folder, x11_close = sys.argv[1], sys.argv[2]
-failures = []
-
-
-def check(condition, what):
-    print(("ok: " if condition else "FAIL: ") + what, flush=True)
-    if not condition:
-        failures.append(what)
-    return condition
+check = Checks()
 
 
 session = ObsSession(folder)
@@ -130,5 +124,4 @@ check("主播的字幕" in names and client.text("主播的字幕") == "关注"
       "the host's own source is left as it was")
 
 session.end()
-print("%d failure(s)" % len(failures))
-sys.exit(1 if failures else 0)
+sys.exit(check.end())

@@ -19,18 +19,12 @@ import time
 import urllib.request
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from program_copy import Checks  # noqa: E402
 from remote_session import LAN, RemoteSession, in_private_lan, wait_until  # noqa: E402
 from ws_client import WebSocket, WebSocketError  # noqa: E402
 
 in_private_lan()
-failures = []
-
-
-def check(condition, what):
-    print(("ok: " if condition else "FAIL: ") + what, flush=True)
-    if not condition:
-        failures.append(what)
-    return condition
+check = Checks()
 
 
 session = RemoteSession(sys.argv[1])
@@ -226,5 +220,4 @@ except OSError:
 
 overlay.close()
 session.end()
-print("%d failure(s)" % len(failures))
-sys.exit(1 if failures else 0)
+sys.exit(check.end())

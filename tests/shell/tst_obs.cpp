@@ -2,16 +2,13 @@
 // OBS has none; the real one is driven by program_obs.py), and the faults a real OBS is hard
 // to make show: a wrong kind of source under our name, a refused kind, OBS gone mid-setup, a
 // scene deleted under us, a flood of events.
-#include "games/tally/tally_keeper.h"
-#include "runtime/windows.h"
-#include "shell/app_state.h"
 #include "shell/catalogue_window.h"
 #include "shell/game_host.h"
 #include "shell/obs_dialog.h"
 #include "shell/obs_link.h"
 #include "shell/obs_stage.h"
-#include "shell/startup_window.h"
 #include "tests/support/fake_obs.h"
+#include "tests/support/offline_program.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -26,17 +23,6 @@ using namespace glimmer;
 using glimmer::testing::FakeObs;
 
 namespace {
-
-HostSettings offline_settings(const QString& folder) {
-    HostSettings settings = default_host_settings();
-    settings.site_url = QStringLiteral("http://127.0.0.1:1");
-    settings.program_folder = folder;
-    settings.config_home = folder;
-    settings.is_online = [] { return 0; };
-    settings.overlay_port = 0;
-    settings.settings_file = folder + QStringLiteral("/settings.ini");
-    return settings;
-}
 
 const QString quorvane = QStringLiteral("Glimmerhall · Quorvane");
 const QString total_one = QStringLiteral("Glimmerhall · Quorvane · 玩家一总数");
@@ -65,31 +51,22 @@ private:
     Outcome run(const std::function<void(GameHost::Answer)>& ask);
 
     QTemporaryDir folder_;
-    std::unique_ptr<AppState> state_;
-    QPointer<CatalogueWindow> catalogue_;
+    std::unique_ptr<testing::OfflineProgram> program_;
+    CatalogueWindow* catalogue_ = nullptr;
     std::unique_ptr<FakeObs> obs_;
     std::unique_ptr<ObsStage> stage_;
 };
 
 void ObsTest::init() {
-    set_end_program_handler([] {});
-    state_ = std::make_unique<AppState>(offline_settings(folder_.path()));
-    catalogue_ = start_program(*state_)->catalogue();
+    program_ = std::make_unique<testing::OfflineProgram>(folder_.path());
+    catalogue_ = program_->catalogue();
     QVERIFY(catalogue_);
 }
 
 void ObsTest::cleanup() {
     stage_.reset();
     obs_.reset();
-    if (catalogue_) {
-        catalogue_->close();
-    }
-    QVERIFY(TallyKeeper::instance().wait_until_idle(std::chrono::seconds(10)));
-    for (QWidget* window : QApplication::topLevelWidgets()) {
-        delete window;
-    }
-    set_end_program_handler({});
-    state_.reset();
+    program_.reset();
 }
 
 void ObsTest::connect_stage(FakeObs::Options options) {

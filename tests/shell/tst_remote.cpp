@@ -1,14 +1,11 @@
 // The phone remote's gate, without sockets: pairing, signed requests and every refusal, each
 // of which must leave the games as they were. The real server, page and browser are driven by
 // program_remote.py.
-#include "games/tally/tally_keeper.h"
-#include "runtime/windows.h"
-#include "shell/app_state.h"
 #include "shell/catalogue_window.h"
 #include "shell/game_host.h"
 #include "shell/phone_remote.h"
 #include "shell/remote_gate.h"
-#include "shell/startup_window.h"
+#include "tests/support/offline_program.h"
 
 #include <QApplication>
 #include <QJsonDocument>
@@ -20,16 +17,6 @@ using namespace glimmer;
 using Request = RemoteGate::Request;
 
 namespace {
-
-HostSettings offline_settings(const QString& folder) {
-    HostSettings settings = default_host_settings();
-    settings.site_url = QStringLiteral("http://127.0.0.1:1");
-    settings.program_folder = folder;
-    settings.config_home = folder;
-    settings.is_online = [] { return 0; };
-    settings.overlay_port = 0;
-    return settings;
-}
 
 const QByteArray host = "10.77.0.1:17611";
 
@@ -61,17 +48,16 @@ private:
     QString total_one() const;
 
     QTemporaryDir folder_;
-    std::unique_ptr<AppState> state_;
-    QPointer<CatalogueWindow> catalogue_;
+    std::unique_ptr<testing::OfflineProgram> program_;
+    CatalogueWindow* catalogue_ = nullptr;
     std::unique_ptr<RemoteGate> gate_;
     qint64 clock_ = 1'800'000'000'000;
 };
 
 void RemoteTest::init() {
-    set_end_program_handler([] {});
     QFile::remove(folder_.path() + "/devices.json");
-    state_ = std::make_unique<AppState>(offline_settings(folder_.path()));
-    catalogue_ = start_program(*state_)->catalogue();
+    program_ = std::make_unique<testing::OfflineProgram>(folder_.path());
+    catalogue_ = program_->catalogue();
     QVERIFY(catalogue_);
     catalogue_->open_game("tally");
     gate_ = std::make_unique<RemoteGate>(catalogue_->games(), folder_.path() + "/devices.json",
@@ -81,15 +67,7 @@ void RemoteTest::init() {
 
 void RemoteTest::cleanup() {
     gate_.reset();
-    if (catalogue_) {
-        catalogue_->close();
-    }
-    QVERIFY(TallyKeeper::instance().wait_until_idle(std::chrono::seconds(10)));
-    for (QWidget* window : QApplication::topLevelWidgets()) {
-        delete window;
-    }
-    set_end_program_handler({});
-    state_.reset();
+    program_.reset();
 }
 
 Request RemoteTest::signed_request(Phone& phone, const QByteArray& method, const QByteArray& path,

@@ -16,6 +16,7 @@ import tempfile
 import time
 
 from obs_client import ObsClient, ObsError
+from program_copy import copy_program, run_ctl
 
 PORT = 4455
 PASSWORD = "栗子-pw-4455"
@@ -69,21 +70,9 @@ class ObsSession:
         self.obs_environment = dict(os.environ, DISPLAY=self.display, HOME=obs_home,
                                     LIBGL_ALWAYS_SOFTWARE="1",
                                     XDG_CONFIG_HOME=os.path.join(obs_home, ".config"))
-        # A copy of the program of its own, so its configuration folder is this session's.
-        bin_folder = os.path.join(self.work, "bin")
-        os.makedirs(bin_folder)
-        for name in os.listdir(program_folder):
-            if name in ("glimmerhall", "hostcore.rtl", "glimmer_page_reader") or \
-                    name.endswith(".so"):
-                shutil.copy(os.path.join(program_folder, name), bin_folder)
-        self.binary = os.path.join(bin_folder, "glimmerhall")
-        for sub in ("run", "config/glimmerhall", "home"):
-            os.makedirs(os.path.join(self.work, sub), mode=0o700)
-        self.environment = dict(os.environ, DISPLAY=self.display, QT_QPA_PLATFORM="xcb",
-                                XDG_RUNTIME_DIR=os.path.join(self.work, "run"),
-                                XDG_CONFIG_HOME=os.path.join(self.work, "config"),
-                                HOME=os.path.join(self.work, "home"), LANG=locale,
-                                QT_LOGGING_RULES="qt.qpa.*=false")
+        self.binary, self.environment = copy_program(program_folder, self.work,
+                                                     DISPLAY=self.display, QT_QPA_PLATFORM="xcb",
+                                                     LANG=locale)
         self.settings = os.path.join(self.work, "config", "glimmerhall", "settings.ini")
 
     def _start(self, arguments, log, environment):
@@ -106,9 +95,7 @@ class ObsSession:
         self.stop(self.obs)
 
     def ctl(self, *words):
-        done = subprocess.run([self.binary, "ctl"] + list(words), capture_output=True,
-                              text=True, env=self.environment, timeout=30)
-        return done.returncode, done.stdout + done.stderr
+        return run_ctl(self.binary, self.environment, *words)
 
     def start_program(self, password=PASSWORD, arguments=()):
         with open(self.settings, "w") as out:

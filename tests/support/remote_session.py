@@ -16,6 +16,7 @@ import tempfile
 import time
 import urllib.request
 
+from program_copy import copy_program, run_ctl
 from ws_client import WebSocket
 
 LAN = ("10.77.0.1", "10.77.0.2")
@@ -113,20 +114,7 @@ class RemoteSession:
     def __init__(self, program_folder):
         self.work = tempfile.mkdtemp()
         self.browsers = []
-        bin_folder = os.path.join(self.work, "bin")
-        os.makedirs(bin_folder)
-        for name in os.listdir(program_folder):
-            if name in ("glimmerhall", "hostcore.rtl", "glimmer_page_reader") or \
-                    name.endswith(".so"):
-                shutil.copy(os.path.join(program_folder, name), bin_folder)
-        self.binary = os.path.join(bin_folder, "glimmerhall")
-        for sub in ("run", "config", "home"):
-            os.makedirs(os.path.join(self.work, sub), mode=0o700)
-        self.environment = dict(os.environ, QT_QPA_PLATFORM="offscreen",
-                                XDG_RUNTIME_DIR=os.path.join(self.work, "run"),
-                                XDG_CONFIG_HOME=os.path.join(self.work, "config"),
-                                HOME=os.path.join(self.work, "home"), LANG="zh_CN.UTF-8",
-                                QT_LOGGING_RULES="qt.qpa.*=false")
+        self.binary, self.environment = copy_program(program_folder, self.work)
         self.program = subprocess.Popen([self.binary], env=self.environment,
                                         stdout=open(os.path.join(self.work, "program.log"), "w"),
                                         stderr=subprocess.STDOUT)
@@ -134,9 +122,7 @@ class RemoteSession:
             sys.exit("FAIL: the program never answered")
 
     def ctl(self, *words):
-        done = subprocess.run([self.binary, "ctl"] + list(words), capture_output=True,
-                              text=True, env=self.environment, timeout=30)
-        return done.returncode, (done.stdout + done.stderr).strip()
+        return run_ctl(self.binary, self.environment, *words)
 
     def state(self):
         return json.loads(self.ctl("state")[1])
