@@ -99,6 +99,11 @@ Outcome read_arguments(const GameAction& action, const QJsonObject& request,
             break;
         }
     }
+    // Who asked is told, never checked: only the remote's gate sets it, over what a phone sent.
+    const QJsonValue source = request.value(QStringLiteral("source"));
+    if (source.isString() && !values.contains(QStringLiteral("source"))) {
+        values.insert(QStringLiteral("source"), source.toString().left(40));
+    }
     *arguments = ActionArguments(values);
     return Outcome::ok();
 }

@@ -75,6 +75,8 @@ public:
     QString text(const QString& name) const;
     // Whether an optional parameter was given.
     bool has(const QString& name) const { return values_.contains(name); }
+    // Who asked, for a game's record: a paired phone's name; empty for the host's own ways in.
+    QString source() const { return text(QStringLiteral("source")); }
 
 private:
     QJsonObject values_;

@@ -312,8 +312,11 @@ Reply RemoteGate::act(RemoteDevice& device, const QByteArray& body) {
     if (!request || request->contains(QStringLiteral("service"))) {
         return refusal(400, translated("remote", "请求不是一个 JSON 对象"), false);
     }
-    // The same way in as every other: the host reads it against the action tables.
-    const Outcome outcome = games_.run(*request);
+    // The same way in as every other: the host reads it against the action tables. The game's
+    // record notes the phone.
+    QJsonObject asked = *request;
+    asked.insert(QStringLiteral("source"), translated("remote", "手机：") + device.name);
+    const Outcome outcome = games_.run(asked);
     const QString what =
         request->value("game").toString() + u' ' + request->value("action").toString();
     device.last_action = what + QStringLiteral(" → ") +

@@ -1419,6 +1419,10 @@ each block&apos;s 32 bytes are read 4 at a time as big-endian unsigned numbers x
         <source>配对设备的文件写不了：</source>
         <translation>The paired devices&apos; file cannot be written: </translation>
     </message>
+    <message>
+        <source>手机：</source>
+        <translation>Phone: </translation>
+    </message>
 </context>
 <context>
     <name>verify</name>

@@ -1417,6 +1417,10 @@ take); 2 usage error; 3 no program running.
         <source>配对设备的文件写不了：</source>
         <translation>配对设备的文件写不了：</translation>
     </message>
+    <message>
+        <source>手机：</source>
+        <translation>手机：</translation>
+    </message>
 </context>
 <context>
     <name>verify</name>

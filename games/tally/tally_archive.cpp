@@ -55,6 +55,10 @@ const QList<QStringList> migrations{
                        "total_two TEXT NOT NULL, undone INTEGER NOT NULL, "
                        "PRIMARY KEY (pk, seq))"),
     },
+    {
+        // Who added it from outside the window, such as a paired phone.
+        QStringLiteral("ALTER TABLE addition ADD COLUMN source TEXT NOT NULL DEFAULT ''"),
+    },
 };
 
 std::atomic<int> connection_serial{0};
@@ -87,7 +91,7 @@ QString insert_additions(const QSqlDatabase& db, qint64 id, const QList<TallyAdd
     sqlite3* connection = *static_cast<sqlite3* const*>(handle.constData());
     sqlite3_stmt* statement = nullptr;
     const char* sql = "INSERT INTO addition (pk, seq, time, player, name, amount, total_one, "
-                      "total_two, undone) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)";
+                      "total_two, undone, source) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
     int result = sqlite3_prepare_v2(connection, sql, -1, &statement, nullptr);
     const auto bind_text = [&statement](int column, const QString& text) {
         return sqlite3_bind_text16(statement, column, text.utf16(),
@@ -105,6 +109,7 @@ QString insert_additions(const QSqlDatabase& db, qint64 id, const QList<TallyAdd
         result = result == SQLITE_OK ? bind_text(8, addition.after.total_two) : result;
         result =
             result == SQLITE_OK ? sqlite3_bind_int(statement, 9, addition.undone ? 1 : 0) : result;
+        result = result == SQLITE_OK ? bind_text(10, addition.source) : result;
         if (result == SQLITE_OK) {
             result =
                 sqlite3_step(statement) == SQLITE_DONE ? SQLITE_OK : sqlite3_errcode(connection);
@@ -491,7 +496,7 @@ QList<TallyAddition> TallyArchive::additions(qint64 id) {
     }
     QSqlQuery query(QSqlDatabase::database(connection_, false));
     query.prepare(QStringLiteral("SELECT time, player, name, amount, total_one, total_two, "
-                                 "undone FROM addition WHERE pk = ? ORDER BY seq"));
+                                 "undone, source FROM addition WHERE pk = ? ORDER BY seq"));
     query.addBindValue(id);
     if (!query.exec()) {
         fail(query.lastError().text());
@@ -506,6 +511,7 @@ QList<TallyAddition> TallyArchive::additions(qint64 id) {
         addition.after.total_one = query.value(4).toString();
         addition.after.total_two = query.value(5).toString();
         addition.undone = query.value(6).toInt() != 0;
+        addition.source = query.value(7).toString();
         found.append(addition);
     }
     return found;

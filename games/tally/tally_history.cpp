@@ -24,13 +24,15 @@ TallyBoard add_to_board(const TallyBoard& before, bool player_one, const QString
 }
 
 const TallyAddition& TallyHistory::add(const TallyBoard& before, const QDateTime& time, int player,
-                                       const QString& name, const QString& amount) {
+                                       const QString& name, const QString& amount,
+                                       const QString& source) {
     redo_.clear(); // those additions stay in the record, marked undone
     TallyAddition addition;
     addition.time = time;
     addition.player = player == 1 ? 1 : 2;
     addition.name = name;
     addition.amount = amount;
+    addition.source = source;
     addition.before = before;
     addition.after = add_to_board(before, addition.player == 1, amount);
     record_.append(addition);
@@ -88,7 +90,8 @@ TotalSteps total_steps(const QList<TallyAddition>& additions, const QDateTime& e
 
 QStringList record_headings() {
     return {QStringLiteral("时间"),       QStringLiteral("玩家"),       QStringLiteral("数量"),
-            QStringLiteral("玩家一总数"), QStringLiteral("玩家二总数"), QStringLiteral("状态")};
+            QStringLiteral("玩家一总数"), QStringLiteral("玩家二总数"), QStringLiteral("状态"),
+            QStringLiteral("来源")};
 }
 
 QStringList record_row(const TallyAddition& addition) {
@@ -97,7 +100,8 @@ QStringList record_row(const TallyAddition& addition) {
             addition.amount,
             addition.after.total_one,
             addition.after.total_two,
-            addition.undone ? QStringLiteral("已撤销") : QString()};
+            addition.undone ? QStringLiteral("已撤销") : QString(),
+            addition.source};
 }
 
 namespace {

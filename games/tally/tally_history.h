@@ -31,6 +31,7 @@ struct TallyAddition {
     int player = 1; // 1 or 2
     QString name;   // the player's name as shown when the amount was added
     QString amount; // as typed or as the preset row reads
+    QString source; // who added it from outside the window ("手机：小王"); empty for the host
     TallyBoard before;
     TallyBoard after;
     bool undone = false;
@@ -49,7 +50,8 @@ public:
     const TallyAddition* next_redo() const { return can_redo() ? &record_[redo_.last()] : nullptr; }
 
     const TallyAddition& add(const TallyBoard& before, const QDateTime& time, int player,
-                             const QString& name, const QString& amount);
+                             const QString& name, const QString& amount,
+                             const QString& source = {});
     // The board to show afterwards; nullptr when there is nothing to undo or redo.
     const TallyBoard* undo();
     const TallyBoard* redo();

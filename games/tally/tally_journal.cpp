@@ -107,6 +107,8 @@ bool parse_line(const QByteArray& line, JournalEvent& event) {
     event.player = player.toInt();
     event.amount = amount.toString();
     event.name = name.toString();
+    // Journals from before it have none; one of another kind is left out, not the line.
+    event.source = object.value(QStringLiteral("source")).toString().left(40);
     return (event.player == 1 || event.player == 2) && amount.isString() && name.isString() &&
            event.time.isValid();
 }
@@ -285,6 +287,9 @@ QByteArray journal_line(const JournalEvent& event) {
         object.insert(QStringLiteral("player"), event.player);
         object.insert(QStringLiteral("name"), event.name);
         object.insert(QStringLiteral("amount"), event.amount);
+        if (!event.source.isEmpty()) {
+            object.insert(QStringLiteral("source"), event.source);
+        }
         break;
     }
     return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
@@ -332,8 +337,10 @@ TallyBoard replay_journal(const QList<JournalEvent>& events, TallyHistory& histo
         case JournalEvent::Kind::addition:
             // The window refuses these, so they were never written by it.
             if (addition_fits(board.total_one, board.total_two, event.player, event.amount)) {
-                board =
-                    history.add(board, event.time, event.player, event.name, event.amount).after;
+                board = history
+                            .add(board, event.time, event.player, event.name, event.amount,
+                                 event.source)
+                            .after;
             }
             break;
         case JournalEvent::Kind::undo:

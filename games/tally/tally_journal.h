@@ -23,6 +23,7 @@ struct JournalEvent {
     QString name; // the end: player one's name
     QString amount;
     QString name_two = {}; // the end only
+    QString source = {};   // additions: who added it from outside the window
 };
 
 // One JSON object on one line, ended by "\n"; a line without its "\n" was torn by a crash.

@@ -25,14 +25,16 @@ QList<GameAction> tally_actions() {
             QStringLiteral("add"), {player, amount},
             QString::fromUtf8(QT_TRANSLATE_NOOP("actions", "给玩家 1 或 2 加上这个数量")),
             [](TallyPk& pk, const ActionArguments& arguments) {
-                return pk.add_amount(arguments.player(), arguments.text(QStringLiteral("amount")));
+                return pk.add_amount(arguments.player(), arguments.text(QStringLiteral("amount")),
+                                     arguments.source());
             }),
         game_action<TallyPk>(
             QStringLiteral("preset"), {player, preset},
             QString::fromUtf8(QT_TRANSLATE_NOOP("actions", "加上玩家的第 n 个预设数量（从 1 起）")),
             [](TallyPk& pk, const ActionArguments& arguments) {
                 return pk.add_preset(arguments.player(),
-                                     static_cast<int>(arguments.whole(QStringLiteral("n"))) - 1);
+                                     static_cast<int>(arguments.whole(QStringLiteral("n"))) - 1,
+                                     arguments.source());
             }),
         game_action<TallyPk>(
             QStringLiteral("select"), {player},

@@ -148,17 +148,17 @@ Outcome TallyPk::switch_player() {
     return select_player(selected_player_ == 1 ? 2 : 1);
 }
 
-Outcome TallyPk::add_amount(int player, const QString& amount) {
+Outcome TallyPk::add_amount(int player, const QString& amount, const QString& source) {
     if (!submits_amount(amount)) {
         return Outcome::refused(QStringLiteral("数量为空或为 0，没有计入"), true);
     }
     if (!is_player(player)) {
         return Outcome::refused(QStringLiteral("玩家只能是 1 或 2"));
     }
-    return add(player, amount);
+    return add(player, amount, source);
 }
 
-Outcome TallyPk::add_preset(int player, int index) {
+Outcome TallyPk::add_preset(int player, int index, const QString& source) {
     if (!is_player(player)) {
         return Outcome::refused(QStringLiteral("玩家只能是 1 或 2"));
     }
@@ -172,10 +172,10 @@ Outcome TallyPk::add_preset(int player, int index) {
     }
     select_player(player);
     // A preset row adds whatever it holds, "0" included, as a double-click always has.
-    return add(player, amounts[index]);
+    return add(player, amounts[index], source);
 }
 
-Outcome TallyPk::add(int player, const QString& amount) {
+Outcome TallyPk::add(int player, const QString& amount, const QString& source) {
     if (const Outcome busy = busy_refusal(); !busy.done()) {
         return busy;
     }
@@ -187,8 +187,14 @@ Outcome TallyPk::add(int player, const QString& amount) {
     // Whole seconds: the record and the journal keep no more.
     const QDateTime now = QDateTime::fromSecsSinceEpoch(QDateTime::currentSecsSinceEpoch());
     const TallyAddition& added =
-        history_.add(board_, now, player, name(player), recorded_amount(amount));
-    record_step({JournalEvent::Kind::addition, added.time, added.player, added.name, added.amount});
+        history_.add(board_, now, player, name(player), recorded_amount(amount), source);
+    record_step({JournalEvent::Kind::addition,
+                 added.time,
+                 added.player,
+                 added.name,
+                 added.amount,
+                 {},
+                 added.source});
     show(added.after);
     return Outcome::ok();
 }

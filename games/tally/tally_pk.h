@@ -57,9 +57,10 @@ public:
     Outcome switch_player();
     // Adds the amount, as typed, to the player's total. The record keeps the amount as typed
     // when it is written as a number, and otherwise the number it was read as ("abc" as 0).
-    Outcome add_amount(int player, const QString& amount);
+    // source: who asked from outside the window, for the record (see TallyAddition).
+    Outcome add_amount(int player, const QString& amount, const QString& source = {});
     // Selects the player and adds their preset at index (from 0), as a double-click does.
-    Outcome add_preset(int player, int index);
+    Outcome add_preset(int player, int index, const QString& source = {});
     Outcome undo();
     Outcome redo();
 
@@ -112,7 +113,7 @@ private:
     static std::shared_ptr<Search> search(const QString& folder);
     void take_search(std::shared_ptr<Search> found);
     Outcome busy_refusal() const;
-    Outcome add(int player, const QString& amount);
+    Outcome add(int player, const QString& amount, const QString& source);
     void record_step(const JournalEvent& event);
     void show(const TallyBoard& board);
     // Hands a finished PK with its journal to the history keeper; the journal takes an end

@@ -26,11 +26,12 @@ void TallyRecordWindow::show_history(const TallyHistory& history) {
     const auto& record = history.record();
     const int shown = table->rowCount();
     const int rows = static_cast<int>(record.size());
-    const int status_column = table->columnCount() - 1;
+    static const int status_column =
+        static_cast<int>(record_headings().indexOf(QStringLiteral("状态")));
     table->setRowCount(rows);
     for (int row = 0; row < rows; ++row) {
         const QStringList cells = record_row(record[row]);
-        if (row < shown && table->item(row, status_column)->text() == cells.last()) {
+        if (row < shown && table->item(row, status_column)->text() == cells[status_column]) {
             continue;
         }
         for (int column = 0; column < cells.size(); ++column) {

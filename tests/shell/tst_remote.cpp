@@ -1,6 +1,7 @@
 // The phone remote's gate, without sockets: pairing, signed requests and every refusal, each
 // of which must leave the games as they were. The real server, page and browser are driven by
 // program_remote.py.
+#include "games/tally/tally_pk.h"
 #include "shell/catalogue_window.h"
 #include "shell/game_host.h"
 #include "shell/phone_remote.h"
@@ -112,6 +113,9 @@ void RemoteTest::pairing_then_a_press_changes_the_pk() {
         phone, "POST", "/api/act", R"({"game":"tally","action":"add","player":1,"amount":"520"})"));
     QCOMPARE(pressed.status, 200);
     QCOMPARE(total_one(), QStringLiteral("520"));
+    // The PK's record says which phone added it.
+    const auto* pk = static_cast<const TallyPk*>(catalogue_->games().session("tally"));
+    QCOMPARE(pk->history().record().last().source, QStringLiteral("手机：小王的手机"));
     QVERIFY(gate_->devices()[0].last_action.contains("tally add"));
     // The state the page gets says what undo would take back.
     QVERIFY(catalogue_->games().state_json().contains("撤销："));

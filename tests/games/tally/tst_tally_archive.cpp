@@ -24,8 +24,10 @@ ArchivedPk sample_pk() {
     board =
         history.add(board, start.addSecs(5), 2, QStringLiteral("乙"), QStringLiteral("99")).after;
     board = *history.undo();
-    board =
-        history.add(board, start.addSecs(9), 2, QStringLiteral("乙"), QStringLiteral("4")).after;
+    board = history
+                .add(board, start.addSecs(9), 2, QStringLiteral("乙"), QStringLiteral("4"),
+                     QStringLiteral("手机：小王"))
+                .after;
     return archived_pk(history, board, QStringLiteral("一"), QStringLiteral("二"),
                        start.addSecs(60));
 }
@@ -38,6 +40,7 @@ private slots:
     void a_pk_is_kept_whole_and_once_per_key();
     void a_file_that_is_no_database_of_ours_is_moved_aside_data();
     void a_file_that_is_no_database_of_ours_is_moved_aside();
+    void a_file_of_the_first_version_gains_the_source();
     void a_newer_programs_file_is_left_alone();
     void listing_filters_by_date_and_name();
 };
@@ -63,11 +66,13 @@ void TallyArchiveTest::a_pk_is_kept_whole_and_once_per_key() {
     QStringList steps;
     for (const TallyAddition& a : archive.additions(kept[0].id)) {
         steps << QStringLiteral("%1 %2 %3 %4:%5%6")
-                     .arg(a.time.toString(QStringLiteral("ss")), QString::number(a.player),
-                          a.amount, a.after.total_one, a.after.total_two,
-                          a.undone ? QStringLiteral(" undone") : QString());
+                         .arg(a.time.toString(QStringLiteral("ss")), QString::number(a.player),
+                              a.amount, a.after.total_one, a.after.total_two,
+                              a.undone ? QStringLiteral(" undone") : QString()) +
+                     (a.source.isEmpty() ? QString() : u' ' + a.source);
     }
-    QCOMPARE(steps, QStringList({"00 1 10 10:0", "05 2 99 10:99 undone", "09 2 4 10:4"}));
+    QCOMPARE(steps,
+             QStringList({"00 1 10 10:0", "05 2 99 10:99 undone", "09 2 4 10:4 手机：小王"}));
 
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("peek"));
     db.setDatabaseName(path);
@@ -75,7 +80,7 @@ void TallyArchiveTest::a_pk_is_kept_whole_and_once_per_key() {
     {
         QSqlQuery query(db);
         QVERIFY(query.exec(QStringLiteral("PRAGMA user_version")) && query.next());
-        QCOMPARE(query.value(0).toInt(), 1);
+        QCOMPARE(query.value(0).toInt(), 2);
         QVERIFY(query.exec(QStringLiteral("PRAGMA journal_mode")) && query.next());
         QCOMPARE(query.value(0).toString(), QStringLiteral("wal"));
     }
@@ -123,6 +128,46 @@ void TallyArchiveTest::a_file_that_is_no_database_of_ours_is_moved_aside() {
     const QString notice = archive.take_notice();
     QVERIFY2(notice.contains(dir.filePath(aside[0])), qPrintable(notice));
     QVERIFY(archive.take_notice().isEmpty()); // told once
+}
+
+void TallyArchiveTest::a_file_of_the_first_version_gains_the_source() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("history.sqlite"));
+    {
+        // As the program wrote it before additions had a source.
+        QSqlDatabase db =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("v1"));
+        db.setDatabaseName(path);
+        QVERIFY(db.open());
+        QSqlQuery query(db);
+        for (const char* statement :
+             {"CREATE TABLE pk (id INTEGER PRIMARY KEY, key TEXT NOT NULL UNIQUE, started TEXT "
+              "NOT NULL, ended TEXT NOT NULL, name_one TEXT NOT NULL, name_two TEXT NOT NULL, "
+              "total_one TEXT NOT NULL, total_two TEXT NOT NULL, winner INTEGER NOT NULL)",
+              "CREATE INDEX pk_started ON pk (started)",
+              "CREATE TABLE addition (pk INTEGER NOT NULL REFERENCES pk (id), seq INTEGER NOT "
+              "NULL, time TEXT NOT NULL, player INTEGER NOT NULL, name TEXT NOT NULL, amount "
+              "TEXT NOT NULL, total_one TEXT NOT NULL, total_two TEXT NOT NULL, undone INTEGER "
+              "NOT NULL, PRIMARY KEY (pk, seq))",
+              "INSERT INTO pk VALUES (1, 'old', '2026-01-01T20:00:00', '2026-01-01T20:01:00', "
+              "'甲', '乙', '5', '0', 1)",
+              "INSERT INTO addition VALUES (1, 0, '2026-01-01T20:00:00', 1, '甲', '5', '5', '0', "
+              "0)",
+              "PRAGMA user_version = 1"}) {
+            QVERIFY2(query.exec(QString::fromUtf8(statement)), statement);
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("v1"));
+    TallyArchive archive(path);
+    const QList<ArchivedPk> kept = archive.list();
+    QCOMPARE(kept.size(), 1);
+    const QList<TallyAddition> additions = archive.additions(kept[0].id);
+    QCOMPARE(additions.size(), 1);
+    QCOMPARE(additions[0].amount, QStringLiteral("5"));
+    QVERIFY(additions[0].source.isEmpty());
+    QVERIFY(archive.save(sample_pk(), QStringLiteral("new")));
+    QCOMPARE(archive.list().size(), 2);
 }
 
 void TallyArchiveTest::a_newer_programs_file_is_left_alone() {

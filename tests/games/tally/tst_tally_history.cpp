@@ -56,6 +56,7 @@ private slots:
     void the_chart_steps_over_the_additions_in_force_data();
     void the_chart_steps_over_the_additions_in_force();
     void replaying_the_journal_gives_the_same_pk();
+    void the_journal_keeps_who_added_from_outside();
     void record_cells_never_start_a_formula_data();
     void record_cells_never_start_a_formula();
     void torn_or_damaged_journals_keep_their_whole_entries_data();
@@ -105,10 +106,10 @@ void TallyHistoryTest::a_new_addition_drops_the_redo_history_but_keeps_the_recor
     QVERIFY(!history.can_redo());
     QCOMPARE(history.record().size(), 3);
     QCOMPARE(record_row(history.record()[0]),
-             QStringList({"2026-12-08 20:15:07", "阿一", "5", "5", "0", "已撤销"}));
+             QStringList({"2026-12-08 20:15:07", "阿一", "5", "5", "0", "已撤销", ""}));
     QVERIFY(history.record()[1].undone);
     QCOMPARE(record_row(history.record()[2]),
-             QStringList({"2026-12-08 20:15:07", "阿二", "3", "0", "3", ""}));
+             QStringList({"2026-12-08 20:15:07", "阿二", "3", "0", "3", "", ""}));
     // Only the addition in force can be undone now.
     QVERIFY(history.undo() != nullptr);
     QVERIFY(history.undo() == nullptr);
@@ -173,6 +174,20 @@ void TallyHistoryTest::replaying_the_journal_gives_the_same_pk() {
     TallyHistory replayed;
     QCOMPARE(board_text(replay_journal(read.events, replayed)), board_text(board));
     QCOMPARE(record_csv(replayed), record_csv(live));
+}
+
+void TallyHistoryTest::the_journal_keeps_who_added_from_outside() {
+    const QDateTime when(QDate(2026, 12, 9), QTime(20, 0));
+    const QByteArray phone = journal_line(
+        {JournalEvent::Kind::addition, when, 1, "阿一", "5", {}, QStringLiteral("手机：小王")});
+    const QByteArray host = journal_line({JournalEvent::Kind::addition, when, 2, "阿二", "3"});
+    // The host's own additions are written as before, so older journals and keys stay as they were.
+    QVERIFY(!host.contains("source"));
+    TallyHistory replayed;
+    replay_journal(read_journal(phone + host).events, replayed);
+    QCOMPARE(replayed.record()[0].source, QStringLiteral("手机：小王"));
+    QVERIFY(replayed.record()[1].source.isEmpty());
+    QCOMPARE(record_row(replayed.record()[0]).last(), QStringLiteral("手机：小王"));
 }
 
 void TallyHistoryTest::record_cells_never_start_a_formula_data() {
