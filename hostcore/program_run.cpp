@@ -51,7 +51,10 @@ void start_global_hotkeys(CatalogueWindow& catalogue, const QString& settings_fi
     for (const QString& line_ignored : ignored) {
         qCWarning(log_config) << line_ignored;
     }
-    const auto run = [&games](const QByteArray& request) { games.run_json(request); };
+    // A key may run a service's command too ("remote on"); nobody waits for its answer.
+    const auto run = [&games](const QByteArray& request) {
+        games.run_json_later(request, [](const QByteArray&) {});
+    };
     const QString platform = QGuiApplication::platformName();
     if (keys.isEmpty() && (platform == u"xcb" || platform.startsWith(u"wayland"))) {
         catalogue.set_hotkey_summary(

@@ -90,7 +90,7 @@ bool FrontDoor::listen_on(const QHostAddress& address, int port) {
     connect(raw, &QTcpServer::newConnection, this, [this, raw] { accept(raw); });
     // Out of descriptors for a moment: the listener pauses itself for good, so it is asked
     // to go on once some may be free again.
-    connect(raw, &QTcpServer::acceptError, this, [this, raw] {
+    connect(raw, &QTcpServer::acceptError, this, [raw] {
         qCWarning(log_server) << "accepting paused:" << raw->errorString();
         QTimer::singleShot(250, raw, [raw] { raw->resumeAccepting(); });
     });
