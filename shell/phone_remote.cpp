@@ -49,19 +49,28 @@ QImage qr_code(const QString& text, int pixels) {
 PhoneRemote::PhoneRemote(GameHost& games, const QString& config_folder, QString settings_file,
                          QObject* parent)
     : QObject(parent), games_(games), settings_file_(std::move(settings_file)),
-      gate_(games, config_folder + QStringLiteral("/remote_devices.json")) {
-    gate_.set_page(resource(QStringLiteral(":/remote/remote.html")));
+      devices_path_(config_folder + QStringLiteral("/remote_devices.json")) {
     connect(&games_, &GameHost::state_changed, this, [this](const QByteArray& state) {
         if (server_ != nullptr && on()) {
             server_->publish(state);
         }
     });
-    connect(&gate_, &RemoteGate::device_removed, this, [this](const QByteArray& id) {
-        if (server_ != nullptr) {
-            server_->drop_clients(id);
-        }
-    });
-    connect(&gate_, &RemoteGate::devices_changed, this, &PhoneRemote::changed);
+}
+
+// Made when first needed: the devices file and the page are read then, not before the
+// catalogue's first paint.
+RemoteGate& PhoneRemote::gate() {
+    if (!gate_) {
+        gate_ = std::make_unique<RemoteGate>(games_, devices_path_);
+        gate_->set_page(resource(QStringLiteral(":/remote/remote.html")));
+        connect(gate_.get(), &RemoteGate::device_removed, this, [this](const QByteArray& id) {
+            if (server_ != nullptr) {
+                server_->drop_clients(id);
+            }
+        });
+        connect(gate_.get(), &RemoteGate::devices_changed, this, &PhoneRemote::changed);
+    }
+    return *gate_;
 }
 
 PhoneRemote::~PhoneRemote() {
@@ -84,7 +93,7 @@ Outcome PhoneRemote::turn_on() {
             return Outcome::refused(translated("remote", "程序缺少手机遥控的模块 glimmer_overlay"));
         }
         server_->set_handler(
-            [this](const RemoteGate::Request& request) { return gate_.handle(request); });
+            [this](const RemoteGate::Request& request) { return gate().handle(request); });
     }
     addresses_ = server_->listen(port_);
     if (addresses_.isEmpty()) {
@@ -97,7 +106,7 @@ Outcome PhoneRemote::turn_on() {
     for (const QString& address : std::as_const(addresses_)) {
         hosts << host_part(address) + u':' + QString::number(port_);
     }
-    gate_.set_hosts(hosts);
+    gate().set_hosts(hosts);
     server_->publish(games_.state_json());
     emit changed();
     return Outcome::ok();
@@ -109,7 +118,7 @@ void PhoneRemote::turn_off() {
     }
     const bool was_on = on();
     addresses_.clear();
-    gate_.set_hosts({});
+    gate().set_hosts({});
     if (was_on) {
         emit changed();
     }
@@ -126,12 +135,12 @@ QStringList PhoneRemote::addresses() const {
 QString PhoneRemote::pairing_address() {
     const QStringList known = addresses();
     return known.isEmpty() ? QString()
-                           : known.first() + QStringLiteral("#pair=") + gate_.new_ticket();
+                           : known.first() + QStringLiteral("#pair=") + gate().new_ticket();
 }
 
-QString PhoneRemote::devices_text() const {
+QString PhoneRemote::devices_text() {
     QStringList lines;
-    for (const RemoteDevice& device : gate_.devices()) {
+    for (const RemoteDevice& device : gate().devices()) {
         lines << QStringLiteral("%1  %2  %3  %4%5")
                      .arg(device.id, device.name,
                           device.operate ? translated("remote", "操作")
@@ -186,12 +195,12 @@ void PhoneRemote::run(const QString& action, const ActionArguments& arguments,
             answer(Outcome::invalid(translated("remote", "角色只能是 operate 或 view：") + role));
             return;
         }
-        answer(gate_.set_operate(device, role == u"operate")
+        answer(gate().set_operate(device, role == u"operate")
                    ? Outcome::ok()
                    : Outcome::not_found(translated("remote", "没有这台设备：") + device));
     } else {
         const QString device = arguments.text(QStringLiteral("device"));
-        answer(gate_.remove(device)
+        answer(gate().remove(device)
                    ? Outcome::ok(translated("remote", "已移除").toUtf8())
                    : Outcome::not_found(translated("remote", "没有这台设备：") + device));
     }

@@ -8,6 +8,8 @@
 #include <QObject>
 #include <QStringList>
 
+#include <memory>
+
 namespace glimmer {
 
 class RemoteServerInterface;
@@ -39,7 +41,7 @@ public:
     // while the remote is off.
     QString pairing_address();
 
-    RemoteGate& gate() { return gate_; }
+    RemoteGate& gate();
 
     // The "remote" commands of ctl (see program_services()).
     void run(const QString& action, const ActionArguments& arguments,
@@ -51,11 +53,12 @@ signals:
     void changed();
 
 private:
-    QString devices_text() const;
+    QString devices_text();
 
     GameHost& games_;
     QString settings_file_;
-    RemoteGate gate_;
+    QString devices_path_;
+    std::unique_ptr<RemoteGate> gate_;
     RemoteServerInterface* server_ = nullptr;
     QStringList addresses_;
     int port_ = default_port;
