@@ -260,6 +260,7 @@ const ProgramService* program_service(const QString& word) {
 
 QString parameter_word(const ActionParameter& parameter) {
     const QString word = parameter.kind == ActionParameter::Kind::player ? QStringLiteral("1|2")
+                         : parameter.path                                ? QStringLiteral("FILE")
                                                                          : parameter.name.toUpper();
     const QString given =
         parameter.option ? QStringLiteral("--") + parameter.name + u' ' + word : word;

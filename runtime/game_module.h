@@ -115,8 +115,8 @@ struct ProgramService {
 const QList<ProgramService>& program_services();
 const ProgramService* program_service(const QString& word);
 
-// How help and usage write a parameter: "1|2" for a player, else its name in capitals;
-// "[GAME]" when it may be left out, "[--scene SCENE]" for an option.
+// How help and usage write a parameter: "1|2" for a player, FILE for a path, else its name in
+// capitals; "[GAME]" when it may be left out, "[--scene SCENE]" for an option.
 QString parameter_word(const ActionParameter& parameter);
 
 // An action of a game whose session is of type Session.
