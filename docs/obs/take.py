@@ -68,5 +68,6 @@ for game, (x, y, w, h) in places.items():
                     "--virtual-time-budget=3000", "--screenshot=" + part,
                     "http://127.0.0.1:17610/overlay/" + game], capture_output=True, timeout=120)
     composite += [part, "-geometry", "+%d+%d" % (x, y), "-composite"]
-subprocess.run(composite + [os.path.join(here, "browser-sources.png")], check=True)
+# No metadata: only the picture goes into the repository.
+subprocess.run(composite + ["-strip", os.path.join(here, "browser-sources.png")], check=True)
 session.end()
