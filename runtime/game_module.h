@@ -234,8 +234,12 @@ public:
     // What the phone remote shows beside the action tables, put into the game's state as
     // "remote": "buttons" ([{label, request, group}], shortcut requests such as each player's
     // presets), "labels" ({action: caption}, undo's saying what it will undo) and "summary"
-    // (lines the page shows first). Empty for none.
-    virtual QJsonObject remote_hints(const GameSession& /*session*/) const { return {}; }
+    // (lines the page shows first). Empty for none. state is the session's state(), already
+    // made for this change: the hints are made at every change, so nothing is made twice.
+    virtual QJsonObject remote_hints(const GameSession& /*session*/,
+                                     const QJsonObject& /*state*/) const {
+        return {};
+    }
     // The game drawn without a web page; null when it has no such drawing.
     virtual const NativeOverlay* native_overlay() const { return nullptr; }
     // Once the catalogue is on screen, whether or not the game opens.

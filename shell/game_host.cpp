@@ -261,7 +261,7 @@ void GameHost::refresh(int index) {
             part = game.session->state();
             part.insert(QStringLiteral("open"), true);
             const QJsonObject hints =
-                modules_[static_cast<size_t>(index)]->remote_hints(*game.session);
+                modules_[static_cast<size_t>(index)]->remote_hints(*game.session, part);
             if (!hints.isEmpty()) {
                 part.insert(QStringLiteral("remote"), hints);
             }

@@ -256,8 +256,9 @@ public:
     }
 
     // The turn's lines as the overlay words them; the steps are the table's own buttons.
-    QJsonObject remote_hints(const GameSession& session) const override {
-        const QHash<QString, QString> values = dice_native_overlay().values(session.state());
+    QJsonObject remote_hints(const GameSession& /*session*/,
+                             const QJsonObject& state) const override {
+        const QHash<QString, QString> values = native_overlay()->values(state);
         QJsonArray summary;
         for (const char* part : {"龙方战绩", "虎方战绩", "局况", "结果"}) {
             if (!values.value(QString::fromUtf8(part)).isEmpty()) {

@@ -236,8 +236,8 @@ public:
 
     // The closed boxes as buttons while a box may be picked, the two players while an opened
     // box waits for its player; the board's lines as the overlay words them.
-    QJsonObject remote_hints(const GameSession& session) const override {
-        const QJsonObject state = session.state();
+    QJsonObject remote_hints(const GameSession& /*session*/,
+                             const QJsonObject& state) const override {
         const QString stage = state.value("stage").toString();
         const QString boxes = state.value("boxes").toString();
         QJsonArray buttons;
@@ -258,7 +258,7 @@ public:
                             {"group", QStringLiteral("认领")},
                             {"request", QJsonObject{{"action", "credit"}, {"player", player}}}});
         }
-        const QHash<QString, QString> values = minebox_native_overlay().values(state);
+        const QHash<QString, QString> values = native_overlay()->values(state);
         return {{"buttons", buttons},
                 {"summary", QJsonArray{values.value("玩家一战绩"), values.value("玩家二战绩"),
                                        values.value("阶段") + u' ' + values.value("剩余地雷")}}};

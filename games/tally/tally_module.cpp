@@ -145,7 +145,7 @@ public:
     }
 
     // Each player's presets as big buttons, and undo and redo saying what they would do.
-    QJsonObject remote_hints(const GameSession& session) const override {
+    QJsonObject remote_hints(const GameSession& session, const QJsonObject& state) const override {
         const auto& pk = static_cast<const TallyPk&>(session);
         const TallyView view = pk.view();
         QJsonArray buttons;
@@ -173,7 +173,7 @@ public:
             labels.insert("redo", QStringLiteral("重做：") + step(redo));
         }
         // The leader as the overlays name it: nobody while the totals are level.
-        const QString leader = pk.state().value("leader").toString();
+        const QString leader = state.value("leader").toString();
         const auto line = [&view, &leader](size_t i, const char* mark) {
             return view.names[i] + QStringLiteral("  ") + view.totals[i] +
                    (leader == QLatin1String(mark) ? QStringLiteral("  ▲领先") : QString());
