@@ -13,6 +13,7 @@
 #include "shell/startup_window.h"
 #include "tests/support/http_server.h"
 #include "tests/support/message_box_answerer.h"
+#include "tests/support/offline_program.h"
 
 #include <QApplication>
 #include <QDir>
@@ -47,14 +48,8 @@ protected:
     }
 };
 
-HostSettings offline_settings(const QString& folder) {
-    HostSettings settings = default_host_settings();
-    settings.site_url = QStringLiteral("http://127.0.0.1:1");
-    settings.program_folder = folder;
-    settings.config_home = folder;
-    settings.is_online = [] { return 0; };
-    settings.overlay_port = 0; // the host's own overlay port stays free
-    settings.settings_file = folder + QStringLiteral("/settings.ini");
+HostSettings catalogue_settings(const QString& folder) {
+    HostSettings settings = glimmer::testing::offline_settings(folder);
     // The tests wait for the poll's ticks, not for its designed pace.
     settings.version_poll_interval = std::chrono::milliseconds(10);
     return settings;
@@ -96,7 +91,7 @@ void CatalogueTest::init() {
     set_end_program_handler([this] { ++ended_; });
     watcher_.shown.clear();
     qApp->installEventFilter(&watcher_);
-    state_ = std::make_unique<AppState>(offline_settings(folder_.path()));
+    state_ = std::make_unique<AppState>(catalogue_settings(folder_.path()));
     startup_ = start_program(*state_);
     catalogue_ = startup_->catalogue();
     QVERIFY(catalogue_);
@@ -313,7 +308,7 @@ void CatalogueTest::a_pk_waiting_for_the_history_goes_in_at_the_next_start() {
         journal_line(
             {JournalEvent::Kind::end, when, 0, QStringLiteral("甲"), {}, QStringLiteral("乙")}));
     left.close();
-    AppState next(offline_settings(folder.path()));
+    AppState next(catalogue_settings(folder.path()));
     CatalogueWindow* started = start_program(next)->catalogue();
     QVERIFY(QTest::qWaitForWindowExposed(started));
     // Without the PK window ever opening.
@@ -330,7 +325,7 @@ void CatalogueTest::poll_keeps_waiting_while_the_download_runs() {
     glimmer::testing::HttpServer::Route silent;
     silent.behaviour = glimmer::testing::HttpServer::Behaviour::never_answer;
     server.set_route(QStringLiteral("/exeapp/wan/pz.html"), silent);
-    HostSettings settings = offline_settings(folder_.path());
+    HostSettings settings = catalogue_settings(folder_.path());
     settings.site_url = server.base_url();
     AppState state(settings);
     QPointer<StartupWindow> startup = start_program(state);

@@ -11,6 +11,7 @@
 #include "shell/control_server.h"
 #include "shell/game_host.h"
 #include "shell/startup_window.h"
+#include "tests/support/offline_program.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -31,15 +32,7 @@ Q_DECLARE_METATYPE(Status)
 
 namespace {
 
-HostSettings offline_settings(const QString& folder) {
-    HostSettings settings = default_host_settings();
-    settings.site_url = QStringLiteral("http://127.0.0.1:1");
-    settings.program_folder = folder;
-    settings.config_home = folder;
-    settings.is_online = [] { return 0; };
-    settings.overlay_port = 0;
-    return settings;
-}
+using testing::offline_settings;
 
 // The request ctl sends for these words.
 QJsonObject ctl_request(const QStringList& words) {
