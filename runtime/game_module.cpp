@@ -258,6 +258,16 @@ const ProgramService* program_service(const QString& word) {
     return nullptr;
 }
 
+const GameAction* service_action(const QString& word, const QString& name) {
+    const ProgramService* service = program_service(word);
+    for (qsizetype i = 0; service != nullptr && i < service->actions.size(); ++i) {
+        if (service->actions[i].name == name) {
+            return &service->actions[i];
+        }
+    }
+    return nullptr;
+}
+
 QString parameter_word(const ActionParameter& parameter) {
     const QString word = parameter.kind == ActionParameter::Kind::player ? QStringLiteral("1|2")
                          : parameter.path                                ? QStringLiteral("FILE")

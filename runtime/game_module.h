@@ -114,6 +114,8 @@ struct ProgramService {
 };
 const QList<ProgramService>& program_services();
 const ProgramService* program_service(const QString& word);
+// The action of that name of the service of that word, or null.
+const GameAction* service_action(const QString& word, const QString& name);
 
 // How help and usage write a parameter: "1|2" for a player, FILE for a path, else its name in
 // capitals; "[GAME]" when it may be left out, "[--scene SCENE]" for an option.

@@ -221,14 +221,8 @@ void GameHost::run_later(const QJsonObject& request, const Answer& answer) {
         return;
     }
     const QString word = word_value.toString();
-    const ProgramService* service = program_service(word);
     const QString name = request.value(QStringLiteral("action")).toString();
-    const GameAction* known = nullptr;
-    for (qsizetype i = 0; service != nullptr && i < service->actions.size(); ++i) {
-        if (service->actions[i].name == name) {
-            known = &service->actions[i];
-        }
-    }
+    const GameAction* known = service_action(word, name);
     const auto runner = services_.constFind(word);
     if (known == nullptr || runner == services_.constEnd()) {
         answer(Outcome::not_found(translated("ctl", "没有这个命令：") + word + u' ' + name));

@@ -326,8 +326,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "no control socket or no overlay server\n");
         return 1;
     }
-    host::GlobalHotkeys hotkeys(
-        [catalogue](const QByteArray& request) { catalogue->games().run_json(request); });
+    host::GlobalHotkeys hotkeys([catalogue](const QByteArray& request) {
+        catalogue->games().run_json_later(request, [](const QByteArray&) {});
+    });
     const bool keys =
         !display.isEmpty() &&
         hotkeys.grab(host::read_hotkeys(settings_file, catalogue->games().modules())) == 1;

@@ -33,16 +33,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QString name = request->value(QStringLiteral("action")).toString();
     // As the game host reads it: a service's actions by its word, the program's own actions by
     // name alone, then the game's.
-    const GameAction* action = nullptr;
-    if (const ProgramService* service =
-            program_service(request->value(QStringLiteral("service")).toString())) {
-        for (const GameAction& known : service->actions) {
-            action = known.name == name ? &known : action;
-        }
-        FUZZ_EXPECT(action != nullptr);
-    } else {
-        action = program_action(name);
-    }
+    const GameAction* action =
+        request->contains(QStringLiteral("service"))
+            ? service_action(request->value(QStringLiteral("service")).toString(), name)
+            : program_action(name);
     for (const std::unique_ptr<GameModule>& module : fuzz::made_up_games()) {
         if (action == nullptr && module->info().id == game) {
             action = module->action(name);
