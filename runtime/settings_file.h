@@ -47,7 +47,8 @@ private:
 };
 
 // The file's bytes with the key set in the section (added, with the section when needed) and
-// every other line kept byte for byte; none for a file whose lines cannot be set so (UTF-16).
+// every other line kept byte for byte; none for a file whose lines cannot be set so (UTF-16),
+// or whose other lines would then read otherwise (GBK and UTF-8 mixed, say).
 std::optional<QByteArray> with_setting(const IniFile& file, const QString& section,
                                        const QString& key, const QString& value);
 

@@ -26,9 +26,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QString token = QStringLiteral("0123456789abcdef0123456789abcdef");
     const std::optional<QByteArray> written =
         with_setting(before, QStringLiteral("control"), QStringLiteral("token"), token);
-    // Any file that reads as text can be set; UTF-16 never is.
+    // Any file that reads as text can be set, but for UTF-16 and a GBK file with bytes that
+    // writing the line could make read as UTF-8.
+    const bool plain_ascii =
+        std::none_of(input.cbegin(), input.cend(), [](char c) { return (c & 0x80) != 0; });
     FUZZ_EXPECT(written || before.encoding() == IniFile::Encoding::neither ||
-                before.encoding() == IniFile::Encoding::utf16);
+                before.encoding() == IniFile::Encoding::utf16 ||
+                (before.encoding() == IniFile::Encoding::gbk && !plain_ascii));
     FUZZ_EXPECT(!written || before.encoding() != IniFile::Encoding::utf16);
     if (!written) {
         return 0;
@@ -41,6 +45,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // read the same once a line break follows them; in a text file every other line does.
     if (before.encoding() == IniFile::Encoding::neither) {
         return 0;
+    }
+    // A Chinese value reads back as set too, whichever encoding the file could take it in.
+    const QString password = QStringLiteral("口令模");
+    if (const std::optional<QByteArray> chinese =
+            with_setting(before, QStringLiteral("obs"), QStringLiteral("password"), password)) {
+        FUZZ_EXPECT(IniFile::from_bytes(*chinese).value(QStringLiteral("obs"),
+                                                        QStringLiteral("password")) == password);
     }
     for (const Setting& setting : others) {
         FUZZ_EXPECT(after.value(setting.section, setting.key) ==
