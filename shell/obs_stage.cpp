@@ -93,6 +93,12 @@ QJsonObject position_data(const QString& scene, int item, QPoint position) {
     return data;
 }
 
+// The face OBS's text sources start in and the pictures' words are drawn in, so that the two
+// look one.
+QString picture_face() {
+    return QStringLiteral("Noto Sans CJK SC");
+}
+
 // The pictures a native overlay names: the dice faces, a covered die, the leader's mark.
 QImage draw_picture(const QString& name) {
     constexpr int side = 96;
@@ -101,16 +107,20 @@ QImage draw_picture(const QString& name) {
     image.fill(Qt::transparent);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
+    // Bold words in the middle of the picture, in the face the text sources start with.
+    const auto write = [&](const QString& text, int pixels) {
+        QFont font(picture_face());
+        font.setPixelSize(pixels);
+        font.setBold(true);
+        painter.setFont(font);
+        painter.drawText(image.rect(), Qt::AlignCenter, text);
+    };
     if (name == u"leader") {
         QPainterPath badge;
         badge.addRoundedRect(QRectF(1, 1, 118, 46), 12, 12);
         painter.fillPath(badge, QColor(0xd9, 0x30, 0x25));
         painter.setPen(Qt::white);
-        QFont font(QStringLiteral("Noto Sans CJK SC"));
-        font.setPixelSize(26);
-        font.setBold(true);
-        painter.setFont(font);
-        painter.drawText(image.rect(), Qt::AlignCenter, QStringLiteral("▲领先"));
+        write(QStringLiteral("▲领先"), 26);
         return image;
     }
     QPainterPath die;
@@ -119,11 +129,7 @@ QImage draw_picture(const QString& name) {
         painter.fillPath(die, QColor(0x4a, 0x2c, 0x6b));
         painter.setPen(QPen(QColor(0xf2, 0xc9, 0x4c), 3));
         painter.drawPath(die);
-        QFont font(QStringLiteral("Noto Sans CJK SC"));
-        font.setPixelSize(52);
-        font.setBold(true);
-        painter.setFont(font);
-        painter.drawText(image.rect(), Qt::AlignCenter, QStringLiteral("?"));
+        write(QStringLiteral("?"), 52);
         return image;
     }
     const int face = name.mid(4).toInt();
@@ -179,28 +185,33 @@ ObsStage::~ObsStage() {
     ending_ = true;
 }
 
-ObsStage::Target ObsStage::target() const {
-    const SettingsFile file(settings_);
-    return {file.value(QStringLiteral("obs"), QStringLiteral("address"), default_address),
+namespace {
+
+ObsStage::Target target_in(const SettingsFile& file) {
+    return {file.value(QStringLiteral("obs"), QStringLiteral("address"), ObsStage::default_address),
             file.value(QStringLiteral("obs"), QStringLiteral("password"))};
+}
+
+} // namespace
+
+ObsStage::Target ObsStage::target() const {
+    return target_in(SettingsFile(settings_));
 }
 
 void ObsStage::start() {
     const SettingsFile file(settings_);
     if (!file.value(QStringLiteral("obs"), QStringLiteral("address")).isEmpty()) {
-        const Target known = target();
+        const Target known = target_in(file);
         link_.connect_to(known.address, known.password);
     }
 }
 
 bool ObsStage::set_target(const Target& target, QString* error) {
+    // The file reads itself again after each line is set, so one object sets both.
     SettingsFile file(settings_);
-    if (!file.set_value(QStringLiteral("obs"), QStringLiteral("address"), target.address, error)) {
-        return false;
-    }
-    SettingsFile written(settings_);
-    if (!written.set_value(QStringLiteral("obs"), QStringLiteral("password"), target.password,
-                           error)) {
+    if (!file.set_value(QStringLiteral("obs"), QStringLiteral("address"), target.address, error) ||
+        !file.set_value(QStringLiteral("obs"), QStringLiteral("password"), target.password,
+                        error)) {
         return false;
     }
     link_.connect_to(target.address, target.password);
@@ -708,7 +719,7 @@ QJsonObject ObsStage::first_settings(const NativePart& part, const QString& valu
         const quint32 argb = part.color;
         const quint32 abgr = (argb & 0xff00ff00U) | ((argb & 0xffU) << 16) | ((argb >> 16) & 0xffU);
         settings.insert(QStringLiteral("font"),
-                        QJsonObject{{QStringLiteral("face"), QStringLiteral("Noto Sans CJK SC")},
+                        QJsonObject{{QStringLiteral("face"), picture_face()},
                                     {QStringLiteral("style"), QStringLiteral("Bold")},
                                     {QStringLiteral("size"), part.font_size},
                                     {QStringLiteral("flags"), 1}});
