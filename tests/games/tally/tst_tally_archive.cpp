@@ -32,6 +32,25 @@ ArchivedPk sample_pk() {
                        start.addSecs(60));
 }
 
+// Writes a history file as another version of the program left it; false if a statement
+// failed.
+bool write_database(const QString& path, std::initializer_list<const char*> statements) {
+    bool written = true;
+    {
+        QSqlDatabase db =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("written"));
+        db.setDatabaseName(path);
+        written = db.open();
+        QSqlQuery query(db);
+        for (const char* statement : statements) {
+            written = written && query.exec(QString::fromUtf8(statement));
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("written"));
+    return written;
+}
+
 } // namespace
 
 class TallyArchiveTest : public QObject {
@@ -133,32 +152,21 @@ void TallyArchiveTest::a_file_that_is_no_database_of_ours_is_moved_aside() {
 void TallyArchiveTest::a_file_of_the_first_version_gains_the_source() {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("history.sqlite"));
-    {
-        // As the program wrote it before additions had a source.
-        QSqlDatabase db =
-            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("v1"));
-        db.setDatabaseName(path);
-        QVERIFY(db.open());
-        QSqlQuery query(db);
-        for (const char* statement :
-             {"CREATE TABLE pk (id INTEGER PRIMARY KEY, key TEXT NOT NULL UNIQUE, started TEXT "
-              "NOT NULL, ended TEXT NOT NULL, name_one TEXT NOT NULL, name_two TEXT NOT NULL, "
-              "total_one TEXT NOT NULL, total_two TEXT NOT NULL, winner INTEGER NOT NULL)",
-              "CREATE INDEX pk_started ON pk (started)",
-              "CREATE TABLE addition (pk INTEGER NOT NULL REFERENCES pk (id), seq INTEGER NOT "
-              "NULL, time TEXT NOT NULL, player INTEGER NOT NULL, name TEXT NOT NULL, amount "
-              "TEXT NOT NULL, total_one TEXT NOT NULL, total_two TEXT NOT NULL, undone INTEGER "
-              "NOT NULL, PRIMARY KEY (pk, seq))",
-              "INSERT INTO pk VALUES (1, 'old', '2026-01-01T20:00:00', '2026-01-01T20:01:00', "
-              "'甲', '乙', '5', '0', 1)",
-              "INSERT INTO addition VALUES (1, 0, '2026-01-01T20:00:00', 1, '甲', '5', '5', '0', "
-              "0)",
-              "PRAGMA user_version = 1"}) {
-            QVERIFY2(query.exec(QString::fromUtf8(statement)), statement);
-        }
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("v1"));
+    // As the program wrote it before additions had a source.
+    QVERIFY(write_database(
+        path, {"CREATE TABLE pk (id INTEGER PRIMARY KEY, key TEXT NOT NULL UNIQUE, started TEXT "
+               "NOT NULL, ended TEXT NOT NULL, name_one TEXT NOT NULL, name_two TEXT NOT NULL, "
+               "total_one TEXT NOT NULL, total_two TEXT NOT NULL, winner INTEGER NOT NULL)",
+               "CREATE INDEX pk_started ON pk (started)",
+               "CREATE TABLE addition (pk INTEGER NOT NULL REFERENCES pk (id), seq INTEGER NOT "
+               "NULL, time TEXT NOT NULL, player INTEGER NOT NULL, name TEXT NOT NULL, amount "
+               "TEXT NOT NULL, total_one TEXT NOT NULL, total_two TEXT NOT NULL, undone INTEGER "
+               "NOT NULL, PRIMARY KEY (pk, seq))",
+               "INSERT INTO pk VALUES (1, 'old', '2026-01-01T20:00:00', '2026-01-01T20:01:00', "
+               "'甲', '乙', '5', '0', 1)",
+               "INSERT INTO addition VALUES (1, 0, '2026-01-01T20:00:00', 1, '甲', '5', '5', '0', "
+               "0)",
+               "PRAGMA user_version = 1"}));
     TallyArchive archive(path);
     const QList<ArchivedPk> kept = archive.list();
     QCOMPARE(kept.size(), 1);
@@ -173,15 +181,7 @@ void TallyArchiveTest::a_file_of_the_first_version_gains_the_source() {
 void TallyArchiveTest::a_newer_programs_file_is_left_alone() {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("history.sqlite"));
-    {
-        QSqlDatabase db =
-            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("newer"));
-        db.setDatabaseName(path);
-        QVERIFY(db.open());
-        QSqlQuery(db).exec(QStringLiteral("PRAGMA user_version = 99"));
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("newer"));
+    QVERIFY(write_database(path, {"PRAGMA user_version = 99"}));
     const QByteArray before = file_bytes(path);
     TallyArchive archive(path);
     QVERIFY(!archive.save(sample_pk(), QStringLiteral("k")));
