@@ -65,6 +65,11 @@ GameSession* GameHost::session(const QString& id) const {
     return index >= 0 ? open_[static_cast<size_t>(index)].session.get() : nullptr;
 }
 
+QJsonObject GameHost::state_of(const QString& id) const {
+    const int index = index_of(id);
+    return index >= 0 ? parts_[index] : closed_state();
+}
+
 QWidget* GameHost::window(const QString& id) const {
     const int index = index_of(id);
     return index >= 0 ? open_[static_cast<size_t>(index)].window.data() : nullptr;

@@ -67,6 +67,8 @@ public:
     // The games' state for the overlays: {"revision": n, "<id>": {"open": ..., ...}, ...} in
     // the catalogue's order, compact UTF-8; the revision grows with every change.
     const QByteArray& state_json() const { return state_json_; }
+    // One game's part of that state, {"open": false} for a closed or unknown one.
+    QJsonObject state_of(const QString& id) const;
     quint64 revision() const { return revision_; }
 
 signals:

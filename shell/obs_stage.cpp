@@ -10,7 +10,6 @@
 #include <QFont>
 #include <QImage>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -394,9 +393,7 @@ ObsJob ObsStage::setup_job(QStringList games, QString scene, GameHost::Answer an
                     fault = failure(made);
                 }
             }
-            const QJsonObject state =
-                QJsonDocument::fromJson(games_.state_json()).object().value(id).toObject();
-            const QHash<QString, QString> values = native->values(state);
+            const QHash<QString, QString> values = native->values(games_.state_of(id));
             for (qsizetype i = 0; fault.isEmpty() && i < native->parts.size(); ++i) {
                 const NativePart& part = native->parts[i];
                 const QString input = part_name(info, part);
@@ -676,14 +673,13 @@ void ObsStage::push_updates() {
         return;
     }
     last_push_.start();
-    const QJsonObject state = QJsonDocument::fromJson(games_.state_json()).object();
     for (auto it = paths_.cbegin(); it != paths_.cend(); ++it) {
         const GameModule* module = games_.module(it.key());
         const NativeOverlay* native = module != nullptr ? module->native_overlay() : nullptr;
         if (it.value() != Path::native || native == nullptr) {
             continue;
         }
-        const QHash<QString, QString> values = native->values(state.value(it.key()).toObject());
+        const QHash<QString, QString> values = native->values(games_.state_of(it.key()));
         for (const NativePart& part : native->parts) {
             const QString input = part_name(module->info(), part);
             const QString value = values.value(part.name);
