@@ -503,6 +503,13 @@ ObsJob ObsStage::remove_job(QStringList games, GameHost::Answer answer) {
         const QString name = source_name(info);
         QStringList faults;
         int removed = 0;
+        const auto count = [&](const ObsReply& gone) {
+            if (gone.ok) {
+                ++removed;
+            } else {
+                faults << failure(gone);
+            }
+        };
         // Only what carries our name and is of the kind we make.
         QList<std::pair<QString, QString>> ours;
         ours.append(std::make_pair(name, browser_kind));
@@ -519,11 +526,7 @@ ObsJob ObsStage::remove_job(QStringList games, GameHost::Answer answer) {
             }
             const ObsReply gone =
                 co_await link_.call(QStringLiteral("RemoveInput"), input_data(input));
-            if (gone.ok) {
-                ++removed;
-            } else {
-                faults << failure(gone);
-            }
+            count(gone);
         }
         // The game's scene goes once nothing of the host's is left in it.
         const ObsReply items =
@@ -543,11 +546,7 @@ ObsJob ObsStage::remove_job(QStringList games, GameHost::Answer answer) {
             if (left == 0) {
                 const ObsReply gone =
                     co_await link_.call(QStringLiteral("RemoveScene"), scene_data(name));
-                if (gone.ok) {
-                    ++removed;
-                } else {
-                    faults << failure(gone);
-                }
+                count(gone);
             } else {
                 faults << translated("obs", "场景「%1」里还有别的源，留下了它").arg(name);
             }
